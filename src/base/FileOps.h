@@ -1,0 +1,62 @@
+#pragma once
+
+#include <optional>
+
+#include <QByteArray>
+#include <QString>
+
+// The small layer through which the program reads and changes files. Every system call on a
+// user's file goes through here, so the rules that protect files hold in one place:
+// - nothing is ever created under a path that has vanished (no open creates a file);
+// - only regular files are opened, and opening never blocks (a named pipe is refused, not read);
+// - a file is written only when it is writable for its owner, even when the program runs as root;
+// - a file rewritten from the front is written to a temporary file beside it first.
+namespace FileOps {
+
+// True when an ordinary file exists at the path: a regular file, after following symbolic links,
+// whose name does not begin with "." (hidden on this system). Folders, devices, pipes, sockets
+// and dangling links count as missing.
+bool isOrdinaryFile(const QString& path);
+
+// An open file, closed when the handle goes.
+class Handle {
+public:
+    Handle() = default;
+    Handle(int fd, qint64 size) : m_fd(fd), m_size(size) { }
+    ~Handle();
+    Handle(Handle&& other) noexcept;
+    Handle& operator=(Handle&& other) noexcept;
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    int fd() const { return m_fd; }
+    // The file's length when it was opened, kept up to date by this handle's own changes.
+    qint64 size() const { return m_size; }
+
+    // Exactly count bytes from offset, or nothing when the file holds fewer or a read fails.
+    std::optional<QByteArray> readAt(qint64 offset, qint64 count) const;
+    // Writes all bytes at offset; false on any failure.
+    bool writeAt(qint64 offset, const QByteArray& bytes);
+    // Cuts or extends the file to size; one step that either happens or not.
+    bool resize(qint64 size);
+
+private:
+    int m_fd = -1;
+    qint64 m_size = 0;
+};
+
+enum class Access { Read, ReadWrite };
+
+// Opens an existing regular file. A missing path, a non-regular file, or (for ReadWrite) a file
+// without write permission gives a closed handle.
+Handle openExisting(const QString& path, Access access);
+
+// Replaces the file at path with its own bytes from offset to the end, as read through source.
+// The new content goes to an exclusive temporary file in the same folder, is flushed to disk and
+// renamed over the original; the original's mode and, where allowed, its owner are kept. A
+// symbolic link is written through to its target. On any failure the original is unchanged and
+// no temporary file is left; the result is false.
+bool replaceWithTail(const QString& path, const Handle& source, qint64 offset);
+
+} // namespace FileOps

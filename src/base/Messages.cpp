@@ -1,0 +1,39 @@
+#include "base/Messages.h"
+
+#include <cstdio>
+
+namespace {
+
+Messages* g_installed = nullptr;
+
+} // namespace
+
+Messages& Messages::current()
+{
+    static StderrMessages fallback;
+    return g_installed ? *g_installed : fallback;
+}
+
+Messages* Messages::install(Messages* messages)
+{
+    Messages* previous = g_installed;
+    g_installed = messages;
+    return previous;
+}
+
+void Messages::error(const QString& text)
+{
+    current().show(text, QStringLiteral("Error:"), Icon::Exclamation, Buttons::Ok);
+}
+
+Messages::Answer StderrMessages::show(const QString& text, const QString& title, Icon icon, Buttons buttons)
+{
+    if (icon == Icon::Exclamation || icon == Icon::Critical)
+        ++m_errorCount;
+    QString body = text;
+    body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const QByteArray line = (title + u'\t' + body + u'\n').toUtf8();
+    std::fflush(stdout); // keep the order of results and messages when both go to one stream
+    std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
+    return buttons == Buttons::YesNo ? m_questionAnswer : Answer::Ok;
+}

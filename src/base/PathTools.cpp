@@ -1,0 +1,96 @@
+#include "base/PathTools.h"
+
+namespace PathTools {
+
+namespace {
+
+bool isBlank(QChar c)
+{
+    return c == QChar(0) || c == u'\t' || c == u' ';
+}
+
+} // namespace
+
+PathStyle nativeStyle()
+{
+#ifdef Q_OS_WIN
+    return PathStyle::Windows;
+#else
+    return PathStyle::Posix;
+#endif
+}
+
+QChar separator(PathStyle style)
+{
+    return style == PathStyle::Windows ? QChar(u'\\') : QChar(u'/');
+}
+
+QString addBackslash(const QString& path, PathStyle style)
+{
+    if (path.isEmpty() || path.endsWith(separator(style)))
+        return path;
+    return path + separator(style);
+}
+
+qsizetype findLast(const QString& text, const QString& part)
+{
+    if (part.size() > text.size())
+        return 0;
+    // lastIndexOf gives the same answer as trying every start from the right, including
+    // text.size() + 1 for an empty part.
+    return text.lastIndexOf(part) + 1;
+}
+
+QString folderOf(const QString& path, PathStyle style)
+{
+    const qsizetype last = path.lastIndexOf(separator(style));
+    return last < 0 ? QString() : path.left(last + 1);
+}
+
+QString fileNameOf(const QString& path, PathStyle style)
+{
+    const qsizetype last = path.lastIndexOf(separator(style));
+    return last < 0 ? path : path.mid(last + 1);
+}
+
+QString stripExtension(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? name : name.left(dot);
+}
+
+QString extensionOf(const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? QString() : name.mid(dot + 1);
+}
+
+bool isAbsolute(const QString& path, PathStyle style)
+{
+    if (style == PathStyle::Windows)
+        return path.mid(1, 2) == u":\\";
+    return path.startsWith(u'/');
+}
+
+QString combinePath(const QString& folder, const QString& path, PathStyle style)
+{
+    const QString base = addBackslash(folder, style);
+    if (style == PathStyle::Windows && path.startsWith(u'\\'))
+        return base + path.mid(1);
+    if (isAbsolute(path, style))
+        return path;
+    return base + path;
+}
+
+QString trimBlanks(const QString& text)
+{
+    qsizetype first = 0;
+    qsizetype end = text.size();
+    while (first < end && isBlank(text.at(first)))
+        ++first;
+    while (end > first && isBlank(text.at(end - 1)))
+        --end;
+    return text.mid(first, end - first);
+}
+
+} // namespace PathTools

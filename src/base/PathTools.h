@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+// Stateless text procedures that take paths apart and put them together. None of them touches
+// the file system. Positions are 1-based; 0 means "not found". Comparisons are exact.
+//
+// A PathStyle says how path text is read: Windows style has "\" as its only separator and is
+// absolute when characters 2 and 3 are ":\" (a leading "\" is taken as relative to the folder, as
+// playlists written on that system expect); Posix style has "/" and is absolute when it begins
+// with "/". The program works in the native style; the other exists so that both can be tested.
+enum class PathStyle { Windows, Posix };
+
+namespace PathTools {
+
+PathStyle nativeStyle();
+QChar separator(PathStyle style = nativeStyle());
+
+// The path with a trailing separator; the empty text stays empty.
+QString addBackslash(const QString& path, PathStyle style = nativeStyle());
+// Everything up to and including the last separator; empty when there is none.
+QString folderOf(const QString& path, PathStyle style = nativeStyle());
+// Everything after the last separator; the whole path when there is none.
+QString fileNameOf(const QString& path, PathStyle style = nativeStyle());
+// The text before the last "."; the text itself when it has no ".". The whole text is searched,
+// so a dot in a folder name counts when the file name has none.
+QString stripExtension(const QString& name);
+// The text after the last "."; empty when the text has no ".".
+QString extensionOf(const QString& name);
+// The 1-based position of the last occurrence of part in text, 0 when there is none. An empty
+// part gives the length of the text plus one.
+qsizetype findLast(const QString& text, const QString& part);
+// A path read from a playlist, resolved against the playlist's folder. Absolute paths are kept.
+QString combinePath(const QString& folder, const QString& path, PathStyle style = nativeStyle());
+// The text without leading and trailing NUL, tab and space characters; inner ones stay.
+QString trimBlanks(const QString& text);
+
+bool isAbsolute(const QString& path, PathStyle style = nativeStyle());
+
+} // namespace PathTools

@@ -1,0 +1,109 @@
+#include "cli/CommandLine.h"
+
+#include <cstdio>
+
+#include <QFile>
+
+#include "base/Messages.h"
+
+CommandLine::CommandLine(QString synopsis, QString description) : m_synopsis(std::move(synopsis))
+{
+    m_parser.setApplicationDescription(description);
+    m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    // Not addHelpOption(): its --help-all lists the toolkit's own options, which do not apply here.
+    m_parser.addOption(
+        QCommandLineOption({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")));
+}
+
+void CommandLine::addFlag(const QString& name, const QString& description)
+{
+    m_parser.addOption(QCommandLineOption(name, description));
+}
+
+void CommandLine::addValue(const QString& name, const QString& valueName, const QString& description)
+{
+    m_parser.addOption(QCommandLineOption(name, description, valueName));
+}
+
+void CommandLine::takesFiles()
+{
+    m_takesFiles = true;
+    addValue(QStringLiteral("files-from"), QStringLiteral("LIST"),
+        QStringLiteral("Also work on the files listed in LIST, one path a line (\"-\" reads stdin)."));
+}
+
+CommandLine::Outcome CommandLine::parse(const QStringList& arguments, int* exitCode)
+{
+    if (!m_parser.parse(arguments)) {
+        *exitCode = usageError(m_parser.errorText());
+        return Outcome::Done;
+    }
+    if (m_parser.isSet(QStringLiteral("help"))) {
+        QString help = m_parser.helpText();
+        // The parser names the program by its arguments' first word, the command; say it whole.
+        const qsizetype end = help.indexOf(u'\n');
+        help.replace(0, end, QStringLiteral("Usage: sondrel-cli ") + m_synopsis);
+        writeOut(help.toUtf8());
+        *exitCode = ExitOk;
+        return Outcome::Done;
+    }
+    if (!m_takesFiles && !m_parser.positionalArguments().isEmpty()) {
+        *exitCode = usageError(QStringLiteral("unexpected argument: ") + m_parser.positionalArguments().first());
+        return Outcome::Done;
+    }
+    if (m_takesFiles && m_parser.positionalArguments().isEmpty() && !isSet(QStringLiteral("files-from"))) {
+        *exitCode = usageError(QStringLiteral("no files given"));
+        return Outcome::Done;
+    }
+    return Outcome::Run;
+}
+
+std::optional<QStringList> CommandLine::files() const
+{
+    QStringList paths = m_parser.positionalArguments();
+    if (!isSet(QStringLiteral("files-from")))
+        return paths;
+    const QString listName = value(QStringLiteral("files-from"));
+    QFile list(listName);
+    const bool opened = listName == u'-' ? list.open(stdin, QIODevice::ReadOnly) : list.open(QIODevice::ReadOnly);
+    if (!opened) {
+        Messages::error(QStringLiteral("Could not read the file list ") + listName + QStringLiteral(": ")
+            + list.errorString() + u'.');
+        return std::nullopt;
+    }
+    paths += pathsOfList(list.readAll());
+    return paths;
+}
+
+int CommandLine::usageError(const QString& reason) const
+{
+    const QByteArray text = (QStringLiteral("usage: sondrel-cli ") + m_synopsis + u'\n'
+        + QStringLiteral("sondrel-cli: ") + reason + u'\n')
+                                .toUtf8();
+    std::fflush(stdout);
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    return ExitUsage;
+}
+
+QStringList pathsOfList(const QByteArray& bytes)
+{
+    QStringList paths;
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            end = bytes.size();
+        QByteArrayView line(bytes.constData() + start, end - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            paths.append(QFile::decodeName(line.toByteArray()));
+        start = end + 1;
+    }
+    return paths;
+}
+
+void writeOut(const QByteArray& bytes)
+{
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+}

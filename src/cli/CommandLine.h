@@ -1,0 +1,51 @@
+#pragma once
+
+#include <optional>
+
+#include <QCommandLineParser>
+#include <QString>
+#include <QStringList>
+
+// Exit statuses of sondrel-cli.
+constexpr int ExitOk = 0;
+constexpr int ExitErrorShown = 1;
+constexpr int ExitUsage = 2;
+
+// The options of one command: parsing, --help, usage errors, and the list of files a command works
+// on, given as arguments or through --files-from.
+class CommandLine {
+public:
+    // synopsis: the command's usage after "sondrel-cli ", e.g. "info [--json] FILE...".
+    CommandLine(QString synopsis, QString description);
+
+    void addFlag(const QString& name, const QString& description);
+    void addValue(const QString& name, const QString& valueName, const QString& description);
+    // Adds --files-from; files() then takes paths from the list too.
+    void takesFiles();
+
+    enum class Outcome { Run, Done };
+    // Parses the command's arguments (the command name first). Returns Done with *exitCode set
+    // when --help was answered or the arguments are wrong.
+    Outcome parse(const QStringList& arguments, int* exitCode);
+
+    bool isSet(const QString& name) const { return m_parser.isSet(name); }
+    QString value(const QString& name) const { return m_parser.value(name); }
+
+    // The files to work on: the arguments, then the lines of the --files-from list. Empty, after
+    // an error message, when the list cannot be read.
+    std::optional<QStringList> files() const;
+
+    // Prints the usage line and the reason on stderr; returns ExitUsage.
+    int usageError(const QString& reason) const;
+
+private:
+    QString m_synopsis;
+    QCommandLineParser m_parser;
+    bool m_takesFiles = false;
+};
+
+// The paths of a file list: one a line, LF or CR LF, empty lines skipped.
+QStringList pathsOfList(const QByteArray& bytes);
+
+// Writes to stdout, which main gives a large buffer: results of 100,000 files go out in few writes.
+void writeOut(const QByteArray& bytes);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Pieces of the one-object-a-line JSON that sondrel-cli prints. Keys keep the order in which they
+// are added, which QJsonObject would not.
+class JsonLine {
+public:
+    JsonLine& add(const char* key, const QString& text);
+    JsonLine& add(const char* key, bool value);
+    JsonLine& add(const char* key, int value);
+    JsonLine& addNull(const char* key);
+    // The object and a line feed.
+    QByteArray line() const { return m_body + "}\n"; }
+
+private:
+    void key(const char* name);
+    QByteArray m_body = "{";
+};
+
+// The text as a JSON string literal, quotes included; control characters and NUL are escaped.
+QByteArray jsonString(const QString& text);

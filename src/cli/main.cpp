@@ -1,0 +1,69 @@
+#include <cstdio>
+
+#include <QFile>
+#include <QStringList>
+
+#include "base/Messages.h"
+#include "cli/CommandLine.h"
+#include "cli/TagCommands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    const char* summary;
+    int (*run)(const QStringList& arguments);
+};
+
+const Command kCommands[] = {
+    {"info", "print each file's ID3v1 summary and ID3v2 presence (or JSON with --json)", runInfo},
+    {"write", "set ID3v1 fields of each file", runWrite},
+    {"remove", "remove the ID3v1 or ID3v2 tag of each file", runRemove},
+    {"genres", "print the genre list", runGenres},
+};
+
+QByteArray overview()
+{
+    QByteArray text = "Usage: sondrel-cli COMMAND [OPTIONS] [FILE...]\n\n"
+                      "Reads and writes the ID3v1 tags of MP3 files, and removes ID3v1 and ID3v2 tags.\n"
+                      "Messages go to stderr as \"title<TAB>text\". Exit status: 0 when no error message was\n"
+                      "shown, 1 when one was, 2 for a usage error.\n\nCommands:\n";
+    for (const Command& command : kCommands)
+        text += "  " + QByteArray(command.name).leftJustified(8) + command.summary + '\n';
+    text += "\nsondrel-cli COMMAND --help describes a command.\n";
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    static char outputBuffer[1 << 16];
+    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QFile::decodeName(argv[i]));
+
+    if (arguments.isEmpty() || arguments.first() == u"--help" || arguments.first() == u"-h") {
+        const QByteArray text = overview();
+        std::fwrite(text.constData(), 1, size_t(text.size()), arguments.isEmpty() ? stderr : stdout);
+        return arguments.isEmpty() ? ExitUsage : ExitOk;
+    }
+
+    StderrMessages messages;
+    MessagesScope scope(messages);
+    for (const Command& command : kCommands) {
+        if (arguments.first() == QLatin1String(command.name)) {
+            const int status = command.run(arguments);
+            std::fflush(stdout);
+            if (status != ExitOk)
+                return status;
+            return messages.errorCount() > 0 ? ExitErrorShown : ExitOk;
+        }
+    }
+    const QByteArray text = "usage: sondrel-cli COMMAND [OPTIONS] [FILE...]\nsondrel-cli: unknown command: "
+        + arguments.first().toUtf8() + "\n";
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    return ExitUsage;
+}

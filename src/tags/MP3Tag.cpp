@@ -1,0 +1,168 @@
+#include "tags/MP3Tag.h"
+
+#include "base/CodePage.h"
+#include "base/FileOps.h"
+#include "base/Messages.h"
+#include "base/PathTools.h"
+#include "tags/Id3v1.h"
+#include "tags/Id3v2.h"
+
+using FileOps::Access;
+
+void MP3Tag::ReadTag()
+{
+    if (FileError())
+        return;
+    if (!FileOps::isOrdinaryFile(m_path)) {
+        Messages::error(QStringLiteral("Error with ") + m_path
+            + QStringLiteral(":  File not found.  This file will be skipped automatically until you "
+                             "close the program."));
+        fail(Failure::NotFound);
+        return;
+    }
+    const FileOps::Handle file = FileOps::openExisting(m_path, Access::Read);
+    // The ID3v2 marker is read first and kept even when the rest of the read fails.
+    const auto front = file.readAt(0, Id3v2::marker().size());
+    m_hasId2Tag = front && Id3v2::startsWithMarker(*front);
+    const auto tail = file.readAt(file.size() - Id3v1::Size, Id3v1::Size);
+    if (!front || !tail) {
+        ShowReadError();
+        return;
+    }
+    m_record.setTag(CodePage::toUnicode(QByteArrayView(*tail).first(Id3v1::MarkerWidth)));
+    m_hasId1Tag = Id3v1::isMarker(QByteArrayView(*tail).first(Id3v1::MarkerWidth));
+    if (m_hasId1Tag)
+        Id3v1::decode(*tail, m_record);
+    m_tagRead = true;
+}
+
+void MP3Tag::writeTag()
+{
+    if (FileError())
+        return;
+    FileOps::Handle file = FileOps::openExisting(m_path, Access::ReadWrite);
+    const qint64 length = file.size();
+    const auto marker = file.readAt(length - Id3v1::Size, Id3v1::MarkerWidth);
+    if (!marker) {
+        ShowReadError();
+        return;
+    }
+    m_record.setTag(CodePage::toUnicode(*marker));
+    const QByteArray body = Id3v1::encodeBody(m_record);
+    if (Id3v1::isMarker(*marker)) {
+        if (!file.writeAt(length - Id3v1::BodySize, body))
+            ShowReadError();
+        return;
+    }
+    // Appended in one write; a write that fails part-way is cut back off, so the file never ends
+    // in half a tag.
+    m_record.setTag(QStringLiteral("TAG"));
+    if (!file.writeAt(length, Id3v1::marker().toByteArray() + body)) {
+        file.resize(length);
+        ShowReadError();
+        return;
+    }
+    m_hasId1Tag = true;
+}
+
+void MP3Tag::setHasID1Tag(bool value)
+{
+    if (!value && !FileError() && m_tagRead && m_hasId1Tag)
+        removeId1Tag();
+}
+
+void MP3Tag::setHasID2Tag(bool value)
+{
+    if (!value && !FileError() && m_tagRead && m_hasId2Tag)
+        removeId2Tag();
+}
+
+void MP3Tag::removeId1Tag()
+{
+    FileOps::Handle file = FileOps::openExisting(m_path, Access::ReadWrite);
+    const qint64 length = file.size();
+    const auto marker = file.readAt(length - Id3v1::Size, Id3v1::MarkerWidth);
+    if (!marker) {
+        ShowReadError();
+        return;
+    }
+    m_record.setTag(CodePage::toUnicode(*marker));
+    if (!Id3v1::isMarker(*marker))
+        return;
+    // Cutting in place is one step that either happens or not: no window in which the file is
+    // missing or short of data.
+    if (!file.resize(length - Id3v1::Size)) {
+        ShowReadError();
+        return;
+    }
+    m_hasId1Tag = false;
+}
+
+void MP3Tag::removeId2Tag()
+{
+    FileOps::Handle file = FileOps::openExisting(m_path, Access::ReadWrite);
+    const auto front = file.readAt(0, Id3v2::marker().size());
+    if (!front) {
+        ShowReadError();
+        return;
+    }
+    if (!Id3v2::startsWithMarker(*front))
+        return; // the tag has gone since the file was read: nothing to cut, nothing to report
+    const auto header = file.readAt(0, Id3v2::HeaderSize);
+    const std::optional<qint64> tagLength = header ? Id3v2::tagLength(*header) : std::nullopt;
+    // Nothing left after the tag, or a size that cannot be taken, is a read error.
+    const auto firstAudioByte = tagLength ? file.readAt(*tagLength, 1) : std::nullopt;
+    if (!firstAudioByte) {
+        ShowReadError();
+        return;
+    }
+    if (static_cast<unsigned char>(firstAudioByte->at(0)) != Id3v2::AudioFrameStart) {
+        Messages::error(QStringLiteral("ID3v2 Tag format not recognized for ") + m_path
+            + QStringLiteral(", skipping to avoid damage."));
+        return;
+    }
+    if (!FileOps::replaceWithTail(m_path, file, *tagLength)) {
+        ShowReadError();
+        return;
+    }
+    m_hasId2Tag = false;
+}
+
+QString MP3Tag::SongName() const
+{
+    return PathTools::trimBlanks(m_record.SongName());
+}
+
+QString MP3Tag::Artist() const
+{
+    return PathTools::trimBlanks(m_record.Artist());
+}
+
+QString MP3Tag::Album() const
+{
+    return PathTools::trimBlanks(m_record.Album());
+}
+
+QString MP3Tag::Comment() const
+{
+    return PathTools::trimBlanks(m_record.Comment());
+}
+
+QString MP3Tag::Year() const
+{
+    return PathTools::trimBlanks(m_record.Year());
+}
+
+void MP3Tag::ShowReadError()
+{
+    Messages::error(QStringLiteral("Error with ") + m_path
+        + QStringLiteral(":  Read error.  This file will be skipped automatically until you close the "
+                         "program.\r\n\r\nSuggestions:\r\n1) Close any programs that may be accessing "
+                         "this file.\r\n2) Remove any special characters from the filename."));
+    fail(Failure::ReadError);
+}
+
+void MP3Tag::fail(Failure failure)
+{
+    m_failure = failure;
+}

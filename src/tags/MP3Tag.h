@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QString>
+
+#include "tags/MP3TagInfo.h"
+
+// The tag file object: the tags of one MP3 file. It reads whether the file starts with an ID3v2
+// tag and reads its ID3v1 tag into a record, writes the record back as an ID3v1 tag, and removes
+// either tag. It reports its own failures through Messages, and once a file has failed
+// (FileError) every later read, write and removal of that file returns at once, silently, for
+// the object's life.
+class MP3Tag {
+public:
+    // Why the file failed, for callers that report it in their own words.
+    enum class Failure { None, NotFound, ReadError };
+
+    // Binds the object to a path. Touches no file and changes no flag.
+    void init(const QString& path) { m_path = path; }
+
+    // The record itself, shared: what a caller assigns through it is what writeTag writes.
+    MP3TagInfo& RawInfo() { return m_record; }
+    const MP3TagInfo& RawInfo() const { return m_record; }
+
+    // Reads the ID3v2 marker and the ID3v1 tag. A missing file, or one that is not an ordinary
+    // file, gets the not-found message; a file that cannot be read, or is shorter than 128 bytes,
+    // the read-error report. Without an ID3v1 tag the record's fields keep their values.
+    void ReadTag();
+
+    bool HasID2Tag() const { return m_hasId2Tag; }
+    // Assigning false cuts the ID3v2 tag off the front of the file, when the file has been read,
+    // has not failed and had one. Anything else does nothing.
+    void setHasID2Tag(bool value);
+    bool HasID1Tag() const { return m_hasId1Tag; }
+    // Assigning false cuts the ID3v1 tag off the end of the file, under the same conditions.
+    void setHasID1Tag(bool value);
+
+    // Text fields read trimmed of leading and trailing NUL, tab and space characters.
+    QString SongName() const;
+    QString Artist() const;
+    QString Album() const;
+    QString Comment() const;
+    QString Year() const;
+    // One character whose code is the number; NUL when the field is empty. Not trimmed.
+    QString Track() const { return m_record.Track(); }
+    QString Genre() const { return m_record.Genre(); }
+
+    // Assignments go to the record, which keeps each field's width.
+    void setSongName(const QString& value) { m_record.setSongName(value); }
+    void setArtist(const QString& value) { m_record.setArtist(value); }
+    void setAlbum(const QString& value) { m_record.setAlbum(value); }
+    void setComment(const QString& value) { m_record.setComment(value); }
+    void setTrack(const QString& value) { m_record.setTrack(value); }
+    void setYear(const QString& value) { m_record.setYear(value); }
+    void setGenre(const QString& value) { m_record.setGenre(value); }
+
+    // Writes the record as the file's ID3v1 tag: in place over an existing tag, appended to a file
+    // without one. Never creates a file.
+    void writeTag();
+
+    bool FileError() const { return m_failure != Failure::None; }
+    Failure failure() const { return m_failure; }
+    QString MP3FileName() const { return m_path; }
+
+private:
+    void removeId1Tag();
+    void removeId2Tag();
+    void ShowReadError();
+    void fail(Failure failure);
+
+    QString m_path;
+    MP3TagInfo m_record;
+    bool m_hasId1Tag = false;
+    bool m_hasId2Tag = false;
+    bool m_tagRead = false;
+    Failure m_failure = Failure::None;
+};

@@ -1,0 +1,137 @@
+#include "base/FileOps.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "support/TestFiles.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A listening Unix socket bound at path; closed with the object.
+struct SocketFile {
+    explicit SocketFile(const QString& path)
+    {
+        fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray native = QFile::encodeName(path);
+        std::copy_n(native.constData(), std::min<qsizetype>(native.size(), sizeof address.sun_path - 1),
+                    address.sun_path);
+        bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    }
+    ~SocketFile() { ::close(fd); }
+    int fd;
+    bool bound;
+};
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 07777;
+}
+
+}  // namespace
+
+TEST(FileOps, CountsOnlyVisibleRegularFilesAsOrdinary)
+{
+    TestFiles files;
+    const QString regular = files.write(u"song.mp3"_s, "x");
+    files.write(u".hidden.mp3"_s, "x");
+    ASSERT_TRUE(QDir(files.folder()).mkdir(u"folder"_s));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(files.path(u"pipe"_s)).constData(), 0644), 0);
+    ASSERT_TRUE(QFile::link(regular, files.path(u"link.mp3"_s)));
+    ASSERT_TRUE(QFile::link(files.path(u"gone.mp3"_s), files.path(u"dangling.mp3"_s)));
+    const SocketFile socket(files.path(u"socket"_s));
+    ASSERT_TRUE(socket.bound);
+
+    struct Case {
+        QString path;
+        bool ordinary;
+        bool opens;  // hidden files are regular files: only the ordinary-file test refuses them
+    } const cases[] = {
+        {regular, true, true},
+        {files.path(u"link.mp3"_s), true, true},
+        {files.path(u".hidden.mp3"_s), false, true},
+        {files.path(u"folder"_s), false, false},
+        {files.path(u"pipe"_s), false, false},
+        {files.path(u"socket"_s), false, false},
+        {files.path(u"dangling.mp3"_s), false, false},
+        {files.path(u"missing.mp3"_s), false, false},
+        {u"/dev/null"_s, false, false},
+        {QString(), false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(FileOps::isOrdinaryFile(c.path), c.ordinary);
+        // Opening never blocks and never opens what is not a regular file.
+        EXPECT_EQ(FileOps::openExisting(c.path, FileOps::Access::Read).isOpen(), c.opens);
+    }
+}
+
+TEST(FileOps, ReadsOnlyWhatTheFileHolds)
+{
+    TestFiles files;
+    const FileOps::Handle file = FileOps::openExisting(files.write(u"a"_s, "0123456789"), FileOps::Access::Read);
+    ASSERT_TRUE(file.isOpen());
+    EXPECT_EQ(file.size(), 10);
+    EXPECT_EQ(file.readAt(7, 3), QByteArray("789"));
+    EXPECT_EQ(file.readAt(0, 0), QByteArray());
+    EXPECT_FALSE(file.readAt(8, 3));
+    EXPECT_FALSE(file.readAt(-1, 3));
+    EXPECT_FALSE(file.readAt(11, 0));
+    EXPECT_FALSE(FileOps::Handle().readAt(0, 1));
+}
+
+TEST(FileOps, NeverOpensAReadOnlyFileForWriting)
+{
+    // Root may write any file; the program still leaves a read-only file alone.
+    TestFiles files;
+    const QString path = files.write(u"ro.mp3"_s, "abc");
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
+    EXPECT_TRUE(FileOps::openExisting(path, FileOps::Access::Read).isOpen());
+    EXPECT_FALSE(FileOps::openExisting(path, FileOps::Access::ReadWrite).isOpen());
+    EXPECT_FALSE(FileOps::openExisting(files.path(u"missing"_s), FileOps::Access::ReadWrite).isOpen());
+    EXPECT_FALSE(QFile::exists(files.path(u"missing"_s)));
+}
+
+TEST(FileOps, ReplacesWithTheTailKeepingModeAndLinks)
+{
+    TestFiles files;
+    const QString target = files.write(u"target.mp3"_s, "HEADERaudio");
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+    const QString link = files.path(u"link.mp3"_s);
+    ASSERT_TRUE(QFile::link(target, link));
+
+    const FileOps::Handle source = FileOps::openExisting(link, FileOps::Access::ReadWrite);
+    ASSERT_TRUE(FileOps::replaceWithTail(link, source, 6));
+
+    EXPECT_EQ(TestFiles::read(target), QByteArray("audio"));
+    EXPECT_EQ(modeOf(target), mode_t(0640));
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
+    EXPECT_EQ(QDir(files.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList({u"link.mp3"_s, u"target.mp3"_s}));
+}
+
+TEST(FileOps, LeavesTheOriginalWhenTheFolderRefusesTheTemporaryFile)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may create files in a read-only folder";
+    TestFiles files;
+    ASSERT_TRUE(QDir(files.folder()).mkdir(u"locked"_s));
+    const QString path = files.write(u"locked/a.mp3"_s, "HEADERaudio");
+    ASSERT_EQ(::chmod(QFile::encodeName(files.path(u"locked"_s)).constData(), 0555), 0);
+    const FileOps::Handle source = FileOps::openExisting(path, FileOps::Access::ReadWrite);
+    EXPECT_FALSE(FileOps::replaceWithTail(path, source, 6));
+    EXPECT_EQ(TestFiles::read(path), QByteArray("HEADERaudio"));
+    ::chmod(QFile::encodeName(files.path(u"locked"_s)).constData(), 0755);
+}

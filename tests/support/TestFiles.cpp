@@ -1,0 +1,78 @@
+#include "support/TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+TestFiles::TestFiles()
+{
+    EXPECT_TRUE(m_dir.isValid());
+}
+
+QString TestFiles::path(const QString& name) const
+{
+    return m_dir.filePath(name);
+}
+
+QString TestFiles::write(const QString& name, const QByteArray& bytes) const
+{
+    const QString file = path(name);
+    QFile out(file);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate)) << file.toStdString();
+    EXPECT_EQ(out.write(bytes), bytes.size());
+    return file;
+}
+
+QByteArray TestFiles::read(const QString& path)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly))
+        return QByteArray("<unreadable>");
+    return in.readAll();
+}
+
+namespace TestBytes {
+
+QByteArray audio(qsizetype count)
+{
+    QByteArray bytes(count, '\0');
+    for (qsizetype i = 0; i < count; ++i)
+        bytes[i] = char(i % 251);
+    if (count > 0)
+        bytes[0] = char(255);
+    return bytes;
+}
+
+namespace {
+
+QByteArray padded(const QByteArray& text, qsizetype width)
+{
+    return text.left(width) + QByteArray(std::max<qsizetype>(0, width - text.size()), '\0');
+}
+
+} // namespace
+
+QByteArray id3v1(const Id3v1Fields& fields)
+{
+    QByteArray tag = "TAG";
+    tag += padded(fields.title, 30);
+    tag += padded(fields.artist, 30);
+    tag += padded(fields.album, 30);
+    tag += padded(fields.year, 4);
+    tag += padded(fields.comment, 29);
+    tag += char(fields.track);
+    tag += char(fields.genre);
+    return tag;
+}
+
+QByteArray id3v2Header(unsigned char version, unsigned char flags, const QByteArray& sizeBytes)
+{
+    QByteArray header = "ID3";
+    header += char(version);
+    header += '\0';
+    header += char(flags);
+    header += sizeBytes;
+    return header;
+}
+
+} // namespace TestBytes

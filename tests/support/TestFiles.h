@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+// Real files for tests, in a temporary folder that goes with the object.
+class TestFiles {
+public:
+    TestFiles();
+
+    // The folder, without a trailing separator.
+    QString folder() const { return m_dir.path(); }
+    QString path(const QString& name) const;
+    // Writes the bytes to name (replacing it) and returns the path.
+    QString write(const QString& name, const QByteArray& bytes) const;
+    static QByteArray read(const QString& path);
+
+private:
+    QTemporaryDir m_dir;
+};
+
+namespace TestBytes {
+
+// Audio-looking bytes: a frame start (255) followed by count - 1 bytes of a repeating pattern.
+QByteArray audio(qsizetype count);
+
+struct Id3v1Fields {
+    QByteArray title, artist, album, year, comment;
+    unsigned char track = 0;
+    unsigned char genre = 0;
+};
+// A 128-byte ID3v1 tag, each field NUL-padded to its width.
+QByteArray id3v1(const Id3v1Fields& fields);
+
+// A 10-byte ID3v2 header with the given version, flags and four raw size bytes.
+QByteArray id3v2Header(unsigned char version, unsigned char flags, const QByteArray& sizeBytes);
+
+} // namespace TestBytes

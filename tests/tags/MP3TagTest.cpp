@@ -1,0 +1,376 @@
+#include "tags/MP3Tag.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "support/RecordingMessages.h"
+#include "support/TestFiles.h"
+#include "tags/TagColumns.h"
+
+using namespace Qt::StringLiterals;
+using TestBytes::audio;
+using TestBytes::id3v1;
+using TestBytes::id3v2Header;
+
+namespace {
+
+QString notFound(const QString& path)
+{
+    return u"Error with "_s + path +
+           u":  File not found.  This file will be skipped automatically until you close the program."_s;
+}
+
+QString readError(const QString& path)
+{
+    return u"Error with "_s + path +
+           u":  Read error.  This file will be skipped automatically until you close the program.\r\n\r\n"
+           u"Suggestions:\r\n1) Close any programs that may be accessing this file.\r\n"
+           u"2) Remove any special characters from the filename."_s;
+}
+
+QString notRecognized(const QString& path)
+{
+    return u"ID3v2 Tag format not recognized for "_s + path + u", skipping to avoid damage."_s;
+}
+
+MP3Tag readTag(const QString& path)
+{
+    MP3Tag tag;
+    tag.init(path);
+    tag.ReadTag();
+    return tag;
+}
+
+void setMode(const QString& path, mode_t mode)
+{
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+}
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info {};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 07777;
+}
+
+QStringList entriesOf(const TestFiles& files)
+{
+    return QDir(files.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+const QByteArray kBeatles = id3v1({"Hey Jude", "Beatles, The", "White Album, The", "1968", "Not a bad song", 23, 78});
+// A tag of 257 bytes (size bytes 00 00 02 01), its header included 267 bytes long.
+const QByteArray kId3v2 = id3v2Header(3, 0, QByteArray("\x00\x00\x02\x01", 4)) + QByteArray(257, 'f');
+
+}  // namespace
+
+TEST(MP3Tag, ReadsWhatEachKindOfFileHolds)
+{
+    TestFiles files;
+    ASSERT_TRUE(QDir(files.folder()).mkdir(u"folder.mp3"_s));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(files.path(u"pipe.mp3"_s)).constData(), 0644), 0);
+    ASSERT_TRUE(QFile::link(files.path(u"gone.mp3"_s), files.path(u"dangling.mp3"_s)));
+
+    enum Outcome { Read, NotFound, ReadError };
+    struct Case {
+        const char* name;
+        QByteArray bytes;  // null: the file is made above, or missing
+        Outcome outcome;
+        const char* quickTag;
+        const char* hasId2;
+    } const cases[] = {
+        {"tagged.mp3", audio(1000) + kBeatles, Read, "Beatles, The - Hey Jude", "No"},
+        {"both.mp3", kId3v2 + audio(500) + kBeatles, Read, "Beatles, The - Hey Jude", "Yes"},
+        {"plain.mp3", audio(1000), Read, "(none)", "No"},
+        {"only-tag.mp3", kBeatles, Read, "Beatles, The - Hey Jude", "No"},
+        {"lower-case.mp3", audio(1000) + "tag" + kBeatles.mid(3), Read, "(none)", "No"},
+        {"empty-artist.mp3", audio(10) + id3v1({"Song", "", "", "", "", 0, 0}), Read, " - Song", "No"},
+        {"empty.mp3", QByteArray(""), ReadError, "(error)", "(error)"},
+        {"two.mp3", QByteArray("ID"), ReadError, "(error)", "(error)"},
+        {"three.mp3", QByteArray("ID3"), ReadError, "(error)", "(error)"},
+        {"short.mp3", "ID3" + audio(124), ReadError, "(error)", "(error)"},
+        {".hidden.mp3", audio(1000) + kBeatles, NotFound, "(error)", "(error)"},
+        {"missing.mp3", QByteArray(), NotFound, "(error)", "(error)"},
+        {"folder.mp3", QByteArray(), NotFound, "(error)", "(error)"},
+        {"pipe.mp3", QByteArray(), NotFound, "(error)", "(error)"},
+        {"dangling.mp3", QByteArray(), NotFound, "(error)", "(error)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = c.bytes.isNull() ? files.path(QString::fromUtf8(c.name))
+                                              : files.write(QString::fromUtf8(c.name), c.bytes);
+        RecordingMessages messages;
+        const MP3Tag tag = readTag(path);
+        EXPECT_EQ(TagColumns::quickTag(tag), QString::fromUtf8(c.quickTag));
+        EXPECT_EQ(TagColumns::hasId2(tag), QString::fromUtf8(c.hasId2));
+        EXPECT_EQ(tag.FileError(), c.outcome != Read);
+        const QStringList expected = c.outcome == Read       ? QStringList()
+                                     : c.outcome == NotFound ? QStringList({notFound(path)})
+                                                             : QStringList({readError(path)});
+        EXPECT_EQ(messages.texts(), expected);
+    }
+}
+
+TEST(MP3Tag, KeepsTheFirstBytesVerdictWhenTheFileIsTooShort)
+{
+    TestFiles files;
+    RecordingMessages messages;
+    const MP3Tag tag = readTag(files.write(u"short.mp3"_s, "ID3" + audio(100)));
+    EXPECT_TRUE(tag.HasID2Tag());
+    EXPECT_TRUE(tag.FileError());
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].title, u"Error:"_s);
+    EXPECT_EQ(messages.shown()[0].icon, Messages::Icon::Exclamation);
+    EXPECT_EQ(messages.shown()[0].buttons, Messages::Buttons::Ok);
+}
+
+TEST(MP3Tag, TrimsTextFieldsButKeepsInnerCharacters)
+{
+    TestFiles files;
+    const QByteArray title = QByteArray("a\0b", 3);
+    const MP3Tag tag = readTag(files.write(
+        u"a.mp3"_s, audio(200) + id3v1({title, QByteArray(30, ' '), "Word", " 68\t", "\tc  ", 5, 200})));
+    EXPECT_EQ(tag.SongName(), u"a"_s + QChar(0) + u"b"_s);
+    EXPECT_EQ(tag.Artist(), QString());
+    EXPECT_EQ(tag.Album(), u"Word"_s);
+    EXPECT_EQ(tag.Year(), u"68"_s);
+    EXPECT_EQ(tag.Comment(), u"c"_s);
+    EXPECT_EQ(tag.Track(), QString(QChar(5)));
+    EXPECT_EQ(tag.Genre(), QString(QChar(200)));
+}
+
+TEST(MP3Tag, KeepsTheRecordWhenTheFileHasNoTag)
+{
+    TestFiles files;
+    MP3Tag tag;
+    EXPECT_EQ(tag.Track(), QString(QChar(0)));
+    tag.init(files.write(u"tagged.mp3"_s, audio(300) + kBeatles));
+    tag.ReadTag();
+    tag.init(files.write(u"plain.mp3"_s, audio(300)));
+    tag.ReadTag();
+    EXPECT_FALSE(tag.HasID1Tag());
+    EXPECT_EQ(tag.SongName(), u"Hey Jude"_s);
+}
+
+TEST(MP3Tag, WritesTheTagInPlaceOrAppendsIt)
+{
+    TestFiles files;
+    RecordingMessages messages;
+    struct Case {
+        const char* name;
+        QByteArray before;
+        QByteArray after;
+        bool appends;
+    } const cases[] = {
+        {"append", audio(1000), audio(1000) + id3v1({"Hello", "", "", "", "", 7, 17}), true},
+        {"overwrite", audio(1000) + kBeatles, audio(1000) + id3v1({"Hello", "", "", "", "", 7, 17}), false},
+        {"tag only", kBeatles, id3v1({"Hello", "", "", "", "", 7, 17}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = files.write(QString::fromUtf8(c.name), c.before);
+        MP3Tag tag;
+        tag.init(path);
+        tag.setSongName(u"Hello"_s);
+        tag.setTrack(QString(QChar(7)));
+        tag.setGenre(QString(QChar(17)));
+        tag.writeTag();
+        EXPECT_EQ(TestFiles::read(path), c.after);
+        // Only appending sets the flag; an overwritten tag was there already and a read says so.
+        EXPECT_EQ(tag.HasID1Tag(), c.appends);
+        EXPECT_EQ(tag.RawInfo().tag(), u"TAG"_s);
+        tag.writeTag();  // writing again changes nothing more
+        EXPECT_EQ(TestFiles::read(path), c.after);
+    }
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(MP3Tag, RemovesTheId3v1TagByCuttingTheFile)
+{
+    TestFiles files;
+    RecordingMessages messages;
+    struct Case {
+        const char* name;
+        QByteArray before;
+        QByteArray after;
+    } const cases[] = {
+        {"tagged", audio(1000) + kBeatles, audio(1000)},
+        {"only a tag", kBeatles, QByteArray("")},
+        {"id3v2 kept", kId3v2 + audio(10) + kBeatles, kId3v2 + audio(10)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = files.write(QString::fromUtf8(c.name), c.before);
+        setMode(path, 0604);
+        MP3Tag tag = readTag(path);
+        tag.setHasID1Tag(false);
+        EXPECT_EQ(TestFiles::read(path), c.after);
+        EXPECT_FALSE(tag.HasID1Tag());
+        EXPECT_EQ(modeOf(path), mode_t(0604));
+        tag.setHasID1Tag(false);
+        EXPECT_EQ(TestFiles::read(path), c.after);
+    }
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(MP3Tag, RemovesTheId3v2TagOnlyWhenAudioFollows)
+{
+    const QByteArray footerTag = id3v2Header(4, 16, QByteArray("\x00\x00\x02\x01", 4)) + QByteArray(267, 'f');
+    struct Case {
+        const char* name;
+        QByteArray before;
+        QByteArray after;
+        bool removed;
+        bool notRecognized;
+        bool readError;
+    } const cases[] = {
+        {"plain header", kId3v2 + audio(100) + kBeatles, audio(100) + kBeatles, true, false, false},
+        {"footer", footerTag + audio(100), audio(100), true, false, false},
+        {"padding after the tag", kId3v2 + QByteArray(20, '\0') + audio(100), QByteArray(), false, true, false},
+        {"size at the end of the file", kId3v2, QByteArray(), false, false, true},
+        {"size past the end", id3v2Header(3, 0, QByteArray("\x00\x7F\x7F\x7F", 4)) + audio(300), QByteArray(),
+         false, false, true},
+        {"first size byte overflows", id3v2Header(3, 0, QByteArray("\x80\x00\x00\x00", 4)) + audio(300),
+         QByteArray(), false, false, true},
+        {"third size byte overflows", id3v2Header(3, 0, QByteArray("\x00\x00\x80\x00", 4)) + audio(300),
+         QByteArray(), false, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFiles files;
+        RecordingMessages messages;
+        const QString path = files.write(u"song.mp3"_s, c.before);
+        setMode(path, 0640);
+        MP3Tag tag = readTag(path);
+        ASSERT_TRUE(tag.HasID2Tag());
+        tag.setHasID2Tag(false);
+        EXPECT_EQ(TestFiles::read(path), c.removed ? c.after : c.before);
+        EXPECT_EQ(tag.HasID2Tag(), !c.removed);
+        EXPECT_EQ(tag.FileError(), c.readError);
+        EXPECT_EQ(modeOf(path), mode_t(0640));
+        EXPECT_EQ(entriesOf(files), QStringList({u"song.mp3"_s}));  // no temporary file left
+        QStringList expected;
+        if (c.notRecognized)
+            expected.append(notRecognized(path));
+        if (c.readError)
+            expected.append(readError(path));
+        EXPECT_EQ(messages.texts(), expected);
+    }
+}
+
+TEST(MP3Tag, RemovesTheId3v2TagOfALinksTarget)
+{
+    TestFiles files;
+    RecordingMessages messages;
+    const QString target = files.write(u"target.mp3"_s, kId3v2 + audio(50));
+    const QString link = files.path(u"link.mp3"_s);
+    ASSERT_TRUE(QFile::link(target, link));
+    MP3Tag tag = readTag(link);
+    tag.setHasID2Tag(false);
+    EXPECT_EQ(TestFiles::read(target), audio(50));
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(MP3Tag, LeavesAFileThatChangedSinceItWasReadAlone)
+{
+    TestFiles files;
+    RecordingMessages messages;
+    const QString path = files.write(u"song.mp3"_s, kId3v2 + audio(100) + kBeatles);
+    MP3Tag tag = readTag(path);
+    files.write(u"song.mp3"_s, audio(1000));
+    tag.setHasID2Tag(false);  // no "ID3" any more: silently nothing
+    tag.setHasID1Tag(false);  // no "TAG" any more: nothing, and the flag stays
+    EXPECT_EQ(TestFiles::read(path), audio(1000));
+    EXPECT_TRUE(tag.HasID1Tag());
+    EXPECT_TRUE(tag.HasID2Tag());
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(MP3Tag, NeverCreatesOrChangesAFileItMayNotWrite)
+{
+    struct Case {
+        const char* what;
+        std::function<void(MP3Tag&)> operation;
+    } const cases[] = {
+        {"writeTag", [](MP3Tag& tag) { tag.writeTag(); }},
+        {"remove ID3v1", [](MP3Tag& tag) { tag.setHasID1Tag(false); }},
+        {"remove ID3v2", [](MP3Tag& tag) { tag.setHasID2Tag(false); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestFiles files;
+        const QByteArray bytes = kId3v2 + audio(100) + kBeatles;
+
+        RecordingMessages vanishedMessages;
+        const QString vanished = files.write(u"vanished.mp3"_s, bytes);
+        MP3Tag gone = readTag(vanished);
+        ASSERT_TRUE(QFile::remove(vanished));
+        c.operation(gone);
+        EXPECT_FALSE(QFile::exists(vanished));
+        EXPECT_EQ(vanishedMessages.texts(), QStringList({readError(vanished)}));
+        EXPECT_TRUE(gone.FileError());
+
+        RecordingMessages readOnlyMessages;
+        const QString readOnly = files.write(u"read-only.mp3"_s, bytes);
+        setMode(readOnly, 0444);
+        MP3Tag locked = readTag(readOnly);
+        c.operation(locked);
+        EXPECT_EQ(TestFiles::read(readOnly), bytes);
+        EXPECT_EQ(modeOf(readOnly), mode_t(0444));
+        EXPECT_EQ(readOnlyMessages.texts(), QStringList({readError(readOnly)}));
+        EXPECT_EQ(entriesOf(files), QStringList({u"read-only.mp3"_s}));
+    }
+}
+
+TEST(MP3Tag, DoesNothingBeforeARead)
+{
+    TestFiles files;
+    RecordingMessages messages;
+    const QByteArray bytes = kId3v2 + audio(100) + kBeatles;
+    const QString path = files.write(u"song.mp3"_s, bytes);
+    MP3Tag tag;
+    tag.init(path);
+    tag.setHasID1Tag(false);
+    tag.setHasID2Tag(false);
+    EXPECT_EQ(TestFiles::read(path), bytes);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(MP3Tag, SkipsAFailedFileSilentlyFromThenOn)
+{
+    TestFiles files;
+    RecordingMessages messages;
+    const QString path = files.path(u"late.mp3"_s);
+    MP3Tag tag = readTag(path);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(tag.failure(), MP3Tag::Failure::NotFound);
+
+    // The file appears, but the object stays failed: no read, no write, no message.
+    files.write(u"late.mp3"_s, audio(300) + kBeatles);
+    tag.ReadTag();
+    tag.setSongName(u"Changed"_s);
+    tag.writeTag();
+    tag.setHasID1Tag(false);
+    EXPECT_EQ(TestFiles::read(path), audio(300) + kBeatles);
+    EXPECT_FALSE(tag.HasID1Tag());
+    EXPECT_EQ(messages.shown().size(), 1u);
+}
+
+TEST(MP3Tag, ReportsAShortFileOnWriting)
+{
+    TestFiles files;
+    RecordingMessages messages;
+    const QString path = files.write(u"short.mp3"_s, audio(100));
+    MP3Tag tag;
+    tag.init(path);
+    tag.writeTag();
+    EXPECT_EQ(TestFiles::read(path), audio(100));
+    EXPECT_EQ(messages.texts(), QStringList({readError(path)}));
+    EXPECT_EQ(tag.failure(), MP3Tag::Failure::ReadError);
+}
