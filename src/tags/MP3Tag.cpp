@@ -36,20 +36,28 @@ void MP3Tag::ReadTag()
     m_tagRead = true;
 }
 
+std::optional<bool> MP3Tag::readId1Marker(const FileOps::Handle& file)
+{
+    const auto marker = file.readAt(file.size() - Id3v1::Size, Id3v1::MarkerWidth);
+    if (!marker) {
+        ShowReadError();
+        return std::nullopt;
+    }
+    m_record.setTag(CodePage::toUnicode(*marker));
+    return Id3v1::isMarker(*marker);
+}
+
 void MP3Tag::writeTag()
 {
     if (FileError())
         return;
     FileOps::Handle file = FileOps::openExisting(m_path, Access::ReadWrite);
-    const qint64 length = file.size();
-    const auto marker = file.readAt(length - Id3v1::Size, Id3v1::MarkerWidth);
-    if (!marker) {
-        ShowReadError();
+    const std::optional<bool> tagged = readId1Marker(file);
+    if (!tagged)
         return;
-    }
-    m_record.setTag(CodePage::toUnicode(*marker));
+    const qint64 length = file.size();
     const QByteArray body = Id3v1::encodeBody(m_record);
-    if (Id3v1::isMarker(*marker)) {
+    if (*tagged) {
         if (!file.writeAt(length - Id3v1::BodySize, body))
             ShowReadError();
         return;
@@ -80,18 +88,12 @@ void MP3Tag::setHasID2Tag(bool value)
 void MP3Tag::removeId1Tag()
 {
     FileOps::Handle file = FileOps::openExisting(m_path, Access::ReadWrite);
-    const qint64 length = file.size();
-    const auto marker = file.readAt(length - Id3v1::Size, Id3v1::MarkerWidth);
-    if (!marker) {
-        ShowReadError();
-        return;
-    }
-    m_record.setTag(CodePage::toUnicode(*marker));
-    if (!Id3v1::isMarker(*marker))
+    const std::optional<bool> tagged = readId1Marker(file);
+    if (!tagged || !*tagged)
         return;
     // Cutting in place is one step that either happens or not: no window in which the file is
     // missing or short of data.
-    if (!file.resize(length - Id3v1::Size)) {
+    if (!file.resize(file.size() - Id3v1::Size)) {
         ShowReadError();
         return;
     }

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
+
+#include "base/FileOps.h"
 
 #include "tags/MP3TagInfo.h"
 
@@ -62,6 +66,9 @@ public:
     QString MP3FileName() const { return m_path; }
 
 private:
+    // Reads the 3 bytes where an ID3v1 marker stands into the record's marker: whether they are
+    // "TAG", or empty after the read-error report when the file is too short or unreadable.
+    std::optional<bool> readId1Marker(const FileOps::Handle& file);
     void removeId1Tag();
     void removeId2Tag();
     void ShowReadError();
