@@ -14,6 +14,14 @@ constexpr std::array<char16_t, 32> kHighControls = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178, // 98-9F
 };
 
+// The character of every byte.
+constexpr std::array<char16_t, 256> kCharacters = [] {
+    std::array<char16_t, 256> table {};
+    for (std::size_t byte = 0; byte < table.size(); ++byte)
+        table[byte] = byte - 0x80 < kHighControls.size() ? kHighControls[byte - 0x80] : char16_t(byte);
+    return table;
+}();
+
 } // namespace
 
 QString toUnicode(QByteArrayView bytes)
@@ -21,8 +29,7 @@ QString toUnicode(QByteArrayView bytes)
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
     for (const char b : bytes) {
-        const auto byte = static_cast<unsigned char>(b);
-        *out++ = (byte >= 0x80 && byte <= 0x9F) ? QChar(kHighControls[byte - 0x80]) : QChar(char16_t(byte));
+        *out++ = QChar(kCharacters[static_cast<unsigned char>(b)]);
     }
     return text;
 }

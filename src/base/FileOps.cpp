@@ -21,17 +21,11 @@ QByteArray nativePath(const QString& path)
     return QFile::encodeName(path);
 }
 
-bool isHiddenName(const QByteArray& path)
+// A file without any write bit is read-only for the program, whoever runs it: root could write it,
+// and the program still leaves it alone. For everyone else the open itself checks permission.
+bool hasWriteBits(const struct stat& info)
 {
-    const qsizetype slash = path.lastIndexOf('/');
-    return path.size() > slash + 1 && path.at(slash + 1) == '.';
-}
-
-// Writable for someone: root passes access(W_OK) for every file, so the mode's write bits are
-// checked too, and a read-only file stays read-only whoever runs the program.
-bool isWritable(const QByteArray& path, const struct stat& info)
-{
-    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0 && ::access(path.constData(), W_OK) == 0;
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) != 0;
 }
 
 bool writeAll(int fd, const char* data, qint64 count, qint64 offset)
@@ -77,12 +71,17 @@ std::optional<QByteArray> resolvedPath(const QByteArray& path)
 
 } // namespace
 
+bool isHiddenName(const QString& path)
+{
+    const qsizetype slash = path.lastIndexOf(u'/');
+    return path.size() > slash + 1 && path.at(slash + 1) == u'.';
+}
+
 bool isOrdinaryFile(const QString& path)
 {
     const QByteArray native = nativePath(path);
     struct stat info { };
-    return !native.isEmpty() && !isHiddenName(native) && ::stat(native.constData(), &info) == 0
-        && S_ISREG(info.st_mode);
+    return !native.isEmpty() && !isHiddenName(path) && ::stat(native.constData(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 Handle::~Handle()
@@ -108,12 +107,19 @@ Handle& Handle::operator=(Handle&& other) noexcept
     return *this;
 }
 
-std::optional<QByteArray> Handle::readAt(qint64 offset, qint64 count) const
+bool Handle::readInto(qint64 offset, char* data, qint64 count) const
 {
     if (m_fd < 0 || offset < 0 || count < 0 || offset > m_size || count > m_size - offset)
+        return false;
+    return readUpTo(m_fd, data, count, offset) == count;
+}
+
+std::optional<QByteArray> Handle::readAt(qint64 offset, qint64 count) const
+{
+    if (count < 0 || count > m_size)
         return std::nullopt;
     QByteArray bytes(count, Qt::Uninitialized);
-    if (readUpTo(m_fd, bytes.data(), count, offset) != count)
+    if (!readInto(offset, bytes.data(), count))
         return std::nullopt;
     return bytes;
 }
@@ -140,15 +146,19 @@ bool Handle::resize(qint64 size)
     return true;
 }
 
-Handle openExisting(const QString& path, Access access)
+Handle openExisting(const QString& path, Access access, OpenFailure* failure)
 {
+    OpenFailure ignored;
+    OpenFailure& why = failure ? *failure : ignored;
     const QByteArray native = nativePath(path);
     struct stat info { };
+    why = OpenFailure::NotFound;
     if (native.isEmpty() || ::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
         return {};
-    if (access == Access::ReadWrite && !isWritable(native, info))
+    why = OpenFailure::Refused;
+    if (access == Access::ReadWrite && !hasWriteBits(info))
         return {};
-    // O_NONBLOCK: should the path turn into a pipe between the check and the open, the open
+    // O_NONBLOCK: should the path turn into a pipe between the look-up and the open, the open
     // returns at once and the check below refuses it.
     const int flags = (access == Access::Read ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     int fd;
@@ -161,6 +171,7 @@ Handle openExisting(const QString& path, Access access)
         ::close(fd);
         return {};
     }
+    why = OpenFailure::None;
     return Handle(fd, info.st_size);
 }
 
@@ -169,7 +180,7 @@ bool replaceWithTail(const QString& path, const Handle& source, qint64 offset)
     const QByteArray native = nativePath(path);
     const std::optional<QByteArray> target = resolvedPath(native);
     struct stat info { };
-    if (!target || ::fstat(source.fd(), &info) != 0 || !isWritable(*target, info))
+    if (!target || ::fstat(source.fd(), &info) != 0 || !hasWriteBits(info))
         return false;
 
     const qsizetype slash = target->lastIndexOf('/');

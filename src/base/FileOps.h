@@ -36,6 +36,8 @@ public:
 
     // Exactly count bytes from offset, or nothing when the file holds fewer or a read fails.
     std::optional<QByteArray> readAt(qint64 offset, qint64 count) const;
+    // The same into the caller's buffer, for reads on hot paths; false when not all count bytes came.
+    bool readInto(qint64 offset, char* data, qint64 count) const;
     // Writes all bytes at offset; false on any failure.
     bool writeAt(qint64 offset, const QByteArray& bytes);
     // Cuts or extends the file to size; one step that either happens or not.
@@ -48,9 +50,19 @@ private:
 
 enum class Access { Read, ReadWrite };
 
-// Opens an existing regular file. A missing path, a non-regular file, or (for ReadWrite) a file
-// without write permission gives a closed handle.
-Handle openExisting(const QString& path, Access access);
+// Why an open gave a closed handle.
+enum class OpenFailure {
+    None,
+    NotFound, // nothing at the path, or not a regular file
+    Refused, // a regular file that could not be opened, or (ReadWrite) that is read-only
+};
+
+// Opens an existing regular file: one look-up of the path before the open, so that nothing but a
+// regular file is ever opened. A closed handle when that fails, with the reason in *failure.
+Handle openExisting(const QString& path, Access access, OpenFailure* failure = nullptr);
+
+// True when the path's file name begins with "." (hidden on this system).
+bool isHiddenName(const QString& path);
 
 // Replaces the file at path with its own bytes from offset to the end, as read through source.
 // The new content goes to an exclusive temporary file in the same folder, is flushed to disk and

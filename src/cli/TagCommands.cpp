@@ -3,6 +3,7 @@
 #include <optional>
 
 #include <QRegularExpression>
+#include <QStringBuilder>
 
 #include "cli/CommandLine.h"
 #include "cli/Json.h"
@@ -45,7 +46,7 @@ QByteArray infoJson(const QString& path, const MP3Tag& tag)
 
 QByteArray infoText(const QString& path, const MP3Tag& tag)
 {
-    return (path + u'\t' + TagColumns::quickTag(tag) + u'\t' + TagColumns::hasId2(tag) + u'\n').toUtf8();
+    return QString(path % u'\t' % TagColumns::quickTag(tag) % u'\t' % TagColumns::hasId2(tag) % u'\n').toUtf8();
 }
 
 // A track or genre number from 0 to 255 given as digits; empty for anything else.

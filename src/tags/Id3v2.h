@@ -12,6 +12,7 @@
 //   counting the bytes after the header, footer excluded.
 namespace Id3v2 {
 
+constexpr qsizetype MarkerSize = 3;
 constexpr qsizetype HeaderSize = 10;
 constexpr qsizetype FooterSize = 10;
 constexpr unsigned char FooterFlag = 16;

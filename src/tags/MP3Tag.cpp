@@ -1,5 +1,7 @@
 #include "tags/MP3Tag.h"
 
+#include <array>
+
 #include "base/CodePage.h"
 #include "base/FileOps.h"
 #include "base/Messages.h"
@@ -13,26 +15,32 @@ void MP3Tag::ReadTag()
 {
     if (FileError())
         return;
-    if (!FileOps::isOrdinaryFile(m_path)) {
+    // A hidden file, a folder, a device, a pipe or a socket counts as missing.
+    FileOps::OpenFailure failure = FileOps::OpenFailure::NotFound;
+    const FileOps::Handle file
+        = FileOps::isHiddenName(m_path) ? FileOps::Handle() : FileOps::openExisting(m_path, Access::Read, &failure);
+    if (failure == FileOps::OpenFailure::NotFound) {
         Messages::error(QStringLiteral("Error with ") + m_path
             + QStringLiteral(":  File not found.  This file will be skipped automatically until you "
                              "close the program."));
         fail(Failure::NotFound);
         return;
     }
-    const FileOps::Handle file = FileOps::openExisting(m_path, Access::Read);
     // The ID3v2 marker is read first and kept even when the rest of the read fails.
-    const auto front = file.readAt(0, Id3v2::marker().size());
-    m_hasId2Tag = front && Id3v2::startsWithMarker(*front);
-    const auto tail = file.readAt(file.size() - Id3v1::Size, Id3v1::Size);
-    if (!front || !tail) {
+    std::array<char, Id3v2::MarkerSize> front;
+    const bool frontRead = file.readInto(0, front.data(), front.size());
+    m_hasId2Tag = frontRead && Id3v2::startsWithMarker(QByteArrayView(front.data(), front.size()));
+    std::array<char, Id3v1::Size> tail;
+    if (!frontRead || !file.readInto(file.size() - Id3v1::Size, tail.data(), tail.size())) {
         ShowReadError();
         return;
     }
-    m_record.setTag(CodePage::toUnicode(QByteArrayView(*tail).first(Id3v1::MarkerWidth)));
-    m_hasId1Tag = Id3v1::isMarker(QByteArrayView(*tail).first(Id3v1::MarkerWidth));
+    const QByteArrayView tag(tail.data(), tail.size());
+    m_hasId1Tag = Id3v1::isMarker(tag.first(Id3v1::MarkerWidth));
     if (m_hasId1Tag)
-        Id3v1::decode(*tail, m_record);
+        Id3v1::decode(tag, m_record);
+    else
+        m_record.setTag(CodePage::toUnicode(tag.first(Id3v1::MarkerWidth)));
     m_tagRead = true;
 }
 
@@ -103,7 +111,7 @@ void MP3Tag::removeId1Tag()
 void MP3Tag::removeId2Tag()
 {
     FileOps::Handle file = FileOps::openExisting(m_path, Access::ReadWrite);
-    const auto front = file.readAt(0, Id3v2::marker().size());
+    const auto front = file.readAt(0, Id3v2::MarkerSize);
     if (!front) {
         ShowReadError();
         return;

@@ -1,5 +1,7 @@
 #include "tags/TagColumns.h"
 
+#include <QStringBuilder>
+
 #include "tags/MP3Tag.h"
 
 namespace TagColumns {
@@ -16,7 +18,7 @@ QString quickTag(const MP3Tag& tag)
         return kError;
     if (!tag.HasID1Tag())
         return QStringLiteral("(none)");
-    return tag.Artist() + QStringLiteral(" - ") + tag.SongName();
+    return tag.Artist() % QStringLiteral(" - ") % tag.SongName();
 }
 
 QString hasId2(const MP3Tag& tag)

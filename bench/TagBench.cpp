@@ -1,0 +1,485 @@
+// Times the tag library and sondrel-cli on 10,000 small files, each beside a floor measured in the
+// same run: the least system work that gives the same answer, done in this process.
+//
+// Each benchmark runs its subject and its floor once a round, alternating which goes first, after
+// one untimed round of each that warms the page cache and checks both give the expected answers.
+// The figures are the medians of the rounds; the ratio is floor / subject, so 1.0 means the
+// subject costs no more than the floor.
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+#include <QFile>
+
+#include "BenchFiles.h"
+#include "base/Messages.h"
+#include "tags/MP3Tag.h"
+#include "tags/TagColumns.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kRounds = 25;
+constexpr int kCliRounds = 21;
+constexpr int kTagSize = 128;
+
+// Counts the messages the library shows; valid files should give none.
+class CountingMessages : public Messages {
+public:
+    Answer show(const QString&, const QString&, Icon, Buttons) override
+    {
+        ++m_shown;
+        return Answer::No;
+    }
+    void beep() override { }
+    int shown() const { return m_shown; }
+
+private:
+    int m_shown = 0;
+};
+
+CountingMessages g_messages;
+
+// One timed pass over the files: its time, or why its answer was wrong.
+struct Pass {
+    double ms = 0;
+    std::string error;
+};
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+std::string messagesShown(int before)
+{
+    const int shown = g_messages.shown() - before;
+    return shown == 0 ? std::string() : std::to_string(shown) + " messages shown for valid files";
+}
+
+// One subject against its floor, for the summary printed after the benchmarks.
+struct Comparison {
+    std::string title;
+    std::string subjectName;
+    std::string floorNote;
+    double target = 0;
+    int files = 0;
+    std::vector<double> subjectMs;
+    std::vector<double> floorMs;
+};
+
+std::vector<Comparison> g_comparisons;
+
+// Warms up, then runs subject and floor once each iteration, in alternating order, and stores the
+// medians as counters. The benchmark's own time is the subject's.
+template <class Subject, class Floor>
+void compare(benchmark::State& state, Comparison comparison, Subject subject, Floor floor)
+{
+    for (const Pass& warm : {subject(), floor()}) {
+        if (!warm.error.empty()) {
+            state.SkipWithError(warm.error.c_str());
+            return;
+        }
+    }
+    int round = 0;
+    for (auto _ : state) {
+        Pass first = round % 2 == 0 ? subject() : floor();
+        Pass second = round % 2 == 0 ? floor() : subject();
+        const Pass& subjectPass = round % 2 == 0 ? first : second;
+        const Pass& floorPass = round % 2 == 0 ? second : first;
+        const std::string error = !subjectPass.error.empty() ? subjectPass.error : floorPass.error;
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        comparison.subjectMs.push_back(subjectPass.ms);
+        comparison.floorMs.push_back(floorPass.ms);
+        state.SetIterationTime(subjectPass.ms / 1000);
+        ++round;
+    }
+    if (comparison.subjectMs.empty())
+        return;
+    const double subjectMs = median(comparison.subjectMs);
+    const double floorMs = median(comparison.floorMs);
+    state.counters[comparison.subjectName + "_ms"] = subjectMs;
+    state.counters["floor_ms"] = floorMs;
+    state.counters["ratio"] = floorMs / subjectMs;
+    state.counters["target"] = comparison.target;
+    g_comparisons.push_back(std::move(comparison));
+}
+
+const BenchFiles* sampleOrSkip(benchmark::State& state)
+{
+    const BenchFiles& files = BenchFiles::instance();
+    if (!files.ok()) {
+        state.SkipWithError(files.error().toStdString().c_str());
+        return nullptr;
+    }
+    return &files;
+}
+
+// ---- reading ----
+
+struct ReadTally {
+    int id1 = 0;
+    int id2 = 0;
+    int failures = 0;
+    qint64 touched = 0;
+};
+
+std::string checkRead(const BenchFiles& files, const ReadTally& tally, const char* who)
+{
+    if (tally.failures != 0 || tally.id1 != files.id1Count() || tally.id2 != files.id2Count())
+        return std::string(who) + ": wrong tally (" + std::to_string(tally.id1) + " ID3v1, " + std::to_string(tally.id2)
+            + " ID3v2, " + std::to_string(tally.failures) + " failures)";
+    return {};
+}
+
+Pass readWithLibrary(const BenchFiles& files)
+{
+    const int shownBefore = g_messages.shown();
+    ReadTally tally;
+    const Clock::time_point start = Clock::now();
+    for (const QString& path : files.paths()) {
+        MP3Tag tag;
+        tag.init(path);
+        tag.ReadTag();
+        const QString quick = TagColumns::quickTag(tag);
+        const QString id2 = TagColumns::hasId2(tag);
+        tally.touched += quick.size() + id2.size();
+        tally.id1 += tag.HasID1Tag();
+        tally.id2 += tag.HasID2Tag();
+        tally.failures += tag.FileError();
+    }
+    Pass pass;
+    pass.ms = millisecondsSince(start);
+    benchmark::DoNotOptimize(tally.touched);
+    pass.error = checkRead(files, tally, "library read");
+    if (pass.error.empty())
+        pass.error = messagesShown(shownBefore);
+    return pass;
+}
+
+// The least a reader of these tags must do: open, the first 3 bytes, the size, the last 128 bytes,
+// close. The paths are already in the system's encoding.
+Pass readFloor(const BenchFiles& files)
+{
+    ReadTally tally;
+    const Clock::time_point start = Clock::now();
+    for (const QByteArray& path : files.nativePaths()) {
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            ++tally.failures;
+            continue;
+        }
+        char front[3];
+        char tail[kTagSize];
+        struct stat info { };
+        if (::read(fd, front, sizeof front) == sizeof front && ::fstat(fd, &info) == 0 && info.st_size >= kTagSize
+            && ::pread(fd, tail, sizeof tail, info.st_size - kTagSize) == kTagSize) {
+            tally.id2 += std::memcmp(front, "ID3", 3) == 0;
+            if (std::memcmp(tail, "TAG", 3) == 0) {
+                ++tally.id1;
+                tally.touched += tail[3];
+            }
+        } else {
+            ++tally.failures;
+        }
+        ::close(fd);
+    }
+    Pass pass;
+    pass.ms = millisecondsSince(start);
+    benchmark::DoNotOptimize(tally.touched);
+    pass.error = checkRead(files, tally, "read floor");
+    return pass;
+}
+
+void BM_ReadTags(benchmark::State& state)
+{
+    const BenchFiles* files = sampleOrSkip(state);
+    if (!files)
+        return;
+    Comparison comparison;
+    comparison.title = "read tags";
+    comparison.subjectName = "library";
+    comparison.floorNote = "open, read 3 bytes, fstat, pread the last 128, close";
+    comparison.target = 0.8;
+    comparison.files = int(files->paths().size());
+    compare(
+        state, std::move(comparison), [&] { return readWithLibrary(*files); }, [&] { return readFloor(*files); });
+}
+
+// ---- writing ----
+
+// The fields every write pass gives, and the 128 bytes they make in the file.
+struct WriteValues {
+    QString title = QStringLiteral("Rewritten Title");
+    QString artist = QStringLiteral("Bench Artist");
+    QString album = QStringLiteral("Bench Album");
+    QString year = QStringLiteral("2024");
+    QString comment = QStringLiteral("written in place");
+    QString track = QString(QChar(7));
+    QString genre = QString(QChar(17));
+
+    QByteArray tagBytes() const
+    {
+        QByteArray bytes = "TAG";
+        const auto field = [&](const QString& text, qsizetype width) {
+            QByteArray latin = text.toLatin1().left(width);
+            latin.resize(width, '\0');
+            bytes += latin;
+        };
+        field(title, 30);
+        field(artist, 30);
+        field(album, 30);
+        field(year, 4);
+        field(comment, 29);
+        bytes += char(track.at(0).unicode());
+        bytes += char(genre.at(0).unicode());
+        return bytes;
+    }
+};
+
+std::string checkWritten(const BenchFiles& files, int written, const char* who)
+{
+    if (written != files.id1Count())
+        return std::string(who) + ": wrote " + std::to_string(written) + " of " + std::to_string(files.id1Count())
+            + " tags";
+    return {};
+}
+
+Pass writeWithLibrary(const BenchFiles& files, const WriteValues& values)
+{
+    const int shownBefore = g_messages.shown();
+    int written = 0;
+    const Clock::time_point start = Clock::now();
+    for (const QString& path : files.taggedPaths()) {
+        MP3Tag tag;
+        tag.init(path);
+        tag.setSongName(values.title);
+        tag.setArtist(values.artist);
+        tag.setAlbum(values.album);
+        tag.setYear(values.year);
+        tag.setComment(values.comment);
+        tag.setTrack(values.track);
+        tag.setGenre(values.genre);
+        tag.writeTag();
+        written += !tag.FileError();
+    }
+    Pass pass;
+    pass.ms = millisecondsSince(start);
+    pass.error = checkWritten(files, written, "library write");
+    if (pass.error.empty())
+        pass.error = messagesShown(shownBefore);
+    return pass;
+}
+
+// The least a writer over an existing tag must do: open read-write, the size, check the 3 bytes
+// at size - 128 are "TAG", write the 128 bytes there, close.
+Pass writeFloor(const BenchFiles& files, const QByteArray& tag)
+{
+    int written = 0;
+    const Clock::time_point start = Clock::now();
+    for (const QByteArray& path : files.taggedNativePaths()) {
+        const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        char marker[3];
+        struct stat info { };
+        if (::fstat(fd, &info) == 0 && info.st_size >= kTagSize
+            && ::pread(fd, marker, sizeof marker, info.st_size - kTagSize) == sizeof marker
+            && std::memcmp(marker, "TAG", 3) == 0
+            && ::pwrite(fd, tag.constData(), kTagSize, info.st_size - kTagSize) == kTagSize)
+            ++written;
+        ::close(fd);
+    }
+    Pass pass;
+    pass.ms = millisecondsSince(start);
+    pass.error = checkWritten(files, written, "write floor");
+    return pass;
+}
+
+// Empty when every tagged file ends with exactly these 128 bytes, so both writers leave the same
+// files; otherwise the first file that does not.
+std::string checkTails(const BenchFiles& files, const QByteArray& tag, const char* who)
+{
+    for (const QByteArray& path : files.taggedNativePaths()) {
+        QFile file(QFile::decodeName(path));
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(file.size() - kTagSize) || file.read(kTagSize) != tag)
+            return std::string(who) + ": " + path.toStdString() + " does not end with the expected tag";
+    }
+    return {};
+}
+
+void BM_WriteTags(benchmark::State& state)
+{
+    const BenchFiles* files = sampleOrSkip(state);
+    if (!files)
+        return;
+    const WriteValues values;
+    const QByteArray tag = values.tagBytes();
+    // The files still hold their own tags: one library pass must leave every one ending with
+    // exactly the bytes the floor writes, so both do the same work.
+    const Pass first = writeWithLibrary(*files, values);
+    const std::string error = first.error.empty() ? checkTails(*files, tag, "library write") : first.error;
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    Comparison comparison;
+    comparison.title = "write tags";
+    comparison.subjectName = "library";
+    comparison.floorNote = "open read-write, fstat, pread 3 bytes at size-128, pwrite 128 bytes there, close";
+    comparison.target = 0.8;
+    comparison.files = files->id1Count();
+    compare(
+        state, std::move(comparison), [&] { return writeWithLibrary(*files, values); },
+        [&] { return writeFloor(*files, tag); });
+}
+
+// ---- the command-line program ----
+
+// Runs sondrel-cli info --files-from LIST with stdout to outPath and stderr to a scratch file;
+// the time is from the spawn to the reaped exit.
+Pass runCliInfo(const BenchFiles& files, const QByteArray& outPath)
+{
+    QByteArray program = SONDREL_CLI_PATH;
+    QByteArray command = "info";
+    QByteArray option = "--files-from";
+    QByteArray list = QFile::encodeName(files.listPath());
+    char* const arguments[] = {program.data(), command.data(), option.data(), list.data(), nullptr};
+    const QByteArray errPath = QFile::encodeName(files.scratchPath(QStringLiteral("cli-stderr.txt")));
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+    Pass pass;
+    pid_t pid = 0;
+    const Clock::time_point start = Clock::now();
+    const int spawned = posix_spawn(&pid, program.constData(), &actions, nullptr, arguments, environ);
+    int status = 0;
+    const bool reaped = spawned == 0 && ::waitpid(pid, &status, 0) == pid;
+    pass.ms = millisecondsSince(start);
+    posix_spawn_file_actions_destroy(&actions);
+
+    struct stat errInfo { };
+    if (spawned != 0)
+        pass.error = "cannot start " + program.toStdString() + ": " + std::strerror(spawned);
+    else if (!reaped || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        pass.error = "sondrel-cli info failed (wait status " + std::to_string(status) + ")";
+    else if (::stat(errPath.constData(), &errInfo) != 0 || errInfo.st_size != 0)
+        pass.error = "sondrel-cli info wrote to stderr; see " + errPath.toStdString();
+    return pass;
+}
+
+// Runs the program once into a file and checks its lines: one a file, "(none)" for each file
+// without an ID3v1 tag, "Yes" for each with an ID3v2 tag.
+Pass checkedCliInfo(const BenchFiles& files)
+{
+    const QString outPath = files.scratchPath(QStringLiteral("cli-stdout.txt"));
+    Pass pass = runCliInfo(files, QFile::encodeName(outPath));
+    if (!pass.error.empty())
+        return pass;
+    QFile out(outPath);
+    if (!out.open(QIODevice::ReadOnly)) {
+        pass.error = "cannot read the output of sondrel-cli info";
+        return pass;
+    }
+    const QByteArray text = out.readAll();
+    const qsizetype lines = text.count('\n');
+    const qsizetype none = text.count("\t(none)\t");
+    const qsizetype yes = text.count("\tYes\n");
+    if (lines != BenchFiles::Count || none != BenchFiles::Count - files.id1Count() || yes != files.id2Count())
+        pass.error = "sondrel-cli info printed " + std::to_string(lines) + " lines, " + std::to_string(none)
+            + " without ID3v1, " + std::to_string(yes) + " with ID3v2";
+    return pass;
+}
+
+void BM_CliInfo(benchmark::State& state)
+{
+    const BenchFiles* files = sampleOrSkip(state);
+    if (!files)
+        return;
+    const Pass checked = checkedCliInfo(*files);
+    if (!checked.error.empty()) {
+        state.SkipWithError(checked.error.c_str());
+        return;
+    }
+    Comparison comparison;
+    comparison.title = "sondrel-cli info --files-from LIST";
+    comparison.subjectName = "process";
+    comparison.floorNote = "the read floor for the same files, done in this process, and nothing else";
+    comparison.target = 0.7;
+    comparison.files = int(files->paths().size());
+    compare(
+        state, std::move(comparison), [&] { return runCliInfo(*files, "/dev/null"); },
+        [&] { return readFloor(*files); });
+}
+
+// The summary goes to stdout beside the console table, or to stderr when stdout carries JSON or CSV.
+void printSummary(std::FILE* out)
+{
+    if (g_comparisons.empty())
+        return;
+    std::fprintf(out, "\nSummary (medians; ratio = floor / subject, higher is better):\n");
+    for (const Comparison& c : g_comparisons) {
+        const double subject = median(c.subjectMs);
+        const double floor = median(c.floorMs);
+        const double ratio = floor / subject;
+        std::fprintf(out, "%s: %s %.1f ms, floor %.1f ms, ratio %.2f (target >= %.1f) %s\n", c.title.c_str(),
+            c.subjectName.c_str(), subject, floor, ratio, c.target, ratio >= c.target ? "met" : "NOT MET");
+        std::fprintf(out, "    %d files, %zu rounds; %.2f us a file vs %.2f us; floor: %s\n", c.files,
+            c.subjectMs.size(), subject * 1000 / c.files, floor * 1000 / c.files, c.floorNote.c_str());
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_ReadTags)->Iterations(kRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteTags)->Iterations(kRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CliInfo)->Iterations(kCliRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    std::FILE* summary = stdout;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.starts_with("--benchmark_format=") && argument != "--benchmark_format=console")
+            summary = stderr;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    MessagesScope scope(g_messages);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    printSummary(summary);
+    std::fflush(summary);
+    return 0;
+}
