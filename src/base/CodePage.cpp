@@ -16,7 +16,7 @@ constexpr std::array<char16_t, 32> kHighControls = {
 
 // The character of every byte.
 constexpr std::array<char16_t, 256> kCharacters = [] {
-    std::array<char16_t, 256> table {};
+    std::array<char16_t, 256> table{};
     for (std::size_t byte = 0; byte < table.size(); ++byte)
         table[byte] = byte - 0x80 < kHighControls.size() ? kHighControls[byte - 0x80] : char16_t(byte);
     return table;
