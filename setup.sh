@@ -16,7 +16,14 @@ done
 if ((${#missing[@]})); then
     echo "Installing: ${missing[*]}"
     sudo=""
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null; then
+            echo "These packages are missing and only root can install them. As root, run:" >&2
+            echo "  apt-get update && apt-get install -y --no-install-recommends ${missing[*]}" >&2
+            exit 1
+        fi
+        sudo=sudo
+    fi
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
@@ -30,14 +37,14 @@ build() {  # build FOLDER CMAKE-OPTIONS...
 
 case $mode in
 start)
-    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    build build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_TESTS=OFF -DSONDREL_BENCH=OFF
     if [ -x build/bin/sondrel ] && { [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; }; then
         exec build/bin/sondrel
     fi
     if [ -x build/bin/sondrel ]; then
         echo "There is no display here, so the window cannot open."
     fi
-    echo "sondrel-cli is built at $(pwd)/build/bin/sondrel-cli. Try:"
+    echo "sondrel-cli is built in build/bin/. From this folder, try:"
     echo "  build/bin/sondrel-cli info ~/Music/*.mp3"
     echo "  build/bin/sondrel-cli write --artist 'Beatles, The' --title 'Hey Jude' song.mp3"
     echo "  build/bin/sondrel-cli remove --id3v2 song.mp3"

@@ -48,10 +48,14 @@ char toByte(QChar c)
 
 QByteArray fromUnicode(QStringView text)
 {
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char* out = bytes.data();
-    for (const QChar c : text)
-        *out++ = toByte(c);
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        // A character outside the 16-bit range is two code units and one "?".
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        bytes += toByte(text[i]);
+    }
     return bytes;
 }
 

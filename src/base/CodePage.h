@@ -12,7 +12,7 @@
 namespace CodePage {
 
 QString toUnicode(QByteArrayView bytes);
-// A character that windows-1252 cannot hold becomes "?".
+// A character that windows-1252 cannot hold becomes one "?".
 QByteArray fromUnicode(QStringView text);
 
 // One character as its byte: the inverse of toUnicode for a single character.

@@ -24,8 +24,8 @@ struct SocketFile {
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         const QByteArray native = QFile::encodeName(path);
-        std::copy_n(native.constData(), std::min<qsizetype>(native.size(), sizeof address.sun_path - 1),
-                    address.sun_path);
+        std::copy_n(
+            native.constData(), std::min<qsizetype>(native.size(), sizeof address.sun_path - 1), address.sun_path);
         bound = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     }
     ~SocketFile() { ::close(fd); }
@@ -35,12 +35,12 @@ struct SocketFile {
 
 mode_t modeOf(const QString& path)
 {
-    struct stat info {};
+    struct stat info { };
     ::stat(QFile::encodeName(path).constData(), &info);
     return info.st_mode & 07777;
 }
 
-}  // namespace
+} // namespace
 
 TEST(FileOps, CountsOnlyVisibleRegularFilesAsOrdinary)
 {
@@ -57,7 +57,7 @@ TEST(FileOps, CountsOnlyVisibleRegularFilesAsOrdinary)
     struct Case {
         QString path;
         bool ordinary;
-        bool opens;  // hidden files are regular files: only the ordinary-file test refuses them
+        bool opens; // hidden files are regular files: only the ordinary-file test refuses them
     } const cases[] = {
         {regular, true, true},
         {files.path(u"link.mp3"_s), true, true},
@@ -119,7 +119,7 @@ TEST(FileOps, ReplacesWithTheTailKeepingModeAndLinks)
     EXPECT_EQ(modeOf(target), mode_t(0640));
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
     EXPECT_EQ(QDir(files.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList({u"link.mp3"_s, u"target.mp3"_s}));
+        QStringList({u"link.mp3"_s, u"target.mp3"_s}));
 }
 
 TEST(FileOps, LeavesTheOriginalWhenTheFolderRefusesTheTemporaryFile)

@@ -10,13 +10,13 @@ namespace {
 
 struct PathCase {
     const char16_t* input;
-    const char16_t* windows;  // the result for the Windows-style text
+    const char16_t* windows; // the result for the Windows-style text
     const char16_t* posixInput;
-    const char16_t* posix;  // the result for its Posix counterpart
+    const char16_t* posix; // the result for its Posix counterpart
 };
 
-void expectBothStyles(const char* what, const std::vector<PathCase>& cases,
-                      QString (*function)(const QString&, PathStyle))
+void expectBothStyles(
+    const char* what, const std::vector<PathCase>& cases, QString (*function)(const QString&, PathStyle))
 {
     for (const PathCase& c : cases) {
         SCOPED_TRACE(std::string(what) + ": " + QString::fromUtf16(c.input).toStdString());
@@ -25,34 +25,34 @@ void expectBothStyles(const char* what, const std::vector<PathCase>& cases,
     }
 }
 
-}  // namespace
+} // namespace
 
 TEST(PathTools, SplitsAndJoinsFoldersInBothStyles)
 {
     expectBothStyles("addBackslash",
-                     {
-                         {u"", u"", u"", u""},
-                         {u"C:\\", u"C:\\", u"/", u"/"},
-                         {u"C:\\Music", u"C:\\Music\\", u"/music", u"/music/"},
-                     },
-                     addBackslash);
+        {
+            {u"", u"", u"", u""},
+            {u"C:\\", u"C:\\", u"/", u"/"},
+            {u"C:\\Music", u"C:\\Music\\", u"/music", u"/music/"},
+        },
+        addBackslash);
     expectBothStyles("folderOf",
-                     {
-                         {u"C:\\Music\\a.mp3", u"C:\\Music\\", u"/music/a.mp3", u"/music/"},
-                         {u"a.mp3", u"", u"a.mp3", u""},
-                         {u"C:\\", u"C:\\", u"/", u"/"},
-                     },
-                     folderOf);
+        {
+            {u"C:\\Music\\a.mp3", u"C:\\Music\\", u"/music/a.mp3", u"/music/"},
+            {u"a.mp3", u"", u"a.mp3", u""},
+            {u"C:\\", u"C:\\", u"/", u"/"},
+        },
+        folderOf);
     expectBothStyles("fileNameOf",
-                     {
-                         {u"C:\\Music\\a.mp3", u"a.mp3", u"/music/a.mp3", u"a.mp3"},
-                         {u"C:\\Music\\", u"", u"/music/", u""},
-                         {u"a.mp3", u"a.mp3", u"a.mp3", u"a.mp3"},
-                         {u"", u"", u"", u""},
-                         // Each style has one separator: the other is an ordinary character.
-                         {u"a/b.mp3", u"a/b.mp3", u"a\\b.mp3", u"a\\b.mp3"},
-                     },
-                     fileNameOf);
+        {
+            {u"C:\\Music\\a.mp3", u"a.mp3", u"/music/a.mp3", u"a.mp3"},
+            {u"C:\\Music\\", u"", u"/music/", u""},
+            {u"a.mp3", u"a.mp3", u"a.mp3", u"a.mp3"},
+            {u"", u"", u"", u""},
+            // Each style has one separator: the other is an ordinary character.
+            {u"a/b.mp3", u"a/b.mp3", u"a\\b.mp3", u"a\\b.mp3"},
+        },
+        fileNameOf);
 }
 
 TEST(PathTools, CombinesPlaylistPathsWithTheFolder)
@@ -81,7 +81,7 @@ TEST(PathTools, CombinesPlaylistPathsWithTheFolder)
     for (const Case& c : cases) {
         SCOPED_TRACE(QString::fromUtf16(c.path).toStdString());
         EXPECT_EQ(combinePath(QString::fromUtf16(c.folder), QString::fromUtf16(c.path), c.style),
-                  QString::fromUtf16(c.expected));
+            QString::fromUtf16(c.expected));
     }
 }
 

@@ -11,10 +11,10 @@ TEST(TextLines, DecodesUtf8OrFallsBackToWindows1252)
         QString expected;
     } const cases[] = {
         {"Caf\xC3\xA9", u"Caf\u00E9"_s},
-        {"\xEF\xBB\xBFRock", u"Rock"_s},  // byte-order mark dropped
-        {"Caf\xE9", u"Caf\u00E9"_s},       // not UTF-8: one character a byte
+        {"\xEF\xBB\xBFRock", u"Rock"_s}, // byte-order mark dropped
+        {"Caf\xE9", u"Caf\u00E9"_s}, // not UTF-8: one character a byte
         {"\x80 and \xC3", u"\u20AC and \u00C3"_s},
-        {"\xC3", u"\u00C3"_s},  // a UTF-8 sequence cut short is not UTF-8
+        {"\xC3", u"\u00C3"_s}, // a UTF-8 sequence cut short is not UTF-8
         {QByteArray("a\0b", 3), u"a"_s + QChar(0) + u"b"_s},
     };
     for (const Case& c : cases) {
@@ -29,14 +29,10 @@ TEST(TextLines, SplitsAtEveryKindOfLineEnd)
         QString text;
         QStringList lines;
     } const cases[] = {
-        {QString(), {}},
-        {u"a"_s, {u"a"_s}},
-        {u"a\r\n"_s, {u"a"_s}},
-        {u"a\r\nb"_s, {u"a"_s, u"b"_s}},
-        {u"a\nb\rc\r\nd"_s, {u"a"_s, u"b"_s, u"c"_s, u"d"_s}},
-        {u"\r\n\r\n"_s, {QString(), QString()}},
-        {u"a\n\rb"_s, {u"a"_s, QString(), u"b"_s}},  // LF then CR is two endings
-        {u" a \r\n"_s, {u" a "_s}},                  // no trimming
+        {QString(), {}}, {u"a"_s, {u"a"_s}}, {u"a\r\n"_s, {u"a"_s}}, {u"a\r\nb"_s, {u"a"_s, u"b"_s}},
+        {u"a\nb\rc\r\nd"_s, {u"a"_s, u"b"_s, u"c"_s, u"d"_s}}, {u"\r\n\r\n"_s, {QString(), QString()}},
+        {u"a\n\rb"_s, {u"a"_s, QString(), u"b"_s}}, // LF then CR is two endings
+        {u" a \r\n"_s, {u" a "_s}}, // no trimming
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text.toStdString());

@@ -25,8 +25,8 @@ QByteArray numberedLines(int count)
 QString loadFailure(const QString& folder)
 {
     return u"Could not load genre list, find a copy of Genres.lst or create a blank file with that name and put it "
-           u"in "_s +
-           folder + u" to stop seeing this error message."_s;
+           u"in "_s
+        + folder + u" to stop seeing this error message."_s;
 }
 
 struct Table {
@@ -37,19 +37,19 @@ struct Table {
     QString folder() const { return files.folder(); }
 };
 
-}  // namespace
+} // namespace
 
 TEST(GenreTable, LooksUpNamesAndNumbersInsideTheList)
 {
     RecordingMessages messages;
     Table table("Blues\r\nRock\r\nrock\r\n");
     EXPECT_EQ(table.genres.GenreName(1), u"Rock"_s);
-    EXPECT_EQ(table.genres.GenreName(3), QString());  // the end marker's slot
+    EXPECT_EQ(table.genres.GenreName(3), QString()); // the end marker's slot
     EXPECT_EQ(table.genres.GenreName(300), QString());
     EXPECT_EQ(table.genres.GenreName(-1), QString());
-    EXPECT_EQ(table.genres.GenreNumber(u"ROCK"_s), 1);  // case-free, and the first of two equal names
+    EXPECT_EQ(table.genres.GenreNumber(u"ROCK"_s), 1); // case-free, and the first of two equal names
     EXPECT_EQ(table.genres.GenreNumber(u"Jazz"_s), GenreTable::UnknownGenre);
-    EXPECT_EQ(table.genres.GenreNumber(u" Rock"_s), GenreTable::UnknownGenre);  // no trimming
+    EXPECT_EQ(table.genres.GenreNumber(u" Rock"_s), GenreTable::UnknownGenre); // no trimming
     EXPECT_EQ(table.genres.GenreNumber(u"\\endoflist\\"_s), GenreTable::UnknownGenre);
     QStringList list{u"first"_s};
     table.genres.FillGenreList(list);
@@ -70,7 +70,10 @@ TEST(GenreTable, ReadsEveryShapeOfList)
         {"empty lines are names", "\r\n\r\nRock\r\n", {QString(), QString(), u"Rock"_s}},
         {"marker line ends the list", "Blues\r\n\\endoflist\\\r\nRock\r\n", {u"Blues"_s}},
         {"windows-1252", "Caf\xE9\r\n\x80uro\r\n", {u"Caf\u00E9"_s, u"\u20ACuro"_s}},
-        {"UTF-8 with byte-order mark", "\xEF\xBB\xBF" "Caf\xC3\xA9\r\n", {u"Caf\u00E9"_s}},
+        {"UTF-8 with byte-order mark",
+            "\xEF\xBB\xBF"
+            "Caf\xC3\xA9\r\n",
+            {u"Caf\u00E9"_s}},
         {"binary", QByteArray("\x01\x00\xFF\r\n", 5), {QString(QChar(1)) + QChar(0) + QChar(0xFF)}},
     };
     for (const Case& c : cases) {
@@ -107,18 +110,17 @@ TEST(GenreTable, ReportsAFailedLoadAtEveryLookupAndGoesOnWithWhatItHas)
     struct Case {
         const char* what;
         std::function<void(Table&)> make;
-        qsizetype counted;     // slots FillGenreList gives after the failure
-        QString nameOfGenre0;  // what the failed load left in slot 0
+        qsizetype counted; // slots FillGenreList gives after the failure
+        QString nameOfGenre0; // what the failed load left in slot 0
     } const cases[] = {
         {"missing", [](Table&) {}, 256, QString()},
         {"a folder", [](Table& t) { QDir(t.folder()).mkdir(u"Genres.lst"_s); }, 256, QString()},
-        {"a named pipe",
-         [](Table& t) { ::mkfifo(QFile::encodeName(t.files.path(u"Genres.lst"_s)).constData(), 0644); }, 256,
-         QString()},
+        {"a named pipe", [](Table& t) { ::mkfifo(QFile::encodeName(t.files.path(u"Genres.lst"_s)).constData(), 0644); },
+            256, QString()},
         {"257 lines", [](Table& t) { t.files.write(u"Genres.lst"_s, numberedLines(257)); }, 256, u"Genre 0"_s},
         {"over a megabyte",
-         [](Table& t) { t.files.write(u"Genres.lst"_s, QByteArray(GenreTable::MaxFileSize + 1, 'x')); }, 256,
-         QString()},
+            [](Table& t) { t.files.write(u"Genres.lst"_s, QByteArray(GenreTable::MaxFileSize + 1, 'x')); }, 256,
+            QString()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -130,7 +132,7 @@ TEST(GenreTable, ReportsAFailedLoadAtEveryLookupAndGoesOnWithWhatItHas)
         EXPECT_EQ(list.size(), c.counted);
         EXPECT_EQ(table.genres.GenreName(0), c.nameOfGenre0);
         EXPECT_FALSE(table.genres.isLoaded());
-        ASSERT_EQ(messages.shown().size(), 2u);  // tried again by the second lookup
+        ASSERT_EQ(messages.shown().size(), 2u); // tried again by the second lookup
         EXPECT_EQ(messages.shown()[0].text, loadFailure(table.folder()));
         EXPECT_EQ(messages.shown()[0].title, u"Error:"_s);
         EXPECT_EQ(messages.shown()[0].icon, Messages::Icon::Exclamation);

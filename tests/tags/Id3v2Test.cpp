@@ -14,7 +14,7 @@ TEST(Id3v2Header, DecodesSyncsafeSizes)
         {0x0000007F, 127},
         {0x00000100, 128},
         {0x7F7F7F7F, 0x0FFFFFFF},
-        {0x80808080, 0},  // the top bit of every byte is dropped
+        {0x80808080, 0}, // the top bit of every byte is dropped
         {0x00800081, 1},
     };
     for (const Case& c : cases) {
@@ -35,9 +35,9 @@ TEST(Id3v2Header, GivesTheTagLengthOrRefusesSizesThatOverflow)
         {3, 16, QByteArray("\x00\x00\x02\x01", 4), 277},
         {2, 0, QByteArray("\x00\x00\x02\x01", 4), 267},
         {4, 0, QByteArray("\x00\x00\x02\x01", 4), 267},
-        {3, 0xEF, QByteArray("\x00\x00\x00\x00", 4), 10},  // only bit 4 of the flags counts
+        {3, 0xEF, QByteArray("\x00\x00\x00\x00", 4), 10}, // only bit 4 of the flags counts
         {3, 0, QByteArray("\x7F\x7F\x7F\x7F", 4), 0x0FFFFFFF + 10},
-        {3, 0, QByteArray("\x00\x80\x00\x80", 4), 10},  // top bits of the second and fourth bytes dropped
+        {3, 0, QByteArray("\x00\x80\x00\x80", 4), 10}, // top bits of the second and fourth bytes dropped
         {3, 0, QByteArray("\x80\x00\x00\x00", 4), std::nullopt},
         {3, 0, QByteArray("\x00\x00\x80\x00", 4), std::nullopt},
     };
@@ -45,7 +45,7 @@ TEST(Id3v2Header, GivesTheTagLengthOrRefusesSizesThatOverflow)
         SCOPED_TRACE(c.size.toHex().toStdString() + " flags " + std::to_string(c.flags));
         EXPECT_EQ(Id3v2::tagLength(TestBytes::id3v2Header(c.version, c.flags, c.size)), c.length);
     }
-    EXPECT_EQ(Id3v2::tagLength("ID3\x03\x00\x00\x00\x00"), std::nullopt);  // header cut short
+    EXPECT_EQ(Id3v2::tagLength("ID3\x03\x00\x00\x00\x00"), std::nullopt); // header cut short
 }
 
 TEST(Id3v2Header, DetectsTheMarkerExactly)

@@ -26,7 +26,7 @@ TEST(MP3TagInfo, KeepsFixedWidthsUnlessLengthIsIgnored)
     record.setArtist(QString());
     EXPECT_EQ(record.Artist(), QString());
     record.setTag(u"TAGS"_s);
-    EXPECT_EQ(record.tag(), u"TAG"_s);  // the marker keeps its width whatever the switch says
+    EXPECT_EQ(record.tag(), u"TAG"_s); // the marker keeps its width whatever the switch says
 
     // A long value stored while the switch was on reads cut once it is off again.
     record.setIgnoreLength(false);

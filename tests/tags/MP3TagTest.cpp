@@ -21,16 +21,16 @@ namespace {
 
 QString notFound(const QString& path)
 {
-    return u"Error with "_s + path +
-           u":  File not found.  This file will be skipped automatically until you close the program."_s;
+    return u"Error with "_s + path
+        + u":  File not found.  This file will be skipped automatically until you close the program."_s;
 }
 
 QString readError(const QString& path)
 {
-    return u"Error with "_s + path +
-           u":  Read error.  This file will be skipped automatically until you close the program.\r\n\r\n"
-           u"Suggestions:\r\n1) Close any programs that may be accessing this file.\r\n"
-           u"2) Remove any special characters from the filename."_s;
+    return u"Error with "_s + path
+        + u":  Read error.  This file will be skipped automatically until you close the program.\r\n\r\n"
+          u"Suggestions:\r\n1) Close any programs that may be accessing this file.\r\n"
+          u"2) Remove any special characters from the filename."_s;
 }
 
 QString notRecognized(const QString& path)
@@ -53,7 +53,7 @@ void setMode(const QString& path, mode_t mode)
 
 mode_t modeOf(const QString& path)
 {
-    struct stat info {};
+    struct stat info { };
     ::stat(QFile::encodeName(path).constData(), &info);
     return info.st_mode & 07777;
 }
@@ -67,7 +67,7 @@ const QByteArray kBeatles = id3v1({"Hey Jude", "Beatles, The", "White Album, The
 // A tag of 257 bytes (size bytes 00 00 02 01), its header included 267 bytes long.
 const QByteArray kId3v2 = id3v2Header(3, 0, QByteArray("\x00\x00\x02\x01", 4)) + QByteArray(257, 'f');
 
-}  // namespace
+} // namespace
 
 TEST(MP3Tag, ReadsWhatEachKindOfFileHolds)
 {
@@ -79,7 +79,7 @@ TEST(MP3Tag, ReadsWhatEachKindOfFileHolds)
     enum Outcome { Read, NotFound, ReadError };
     struct Case {
         const char* name;
-        QByteArray bytes;  // null: the file is made above, or missing
+        QByteArray bytes; // null: the file is made above, or missing
         Outcome outcome;
         const char* quickTag;
         const char* hasId2;
@@ -109,9 +109,9 @@ TEST(MP3Tag, ReadsWhatEachKindOfFileHolds)
         EXPECT_EQ(TagColumns::quickTag(tag), QString::fromUtf8(c.quickTag));
         EXPECT_EQ(TagColumns::hasId2(tag), QString::fromUtf8(c.hasId2));
         EXPECT_EQ(tag.FileError(), c.outcome != Read);
-        const QStringList expected = c.outcome == Read       ? QStringList()
-                                     : c.outcome == NotFound ? QStringList({notFound(path)})
-                                                             : QStringList({readError(path)});
+        const QStringList expected = c.outcome == Read ? QStringList()
+            : c.outcome == NotFound                    ? QStringList({notFound(path)})
+                                                       : QStringList({readError(path)});
         EXPECT_EQ(messages.texts(), expected);
     }
 }
@@ -133,8 +133,8 @@ TEST(MP3Tag, TrimsTextFieldsButKeepsInnerCharacters)
 {
     TestFiles files;
     const QByteArray title = QByteArray("a\0b", 3);
-    const MP3Tag tag = readTag(files.write(
-        u"a.mp3"_s, audio(200) + id3v1({title, QByteArray(30, ' '), "Word", " 68\t", "\tc  ", 5, 200})));
+    const MP3Tag tag = readTag(
+        files.write(u"a.mp3"_s, audio(200) + id3v1({title, QByteArray(30, ' '), "Word", " 68\t", "\tc  ", 5, 200})));
     EXPECT_EQ(tag.SongName(), u"a"_s + QChar(0) + u"b"_s);
     EXPECT_EQ(tag.Artist(), QString());
     EXPECT_EQ(tag.Album(), u"Word"_s);
@@ -184,7 +184,7 @@ TEST(MP3Tag, WritesTheTagInPlaceOrAppendsIt)
         // Only appending sets the flag; an overwritten tag was there already and a read says so.
         EXPECT_EQ(tag.HasID1Tag(), c.appends);
         EXPECT_EQ(tag.RawInfo().tag(), u"TAG"_s);
-        tag.writeTag();  // writing again changes nothing more
+        tag.writeTag(); // writing again changes nothing more
         EXPECT_EQ(TestFiles::read(path), c.after);
     }
     EXPECT_TRUE(messages.shown().empty());
@@ -233,12 +233,12 @@ TEST(MP3Tag, RemovesTheId3v2TagOnlyWhenAudioFollows)
         {"footer", footerTag + audio(100), audio(100), true, false, false},
         {"padding after the tag", kId3v2 + QByteArray(20, '\0') + audio(100), QByteArray(), false, true, false},
         {"size at the end of the file", kId3v2, QByteArray(), false, false, true},
-        {"size past the end", id3v2Header(3, 0, QByteArray("\x00\x7F\x7F\x7F", 4)) + audio(300), QByteArray(),
-         false, false, true},
-        {"first size byte overflows", id3v2Header(3, 0, QByteArray("\x80\x00\x00\x00", 4)) + audio(300),
-         QByteArray(), false, false, true},
-        {"third size byte overflows", id3v2Header(3, 0, QByteArray("\x00\x00\x80\x00", 4)) + audio(300),
-         QByteArray(), false, false, true},
+        {"size past the end", id3v2Header(3, 0, QByteArray("\x00\x7F\x7F\x7F", 4)) + audio(300), QByteArray(), false,
+            false, true},
+        {"first size byte overflows", id3v2Header(3, 0, QByteArray("\x80\x00\x00\x00", 4)) + audio(300), QByteArray(),
+            false, false, true},
+        {"third size byte overflows", id3v2Header(3, 0, QByteArray("\x00\x00\x80\x00", 4)) + audio(300), QByteArray(),
+            false, false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -253,7 +253,7 @@ TEST(MP3Tag, RemovesTheId3v2TagOnlyWhenAudioFollows)
         EXPECT_EQ(tag.HasID2Tag(), !c.removed);
         EXPECT_EQ(tag.FileError(), c.readError);
         EXPECT_EQ(modeOf(path), mode_t(0640));
-        EXPECT_EQ(entriesOf(files), QStringList({u"song.mp3"_s}));  // no temporary file left
+        EXPECT_EQ(entriesOf(files), QStringList({u"song.mp3"_s})); // no temporary file left
         QStringList expected;
         if (c.notRecognized)
             expected.append(notRecognized(path));
@@ -284,8 +284,8 @@ TEST(MP3Tag, LeavesAFileThatChangedSinceItWasReadAlone)
     const QString path = files.write(u"song.mp3"_s, kId3v2 + audio(100) + kBeatles);
     MP3Tag tag = readTag(path);
     files.write(u"song.mp3"_s, audio(1000));
-    tag.setHasID2Tag(false);  // no "ID3" any more: silently nothing
-    tag.setHasID1Tag(false);  // no "TAG" any more: nothing, and the flag stays
+    tag.setHasID2Tag(false); // no "ID3" any more: silently nothing
+    tag.setHasID1Tag(false); // no "TAG" any more: nothing, and the flag stays
     EXPECT_EQ(TestFiles::read(path), audio(1000));
     EXPECT_TRUE(tag.HasID1Tag());
     EXPECT_TRUE(tag.HasID2Tag());
@@ -373,4 +373,17 @@ TEST(MP3Tag, ReportsAShortFileOnWriting)
     EXPECT_EQ(TestFiles::read(path), audio(100));
     EXPECT_EQ(messages.texts(), QStringList({readError(path)}));
     EXPECT_EQ(tag.failure(), MP3Tag::Failure::ReadError);
+}
+
+TEST(MP3Tag, ReportsAFileItMayNotReadAsAReadError)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may read a file of mode 000";
+    TestFiles files;
+    RecordingMessages messages;
+    const QString path = files.write(u"locked.mp3"_s, audio(300) + kBeatles);
+    setMode(path, 0);
+    const MP3Tag tag = readTag(path);
+    EXPECT_EQ(tag.failure(), MP3Tag::Failure::ReadError);
+    EXPECT_EQ(messages.texts(), QStringList({readError(path)}));
 }
