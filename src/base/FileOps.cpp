@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
+#include "base/NativePath.h"
 
 namespace FileOps {
 
@@ -18,7 +18,7 @@ constexpr qint64 kCopyChunk = 1 << 20;
 
 QByteArray nativePath(const QString& path)
 {
-    return QFile::encodeName(path);
+    return NativePath::encode(path);
 }
 
 // A file without any write bit is read-only for the program, whoever runs it: root could write it,

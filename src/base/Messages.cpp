@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "base/NativePath.h"
+
 namespace {
 
 Messages* g_installed = nullptr;
@@ -32,7 +34,8 @@ Messages::Answer StderrMessages::show(const QString& text, const QString& title,
         ++m_errorCount;
     QString body = text;
     body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const QByteArray line = (title + u'\t' + body + u'\n').toUtf8();
+    // Encoded as a path is, so that a file name that is not UTF-8 shows its own bytes.
+    const QByteArray line = NativePath::encode(QString(title + u'\t' + body + u'\n'));
     std::fflush(stdout); // keep the order of results and messages when both go to one stream
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     return buttons == Buttons::YesNo ? m_questionAnswer : Answer::Ok;

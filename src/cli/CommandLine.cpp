@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include "base/Messages.h"
+#include "base/NativePath.h"
 
 CommandLine::CommandLine(QString synopsis, QString description) : m_synopsis(std::move(synopsis))
 {
@@ -97,7 +98,7 @@ QStringList pathsOfList(const QByteArray& bytes)
         if (line.endsWith('\r'))
             line.chop(1);
         if (!line.isEmpty())
-            paths.append(QFile::decodeName(line.toByteArray()));
+            paths.append(NativePath::decode(line));
         start = end + 1;
     }
     return paths;

@@ -2,22 +2,30 @@
 
 QByteArray jsonString(const QString& text)
 {
-    const QByteArray utf8 = text.toUtf8();
     QByteArray out;
-    out.reserve(utf8.size() + 2);
+    out.reserve(text.size() + 2);
     out += '"';
-    for (const char c : utf8) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case u'"': out += "\\\""; break;
+        case u'\\': out += "\\\\"; break;
+        case u'\n': out += "\\n"; break;
+        case u'\r': out += "\\r"; break;
+        case u'\t': out += "\\t"; break;
         default:
-            if (static_cast<unsigned char>(c) < 0x20)
-                out += "\\u00" + QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0');
-            else
-                out += c;
+            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+                out += QStringView(text).sliced(i, 2).toUtf8();
+                ++i;
+            } else if (c < 0x20 || QChar::isSurrogate(c)) {
+                // Control characters, and the lone surrogates that stand for bytes of a file name
+                // that is not UTF-8, as escapes.
+                out += "\\u" + QByteArray::number(c, 16).rightJustified(4, '0');
+            } else if (c < 0x80) {
+                out += char(c);
+            } else {
+                out += QStringView(text).sliced(i, 1).toUtf8();
+            }
         }
     }
     out += '"';

@@ -19,5 +19,6 @@ private:
     QByteArray m_body = "{";
 };
 
-// The text as a JSON string literal, quotes included; control characters and NUL are escaped.
+// The text as a JSON string literal, quotes included. Control characters, NUL and lone surrogates
+// (bytes of a file name that is not UTF-8) are written as \u escapes.
 QByteArray jsonString(const QString& text);

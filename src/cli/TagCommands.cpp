@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 #include <QStringBuilder>
 
+#include "base/NativePath.h"
 #include "cli/CommandLine.h"
 #include "cli/Json.h"
 #include "tags/GenreTable.h"
@@ -46,7 +47,9 @@ QByteArray infoJson(const QString& path, const MP3Tag& tag)
 
 QByteArray infoText(const QString& path, const MP3Tag& tag)
 {
-    return QString(path % u'\t' % TagColumns::quickTag(tag) % u'\t' % TagColumns::hasId2(tag) % u'\n').toUtf8();
+    // The path as the system's bytes, so that a name that is not UTF-8 prints as it is.
+    return NativePath::encode(path)
+        + QString(u'\t' % TagColumns::quickTag(tag) % u'\t' % TagColumns::hasId2(tag) % u'\n').toUtf8();
 }
 
 // A track or genre number from 0 to 255 given as digits; empty for anything else.

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "base/Messages.h"
+#include "base/NativePath.h"
 #include "cli/CommandLine.h"
 #include "cli/TagCommands.h"
 
@@ -34,6 +35,13 @@ QByteArray overview()
     return text;
 }
 
+int usageError(const QByteArray& reason)
+{
+    const QByteArray text = "usage: sondrel-cli COMMAND [OPTIONS] [FILE...]\nsondrel-cli: " + reason + '\n';
+    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
+    return ExitUsage;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -43,12 +51,14 @@ int main(int argc, char* argv[])
 
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments.append(QFile::decodeName(argv[i]));
+        arguments.append(NativePath::decode(argv[i]));
 
-    if (arguments.isEmpty() || arguments.first() == u"--help" || arguments.first() == u"-h") {
+    if (arguments.isEmpty())
+        return usageError("no command given; sondrel-cli --help lists the commands");
+    if (arguments.first() == u"--help" || arguments.first() == u"-h") {
         const QByteArray text = overview();
-        std::fwrite(text.constData(), 1, size_t(text.size()), arguments.isEmpty() ? stderr : stdout);
-        return arguments.isEmpty() ? ExitUsage : ExitOk;
+        std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return ExitOk;
     }
 
     StderrMessages messages;
@@ -62,8 +72,5 @@ int main(int argc, char* argv[])
             return messages.errorCount() > 0 ? ExitErrorShown : ExitOk;
         }
     }
-    const QByteArray text = "usage: sondrel-cli COMMAND [OPTIONS] [FILE...]\nsondrel-cli: unknown command: "
-        + arguments.first().toUtf8() + "\n";
-    std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
-    return ExitUsage;
+    return usageError("unknown command: " + NativePath::encode(arguments.first()));
 }

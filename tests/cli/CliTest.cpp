@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <QDir>
@@ -432,3 +433,29 @@ TEST(Cli, InfoTakesFilesFromAList)
 }
 
 } // namespace
+
+TEST(Cli, ReachesFileNamesThatAreNotUtf8)
+{
+    TestFiles files;
+    const QByteArray name = QFile::encodeName(files.folder()) + "/caf\xE9.mp3";
+    {
+        QFile file;
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_TRUE(file.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle));
+        file.write(TestBytes::audio(300));
+    }
+    const auto run = [&](const QStringList& arguments) {
+        QProcess process;
+        process.start(QString::fromUtf8(SONDREL_CLI), arguments);
+        process.write(name + '\n');
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(kHangGuardMs));
+        EXPECT_EQ(process.readAllStandardError(), QByteArray());
+        EXPECT_EQ(process.exitCode(), 0);
+        return process.readAllStandardOutput();
+    };
+    run({u"write"_s, u"--title"_s, u"Song"_s, u"--files-from"_s, u"-"_s});
+    EXPECT_EQ(run({u"info"_s, u"--files-from"_s, u"-"_s}), name + "\t - Song\tNo\n");
+    EXPECT_TRUE(run({u"info"_s, u"--json"_s, u"--files-from"_s, u"-"_s}).contains("/caf\\udce9.mp3\""));
+}
