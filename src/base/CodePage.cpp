@@ -46,16 +46,22 @@ char toByte(QChar c)
     return '?';
 }
 
-QByteArray fromUnicode(QStringView text)
+qsizetype fromUnicode(QStringView text, char* out, qsizetype capacity)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
+    qsizetype written = 0;
+    for (qsizetype i = 0; i < text.size() && written < capacity; ++i) {
         // A character outside the 16-bit range is two code units and one "?".
         if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
             ++i;
-        bytes += toByte(text[i]);
+        out[written++] = toByte(text[i]);
     }
+    return written;
+}
+
+QByteArray fromUnicode(QStringView text)
+{
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    bytes.truncate(fromUnicode(text, bytes.data(), bytes.size()));
     return bytes;
 }
 

@@ -14,6 +14,8 @@ namespace CodePage {
 QString toUnicode(QByteArrayView bytes);
 // A character that windows-1252 cannot hold becomes one "?".
 QByteArray fromUnicode(QStringView text);
+// The same into out, at most capacity bytes; returns how many were written.
+qsizetype fromUnicode(QStringView text, char* out, qsizetype capacity);
 
 // One character as its byte: the inverse of toUnicode for a single character.
 char toByte(QChar c);

@@ -82,15 +82,22 @@ QString combinePath(const QString& folder, const QString& path, PathStyle style)
     return base + path;
 }
 
-QString trimBlanks(const QString& text)
+QStringView trimmedOfBlanks(QStringView text)
 {
     qsizetype first = 0;
     qsizetype end = text.size();
-    while (first < end && isBlank(text.at(first)))
+    while (first < end && isBlank(text[first]))
         ++first;
-    while (end > first && isBlank(text.at(end - 1)))
+    while (end > first && isBlank(text[end - 1]))
         --end;
-    return text.mid(first, end - first);
+    return text.sliced(first, end - first);
+}
+
+QString trimBlanks(const QString& text)
+{
+    const QStringView trimmed = trimmedOfBlanks(text);
+    // The text itself, shared, when there is nothing to trim.
+    return trimmed.size() == text.size() ? text : trimmed.toString();
 }
 
 } // namespace PathTools

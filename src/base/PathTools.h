@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 // Stateless text procedures that take paths apart and put them together. None of them touches
 // the file system. Positions are 1-based; 0 means "not found". Comparisons are exact.
@@ -34,6 +35,8 @@ qsizetype findLast(const QString& text, const QString& part);
 QString combinePath(const QString& folder, const QString& path, PathStyle style = nativeStyle());
 // The text without leading and trailing NUL, tab and space characters; inner ones stay.
 QString trimBlanks(const QString& text);
+// The same as a view into the text, for callers that only compose.
+QStringView trimmedOfBlanks(QStringView text);
 
 bool isAbsolute(const QString& path, PathStyle style = nativeStyle());
 

@@ -45,11 +45,11 @@ QByteArray infoJson(const QString& path, const MP3Tag& tag)
     return json.line();
 }
 
-QByteArray infoText(const QString& path, const MP3Tag& tag)
+void printInfoText(const QString& path, const MP3Tag& tag)
 {
     // The path as the system's bytes, so that a name that is not UTF-8 prints as it is.
-    return NativePath::encode(path)
-        + QString(u'\t' % TagColumns::quickTag(tag) % u'\t' % TagColumns::hasId2(tag) % u'\n').toUtf8();
+    writeOut(NativePath::encode(path));
+    writeOut(QString(u'\t' % TagColumns::quickTag(tag) % u'\t' % TagColumns::hasId2(tag) % u'\n').toUtf8());
 }
 
 // A track or genre number from 0 to 255 given as digits; empty for anything else.
@@ -91,7 +91,10 @@ int runInfo(const QStringList& arguments)
         MP3Tag tag;
         tag.init(path);
         tag.ReadTag();
-        writeOut(json ? infoJson(path, tag) : infoText(path, tag));
+        if (json)
+            writeOut(infoJson(path, tag));
+        else
+            printInfoText(path, tag);
     }
     return ExitOk;
 }

@@ -20,8 +20,7 @@ QString numberAt(QByteArrayView tag, qsizetype offset)
 
 void putText(QByteArray& body, qsizetype offset, const QString& value, qsizetype width)
 {
-    const QByteArray bytes = CodePage::fromUnicode(QStringView(value).left(width));
-    body.replace(offset - MarkerWidth, bytes.size(), bytes);
+    CodePage::fromUnicode(QStringView(value).left(width), body.data() + offset - MarkerWidth, width);
 }
 
 void putNumber(QByteArray& body, qsizetype offset, const QString& value)
@@ -32,6 +31,11 @@ void putNumber(QByteArray& body, qsizetype offset, const QString& value)
 
 } // namespace
 
+QString markerText()
+{
+    return QStringLiteral("TAG");
+}
+
 bool isMarker(QByteArrayView bytes)
 {
     return bytes == marker();
@@ -40,7 +44,8 @@ bool isMarker(QByteArrayView bytes)
 void decode(QByteArrayView tag, MP3TagInfo& record)
 {
     Q_ASSERT(tag.size() == Size);
-    record.setTag(textAt(tag, MarkerOffset, MarkerWidth));
+    const QByteArrayView marker = tag.sliced(MarkerOffset, MarkerWidth);
+    record.setTag(isMarker(marker) ? markerText() : CodePage::toUnicode(marker));
     record.setSongName(textAt(tag, SongNameOffset, MP3TagInfo::SongNameWidth));
     record.setArtist(textAt(tag, ArtistOffset, MP3TagInfo::ArtistWidth));
     record.setAlbum(textAt(tag, AlbumOffset, MP3TagInfo::AlbumWidth));

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QString>
 
 class MP3TagInfo;
 
@@ -31,6 +32,9 @@ inline QByteArrayView marker()
 {
     return "TAG";
 }
+
+// The marker as the record holds it.
+QString markerText();
 
 // True when the 3 bytes are exactly "TAG".
 bool isMarker(QByteArrayView bytes);

@@ -46,13 +46,15 @@ void MP3Tag::ReadTag()
 
 std::optional<bool> MP3Tag::readId1Marker(const FileOps::Handle& file)
 {
-    const auto marker = file.readAt(file.size() - Id3v1::Size, Id3v1::MarkerWidth);
-    if (!marker) {
+    std::array<char, Id3v1::MarkerWidth> bytes;
+    if (!file.readInto(file.size() - Id3v1::Size, bytes.data(), bytes.size())) {
         ShowReadError();
         return std::nullopt;
     }
-    m_record.setTag(CodePage::toUnicode(*marker));
-    return Id3v1::isMarker(*marker);
+    const QByteArrayView marker(bytes.data(), bytes.size());
+    const bool tagged = Id3v1::isMarker(marker);
+    m_record.setTag(tagged ? Id3v1::markerText() : CodePage::toUnicode(marker));
+    return tagged;
 }
 
 void MP3Tag::writeTag()
@@ -72,7 +74,7 @@ void MP3Tag::writeTag()
     }
     // Appended in one write; a write that fails part-way is cut back off, so the file never ends
     // in half a tag.
-    m_record.setTag(QStringLiteral("TAG"));
+    m_record.setTag(Id3v1::markerText());
     if (!file.writeAt(length, Id3v1::marker().toByteArray() + body)) {
         file.resize(length);
         ShowReadError();

@@ -2,6 +2,7 @@
 
 #include <QStringBuilder>
 
+#include "base/PathTools.h"
 #include "tags/MP3Tag.h"
 
 namespace TagColumns {
@@ -18,7 +19,10 @@ QString quickTag(const MP3Tag& tag)
         return kError;
     if (!tag.HasID1Tag())
         return QStringLiteral("(none)");
-    return tag.Artist() % QStringLiteral(" - ") % tag.SongName();
+    // The record's fields are full width, so reading them copies nothing; only the result is built.
+    const QString artist = tag.RawInfo().Artist();
+    const QString title = tag.RawInfo().SongName();
+    return PathTools::trimmedOfBlanks(artist) % QStringLiteral(" - ") % PathTools::trimmedOfBlanks(title);
 }
 
 QString hasId2(const MP3Tag& tag)
