@@ -201,9 +201,12 @@ bool replaceWithTail(const QString& path, const Handle& source, qint64 offset)
         ok = writeAll(fd, chunk.constData(), got, at - offset);
         at += got;
     }
-    // Owner first: changing the owner may clear set-id bits, which the mode then restores.
-    if (ok && ::fchown(fd, info.st_uid, info.st_gid) != 0 && errno != EPERM)
-        ok = false;
+    // Owner first: changing the owner may clear set-id bits, which the mode then restores. Someone
+    // who may not give the file to its owner may still keep its group.
+    if (ok && ::fchown(fd, info.st_uid, info.st_gid) != 0) {
+        if (errno != EPERM || (::fchown(fd, uid_t(-1), info.st_gid) != 0 && errno != EPERM))
+            ok = false;
+    }
     ok = ok && ::fchmod(fd, info.st_mode & 07777) == 0;
     ok = ok && ::fsync(fd) == 0;
     ok = ok && ::rename(temporary.constData(), target->constData()) == 0;
