@@ -78,32 +78,6 @@ TEST(FileOps, CountsOnlyVisibleRegularFilesAsOrdinary)
     }
 }
 
-TEST(FileOps, ReadsOnlyWhatTheFileHolds)
-{
-    TestFiles files;
-    const FileOps::Handle file = FileOps::openExisting(files.write(u"a"_s, "0123456789"), FileOps::Access::Read);
-    ASSERT_TRUE(file.isOpen());
-    EXPECT_EQ(file.size(), 10);
-    EXPECT_EQ(file.readAt(7, 3), QByteArray("789"));
-    EXPECT_EQ(file.readAt(0, 0), QByteArray());
-    EXPECT_FALSE(file.readAt(8, 3));
-    EXPECT_FALSE(file.readAt(-1, 3));
-    EXPECT_FALSE(file.readAt(11, 0));
-    EXPECT_FALSE(FileOps::Handle().readAt(0, 1));
-}
-
-TEST(FileOps, NeverOpensAReadOnlyFileForWriting)
-{
-    // Root may write any file; the program still leaves a read-only file alone.
-    TestFiles files;
-    const QString path = files.write(u"ro.mp3"_s, "abc");
-    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0444), 0);
-    EXPECT_TRUE(FileOps::openExisting(path, FileOps::Access::Read).isOpen());
-    EXPECT_FALSE(FileOps::openExisting(path, FileOps::Access::ReadWrite).isOpen());
-    EXPECT_FALSE(FileOps::openExisting(files.path(u"missing"_s), FileOps::Access::ReadWrite).isOpen());
-    EXPECT_FALSE(QFile::exists(files.path(u"missing"_s)));
-}
-
 TEST(FileOps, ReplacesWithTheTailKeepingModeAndLinks)
 {
     TestFiles files;

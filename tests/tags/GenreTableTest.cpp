@@ -151,18 +151,13 @@ TEST(GenreTable, EmptyNameIsGenreZeroWhenTheListIsMissing)
     EXPECT_EQ(messages.shown().size(), 1u);
 }
 
-TEST(GenreTable, ShipsTheWellKnownNames)
+TEST(GenreTable, ShipsTheWellKnownNamesWithCrLfEndings)
 {
+    // The names and their numbers are checked through sondrel-cli genres.
     GenreTable shipped(QStringLiteral(SONDREL_DATA_DIR));
     QStringList list;
     shipped.FillGenreList(list);
-    ASSERT_EQ(list.size(), 192);
-    EXPECT_EQ(list.at(0), u"Blues"_s);
-    EXPECT_EQ(list.at(17), u"Rock"_s);
-    EXPECT_EQ(list.at(78), u"Rock & Roll"_s);
-    EXPECT_EQ(list.at(12), u"Other"_s);
+    EXPECT_EQ(list.size(), 192);
     EXPECT_EQ(list.removeDuplicates(), 0);
-    QFile file(QStringLiteral(SONDREL_DATA_DIR "/Genres.lst"));
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll().count("\r\n"), 192);
+    EXPECT_EQ(TestFiles::read(QStringLiteral(SONDREL_DATA_DIR "/Genres.lst")).count("\r\n"), 192);
 }
