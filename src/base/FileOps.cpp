@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QRandomGenerator>
+
 #include "base/NativePath.h"
 
 namespace FileOps {
@@ -34,6 +36,8 @@ bool writeAll(int fd, const char* data, qint64 count, qint64 offset)
         const ssize_t written = ::pwrite(fd, data, static_cast<size_t>(count), offset);
         if (written < 0 && errno == EINTR)
             continue;
+        if (written == 0)
+            errno = EIO;
         if (written <= 0)
             return false;
         data += written;
@@ -67,6 +71,77 @@ std::optional<QByteArray> resolvedPath(const QByteArray& path)
     if (::realpath(path.constData(), buffer) == nullptr)
         return std::nullopt;
     return QByteArray(buffer);
+}
+
+// A new file beside target, opened for writing; it does not exist until this call makes it.
+struct Temporary {
+    Handle file;
+    QByteArray path;
+};
+
+// Creates the temporary file in target's folder with a fresh hidden name and the given mode, less
+// the umask. A closed handle, with errno set, when the folder refuses it.
+Temporary createTemporary(const QByteArray& target, mode_t mode)
+{
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const QByteArray prefix = target.left(target.lastIndexOf('/') + 1) + ".sondrel-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QByteArray path = prefix;
+        for (int i = 0; i < 8; ++i)
+            path += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
+        int fd;
+        do {
+            fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
+        } while (fd < 0 && errno == EINTR);
+        if (fd >= 0)
+            return {Handle(fd, 0), path};
+        if (errno != EEXIST)
+            break;
+    }
+    return {};
+}
+
+// Closes and removes a temporary file that is not used; errno stays as it was.
+void discard(Temporary& temporary)
+{
+    const int error = errno;
+    temporary.file = Handle();
+    ::unlink(temporary.path.constData());
+    errno = error;
+}
+
+// Puts a written temporary file in target's place: with the original's owner and mode when there
+// is an original, flushed to disk, renamed over target, and the folder flushed. On failure the
+// temporary file is removed, target is unchanged and errno says why.
+bool finishReplacement(Temporary& temporary, const QByteArray& target, const struct stat* original)
+{
+    const int fd = temporary.file.fd();
+    bool ok = true;
+    if (original) {
+        // Owner first: changing the owner may clear set-id bits, which the mode then restores.
+        // Someone who may not give the file to its owner may still keep its group.
+        if (::fchown(fd, original->st_uid, original->st_gid) != 0) {
+            if (errno != EPERM || (::fchown(fd, uid_t(-1), original->st_gid) != 0 && errno != EPERM))
+                ok = false;
+        }
+        ok = ok && ::fchmod(fd, original->st_mode & 07777) == 0;
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = ok && ::rename(temporary.path.constData(), target.constData()) == 0;
+    if (!ok) {
+        discard(temporary);
+        return false;
+    }
+    temporary.file = Handle();
+    // The rename is durable once the folder is on disk too; its failure cannot undo the rename.
+    const qsizetype slash = target.lastIndexOf('/');
+    const int folder
+        = ::open(target.left(std::max<qsizetype>(slash, 1)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
 }
 
 } // namespace
@@ -177,18 +252,13 @@ Handle openExisting(const QString& path, Access access, OpenFailure* failure)
 
 bool replaceWithTail(const QString& path, const Handle& source, qint64 offset)
 {
-    const QByteArray native = nativePath(path);
-    const std::optional<QByteArray> target = resolvedPath(native);
+    const std::optional<QByteArray> target = resolvedPath(nativePath(path));
     struct stat info { };
     if (!target || ::fstat(source.fd(), &info) != 0 || !hasWriteBits(info))
         return false;
-
-    const qsizetype slash = target->lastIndexOf('/');
-    QByteArray temporary = target->left(slash + 1) + ".sondrel-XXXXXX";
-    const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
+    Temporary temporary = createTemporary(*target, S_IRUSR | S_IWUSR);
+    if (!temporary.file.isOpen())
         return false;
-    Handle output(fd, 0);
 
     bool ok = true;
     QByteArray chunk(kCopyChunk, Qt::Uninitialized);
@@ -198,30 +268,71 @@ bool replaceWithTail(const QString& path, const Handle& source, qint64 offset)
             ok = got == 0;
             break;
         }
-        ok = writeAll(fd, chunk.constData(), got, at - offset);
+        ok = writeAll(temporary.file.fd(), chunk.constData(), got, at - offset);
         at += got;
     }
-    // Owner first: changing the owner may clear set-id bits, which the mode then restores. Someone
-    // who may not give the file to its owner may still keep its group.
-    if (ok && ::fchown(fd, info.st_uid, info.st_gid) != 0) {
-        if (errno != EPERM || (::fchown(fd, uid_t(-1), info.st_gid) != 0 && errno != EPERM))
-            ok = false;
-    }
-    ok = ok && ::fchmod(fd, info.st_mode & 07777) == 0;
-    ok = ok && ::fsync(fd) == 0;
-    ok = ok && ::rename(temporary.constData(), target->constData()) == 0;
     if (!ok) {
-        ::unlink(temporary.constData());
+        discard(temporary);
         return false;
     }
-    output = Handle();
-    // The rename is durable once the folder is on disk too; its failure cannot undo the rename.
-    const int folder
-        = ::open(target->left(std::max<qsizetype>(slash, 1)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
+    return finishReplacement(temporary, *target, &info);
+}
+
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reason)
+{
+    const auto fail = [reason](int error) {
+        if (reason)
+            *reason = qt_error_string(error);
+        return false;
+    };
+    const QByteArray native = nativePath(path);
+    if (native.isEmpty())
+        return fail(ENOENT);
+    struct stat info { };
+    const bool exists = ::stat(native.constData(), &info) == 0;
+    if (!exists && errno != ENOENT)
+        return fail(errno);
+
+    std::optional<QByteArray> target;
+    if (exists) {
+        if (S_ISDIR(info.st_mode))
+            return fail(EISDIR);
+        if (!S_ISREG(info.st_mode)) {
+            // No system message fits a pipe, a device or a socket.
+            if (reason)
+                *reason = QStringLiteral("Not a regular file");
+            return false;
+        }
+        if (!hasWriteBits(info))
+            return fail(EACCES);
+        if (::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0)
+            return fail(errno);
+        target = resolvedPath(native);
+    } else {
+        // A new file: the folder must exist. A dangling symbolic link is refused, not replaced.
+        const qsizetype slash = native.lastIndexOf('/');
+        const QByteArray name = native.mid(slash + 1);
+        if (name.isEmpty() || ::lstat(native.constData(), &info) == 0)
+            return fail(ENOENT);
+        const std::optional<QByteArray> folder = resolvedPath(slash < 0 ? QByteArray(".") : native.left(slash + 1));
+        if (folder)
+            target = (folder->endsWith('/') ? *folder : *folder + '/') + name;
     }
+    if (!target)
+        return fail(errno);
+
+    // A new file is created with the mode it keeps; the umask applies. An existing file's
+    // replacement stays private until it has the old file's owner and mode.
+    Temporary temporary = createTemporary(*target, exists ? S_IRUSR | S_IWUSR : 0666);
+    if (!temporary.file.isOpen())
+        return fail(errno);
+    if (!writeAll(temporary.file.fd(), bytes.constData(), bytes.size(), 0)) {
+        const int error = errno;
+        discard(temporary);
+        return fail(error);
+    }
+    if (!finishReplacement(temporary, *target, exists ? &info : nullptr))
+        return fail(errno);
     return true;
 }
 

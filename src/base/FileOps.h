@@ -10,7 +10,8 @@
 // - nothing is ever created under a path that has vanished (no open creates a file);
 // - only regular files are opened, and opening never blocks (a named pipe is refused, not read);
 // - a file is written only when it is writable for its owner, even when the program runs as root;
-// - a file rewritten from the front is written to a temporary file beside it first.
+// - a file rewritten from the front, or replaced whole, is written to a temporary file beside it
+//   first.
 namespace FileOps {
 
 // True when an ordinary file exists at the path: a regular file, after following symbolic links,
@@ -70,5 +71,14 @@ bool isHiddenName(const QString& path);
 // symbolic link is written through to its target. On any failure the original is unchanged and
 // no temporary file is left; the result is false.
 bool replaceWithTail(const QString& path, const Handle& source, qint64 offset);
+
+// Replaces the file at path with bytes, or creates it: the bytes go to an exclusive temporary file
+// in the same folder, are flushed to disk and renamed over the target (a symbolic link is written
+// through to its target). An existing file keeps its mode and, where allowed, its owner; a new
+// file gets mode 0666 less the umask. A folder, a file that is not a regular file, a read-only
+// file (no write bit, whoever runs the program), a dangling symbolic link, a missing folder or
+// one the user may not write are refused. On any failure the old file is unchanged, no temporary
+// file is left, and *reason (when given) says why in the system's words.
+bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reason);
 
 } // namespace FileOps

@@ -6,8 +6,36 @@
 
 namespace TextLines {
 
+namespace {
+
+// The text with every surrogate that is not part of a pair replaced by U+FFFD, so that decoded
+// text never holds the lone surrogates NativePath gives to undecodable bytes of file names.
+QString withoutLoneSurrogates(QString text)
+{
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < size && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
+} // namespace
+
 QString decode(QByteArrayView bytes)
 {
+    // A UTF-16 byte-order mark chooses the byte order; a further mark is kept as text.
+    const auto startsWith
+        = [bytes](char first, char second) { return bytes.size() >= 2 && bytes[0] == first && bytes[1] == second; };
+    const bool little = startsWith('\xFF', '\xFE');
+    if (little || startsWith('\xFE', '\xFF')) {
+        QStringDecoder utf16(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+            QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        return withoutLoneSurrogates(utf16.decode(bytes.sliced(2)));
+    }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     // The decoder drops a leading byte-order mark by itself.
     QString text = utf8.decode(bytes);

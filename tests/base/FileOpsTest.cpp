@@ -117,3 +117,69 @@ TEST(FileOps, LeavesTheOriginalWhenTheFolderRefusesTheTemporaryFile)
     EXPECT_EQ(TestFiles::read(path), QByteArray("HEADERaudio"));
     ::chmod(QFile::encodeName(files.path(u"locked"_s)).constData(), 0755);
 }
+
+TEST(FileOps, WritesFilesAtomicallyOrLeavesThemAsTheyWere)
+{
+    TestFiles files;
+    const QString kept = files.write(u"kept.m3u"_s, "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(kept).constData(), 0640), 0);
+    const QString target = files.write(u"target.m3u"_s, "old");
+    const QString link = files.path(u"link.m3u"_s);
+    ASSERT_TRUE(QFile::link(target, link));
+    const QString readOnly = files.write(u"read-only.m3u"_s, "old");
+    ASSERT_EQ(::chmod(QFile::encodeName(readOnly).constData(), 0444), 0);
+    ASSERT_TRUE(QDir(files.folder()).mkdir(u"folder"_s));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(files.path(u"pipe"_s)).constData(), 0644), 0);
+    ASSERT_TRUE(QFile::link(files.path(u"gone.m3u"_s), files.path(u"dangling.m3u"_s)));
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+
+    struct Case {
+        QString path;
+        bool written;
+        QString changed; // the file whose bytes change, and its mode afterwards
+        mode_t mode;
+    } const cases[] = {
+        {files.path(u"new.m3u"_s), true, files.path(u"new.m3u"_s), mode_t(0666 & ~mask)},
+        {kept, true, kept, 0640},
+        {link, true, target, modeOf(target)},
+        {readOnly, false, readOnly, 0444}, // refused even for root
+        {files.path(u"folder"_s), false, {}, 0},
+        {files.path(u"missing/new.m3u"_s), false, {}, 0},
+        {files.path(u"pipe"_s), false, {}, 0},
+        {files.path(u"dangling.m3u"_s), false, {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        QString reason;
+        EXPECT_EQ(FileOps::writeAtomically(c.path, "new", &reason), c.written);
+        EXPECT_EQ(reason.isEmpty(), c.written) << reason.toStdString();
+        if (!c.changed.isEmpty()) {
+            EXPECT_EQ(TestFiles::read(c.changed), QByteArray(c.written ? "new" : "old"));
+            EXPECT_EQ(modeOf(c.changed), c.mode);
+        }
+    }
+    EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
+    EXPECT_EQ(QDir(files.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+        QStringList({u"dangling.m3u"_s, u"folder"_s, u"kept.m3u"_s, u"link.m3u"_s, u"new.m3u"_s, u"pipe"_s,
+            u"read-only.m3u"_s, u"target.m3u"_s}));
+}
+
+TEST(FileOps, WritesNothingIntoAFolderTheUserMayNotWrite)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root may create files in a read-only folder";
+    TestFiles files;
+    ASSERT_TRUE(QDir(files.folder()).mkdir(u"locked"_s));
+    const QString path = files.write(u"locked/a.m3u"_s, "old");
+    const QByteArray locked = QFile::encodeName(files.path(u"locked"_s));
+    ASSERT_EQ(::chmod(locked.constData(), 0555), 0);
+    QString reason;
+    EXPECT_FALSE(FileOps::writeAtomically(path, "new", &reason));
+    EXPECT_FALSE(FileOps::writeAtomically(files.path(u"locked/b.m3u"_s), "new", &reason));
+    EXPECT_EQ(reason, qt_error_string(EACCES));
+    EXPECT_EQ(TestFiles::read(path), QByteArray("old"));
+    EXPECT_EQ(QDir(files.path(u"locked"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList({u"a.m3u"_s}));
+    ::chmod(locked.constData(), 0755);
+}

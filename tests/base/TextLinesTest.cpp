@@ -4,7 +4,7 @@
 
 using namespace Qt::StringLiterals;
 
-TEST(TextLines, DecodesUtf8OrFallsBackToWindows1252)
+TEST(TextLines, DecodesUtf16Utf8OrFallsBackToWindows1252)
 {
     struct Case {
         QByteArray bytes;
@@ -16,6 +16,14 @@ TEST(TextLines, DecodesUtf8OrFallsBackToWindows1252)
         {"\x80 and \xC3", u"\u20AC and \u00C3"_s},
         {"\xC3", u"\u00C3"_s}, // a UTF-8 sequence cut short is not UTF-8
         {QByteArray("a\0b", 3), u"a"_s + QChar(0) + u"b"_s},
+        {QByteArray::fromHex("fffe4300e9000d000a00"), u"C\u00E9\r\n"_s}, // UTF-16 little endian
+        {QByteArray::fromHex("feff004300e9d83cdfb5"), u"C\u00E9\U0001F3B5"_s}, // big endian
+        {QByteArray::fromHex("fffefffe6100"), u"\uFEFFa"_s}, // only the first mark is dropped
+        {QByteArray::fromHex("fffe"), QString()},
+        {QByteArray::fromHex("feff006100"), u"a\uFFFD"_s}, // an odd last byte
+        {QByteArray::fromHex("fffe3cd8610080dc"), u"\uFFFDa\uFFFD"_s}, // surrogates without partners
+        {QByteArray::fromHex("fe"), u"\u00FE"_s}, // no mark
+        {QByteArray::fromHex("ffff0061"), u"\u00FF\u00FF"_s + QChar(0) + u"a"_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.bytes.toHex().toStdString());
