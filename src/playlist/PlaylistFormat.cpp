@@ -1,0 +1,210 @@
+#include "playlist/PlaylistFormat.h"
+
+#include <initializer_list>
+
+#include "base/PathTools.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr QStringView kM3uHeader = u"#extm3u";
+constexpr QStringView kPlsHeader = u"[playlist]";
+constexpr QStringView kExtInf = u"#EXTINF:";
+constexpr QStringView kLineEnd = u"\r\n";
+
+// Walks the lines of a text without copying it. A line ends at CR LF, at CR alone or at LF alone;
+// the last line needs no ending, so "a\r\n" is one line and "" is none.
+class LineReader {
+public:
+    explicit LineReader(QStringView text) : m_text(text) { }
+
+    bool next(QStringView* line)
+    {
+        const qsizetype size = m_text.size();
+        if (m_at >= size)
+            return false;
+        qsizetype end = m_at;
+        while (end < size && m_text[end] != u'\r' && m_text[end] != u'\n')
+            ++end;
+        *line = m_text.sliced(m_at, end - m_at);
+        if (end + 1 < size && m_text[end] == u'\r' && m_text[end + 1] == u'\n')
+            ++end;
+        m_at = end + 1;
+        return true;
+    }
+
+private:
+    QStringView m_text;
+    qsizetype m_at = 0;
+};
+
+// The first line, lower-cased, must be the header exactly. Lower-casing never shortens a text
+// much, so a long line is refused without copying it.
+bool isHeader(QStringView line, QStringView header)
+{
+    return line.size() <= 4 * header.size() && line.toString().toLower() == header;
+}
+
+QString lengthOrUnknown(QStringView length)
+{
+    return length.isEmpty() ? unknownLength() : length.toString();
+}
+
+// M3U: "#EXTINF:<length>,<title>" lines describe the next path line; other "#" lines and empty
+// lines are skipped. A path without an "#EXTINF:" line of its own gets its file name as title
+// and an unknown length.
+ParsedPlaylist parseM3u(LineReader& lines, const QString& playlistPath)
+{
+    ParsedPlaylist parsed;
+    const QString folder = PathTools::folderOf(playlistPath);
+    bool described = false;
+    QStringView title;
+    QStringView length;
+    QStringView line;
+    while (lines.next(&line)) {
+        if (line.startsWith(kExtInf)) {
+            const QStringView rest = line.sliced(kExtInf.size());
+            const qsizetype comma = rest.indexOf(u',');
+            if (comma < 0) {
+                parsed.outcome = ParsedPlaylist::Outcome::EndedEarly;
+                break;
+            }
+            length = rest.first(comma);
+            title = rest.sliced(comma + 1);
+            described = true;
+            continue;
+        }
+        if (line.isEmpty() || line.startsWith(u'#'))
+            continue;
+        PlaylistEntry entry;
+        entry.path = PathTools::combinePath(folder, line.toString());
+        entry.title = described ? title.toString() : titleOfFile(entry.path);
+        entry.length = described ? lengthOrUnknown(length) : unknownLength();
+        parsed.entries.push_back(std::move(entry));
+        described = false;
+    }
+    return parsed;
+}
+
+// The value of a "Key<n>=value" line: the text after its first "=", the whole line without one.
+QStringView plsValue(QStringView line)
+{
+    return line.sliced(line.indexOf(u'=') + 1);
+}
+
+// PLS: an entry is a "File" line, optionally followed by a "Title" line and then a "Length" line.
+// A line that follows an entry's lines without being one of them starts the next pass; a
+// "NumberOfEntries" line ends the list; every other line is skipped. Keys are compared with
+// case. The text may end right after a "File" or "Title" line; the entry is kept.
+ParsedPlaylist parsePls(LineReader& lines)
+{
+    ParsedPlaylist parsed;
+    QStringView line;
+    bool pending = false;
+    while (pending || lines.next(&line)) {
+        pending = false;
+        if (line.startsWith(u"NumberOfEntries"))
+            break;
+        if (!line.startsWith(u"File"))
+            continue;
+        PlaylistEntry entry;
+        entry.path = plsValue(line).toString();
+        QStringView length;
+        bool titled = false;
+        bool more = lines.next(&line);
+        if (more && line.startsWith(u"Title")) {
+            entry.title = plsValue(line).toString();
+            titled = true;
+            more = lines.next(&line);
+        }
+        if (more && line.startsWith(u"Length"))
+            length = plsValue(line);
+        else
+            pending = more;
+        if (!titled)
+            entry.title = titleOfFile(entry.path);
+        entry.length = lengthOrUnknown(length);
+        parsed.entries.push_back(std::move(entry));
+    }
+    return parsed;
+}
+
+qsizetype decimalDigits(qsizetype n)
+{
+    qsizetype digits = 1;
+    for (; n >= 10; n /= 10)
+        ++digits;
+    return digits;
+}
+
+} // namespace
+
+QString titleOfFile(const QString& path)
+{
+    return PathTools::stripExtension(PathTools::fileNameOf(path));
+}
+
+ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath)
+{
+    LineReader lines(text);
+    QStringView first;
+    if (lines.next(&first)) {
+        if (isHeader(first, kM3uHeader))
+            return parseM3u(lines, playlistPath);
+        if (isHeader(first, kPlsHeader))
+            return parsePls(lines);
+    }
+    ParsedPlaylist invalid;
+    invalid.outcome = ParsedPlaylist::Outcome::InvalidFormat;
+    return invalid;
+}
+
+std::optional<PlaylistKind> kindForSaving(const QString& path)
+{
+    const QString ending = QStringView(path).right(4).toString().toLower();
+    if (ending == u".m3u")
+        return PlaylistKind::M3U;
+    if (ending == u".pls")
+        return PlaylistKind::PLS;
+    return std::nullopt;
+}
+
+QString renderPlaylist(PlaylistKind kind, const std::vector<PlaylistEntry>& entries)
+{
+    // The texts plus, per entry, the keys, the widest number and the line ends.
+    const qsizetype digits = decimalDigits(qsizetype(entries.size()));
+    qsizetype size = 64;
+    for (const PlaylistEntry& entry : entries)
+        size += entry.path.size() + entry.title.size() + entry.length.size() + 32 + 3 * digits;
+    QString text;
+    text.reserve(size);
+    const auto line = [&text](std::initializer_list<QStringView> parts) {
+        for (QStringView part : parts)
+            text += part;
+        text += kLineEnd;
+    };
+
+    if (kind == PlaylistKind::M3U) {
+        line({u"#EXTM3U"});
+        for (const PlaylistEntry& entry : entries) {
+            const QStringView length = entry.length == unknownLength() ? QStringView() : QStringView(entry.length);
+            line({kExtInf, length, u",", entry.title});
+            line({entry.path});
+        }
+        return text;
+    }
+
+    line({u"[playlist]"});
+    qsizetype n = 0;
+    for (const PlaylistEntry& entry : entries) {
+        const QString number = QString::number(++n);
+        line({u"File", number, u"=", entry.path});
+        line({u"Title", number, u"=", entry.title});
+        if (entry.length != unknownLength())
+            line({u"Length", number, u"=", entry.length});
+    }
+    line({u"NumberOfEntries=", QString::number(n)});
+    line({u"Version=2"});
+    return text;
+}

@@ -1,0 +1,180 @@
+#include "playlist/PlaylistFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Outcome = ParsedPlaylist::Outcome;
+
+// The entries as "path|title|length" joined by " ; ", so that a failure prints readable text.
+std::string describe(const std::vector<PlaylistEntry>& entries)
+{
+    QStringList parts;
+    for (const PlaylistEntry& e : entries)
+        parts.append(e.path + u'|' + e.title + u'|' + e.length);
+    return parts.join(u" ; "_s).toStdString();
+}
+
+struct ParseCase {
+    QString text;
+    Outcome outcome;
+    QString entries;
+};
+
+void checkParses(const ParseCase& c)
+{
+    SCOPED_TRACE(c.text.toStdString());
+    const ParsedPlaylist parsed = parsePlaylist(c.text, u"/lists/a.m3u"_s);
+    EXPECT_EQ(parsed.outcome, c.outcome);
+    EXPECT_EQ(describe(parsed.entries), c.entries.toStdString());
+}
+
+} // namespace
+
+TEST(PlaylistFormat, ChoosesTheFormatByTheWholeFirstLine)
+{
+    const ParseCase cases[] = {
+        {u"#ExtM3u\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|???"_s},
+        {u"#EXTM3U"_s, Outcome::Complete, {}},
+        {u"[PlayList]\nFile1=/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|???"_s},
+        {u"#EXTM3U \r\n/m/a.mp3"_s, Outcome::InvalidFormat, {}}, // a trailing space fails
+        {u"/m/a.mp3\r\n/m/b.mp3"_s, Outcome::InvalidFormat, {}}, // headerless M3U
+        {u"\r\n#EXTM3U\r\n/m/a.mp3"_s, Outcome::InvalidFormat, {}},
+        {u"[playlist]x"_s, Outcome::InvalidFormat, {}},
+        {QString(), Outcome::InvalidFormat, {}},
+        {QString(1000, u'#'), Outcome::InvalidFormat, {}},
+    };
+    for (const ParseCase& c : cases)
+        checkParses(c);
+}
+
+TEST(PlaylistFormat, ReadsM3uEntriesWithTheirExtInfLines)
+{
+    const ParseCase cases[] = {
+        {u"#EXTM3U\r\n#EXTINF:215,Artist, Title\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|Artist, Title|215"_s},
+        {u"#EXTM3U\r\n#EXTINF:,x\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|x|???"_s},
+        {u"#EXTM3U\r\n#EXTINF: 7 ,\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|| 7 "_s}, // untrimmed
+        {u"#EXTM3U\r\n#EXTINF:215,T\r\n/m/a.mp3\r\n/m/b.c.mp3"_s, Outcome::Complete,
+            u"/m/a.mp3|T|215 ; /m/b.c.mp3|b.c|???"_s},
+        {u"#EXTM3U\r\nsong.mp3\r\n/music/b.mp3"_s, Outcome::Complete,
+            u"/lists/song.mp3|song|??? ; /music/b.mp3|b|???"_s},
+        {u"#EXTM3U\r\n#EXTINF:1,A\r\n\r\n# note\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|A|1"_s},
+        {u"#EXTM3U\r\n#EXTINF:1,A\r\n#EXTINF:2,B\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|B|2"_s},
+        {u"#EXTM3U\r\n#extinf:1,A\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|???"_s}, // only capitals
+        {u"#EXTM3U\r\n/m/a.mp3\r\n#EXTINF:1\r\n/m/b.mp3"_s, Outcome::EndedEarly, u"/m/a.mp3|a|???"_s},
+        {u"#EXTM3U\r\n/m/a.mp3\r\n#EXTINF:1,A"_s, Outcome::Complete, u"/m/a.mp3|a|???"_s},
+        {u"#EXTM3U\r/m/a.mp3\n/m/b.mp3\r\n/m/c.mp3\n\r/m/d"_s, Outcome::Complete,
+            u"/m/a.mp3|a|??? ; /m/b.mp3|b|??? ; /m/c.mp3|c|??? ; /m/d|d|???"_s},
+        {u"#EXTM3U\n#EXTINF:1,A\0B\n/m/a\0b.mp3\n"_s, Outcome::Complete, u"/m/a\0b.mp3|A\0B|1"_s},
+    };
+    for (const ParseCase& c : cases)
+        checkParses(c);
+}
+
+TEST(PlaylistFormat, ReadsPlsEntriesFromFileTitleAndLengthLines)
+{
+    const ParseCase cases[] = {
+        {u"[playlist]\r\nFile1=song.mp3\r\nTitle1=Song\r\nLength1=12"_s, Outcome::Complete, u"song.mp3|Song|12"_s},
+        {u"[playlist]\r\nNumberOfEntries=1\r\nFile1=/m/a.mp3"_s, Outcome::Complete, {}},
+        {u"[playlist]\r\nFile1=/m/a.mp3\r\nTitle1=A\r\nFile2=/m/b.mp3\r\nTitle2=B\r\nLength2=5\r\nNumberOfEntries=2"_s,
+            Outcome::Complete, u"/m/a.mp3|A|??? ; /m/b.mp3|B|5"_s},
+        {u"[playlist]\r\nFile1=/m/a.mp3\r\nLength1=3\r\nVersion=2"_s, Outcome::Complete, u"/m/a.mp3|a|3"_s},
+        {u"[playlist]\r\nFile1=/m/a.mp3\r\nFile2=/m/b.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|??? ; /m/b.mp3|b|???"_s},
+        {u"[playlist]\r\nTitle1=Orphan\r\nLength1=9\r\nFile1=/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|???"_s},
+        {u"[playlist]\r\nfile1=/m/a.mp3\r\nFILE2=/m/b.mp3\r\n\r\nVersion=2"_s, Outcome::Complete, {}},
+        {u"[playlist]\r\nFile1=/m/a.mp3\r\nTitle1=\r\nLength1="_s, Outcome::Complete, u"/m/a.mp3||???"_s},
+        {u"[playlist]\r\nFile1=/m/a=b.mp3\r\nTitle1=x=y"_s, Outcome::Complete, u"/m/a=b.mp3|x=y|???"_s},
+        {u"[playlist]\r\nFile/m/a.mp3\r\nTitle"_s, Outcome::Complete, u"File/m/a.mp3|Title|???"_s}, // no "="
+        {u"[playlist]\r\nFile1=/m/a.mp3\r\nTitle1=A\r\nNumberOfEntries=1\r\nFile2=/m/b.mp3"_s, Outcome::Complete,
+            u"/m/a.mp3|A|???"_s},
+        {u"[playlist]\rFile1=/m/a.mp3\nTitle1=A\r\nLength1=1\n\rFile2=/m/b.mp3\r"_s, Outcome::Complete,
+            u"/m/a.mp3|A|1 ; /m/b.mp3|b|???"_s},
+        {u"[playlist]\nFile1=/m/a\0b.mp3\nTitle1=A\0B"_s, Outcome::Complete, u"/m/a\0b.mp3|A\0B|???"_s},
+    };
+    for (const ParseCase& c : cases)
+        checkParses(c);
+}
+
+TEST(PlaylistFormat, WritesEveryLineWithCrLf)
+{
+    const std::vector<PlaylistEntry> two = {{u"/m/a.mp3"_s, u"A, B"_s, u"215"_s}, {u"b.mp3"_s, u"B"_s, u"???"_s}};
+    struct Case {
+        PlaylistKind kind;
+        std::vector<PlaylistEntry> entries;
+        QString text;
+    } const cases[] = {
+        {PlaylistKind::M3U, {}, u"#EXTM3U\r\n"_s},
+        {PlaylistKind::PLS, {}, u"[playlist]\r\nNumberOfEntries=0\r\nVersion=2\r\n"_s},
+        {PlaylistKind::M3U, two, u"#EXTM3U\r\n#EXTINF:215,A, B\r\n/m/a.mp3\r\n#EXTINF:,B\r\nb.mp3\r\n"_s},
+        {PlaylistKind::PLS, two,
+            u"[playlist]\r\nFile1=/m/a.mp3\r\nTitle1=A, B\r\nLength1=215\r\nFile2=b.mp3\r\nTitle2=B\r\n"
+            u"NumberOfEntries=2\r\nVersion=2\r\n"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        EXPECT_EQ(renderPlaylist(c.kind, c.entries).toStdString(), c.text.toStdString());
+    }
+}
+
+TEST(PlaylistFormat, ReadsBackWhatItWrites)
+{
+    const std::vector<PlaylistEntry> lists[] = {
+        {},
+        {{u"/m/a.mp3"_s, u"Artist, Title, More"_s, u"215"_s}, {u"/m/b.mp3"_s, u"b"_s, u"???"_s}},
+        {{u"/m/a=b.mp3"_s, u"x=y"_s, u"1"_s}, {u"/m/#c.mp3"_s, u"#EXTINF:1,z"_s, u"-1"_s}},
+        {{u"/m/File.mp3"_s, u""_s, u"???"_s}, {u"/m/Title.mp3"_s, u"Length=3"_s, u"NumberOfEntries"_s}},
+        {{u"/m/\u00E9t\u00E9 \U0001F3B5.mp3"_s, u"\u00C9t\u00E9\0!"_s, u"1.5"_s}},
+    };
+    for (const std::vector<PlaylistEntry>& entries : lists) {
+        for (const PlaylistKind kind : {PlaylistKind::M3U, PlaylistKind::PLS}) {
+            SCOPED_TRACE(describe(entries) + (kind == PlaylistKind::M3U ? " as M3U" : " as PLS"));
+            const ParsedPlaylist parsed = parsePlaylist(renderPlaylist(kind, entries), u"/lists/a.m3u"_s);
+            EXPECT_EQ(parsed.outcome, Outcome::Complete);
+            EXPECT_EQ(describe(parsed.entries), describe(entries));
+        }
+    }
+}
+
+TEST(PlaylistFormat, ReadsAndWritesLongListsInOnePass)
+{
+    std::vector<PlaylistEntry> entries(200000, {u"/m/a.mp3"_s, u"A"_s, u"1"_s});
+    entries.back() = {u"/m/last.mp3"_s, u"Last"_s, u"???"_s};
+    for (const PlaylistKind kind : {PlaylistKind::M3U, PlaylistKind::PLS}) {
+        const std::vector<PlaylistEntry> back = parsePlaylist(renderPlaylist(kind, entries), QString()).entries;
+        ASSERT_EQ(back.size(), entries.size());
+        EXPECT_EQ(back.back(), entries.back());
+    }
+    EXPECT_TRUE(renderPlaylist(PlaylistKind::PLS, entries).contains(u"\r\nFile200000=/m/last.mp3\r\n"_s));
+}
+
+TEST(PlaylistFormat, ChoosesTheSavingFormatByTheLastFourCharacters)
+{
+    struct Case {
+        QString path;
+        std::optional<PlaylistKind> kind;
+    } const cases[] = {
+        {u"/l/a.m3u"_s, PlaylistKind::M3U},
+        {u"/l/a.M3U"_s, PlaylistKind::M3U},
+        {u".m3u"_s, PlaylistKind::M3U},
+        {u"/l/a.PlS"_s, PlaylistKind::PLS},
+        {u"/l/a.m3u8"_s, std::nullopt},
+        {u"/l/a.txt"_s, std::nullopt},
+        {u"/l/a.m3u "_s, std::nullopt},
+        {u"m3u"_s, std::nullopt},
+        {QString(), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        EXPECT_EQ(kindForSaving(c.path), c.kind);
+    }
+}
+
+TEST(PlaylistFormat, TitlesFilesByTheirNameWithoutExtension)
+{
+    EXPECT_EQ(titleOfFile(u"/m.x/Song.Live.mp3"_s), u"Song.Live"_s);
+    EXPECT_EQ(titleOfFile(u"/m.x/Song"_s), u"Song"_s);
+}
