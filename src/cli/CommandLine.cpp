@@ -48,8 +48,13 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments, int* exitC
         *exitCode = ExitOk;
         return Outcome::Done;
     }
-    if (!m_takesFiles && !m_parser.positionalArguments().isEmpty()) {
-        *exitCode = usageError(QStringLiteral("unexpected argument: ") + m_parser.positionalArguments().first());
+    const QStringList positional = m_parser.positionalArguments();
+    if (!m_takesFiles && positional.size() > m_argumentCount) {
+        *exitCode = usageError(QStringLiteral("unexpected argument: ") + positional.at(m_argumentCount));
+        return Outcome::Done;
+    }
+    if (!m_takesFiles && positional.size() < m_argumentCount) {
+        *exitCode = usageError(QStringLiteral("missing arguments"));
         return Outcome::Done;
     }
     if (m_takesFiles && m_parser.positionalArguments().isEmpty() && !isSet(QStringLiteral("files-from"))) {

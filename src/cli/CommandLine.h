@@ -22,6 +22,9 @@ public:
     void addValue(const QString& name, const QString& valueName, const QString& description);
     // Adds --files-from; files() then takes paths from the list too.
     void takesFiles();
+    // The command takes exactly count arguments (a playlist, say), read with arguments().
+    void takesArguments(int count) { m_argumentCount = count; }
+    QStringList arguments() const { return m_parser.positionalArguments(); }
 
     enum class Outcome { Run, Done };
     // Parses the command's arguments (the command name first). Returns Done with *exitCode set
@@ -42,6 +45,7 @@ private:
     QString m_synopsis;
     QCommandLineParser m_parser;
     bool m_takesFiles = false;
+    int m_argumentCount = 0;
 };
 
 // The paths of a file list: one a line, LF or CR LF, empty lines skipped.

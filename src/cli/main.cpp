@@ -6,6 +6,7 @@
 #include "base/Messages.h"
 #include "base/NativePath.h"
 #include "cli/CommandLine.h"
+#include "cli/PlaylistCommands.h"
 #include "cli/TagCommands.h"
 
 namespace {
@@ -21,16 +22,20 @@ const Command kCommands[] = {
     {"write", "set ID3v1 fields of each file", runWrite},
     {"remove", "remove the ID3v1 or ID3v2 tag of each file", runRemove},
     {"genres", "print the genre list", runGenres},
+    {"playlist", "print the rows of an M3U or PLS playlist, with the files' tags", runPlaylist},
+    {"convert", "save a playlist as M3U or PLS", runConvert},
+    {"prune", "remove missing or repeated entries from a playlist", runPrune},
 };
 
 QByteArray overview()
 {
     QByteArray text = "Usage: sondrel-cli COMMAND [OPTIONS] [FILE...]\n\n"
-                      "Reads and writes the ID3v1 tags of MP3 files, and removes ID3v1 and ID3v2 tags.\n"
+                      "Reads and writes the ID3v1 tags of MP3 files, removes ID3v1 and ID3v2 tags, and\n"
+                      "reads, converts and prunes M3U and PLS playlists.\n"
                       "Messages go to stderr as \"title<TAB>text\". Exit status: 0 when no error message was\n"
                       "shown, 1 when one was, 2 for a usage error.\n\nCommands:\n";
     for (const Command& command : kCommands)
-        text += "  " + QByteArray(command.name).leftJustified(8) + command.summary + '\n';
+        text += "  " + QByteArray(command.name).leftJustified(10) + command.summary + '\n';
     text += "\nsondrel-cli COMMAND --help describes a command.\n";
     return text;
 }

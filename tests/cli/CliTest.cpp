@@ -9,8 +9,8 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
+#include "CliRun.h"
 #include "support/TestFiles.h"
 
 using namespace Qt::StringLiterals;
@@ -18,27 +18,6 @@ using TestBytes::audio;
 using TestBytes::id3v1;
 
 namespace {
-
-// Only a guard against a program that hangs (on a named pipe, say); no test measures time.
-constexpr int kHangGuardMs = 30000;
-
-struct CliRun {
-    int exitCode = -1;
-    QByteArray out, err;
-};
-
-CliRun cli(const QStringList& arguments, const QByteArray& input = {})
-{
-    QProcess process;
-    process.start(QString::fromUtf8(SONDREL_CLI), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(kHangGuardMs)) {
-        process.kill();
-        ADD_FAILURE() << "sondrel-cli hangs on: " << arguments.join(u' ').toStdString();
-    }
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
 
 QByteArray notFound(const QString& path)
 {

@@ -1,0 +1,168 @@
+#include "cli/PlaylistCommands.h"
+
+#include <optional>
+
+#include <QStringBuilder>
+
+#include "base/Messages.h"
+#include "base/NativePath.h"
+#include "cli/CommandLine.h"
+#include "cli/Json.h"
+#include "playlist/PlaylistFiles.h"
+#include "playlist/PlaylistModel.h"
+#include "playlist/RowCommands.h"
+
+namespace {
+
+// Loads a playlist for a command. The window says nothing when a playlist breaks off or cannot be
+// opened; a batch command must, or a script would carry on with part of a list.
+bool load(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader)
+{
+    switch (PlaylistFiles::loadPlaylist(model, path, reader)) {
+    case PlaylistFiles::LoadResult::Loaded: return true;
+    case PlaylistFiles::LoadResult::InvalidFormat: return false; // "Invalid format." was shown
+    case PlaylistFiles::LoadResult::EndedEarly: break;
+    }
+    Messages::error(QStringLiteral("Could not read the whole playlist ") + path + QStringLiteral("."));
+    return false;
+}
+
+// Reads every entry's tags in entry order, as background reading does, and tells the model once.
+void readAllTags(PlaylistModel& model)
+{
+    Iterator reader = model.nodeList().getIterator();
+    while (reader.MoveNext())
+        reader.current()->ReadTag();
+    model.tagColumnsChanged(0, model.size() - 1);
+}
+
+QByteArray rowText(const PlaylistModel& model, qsizetype row)
+{
+    QString line;
+    for (int column = 0; column < PlaylistColumnCount; ++column)
+        line += (column ? QStringLiteral("\t") : QString()) % model.text(row, column);
+    return NativePath::encode(line + u'\n');
+}
+
+QByteArray rowJson(const PlaylistModel& model, qsizetype row)
+{
+    return JsonLine()
+        .add("file", model.text(row, FileNameColumn))
+        .add("title", model.text(row, TitleColumn))
+        .add("quicktag", model.text(row, QuickTagColumn))
+        .add("id3v2", model.text(row, HasId2Column))
+        .add("length", model.text(row, LengthColumn))
+        .line();
+}
+
+// Deletes the selected rows, printing the file name of each first; how many went.
+qsizetype deletePrinting(PlaylistModel& model, std::optional<Iterator>& reader)
+{
+    const std::vector<bool> selected = RowCommands::selectedRows(model);
+    qsizetype removed = 0;
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        if (selected[i]) {
+            writeOut(NativePath::encode(QString(model.text(qsizetype(i), FileNameColumn) % u'\n')));
+            ++removed;
+        }
+    }
+    RowCommands::deleteSelected(model, reader);
+    return removed;
+}
+
+} // namespace
+
+int runPlaylist(const QStringList& arguments)
+{
+    CommandLine line(QStringLiteral("playlist [--json] [--no-tags] PLAYLIST"),
+        QStringLiteral("Loads an M3U or PLS playlist, reads every listed file's tags in the order the "
+                       "entries were added, and prints each row's five columns (File Name, Title, ID3v1 "
+                       "QuickTag, Has ID3v2?, Length (s)) separated by tabs."));
+    line.addFlag(
+        QStringLiteral("json"), QStringLiteral("Print one JSON object a row: file, title, quicktag, id3v2, length."));
+    line.addFlag(QStringLiteral("no-tags"), QStringLiteral("Do not read the tags: the tag columns show \"...\"."));
+    line.takesArguments(1);
+    int exitCode = ExitOk;
+    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
+        return exitCode;
+    PlaylistModel model;
+    std::optional<Iterator> reader;
+    load(model, line.arguments().first(), reader);
+    if (!line.isSet(QStringLiteral("no-tags")))
+        readAllTags(model);
+    const bool json = line.isSet(QStringLiteral("json"));
+    for (qsizetype row = 0; row < model.size(); ++row)
+        writeOut(json ? rowJson(model, row) : rowText(model, row));
+    return ExitOk;
+}
+
+int runConvert(const QStringList& arguments)
+{
+    CommandLine line(QStringLiteral("convert IN OUT"),
+        QStringLiteral("Loads the playlist IN and saves its rows to OUT, as M3U or PLS by OUT's extension "
+                       "(.m3u or .pls). OUT is replaced in one step; a failed save leaves it as it was."));
+    line.takesArguments(2);
+    int exitCode = ExitOk;
+    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
+        return exitCode;
+    PlaylistModel model;
+    std::optional<Iterator> reader;
+    if (load(model, line.arguments().at(0), reader))
+        PlaylistFiles::savePlaylist(model, line.arguments().at(1));
+    return ExitOk;
+}
+
+int runPrune(const QStringList& arguments)
+{
+    CommandLine line(
+        QStringLiteral("prune [--missing] [--duplicates file|title|quicktag] [--dry-run] [--output OUT] PLAYLIST"),
+        QStringLiteral("Removes from a playlist the rows whose files are missing (--missing) and the rows that "
+                       "repeat another row's file name, title or ID3v1 QuickTag, keeping the last of each "
+                       "group (--duplicates). Prints each removed row's file name, then how many rows went and "
+                       "how many remain, and saves the playlist over itself or to OUT."));
+    line.addFlag(QStringLiteral("missing"), QStringLiteral("Remove the rows whose file does not exist."));
+    line.addValue(QStringLiteral("duplicates"), QStringLiteral("COLUMN"),
+        QStringLiteral("Remove repeated rows by file, title or quicktag (reads the tags first)."));
+    line.addFlag(QStringLiteral("dry-run"), QStringLiteral("Print what would go; save nothing."));
+    line.addValue(QStringLiteral("output"), QStringLiteral("OUT"), QStringLiteral("Save to OUT instead."));
+    line.takesArguments(1);
+    int exitCode = ExitOk;
+    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
+        return exitCode;
+    const bool missing = line.isSet(QStringLiteral("missing"));
+    std::optional<int> column;
+    if (line.isSet(QStringLiteral("duplicates"))) {
+        const QStringList columns = {QStringLiteral("file"), QStringLiteral("title"), QStringLiteral("quicktag")};
+        const qsizetype index = columns.indexOf(line.value(QStringLiteral("duplicates")));
+        if (index < 0)
+            return line.usageError(QStringLiteral("--duplicates takes file, title or quicktag"));
+        column = int(index);
+    }
+    if (!missing && !column)
+        return line.usageError(QStringLiteral("say what to remove: --missing, --duplicates or both"));
+
+    const QString playlist = line.arguments().first();
+    PlaylistModel model;
+    std::optional<Iterator> reader;
+    // A playlist that did not load whole is never saved: that would drop the rest of it.
+    if (!load(model, playlist, reader))
+        return ExitOk;
+    const qsizetype before = model.size();
+    if (missing) {
+        RowCommands::selectAll(model);
+        RowCommands::keepMissingFilesSelected(model);
+        deletePrinting(model, reader);
+    }
+    if (column) {
+        if (*column == QuickTagColumn)
+            readAllTags(model);
+        RowCommands::selectAll(model);
+        RowCommands::keepDuplicatesSelected(model, *column);
+        deletePrinting(model, reader);
+    }
+    writeOut(QStringLiteral("Removed %1 rows, %2 remain.\n").arg(before - model.size()).arg(model.size()).toUtf8());
+    if (!line.isSet(QStringLiteral("dry-run")))
+        PlaylistFiles::savePlaylist(
+            model, line.isSet(QStringLiteral("output")) ? line.value(QStringLiteral("output")) : playlist);
+    return ExitOk;
+}

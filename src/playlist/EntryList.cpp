@@ -1,0 +1,103 @@
+#include "playlist/EntryList.h"
+
+#include "playlist/PlaylistRow.h"
+#include "tags/TagColumns.h"
+
+void MP3Node::releaseChain(std::shared_ptr<MP3Node> node)
+{
+    while (node && node.use_count() == 1) {
+        std::shared_ptr<MP3Node> next = std::move(node->m_next);
+        node = std::move(next);
+    }
+}
+
+MP3Node::~MP3Node()
+{
+    releaseChain(std::move(m_next));
+}
+
+void MP3Node::initFileItem(const QString& file, PlaylistRow* it)
+{
+    m_next.reset();
+    m_file = file;
+    m_item = it;
+    m_tag = MP3Tag();
+    m_tag.init(file);
+}
+
+void MP3Node::reInit(const QString& file, PlaylistRow* it)
+{
+    m_file = file;
+    m_item = it;
+    m_tag.init(file);
+}
+
+void MP3Node::ReadTag()
+{
+    m_tag.ReadTag();
+    if (!m_item)
+        return;
+    m_item->texts[QuickTagColumn] = TagColumns::quickTag(m_tag);
+    m_item->texts[HasId2Column] = TagColumns::hasId2(m_tag);
+}
+
+bool Iterator::MoveNext()
+{
+    if (!m_current) {
+        Reset();
+        return m_current != nullptr;
+    }
+    if (!m_current->nextNode())
+        return false;
+    m_current = m_current->nextNode();
+    return true;
+}
+
+MP3List::~MP3List()
+{
+    m_tail.reset();
+    MP3Node::releaseChain(std::move(m_head));
+}
+
+std::shared_ptr<MP3Node> MP3List::addNode(const QString& file, PlaylistRow* it)
+{
+    auto node = std::make_shared<MP3Node>();
+    node->initFileItem(file, it);
+    node->m_list = this;
+    if (!m_head) {
+        m_head = node;
+    } else {
+        node->m_previous = m_tail.get();
+        m_tail->m_next = node;
+    }
+    m_tail = node;
+    ++m_size;
+    return node;
+}
+
+void MP3List::remove(PlaylistRow* item)
+{
+    // The row knows its entry; an entry that left this list, or was never in it, is not ours.
+    if (!item || !item->entry || item->entry->m_list != this)
+        return;
+    std::shared_ptr<MP3Node> node = item->entry;
+    MP3Node* const previous = node->m_previous;
+    if (previous)
+        previous->m_next = node->m_next;
+    else
+        m_head = node->m_next;
+    if (node->m_next)
+        node->m_next->m_previous = previous;
+    if (node == m_tail)
+        m_tail = previous ? previous->shared_from_this() : nullptr;
+    node->m_previous = nullptr;
+    node->m_list = nullptr;
+    --m_size;
+}
+
+Iterator MP3List::getIterator() const
+{
+    Iterator iterator;
+    iterator.init(m_head);
+    return iterator;
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <memory>
+
+#include <QString>
+
+#include "tags/MP3Tag.h"
+
+class MP3List;
+struct PlaylistRow;
+
+// The entries of the open playlist in the order they were added, each tying a file's path to the
+// row that shows it and to the file's tag object. The rows' order (what the user sees and saves)
+// and the entries' order (what background reading follows) start out alike and part when rows are
+// sorted or moved.
+//
+// Entries are shared: the list holds them through the chain of nextNode links, and an iterator
+// holds the entry it stands on, so an entry removed from the list stays usable, with its nextNode
+// link unchanged, for as long as an iterator needs it.
+class MP3Node : public std::enable_shared_from_this<MP3Node> {
+public:
+    MP3Node() = default;
+    ~MP3Node();
+    MP3Node(const MP3Node&) = delete;
+    MP3Node& operator=(const MP3Node&) = delete;
+
+    // Sets the path and the row and binds a new tag object to the path; reads nothing.
+    void initFileItem(const QString& file, PlaylistRow* it);
+    // Gives the entry a new path and row; the tag object, and what it has read, stay.
+    void reInit(const QString& file, PlaylistRow* it);
+    // Reads the file's tags and writes the row's "ID3v1 QuickTag" and "Has ID3v2?" texts. The
+    // model is not told; the caller reports the changed rows in one batch.
+    void ReadTag();
+
+    const std::shared_ptr<MP3Node>& nextNode() const { return m_next; }
+    const QString& file() const { return m_file; }
+    PlaylistRow* item() const { return m_item; }
+    MP3Tag& mp3Tag() { return m_tag; }
+    const MP3Tag& mp3Tag() const { return m_tag; }
+
+private:
+    friend class MP3List;
+
+    // Releases a chain of entries that nobody else holds without recursing, each entry unlinked
+    // from its successor before it goes. Stops at an entry someone else (an iterator) still holds;
+    // that holder's release carries on.
+    static void releaseChain(std::shared_ptr<MP3Node> node);
+
+    std::shared_ptr<MP3Node> m_next;
+    // While the entry is in a list: that list, and the entry before it (not an owner), so that
+    // removal takes constant time.
+    const MP3List* m_list = nullptr;
+    MP3Node* m_previous = nullptr;
+    QString m_file;
+    PlaylistRow* m_item = nullptr;
+    MP3Tag m_tag;
+};
+
+// A cursor over the entries. It stays on the last entry when it reaches the end, so entries added
+// later are found by the next MoveNext.
+class Iterator {
+public:
+    void init(std::shared_ptr<MP3Node> node) { m_start = std::move(node); }
+    const std::shared_ptr<MP3Node>& current() const { return m_current; }
+    // Steps forward: true when current is an entry to work on. Not started: to the start (false
+    // when there is none). On the last entry: false, and the cursor stays.
+    bool MoveNext();
+    // Puts the cursor on the start entry, so that the next MoveNext yields the second.
+    void Reset() { m_current = m_start; }
+
+private:
+    std::shared_ptr<MP3Node> m_start;
+    std::shared_ptr<MP3Node> m_current;
+};
+
+class MP3List {
+public:
+    MP3List() = default;
+    // Drops the entries one after another, so a list of a million entries needs no deep recursion.
+    ~MP3List();
+    MP3List(const MP3List&) = delete;
+    MP3List& operator=(const MP3List&) = delete;
+
+    // Appends a new entry for the path and its row.
+    std::shared_ptr<MP3Node> addNode(const QString& file, PlaylistRow* it);
+    // Unlinks the entry whose row is item, in constant time; nothing when no entry of this list has
+    // that row. The entry keeps its own nextNode link.
+    void remove(PlaylistRow* item);
+    // A new cursor whose start is the current head.
+    Iterator getIterator() const;
+
+    const std::shared_ptr<MP3Node>& head() const { return m_head; }
+    const std::shared_ptr<MP3Node>& tail() const { return m_tail; }
+    qsizetype size() const { return m_size; }
+
+private:
+    std::shared_ptr<MP3Node> m_head;
+    std::shared_ptr<MP3Node> m_tail;
+    qsizetype m_size = 0;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+#include "playlist/EntryList.h"
+
+class PlaylistModel;
+
+// Loading a playlist file into the model and saving the model's rows to one. The window adds what
+// only a window has (the busy pointer, painting, icons, starting the reading timer).
+namespace PlaylistFiles {
+
+enum class LoadResult {
+    Loaded, // every entry was read
+    InvalidFormat, // neither header: "Invalid format." was shown, nothing added
+    EndedEarly, // the file could not be opened or broke off; the entries before stay, no message
+};
+
+// Appends the playlist's entries to the model, one row and one entry each, both tag columns unread.
+// After a load that read the whole file, a reader is made when there is none.
+LoadResult loadPlaylist(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader);
+
+// Writes the rows in display order to path, in the format its extension names, replacing the file
+// in one step. An unknown extension or a failed write is reported; false then, and an existing
+// file is left as it was.
+bool savePlaylist(const PlaylistModel& model, const QString& path);
+
+} // namespace PlaylistFiles

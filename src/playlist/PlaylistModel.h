@@ -1,0 +1,90 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QAbstractTableModel>
+#include <QItemSelectionModel>
+
+#include "playlist/EntryList.h"
+#include "playlist/PlaylistFormat.h"
+#include "playlist/PlaylistRow.h"
+
+// The rows of the open playlist in display order, their entries and their selection. The window
+// shows it in a view; the command-line program and the tests use it without one.
+//
+// Rows change in batches: one insert for the entries of a loaded playlist, one layout change for a
+// sort or a move of many rows, one removal (or reset) for a deletion, one data change for the rows a
+// pass of tag reading has read. A row keeps its identity (its PlaylistRow address) through all of
+// them, so its entry, its selection and the view's current row follow it.
+class PlaylistModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    // The icon key of a row, for the window to turn into an icon; on column 0.
+    static constexpr int IconKeyRole = Qt::UserRole + 1;
+
+    explicit PlaylistModel(QObject* parent = nullptr);
+    ~PlaylistModel() override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    // A stable sort of the rows by the column's text, compared as text; the entries keep their order.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    QItemSelectionModel* selectionModel() const { return m_selection; }
+    MP3List& nodeList() { return *m_list; }
+
+    qsizetype size() const { return qsizetype(m_rows.size()); }
+    PlaylistRow* rowAt(qsizetype position) const { return m_rows[std::size_t(position)].get(); }
+    // The position of a row of this model, -1 for any other. Constant time on average.
+    qsizetype positionOf(const PlaylistRow* row) const;
+    // The entry of the row at a position: the row-to-entry look-up, in constant time.
+    std::shared_ptr<MP3Node> findItem(qsizetype position) const { return rowAt(position)->entry; }
+    const QString& text(qsizetype position, int column) const { return rowAt(position)->text(column); }
+    void setText(qsizetype position, int column, const QString& text);
+
+    // Appends a row and an entry for each playlist entry, both tag columns unread, in one insert.
+    void appendEntries(const std::vector<PlaylistEntry>& entries, const QString& iconKey = {});
+    // The playlist entries of the rows in display order, as they are saved.
+    std::vector<PlaylistEntry> entriesInRowOrder() const;
+
+    // Removes the rows at the given positions (ascending, no repeats) with their entries, in one
+    // removal when they are contiguous and one reset otherwise. The entries leave the entry list
+    // first, in the given order; onEntryRemoved is called after each, before the next.
+    template <class OnEntryRemoved>
+    void removeRows(const std::vector<qsizetype>& positions, OnEntryRemoved onEntryRemoved);
+    // Every row gone and a new, empty entry list.
+    void clear();
+
+    // Exchanges two neighbouring rows; their texts, selection and entries go with them.
+    void moveRow(qsizetype a, qsizetype b);
+    // Puts the rows in a new order: newOrder[i] is the current position of the row that goes to
+    // position i. One layout change; selection and persistent indexes follow the rows.
+    void reorder(const std::vector<qsizetype>& newOrder);
+
+    // Tells the views that the tag columns of the rows between first and last changed.
+    void tagColumnsChanged(qsizetype first, qsizetype last);
+
+private:
+    void removeRowsAt(const std::vector<qsizetype>& positions);
+    // Gives every row from first on its position again.
+    void renumberFrom(qsizetype first);
+
+    std::vector<std::unique_ptr<PlaylistRow>> m_rows;
+    std::unique_ptr<MP3List> m_list;
+    QItemSelectionModel* m_selection;
+};
+
+template <class OnEntryRemoved>
+void PlaylistModel::removeRows(const std::vector<qsizetype>& positions, OnEntryRemoved onEntryRemoved)
+{
+    for (const qsizetype position : positions) {
+        PlaylistRow* row = rowAt(position);
+        m_list->remove(row);
+        onEntryRemoved(row);
+    }
+    removeRowsAt(positions);
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include <QString>
+
+class MP3Node;
+
+// The five columns of a playlist row, by their numbers.
+enum PlaylistColumn : int {
+    FileNameColumn = 0,
+    TitleColumn = 1,
+    QuickTagColumn = 2,
+    HasId2Column = 3,
+    LengthColumn = 4,
+    PlaylistColumnCount = 5,
+};
+
+// One row of the playlist: its five column texts, its entry and the key of its icon. A row is owned
+// by the playlist model and keeps its address for its whole life, whatever happens to the rows
+// around it: that address is the row's identity, by which its entry refers to it.
+struct PlaylistRow {
+    std::array<QString, PlaylistColumnCount> texts;
+    std::shared_ptr<MP3Node> entry;
+    QString iconKey;
+    // The row's place in display order, kept by the model: the way from a row to its position.
+    qsizetype position = -1;
+
+    const QString& text(int column) const { return texts[std::size_t(column)]; }
+};
+
+// What the two tag columns show until the tags are read.
+inline QString unreadTagText()
+{
+    return QStringLiteral("...");
+}

@@ -1,0 +1,198 @@
+#include "playlist/RowCommands.h"
+
+#include <cstdlib>
+#include <numeric>
+
+#include <QHash>
+
+#include "base/FileOps.h"
+#include "playlist/PlaylistModel.h"
+
+namespace RowCommands {
+
+namespace {
+
+constexpr auto kRows = QItemSelectionModel::Rows;
+
+QItemSelection wholeRows(const PlaylistModel& model, qsizetype first, qsizetype last)
+{
+    return QItemSelection(model.index(int(first), 0), model.index(int(last), PlaylistColumnCount - 1));
+}
+
+} // namespace
+
+std::vector<bool> selectedRows(const PlaylistModel& model)
+{
+    std::vector<bool> selected(std::size_t(model.size()), false);
+    for (const QItemSelectionRange& range : model.selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            selected[std::size_t(row)] = true;
+    }
+    return selected;
+}
+
+void setSelectedRows(PlaylistModel& model, const std::vector<bool>& selected)
+{
+    QItemSelection selection;
+    const qsizetype count = qsizetype(selected.size());
+    for (qsizetype first = 0; first < count;) {
+        if (!selected[std::size_t(first)]) {
+            ++first;
+            continue;
+        }
+        qsizetype last = first;
+        while (last + 1 < count && selected[std::size_t(last + 1)])
+            ++last;
+        selection.append(
+            QItemSelectionRange(model.index(int(first), 0), model.index(int(last), PlaylistColumnCount - 1)));
+        first = last + 1;
+    }
+    model.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | kRows);
+}
+
+void selectAll(PlaylistModel& model)
+{
+    if (model.size() > 0)
+        model.selectionModel()->select(
+            wholeRows(model, 0, model.size() - 1), QItemSelectionModel::ClearAndSelect | kRows);
+}
+
+void selectNone(PlaylistModel& model)
+{
+    model.selectionModel()->clearSelection();
+}
+
+void selectInverse(PlaylistModel& model)
+{
+    std::vector<bool> selected = selectedRows(model);
+    selected.flip();
+    setSelectedRows(model, selected);
+}
+
+AfterDelete deleteSelected(PlaylistModel& model, std::optional<Iterator>& reader)
+{
+    const std::vector<bool> selected = selectedRows(model);
+    std::vector<qsizetype> positions;
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        if (selected[i])
+            positions.push_back(qsizetype(i));
+    }
+    // Entries go in display order; a reader on a deleted entry moves on before the next one goes.
+    model.removeRows(positions, [&](const PlaylistRow* row) {
+        if (reader && reader->current() && reader->current()->item() == row && !reader->MoveNext())
+            reader.reset();
+    });
+    if (model.size() == 0) {
+        model.clear();
+        reader.reset();
+        return AfterDelete::PlaylistReset;
+    }
+    if (!reader) {
+        reader = model.nodeList().getIterator();
+        return AfterDelete::ReaderRestarted;
+    }
+    return AfterDelete::ReaderKept;
+}
+
+void keepMissingFilesSelected(PlaylistModel& model)
+{
+    std::vector<bool> selected = selectedRows(model);
+    bool changed = false;
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        if (selected[i] && FileOps::isOrdinaryFile(model.text(qsizetype(i), FileNameColumn))) {
+            selected[i] = false;
+            changed = true;
+        }
+    }
+    if (changed)
+        setSelectedRows(model, selected);
+}
+
+void keepDuplicatesSelected(PlaylistModel& model, int column)
+{
+    std::vector<bool> selected = selectedRows(model);
+    // For each lower-cased text: how many selected rows show it, and the last of them.
+    struct Group {
+        qsizetype count = 0;
+        qsizetype last = -1;
+    };
+    QHash<QString, Group> groups;
+    std::vector<QString> keys(selected.size());
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        if (!selected[i])
+            continue;
+        keys[i] = model.text(qsizetype(i), column).toLower();
+        Group& group = groups[keys[i]];
+        ++group.count;
+        group.last = qsizetype(i);
+    }
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        if (selected[i]) {
+            const Group& group = groups[keys[i]];
+            selected[i] = group.count > 1 && group.last != qsizetype(i);
+        }
+    }
+    setSelectedRows(model, selected);
+}
+
+void sortByColumn(PlaylistModel& model, int& sortState, int column)
+{
+    if (std::abs(sortState) - 1 != column)
+        sortState = column + 1;
+    else
+        sortState = -sortState;
+    model.sort(std::abs(sortState) - 1, sortState < 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void moveSelectedRows(PlaylistModel& model, Direction direction)
+{
+    // The rows move one pair at a time, exactly as exchanging neighbours would move them, but on a
+    // list of positions; the model then changes its layout once.
+    std::vector<bool> selected = selectedRows(model);
+    const qsizetype count = model.size();
+    std::vector<qsizetype> order(static_cast<std::size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    const auto exchange = [&](qsizetype a, qsizetype b) {
+        std::swap(order[std::size_t(a)], order[std::size_t(b)]);
+        const bool flag = selected[std::size_t(a)];
+        selected[std::size_t(a)] = selected[std::size_t(b)];
+        selected[std::size_t(b)] = flag;
+    };
+    bool moved = false;
+    if (direction == Direction::Up) {
+        qsizetype i = 0;
+        while (i < count - 1 && selected[std::size_t(i)])
+            ++i;
+        if (i >= count - 1)
+            return;
+        for (qsizetype j = i; j < count; ++j) {
+            if (selected[std::size_t(j)] && j > 0) {
+                exchange(j, j - 1);
+                moved = true;
+            }
+        }
+    } else {
+        qsizetype i = count - 1;
+        while (i > 0 && selected[std::size_t(i)])
+            --i;
+        if (i <= 0)
+            return;
+        for (qsizetype j = i; j >= 0; --j) {
+            if (selected[std::size_t(j)] && j + 1 < count) {
+                exchange(j, j + 1);
+                moved = true;
+            }
+        }
+    }
+    if (moved)
+        model.reorder(order);
+}
+
+FileListing::FileListing(const PlaylistModel& model)
+{
+    m_listed.reserve(model.size());
+    for (qsizetype i = 0; i < model.size(); ++i)
+        m_listed.insert(model.text(i, FileNameColumn).toLower());
+}
+
+} // namespace RowCommands

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include <QSet>
+#include <QString>
+
+#include "playlist/EntryList.h"
+
+class PlaylistModel;
+
+// The commands that work on the playlist's rows and their selection, without a window: selecting,
+// deleting, the filters that narrow the selection, sorting and moving rows. Each takes time linear
+// in the rows (sorting: n log n) and changes the model in one batch.
+namespace RowCommands {
+
+// Which rows are selected, by position.
+std::vector<bool> selectedRows(const PlaylistModel& model);
+// Selects exactly the rows whose flag is set, in one call to the selection model.
+void setSelectedRows(PlaylistModel& model, const std::vector<bool>& selected);
+
+void selectAll(PlaylistModel& model);
+void selectNone(PlaylistModel& model);
+void selectInverse(PlaylistModel& model);
+
+// What Delete Selected did to the playlist and its background reader.
+enum class AfterDelete {
+    ReaderKept, // a reader remains (moved off any deleted entry); reading goes on as it was
+    ReaderRestarted, // the reader had nowhere to go: a new one starts before the first entry
+    PlaylistReset, // the last row went: the playlist is empty as after New Playlist, no reader
+};
+// Removes the selected rows and their entries. A reader standing on a deleted entry moves on to the
+// entry that followed it; one with nowhere to go is dropped, and replaced by a fresh reader over
+// the remaining entries.
+AfterDelete deleteSelected(PlaylistModel& model, std::optional<Iterator>& reader);
+
+// Deselects the selected rows whose file exists as an ordinary file; missing files stay selected.
+void keepMissingFilesSelected(PlaylistModel& model);
+
+// Narrows the selection to duplicates by a column (0 file name, 1 title, 2 QuickTag), texts
+// compared whole after lower-casing: in every group of selected rows sharing a text, all stay
+// selected but the highest-numbered one; a selected row without a selected twin is deselected.
+void keepDuplicatesSelected(PlaylistModel& model, int column);
+
+// Sorts by a clicked column: a new column sorts ascending, the same column again flips the
+// direction. sortState is the column plus one, negative for descending; 0 before any sort.
+void sortByColumn(PlaylistModel& model, int& sortState, int column);
+
+// Moves every block of selected rows one place up (or down); selected rows already at the top
+// (or bottom) stay where they are.
+enum class Direction { Up, Down };
+void moveSelectedRows(PlaylistModel& model, Direction direction);
+
+// The file names already listed, compared whole after lower-casing, for importing files without
+// listing them twice. Files added during an import are added here too, so they count at once.
+class FileListing {
+public:
+    explicit FileListing(const PlaylistModel& model);
+    bool isFileListed(const QString& path) const { return m_listed.contains(path.toLower()); }
+    void add(const QString& path) { m_listed.insert(path.toLower()); }
+
+private:
+    QSet<QString> m_listed;
+};
+
+} // namespace RowCommands

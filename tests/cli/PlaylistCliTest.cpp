@@ -1,0 +1,108 @@
+// sondrel-cli's playlist commands as a process, on real playlists and files.
+
+#include <gtest/gtest.h>
+
+#include "CliRun.h"
+#include "support/TestFiles.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Collection {
+    TestFiles files;
+    QString a = files.write(u"a.mp3"_s, TestBytes::audio(300) + TestBytes::id3v1({"Song", "Band", "", "", "", 0, 0}));
+    QString b = files.write(u"b.mp3"_s, TestBytes::audio(300));
+    QString gone = files.path(u"gone.mp3"_s);
+    // Three rows for a, one missing file, a copy of b's title.
+    QString playlist = files.write(u"list.m3u"_s,
+        "#EXTM3U\r\n#EXTINF:215,One\r\na.mp3\r\n#EXTINF:,Two\r\nb.mp3\r\ngone.mp3\r\n#EXTINF:7,TWO\r\n" + a.toUtf8()
+            + "\r\n");
+};
+
+} // namespace
+
+TEST(PlaylistCli, PrintsTheRowsWithOrWithoutTags)
+{
+    Collection c;
+    const CliRun run = cli({u"playlist"_s, c.playlist});
+    EXPECT_EQ(run.out,
+        c.a.toUtf8() + "\tOne\tBand - Song\tNo\t215\n" + c.b.toUtf8() + "\tTwo\t(none)\tNo\t???\n" + c.gone.toUtf8()
+            + "\tgone\t(error)\t(error)\t???\n" + c.a.toUtf8() + "\tTWO\tBand - Song\tNo\t7\n");
+    EXPECT_TRUE(run.err.startsWith("Error:\tError with " + c.gone.toUtf8() + ":  File not found."));
+    EXPECT_EQ(run.exitCode, 1);
+    const CliRun json = cli({u"playlist"_s, u"--json"_s, u"--no-tags"_s, c.playlist});
+    EXPECT_TRUE(json.out.startsWith("{\"file\":\"" + c.a.toUtf8()
+        + "\",\"title\":\"One\",\"quicktag\":\"...\",\"id3v2\":\"...\",\"length\":\"215\"}\n"));
+    EXPECT_EQ(json.exitCode, 0);
+}
+
+TEST(PlaylistCli, ConvertsAndRefusesWhatItCannotDo)
+{
+    Collection c;
+    const QString pls = c.files.path(u"out.pls"_s);
+    EXPECT_EQ(cli({u"convert"_s, c.playlist, pls}).exitCode, 0);
+    EXPECT_TRUE(
+        TestFiles::read(pls).startsWith("[playlist]\r\nFile1=" + c.a.toUtf8() + "\r\nTitle1=One\r\nLength1=215\r\n"));
+
+    const QString invalid = c.files.write(u"bad.m3u"_s, "a.mp3\r\n");
+    struct Case {
+        QStringList arguments;
+        QByteArray message;
+    } const cases[] = {
+        {{u"convert"_s, invalid, pls}, "Error\tInvalid format.\n"},
+        {{u"convert"_s, c.files.path(u"none.m3u"_s), pls}, "Error:\tCould not read the whole playlist "},
+        {{u"convert"_s, c.playlist, c.files.path(u"out.m3u8"_s)},
+            "Error:\tUnknown format, please specify m3u or pls when you save.\n"},
+        {{u"prune"_s, u"--missing"_s, invalid}, "Error\tInvalid format.\n"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.arguments.join(u' ').toStdString());
+        const CliRun run = cli(k.arguments);
+        EXPECT_TRUE(run.err.startsWith(k.message)) << run.err.toStdString();
+        EXPECT_EQ(run.exitCode, 1);
+    }
+    EXPECT_TRUE(TestFiles::read(pls).startsWith("[playlist]\r\nFile1=")); // the failed converts left it
+    EXPECT_EQ(TestFiles::read(invalid), "a.mp3\r\n"); // a bad playlist is never saved over
+    EXPECT_EQ(cli({u"prune"_s, c.playlist}).exitCode, 2);
+    EXPECT_EQ(cli({u"convert"_s, c.playlist}).exitCode, 2);
+}
+
+TEST(PlaylistCli, PrunesMissingAndRepeatedRows)
+{
+    struct Case {
+        QStringList options;
+        QByteArray removed; // the file names printed, in order
+        QStringList remainingTitles;
+    } const cases[] = {
+        {{u"--missing"_s}, "gone.mp3\n", {u"One"_s, u"Two"_s, u"TWO"_s}},
+        {{u"--duplicates"_s, u"file"_s}, "a.mp3\n", {u"Two"_s, u"gone"_s, u"TWO"_s}},
+        {{u"--duplicates"_s, u"title"_s}, "b.mp3\n", {u"One"_s, u"gone"_s, u"TWO"_s}},
+        {{u"--missing"_s, u"--duplicates"_s, u"quicktag"_s}, "gone.mp3\na.mp3\n", {u"Two"_s, u"TWO"_s}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.options.join(u' ').toStdString());
+        Collection c;
+        const QByteArray before = TestFiles::read(c.playlist);
+        const QString out = c.files.path(u"out.m3u"_s);
+        const CliRun dry = cli(QStringList{u"prune"_s, u"--dry-run"_s} + k.options + QStringList{c.playlist});
+        EXPECT_EQ(TestFiles::read(c.playlist), before);
+        const CliRun run = cli(QStringList{u"prune"_s, u"--output"_s, out} + k.options + QStringList{c.playlist});
+        EXPECT_EQ(run.out, dry.out);
+        QByteArray removed = k.removed;
+        removed.replace("gone.mp3", c.gone.toUtf8()).replace("b.mp3", c.b.toUtf8());
+        removed.replace("\na.mp3", "\n" + c.a.toUtf8());
+        if (removed.startsWith("a.mp3"))
+            removed.replace(0, 5, c.a.toUtf8());
+        EXPECT_EQ(run.out,
+            removed + "Removed " + QByteArray::number(4 - k.remainingTitles.size()) + " rows, "
+                + QByteArray::number(k.remainingTitles.size()) + " remain.\n");
+        const CliRun saved = cli({u"playlist"_s, u"--no-tags"_s, out});
+        QStringList titles;
+        for (const QByteArray& line : saved.out.split('\n')) {
+            if (!line.isEmpty())
+                titles.append(QString::fromUtf8(line.split('\t').value(1)));
+        }
+        EXPECT_EQ(titles, k.remainingTitles);
+    }
+}

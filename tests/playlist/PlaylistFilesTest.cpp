@@ -1,0 +1,113 @@
+#include "playlist/PlaylistFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "PlaylistTestRows.h"
+#include "support/RecordingMessages.h"
+#include "support/TestFiles.h"
+
+using namespace Qt::StringLiterals;
+using PlaylistFiles::LoadResult;
+
+TEST(PlaylistFiles, LoadsEntriesOrEndsWithTheRightResult)
+{
+    TestFiles files;
+    ASSERT_TRUE(QDir(files.folder()).mkdir(u"folder.m3u"_s));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(files.path(u"pipe.m3u"_s)).constData(), 0644), 0);
+    {
+        // A gigabyte without a line end: refused from its first bytes, not read whole.
+        QFile huge(files.path(u"huge.m3u"_s));
+        ASSERT_TRUE(huge.open(QIODevice::WriteOnly) && huge.resize(qint64(1) << 30));
+    }
+    struct Case {
+        const char* name;
+        QByteArray bytes; // null: made above, or missing
+        LoadResult result;
+        QStringList files;
+        bool invalidMessage;
+    } const cases[] = {
+        {"relative.m3u", "#EXTM3U\r\n#EXTINF:215,T\r\nsong.mp3\r\n", LoadResult::Loaded, {u"song.mp3"_s}, false},
+        {"lf.pls", "[playlist]\nFile1=/m/a.mp3\nTitle1=A\nNumberOfEntries=1\nVersion=2\n", LoadResult::Loaded,
+            {u"/m/a.mp3"_s}, false},
+        {"utf16.m3u", QByteArray("\xFF\xFE#\0E\0X\0T\0M\0\x33\0U\0\n\0/\0a\0\n\0", 24), LoadResult::Loaded, {u"/a"_s},
+            false},
+        {"broken.m3u", "#EXTM3U\r\n/m/a.mp3\r\n#EXTINF:1\r\n/m/b.mp3\r\n", LoadResult::EndedEarly, {u"/m/a.mp3"_s},
+            false},
+        {"headerless.m3u", "/m/a.mp3\r\n", LoadResult::InvalidFormat, {}, true},
+        {"binary.pls", QByteArray("\x00\xFF\x01\r\n", 5), LoadResult::InvalidFormat, {}, true},
+        {"huge.m3u", QByteArray(), LoadResult::InvalidFormat, {}, true},
+        {"empty.m3u", QByteArray(""), LoadResult::EndedEarly, {}, false},
+        {"missing.m3u", QByteArray(), LoadResult::EndedEarly, {}, false},
+        {"folder.m3u", QByteArray(), LoadResult::EndedEarly, {}, false},
+        {"pipe.m3u", QByteArray(), LoadResult::EndedEarly, {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString name = QString::fromUtf8(c.name);
+        const QString path = c.bytes.isNull() ? files.path(name) : files.write(name, c.bytes);
+        RecordingMessages messages;
+        PlaylistModel model;
+        std::optional<Iterator> reader;
+        EXPECT_EQ(PlaylistFiles::loadPlaylist(model, path, reader), c.result);
+        QStringList expected;
+        for (const QString& file : c.files)
+            expected.append(file.startsWith(u'/') ? file : files.path(file));
+        EXPECT_EQ(columnOf(model, FileNameColumn), expected);
+        EXPECT_EQ(reader.has_value(), c.result == LoadResult::Loaded);
+        EXPECT_EQ(messages.texts(), c.invalidMessage ? QStringList({u"Invalid format."_s}) : QStringList());
+        if (c.invalidMessage) {
+            EXPECT_EQ(messages.shown()[0].title, u"Error"_s);
+        }
+    }
+}
+
+TEST(PlaylistFiles, SavesRowsInDisplayOrderAndReadsThemBack)
+{
+    TestFiles files;
+    RecordingMessages messages;
+    PlaylistModel model;
+    model.appendEntries({{u"/m/b.mp3"_s, u"B, the"_s, u"215"_s}, {u"/m/a.mp3"_s, u"A"_s, u"???"_s}});
+    int sortState = 0;
+    RowCommands::sortByColumn(model, sortState, FileNameColumn);
+
+    ASSERT_TRUE(PlaylistFiles::savePlaylist(model, files.path(u"list.M3U"_s)));
+    EXPECT_EQ(TestFiles::read(files.path(u"list.M3U"_s)),
+        "#EXTM3U\r\n#EXTINF:,A\r\n/m/a.mp3\r\n#EXTINF:215,B, the\r\n/m/b.mp3\r\n");
+    ASSERT_TRUE(PlaylistFiles::savePlaylist(model, files.path(u"list.pls"_s)));
+    EXPECT_EQ(TestFiles::read(files.path(u"list.pls"_s)),
+        "[playlist]\r\nFile1=/m/a.mp3\r\nTitle1=A\r\nFile2=/m/b.mp3\r\nTitle2=B, the\r\nLength2=215\r\n"
+        "NumberOfEntries=2\r\nVersion=2\r\n");
+
+    for (const QString& name : {u"list.M3U"_s, u"list.pls"_s}) {
+        PlaylistModel again;
+        std::optional<Iterator> reader;
+        ASSERT_EQ(PlaylistFiles::loadPlaylist(again, files.path(name), reader), LoadResult::Loaded);
+        EXPECT_EQ(again.entriesInRowOrder(), model.entriesInRowOrder());
+    }
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(PlaylistFiles, ReportsASaveItCannotDoAndKeepsTheOldFile)
+{
+    TestFiles files;
+    RecordingMessages messages;
+    PlaylistModel model;
+    model.appendEntries({{u"/m/a.mp3"_s, u"A"_s, u"1"_s}});
+
+    EXPECT_FALSE(PlaylistFiles::savePlaylist(model, files.path(u"list.m3u8"_s)));
+    EXPECT_FALSE(QFile::exists(files.path(u"list.m3u8"_s)));
+    const QString old = files.write(u"old.pls"_s, "keep me");
+    ::chmod(QFile::encodeName(old).constData(), 0444);
+    EXPECT_FALSE(PlaylistFiles::savePlaylist(model, old));
+    EXPECT_EQ(TestFiles::read(old), "keep me");
+    ASSERT_EQ(messages.shown().size(), 2u);
+    EXPECT_EQ(messages.shown()[0].text, u"Unknown format, please specify m3u or pls when you save."_s);
+    EXPECT_TRUE(messages.shown()[1].text.startsWith(u"Could not save the playlist to "_s + old + u": "_s));
+    EXPECT_TRUE(messages.shown()[1].text.endsWith(u'.'));
+    EXPECT_EQ(messages.shown()[1].title, u"Error:"_s);
+}

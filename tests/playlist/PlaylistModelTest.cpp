@@ -1,0 +1,143 @@
+#include "playlist/PlaylistModel.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+
+#include "PlaylistTestRows.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct TestedModel {
+    PlaylistModel model;
+    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::Fatal};
+};
+
+} // namespace
+
+TEST(PlaylistModel, AppendsInOneInsertWithUnreadTags)
+{
+    TestedModel t;
+    QSignalSpy inserted(&t.model, &QAbstractItemModel::rowsInserted);
+    fillTitles(t.model, {u"One"_s, u"Two"_s, u"Three"_s}, {u"215"_s});
+    EXPECT_EQ(inserted.count(), 1);
+    EXPECT_EQ(t.model.rowCount(), 3);
+    EXPECT_EQ(t.model.data(t.model.index(0, QuickTagColumn)).toString(), u"..."_s);
+    EXPECT_EQ(t.model.data(t.model.index(1, LengthColumn)).toString(), u"???"_s);
+    EXPECT_EQ(t.model.data(t.model.index(0, LengthColumn), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+        Qt::AlignRight | Qt::AlignVCenter);
+    QStringList captions;
+    for (int column = 0; column < t.model.columnCount(); ++column)
+        captions.append(t.model.headerData(column, Qt::Horizontal).toString());
+    EXPECT_EQ(
+        captions, QStringList({u"File Name"_s, u"Title"_s, u"ID3v1 QuickTag"_s, u"Has ID3v2?"_s, u"Length (s)"_s}));
+    EXPECT_TRUE(rowsAndEntriesAgree(t.model));
+    EXPECT_EQ(t.model.nodeList().size(), 3);
+}
+
+TEST(PlaylistModel, SortsByClickedColumnsAsTextAndKeepsRowsWhole)
+{
+    TestedModel t;
+    fillTitles(t.model, {u"b"_s, u"C"_s, u"a"_s, u"b"_s}, {u"9"_s, u"10"_s, u"???"_s, u"215"_s});
+    selectRows(t.model, {2}); // "C"
+    QSignalSpy layouts(&t.model, &QAbstractItemModel::layoutChanged);
+    int sortState = 0;
+    struct Step {
+        int column;
+        int sortState;
+        QStringList titles;
+    } const steps[] = {
+        {TitleColumn, 2, {u"a"_s, u"b"_s, u"b"_s, u"C"_s}},
+        {TitleColumn, -2, {u"C"_s, u"b"_s, u"b"_s, u"a"_s}},
+        {FileNameColumn, 1, {u"b"_s, u"C"_s, u"a"_s, u"b"_s}},
+        // Lengths as texts: "10" before "215" before "9", and "???" among them as text (after digits).
+        {LengthColumn, 5, {u"C"_s, u"b"_s, u"b"_s, u"a"_s}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.sortState);
+        RowCommands::sortByColumn(t.model, sortState, step.column);
+        EXPECT_EQ(sortState, step.sortState);
+        EXPECT_EQ(columnOf(t.model, TitleColumn), step.titles);
+        EXPECT_EQ(t.model.text(qsizetype(step.titles.indexOf(u"C"_s)), LengthColumn), u"10"_s);
+        EXPECT_EQ(selectedNumbers(t.model), std::vector<int>{int(step.titles.indexOf(u"C"_s)) + 1});
+        EXPECT_TRUE(rowsAndEntriesAgree(t.model));
+    }
+    EXPECT_EQ(layouts.count(), 4);
+    // Equal texts keep the order they had: the length sort put 4.mp3 before 1.mp3.
+    RowCommands::sortByColumn(t.model, sortState, TitleColumn);
+    EXPECT_EQ(t.model.text(1, FileNameColumn), u"/music/4.mp3"_s);
+    // The entries keep the order they were added in.
+    EXPECT_EQ(t.model.nodeList().head()->file(), u"/music/1.mp3"_s);
+}
+
+TEST(PlaylistModel, MovesBlocksOfSelectedRowsOnePlace)
+{
+    struct Case {
+        const char* what;
+        std::initializer_list<int> selected;
+        RowCommands::Direction direction;
+        QStringList titles;
+        std::vector<int> selectedAfter;
+    } const cases[] = {
+        {"two up", {2, 3}, RowCommands::Direction::Up, {u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}, {1, 2}},
+        {"bottom down", {4, 5}, RowCommands::Direction::Down, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {4, 5}},
+        {"top up", {1}, RowCommands::Direction::Up, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {1}},
+        {"blocks up", {1, 3, 4}, RowCommands::Direction::Up, {u"1"_s, u"3"_s, u"4"_s, u"2"_s, u"5"_s}, {1, 2, 3}},
+        {"blocks down", {1, 3, 5}, RowCommands::Direction::Down, {u"2"_s, u"1"_s, u"4"_s, u"3"_s, u"5"_s}, {2, 4, 5}},
+        {"none", {}, RowCommands::Direction::Down, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestedModel t;
+        fillTitles(t.model, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
+        selectRows(t.model, c.selected);
+        QSignalSpy layouts(&t.model, &QAbstractItemModel::layoutChanged);
+        RowCommands::moveSelectedRows(t.model, c.direction);
+        EXPECT_EQ(columnOf(t.model, TitleColumn), c.titles);
+        EXPECT_EQ(selectedNumbers(t.model), c.selectedAfter);
+        EXPECT_LE(layouts.count(), 1);
+        EXPECT_TRUE(rowsAndEntriesAgree(t.model));
+    }
+}
+
+TEST(PlaylistModel, MovesARowPairWithItsSelection)
+{
+    TestedModel t;
+    fillTitles(t.model, {u"1"_s, u"2"_s, u"3"_s});
+    selectRows(t.model, {3});
+    t.model.moveRow(2, 1);
+    EXPECT_EQ(columnOf(t.model, TitleColumn), QStringList({u"1"_s, u"3"_s, u"2"_s}));
+    EXPECT_EQ(selectedNumbers(t.model), std::vector<int>{2});
+    EXPECT_TRUE(rowsAndEntriesAgree(t.model));
+}
+
+TEST(PlaylistModel, RemovesRowsInOneBatch)
+{
+    struct Case {
+        std::vector<qsizetype> positions;
+        QStringList titles;
+        int removals;
+        int resets;
+    } const cases[] = {
+        {{1, 2}, {u"1"_s, u"4"_s, u"5"_s}, 1, 0},
+        {{0, 2, 4}, {u"2"_s, u"4"_s}, 0, 1},
+        {{}, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, 0, 0},
+    };
+    for (const Case& c : cases) {
+        TestedModel t;
+        fillTitles(t.model, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
+        QSignalSpy removed(&t.model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy reset(&t.model, &QAbstractItemModel::modelReset);
+        std::vector<const PlaylistRow*> told;
+        t.model.removeRows(c.positions, [&](const PlaylistRow* row) { told.push_back(row); });
+        EXPECT_EQ(columnOf(t.model, TitleColumn), c.titles);
+        EXPECT_EQ(removed.count(), c.removals);
+        EXPECT_EQ(reset.count(), c.resets);
+        EXPECT_EQ(told.size(), c.positions.size());
+        EXPECT_EQ(t.model.nodeList().size(), t.model.size());
+        EXPECT_TRUE(rowsAndEntriesAgree(t.model));
+    }
+}
