@@ -77,7 +77,8 @@ QString combinePath(const QString& folder, const QString& path, PathStyle style)
     const QString base = addBackslash(folder, style);
     if (style == PathStyle::Windows && path.startsWith(u'\\'))
         return base + path.mid(1);
-    if (isAbsolute(path, style))
+    // A drive path read on Posix names nothing here; it is kept as written, not glued to the folder.
+    if (isAbsolute(path, style) || isAbsolute(path, PathStyle::Windows))
         return path;
     return base + path;
 }

@@ -31,7 +31,8 @@ QString extensionOf(const QString& name);
 // The 1-based position of the last occurrence of part in text, 0 when there is none. An empty
 // part gives the length of the text plus one.
 qsizetype findLast(const QString& text, const QString& part);
-// A path read from a playlist, resolved against the playlist's folder. Absolute paths are kept.
+// A path read from a playlist, resolved against the playlist's folder. Absolute paths are kept,
+// and so are drive paths ("C:\...") in Posix style, which no folder here can complete.
 QString combinePath(const QString& folder, const QString& path, PathStyle style = nativeStyle());
 // The text without leading and trailing NUL, tab and space characters; inner ones stay.
 QString trimBlanks(const QString& text);

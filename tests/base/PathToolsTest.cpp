@@ -75,7 +75,8 @@ TEST(PathTools, CombinesPlaylistPathsWithTheFolder)
         {u"/lists/", u"rock/b.mp3", PathStyle::Posix, u"/lists/rock/b.mp3"},
         // On Posix a leading separator is absolute.
         {u"/lists", u"/music/c.mp3", PathStyle::Posix, u"/music/c.mp3"},
-        {u"/lists", u"C:\\c.mp3", PathStyle::Posix, u"/lists/C:\\c.mp3"},
+        {u"/lists", u"C:\\c.mp3", PathStyle::Posix, u"C:\\c.mp3"},
+        {u"/lists", u"C:c.mp3", PathStyle::Posix, u"/lists/C:c.mp3"},
         {u"", u"a.mp3", PathStyle::Posix, u"a.mp3"},
     };
     for (const Case& c : cases) {

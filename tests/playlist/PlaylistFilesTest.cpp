@@ -83,7 +83,11 @@ TEST(PlaylistFiles, SavesRowsInDisplayOrderAndReadsThemBack)
         "[playlist]\r\nFile1=/m/a.mp3\r\nTitle1=A\r\nFile2=/m/b.mp3\r\nTitle2=B, the\r\nLength2=215\r\n"
         "NumberOfEntries=2\r\nVersion=2\r\n");
 
-    for (const QString& name : {u"list.M3U"_s, u"list.pls"_s}) {
+    // Long paths and drive paths from another system come back as they were written.
+    model.appendEntries(
+        {{u"/m/"_s + QString(10000, u'x'), u"Long"_s, u"1"_s}, {u"C:\\Music\\d.mp3"_s, u"D"_s, u"2"_s}});
+    for (const QString& name : {u"again.m3u"_s, u"again.pls"_s}) {
+        ASSERT_TRUE(PlaylistFiles::savePlaylist(model, files.path(name)));
         PlaylistModel again;
         std::optional<Iterator> reader;
         ASSERT_EQ(PlaylistFiles::loadPlaylist(again, files.path(name), reader), LoadResult::Loaded);
