@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+#include "tags/MP3TagInfo.h"
+
+// The seven values a parse finds in a text, raw, in the order the fields are filled.
+struct ParsedFields {
+    QString album, artist, comment, genre, title, track, year;
+};
+
+// Parses the seven fields of the text with the format, in the order album, artist, comment, genre,
+// title, track, year: the order in which a parse's messages appear.
+ParsedFields parseFields(const QString& text, const QString& format);
+
+// The track number of a parsed value: the number at its start (blanks skipped; digits with an
+// optional sign and decimal point; none gives 0), rounded to the nearest whole number with halves
+// going to the even one. Empty when that number is outside 0 to 255, which one byte cannot hold.
+std::optional<int> trackNumberOf(const QString& value);
+
+// Stores parsed values into a record: texts as they are (the record applies its widths), the track
+// as the character of its number, the genre as the character of GenreNumber of its name. Returns
+// false, and leaves the record unchanged, when the track does not fit in 0 to 255.
+bool storeFields(const ParsedFields& fields, MP3TagInfo& record);
+
+// The example record of the format-string dialog: Artist "Beatles, The", SongName "Hey Jude",
+// Album "White Album, The", Year "1968", Comment "Not a bad song", track 23, the genre named
+// "Rock & Roll", marker "TAG".
+MP3TagInfo sampleRecord();
+
+// The example of a whole-path format: the user's home folder + "/Music/<a> - <t>.mp3" (on Windows
+// "C:\Music\<a> - <t>.mp3").
+QString fullPathExampleFormat();
