@@ -1,6 +1,7 @@
 #include "base/FileOps.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <climits>
 #include <cstdlib>
 
@@ -333,6 +334,51 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reas
     }
     if (!finishReplacement(temporary, *target, exists ? &info : nullptr))
         return fail(errno);
+    return true;
+}
+
+bool isNameTaken(const QString& from, const QString& to)
+{
+    struct stat sourceInfo {
+    }, targetInfo{};
+    if (::lstat(nativePath(to).constData(), &targetInfo) != 0)
+        return false;
+    return ::lstat(nativePath(from).constData(), &sourceInfo) != 0 || sourceInfo.st_dev != targetInfo.st_dev
+        || sourceInfo.st_ino != targetInfo.st_ino;
+}
+
+bool renameNoReplace(const QString& from, const QString& to, QString* reason)
+{
+    const auto fail = [reason](int error) {
+        if (reason)
+            *reason = qt_error_string(error);
+        return false;
+    };
+    const QByteArray source = nativePath(from);
+    const QByteArray target = nativePath(to);
+    struct stat sourceInfo {
+    }, targetInfo{};
+    if (source.isEmpty() || target.isEmpty())
+        return fail(ENOENT);
+    if (::lstat(source.constData(), &sourceInfo) != 0)
+        return fail(errno);
+    if (::lstat(target.constData(), &targetInfo) == 0) {
+        const bool sameFile = sourceInfo.st_dev == targetInfo.st_dev && sourceInfo.st_ino == targetInfo.st_ino;
+        return sameFile ? true : fail(EEXIST);
+    }
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return fail(errno);
+    // A file system without the no-replace rename: a new link fails when the name exists, and only
+    // then is the old name removed.
+    if (::link(source.constData(), target.constData()) != 0)
+        return fail(errno);
+    if (::unlink(source.constData()) != 0) {
+        const int error = errno;
+        ::unlink(target.constData());
+        return fail(error);
+    }
     return true;
 }
 

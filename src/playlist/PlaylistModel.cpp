@@ -201,6 +201,13 @@ void PlaylistModel::sort(int column, Qt::SortOrder order)
     reorder(newOrder);
 }
 
+void PlaylistModel::rowsChanged(qsizetype first, qsizetype last)
+{
+    if (first < 0 || last < first)
+        return;
+    Q_EMIT dataChanged(index(int(first), 0), index(int(last), PlaylistColumnCount - 1), {Qt::DisplayRole});
+}
+
 void PlaylistModel::tagColumnsChanged(qsizetype first, qsizetype last)
 {
     if (first < 0 || last < first)

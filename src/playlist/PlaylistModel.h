@@ -67,6 +67,9 @@ public:
 
     // Tells the views that the tag columns of the rows between first and last changed.
     void tagColumnsChanged(qsizetype first, qsizetype last);
+    // Tells the views that texts of the rows between first and last changed, in one signal: for
+    // commands that write many rows' texts (through rowAt) and report them together.
+    void rowsChanged(qsizetype first, qsizetype last);
 
 private:
     void removeRowsAt(const std::vector<qsizetype>& positions);

@@ -1,0 +1,232 @@
+#include "format/RetagCommands.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+
+#include "base/NativePath.h"
+#include "playlist/PlaylistModel.h"
+#include "support/RecordingMessages.h"
+#include "support/TestFiles.h"
+
+using namespace Qt::StringLiterals;
+using TestBytes::audio;
+using TestBytes::id3v1;
+using Problem = RetagCommands::PlannedRename::Problem;
+using Answer = Messages::Answer;
+
+namespace {
+
+const QByteArray kBeatles = id3v1({"Hey Jude", "Beatles, The", "", "", "", 7, 0});
+
+// A playlist of the files (written with their bytes), titles as given, every tag read.
+struct Playlist {
+    TestFiles files;
+    PlaylistModel model;
+    RetagCommands::Rows rows;
+
+    void add(const QString& name, const QByteArray& bytes, const QString& title = {}, bool read = true)
+    {
+        // A whole path names a file made by the test itself.
+        const QString path = name.startsWith(u'/') ? name
+            : bytes.isNull()                       ? files.path(name)
+                                                   : files.write(name, bytes);
+        model.appendEntries({{path, title, u"???"_s}});
+        rows.push_back(model.size() - 1);
+        if (read)
+            model.findItem(model.size() - 1)->ReadTag();
+    }
+    QString file(qsizetype row) const { return model.text(row, FileNameColumn); }
+    QStringList folder() const
+    {
+        return QDir(files.folder()).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    }
+};
+
+} // namespace
+
+TEST(RetagCommands, TagFromFileNameWritesAllSevenFields)
+{
+    struct Case {
+        const char* what;
+        bool fullPath;
+        QString format; // "{}" stands for the folder
+        QByteArray artist;
+        QByteArray title;
+    } const cases[] = {
+        {"name only", false, u"<a> - <t>"_s, "Beatles, The", "Hey Jude"},
+        {"whole path", true, u"{}/<a> - <t>.mp3"_s, "Beatles, The", "Hey Jude"},
+        {"whole path, short format", true, u"<a> - <t>"_s, "{}/Beatles, The", "Hey Jude.mp3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingMessages messages;
+        Playlist p;
+        p.add(u"Beatles, The - Hey Jude.mp3"_s, audio(300) + id3v1({"Old", "Old", "Old", "1999", "Old", 9, 9}));
+        QString format = c.format;
+        RetagCommands::tagFromFileName(p.model, p.rows, format.replace(u"{}"_s, p.files.folder()), c.fullPath);
+        QByteArray artist = c.artist;
+        artist.replace("{}", QFile::encodeName(p.files.folder()));
+        // Fields the format lacks are emptied: track 0, genre 12 ("Other"), the others empty.
+        EXPECT_EQ(TestFiles::read(p.file(0)), audio(300) + id3v1({c.title, artist.left(30), "", "", "", 0, 12}));
+        EXPECT_EQ(p.model.text(0, QuickTagColumn),
+            QString::fromUtf8(artist.left(30)).trimmed() + u" - "_s + QString::fromUtf8(c.title));
+        EXPECT_TRUE(messages.shown().empty());
+    }
+}
+
+TEST(RetagCommands, TitleCommandsWriteOnlyTheTitle)
+{
+    RecordingMessages messages;
+    Playlist p;
+    p.add(u"23. Beatles, The - Hey Jude.mp3"_s, audio(300) + kBeatles, u"old"_s);
+    p.add(u"untagged.mp3"_s, audio(300), u"old"_s);
+    RetagCommands::titleFromTag(p.model, p.rows, u"<k>. <t>"_s);
+    EXPECT_EQ(p.model.text(0, TitleColumn), u"7. Hey Jude"_s);
+    EXPECT_EQ(p.model.text(1, TitleColumn), u"0. "_s); // an untagged file composes from an empty record
+    RetagCommands::titleFromFileName(p.model, {0}, u"<k>. <a> - <t>"_s, false, u"<a> - <t> [<k>]"_s);
+    EXPECT_EQ(p.model.text(0, TitleColumn), u"Beatles, The - Hey Jude [23]"_s);
+    EXPECT_EQ(TestFiles::read(p.file(0)), audio(300) + kBeatles);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(RetagCommands, LeavesARowWhoseTrackNumberDoesNotFit)
+{
+    RecordingMessages messages;
+    Playlist p;
+    p.add(u"300 Song.mp3"_s, audio(300) + kBeatles, u"300 Song"_s);
+    p.add(u"12 Next.mp3"_s, audio(300) + kBeatles, u"12 Next"_s);
+    RetagCommands::tagFromFileName(p.model, p.rows, u"<k> <t>"_s, false);
+    RetagCommands::titleFromFileName(p.model, p.rows, u"<k> <t>"_s, false, u"<t>"_s);
+    EXPECT_EQ(TestFiles::read(p.file(0)), audio(300) + kBeatles);
+    EXPECT_EQ(TestFiles::read(p.file(1)), audio(300) + id3v1({"Next", "", "", "", "", 12, 12}));
+    EXPECT_EQ(p.model.text(0, TitleColumn), u"300 Song"_s);
+    EXPECT_EQ(p.model.text(1, TitleColumn), u"Next"_s);
+    const QString message
+        = u"Track number 300 does not fit in an ID3v1 tag (0 to 255); "_s + p.file(0) + u" was not changed."_s;
+    EXPECT_EQ(messages.texts(), QStringList({message, message}));
+}
+
+TEST(RetagCommands, RenamesFromTheTagWithoutReplacingAnything)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::tuple<QString, QByteArray, bool>> files; // name, bytes, tag read
+        std::initializer_list<Answer> answers;
+        QStringList folderAfter;
+        int messages;
+        QByteArray existing = {}; // bytes of a file "Beatles, The - Hey Jude.mp3" that is not in the playlist
+    } const cases[] = {
+        {"renamed", {{u"track01.mp3"_s, audio(300) + kBeatles, true}}, {}, {u"Beatles, The - Hey Jude.mp3"_s}, 0},
+        {"no extension", {{u"track01"_s, audio(300) + kBeatles, true}}, {}, {u"Beatles, The - Hey Jude."_s}, 0},
+        {"unread tags clash", {{u"a.mp3"_s, audio(300), false}, {u"b.mp3"_s, audio(300), false}}, {Answer::Yes},
+            {u" - .mp3"_s, u"b.mp3"_s}, 1},
+        {"stop at a clash",
+            {{u"a.mp3"_s, audio(300) + kBeatles, true}, {u"b.mp3"_s, audio(300) + kBeatles, true},
+                {u"c.mp3"_s, audio(300) + id3v1({"C", "", "", "", "", 0, 0}), true}},
+            {Answer::No}, {u"Beatles, The - Hey Jude.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}, 1},
+        {"go on after a clash",
+            {{u"a.mp3"_s, audio(300) + kBeatles, true}, {u"b.mp3"_s, audio(300) + kBeatles, true},
+                {u"c.mp3"_s, audio(300) + id3v1({"C", "", "", "", "", 0, 0}), true}},
+            {Answer::Yes}, {u" - C.mp3"_s, u"Beatles, The - Hey Jude.mp3"_s, u"b.mp3"_s}, 1},
+        {"existing file", {{u"a.mp3"_s, audio(300) + kBeatles, true}}, {Answer::Yes},
+            {u"Beatles, The - Hey Jude.mp3"_s, u"a.mp3"_s}, 1, "keep"},
+        {"separator in a tag", {{u"a.mp3"_s, audio(300) + id3v1({"x/../y", "", "", "", "", 0, 0}), true}},
+            {Answer::Yes}, {u"a.mp3"_s}, 1},
+        {"hidden name", {{u"a.mp3"_s, audio(300) + id3v1({"", ".", "", "", "", 0, 0}), true}}, {Answer::Yes},
+            {u"a.mp3"_s}, 1},
+        {"same name", {{u"Beatles, The - Hey Jude.mp3"_s, audio(300) + kBeatles, true}}, {},
+            {u"Beatles, The - Hey Jude.mp3"_s}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingMessages messages;
+        messages.scriptAnswers(c.answers);
+        Playlist p;
+        for (const auto& [name, bytes, read] : c.files)
+            p.add(name, bytes, {}, read);
+        if (!c.existing.isNull())
+            p.files.write(u"Beatles, The - Hey Jude.mp3"_s, c.existing);
+        const QByteArray keep = TestFiles::read(p.file(0));
+        RetagCommands::fileNameFromTag(p.model, p.rows, u"<a> - <t>"_s, false);
+        EXPECT_EQ(p.folder(), c.folderAfter);
+        EXPECT_EQ(int(messages.shown().size()), c.messages);
+        for (qsizetype row = 0; row < p.model.size(); ++row) {
+            EXPECT_TRUE(QFile::exists(p.file(row))) << p.file(row).toStdString();
+            EXPECT_EQ(p.model.findItem(row)->file(), p.file(row));
+        }
+        EXPECT_EQ(TestFiles::read(p.file(0)), keep); // moved or not, never replaced
+        if (!c.existing.isNull()) {
+            EXPECT_EQ(TestFiles::read(p.files.path(u"Beatles, The - Hey Jude.mp3"_s)), c.existing);
+        }
+    }
+}
+
+TEST(RetagCommands, SaysWhichRenameFailedAndHow)
+{
+    RecordingMessages messages;
+    messages.scriptAnswers({Answer::Yes});
+    Playlist p;
+    p.add(u"Beatles, The - Hey Jude.mp3"_s, "taken", {}, false);
+    p.add(u"a.mp3"_s, audio(300) + kBeatles);
+    RetagCommands::fileNameFromTag(p.model, {1}, u"<a> - <t>"_s, false);
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_EQ(messages.shown()[0].text, u"Error renaming a.mp3 to Beatles, The - Hey Jude.mp3.  Skip and continue?"_s);
+    EXPECT_EQ(messages.shown()[0].title, u"Error:"_s);
+    EXPECT_EQ(messages.shown()[0].buttons, Messages::Buttons::YesNo);
+
+    // With the whole path the message names whole paths.
+    messages.clear();
+    messages.scriptAnswers({Answer::Yes});
+    const QString target = p.files.folder() + u"/Beatles, The - Hey Jude.mp3"_s;
+    RetagCommands::fileNameFromTag(p.model, {1}, p.files.folder() + u"/<a> - <t>.mp3"_s, true);
+    EXPECT_EQ(messages.texts(),
+        QStringList({u"Error renaming "_s + p.file(1) + u" to "_s + target + u".  Skip and continue?"_s}));
+}
+
+TEST(RetagCommands, RenamesFromTheTitleAndPlansBatches)
+{
+    RecordingMessages messages;
+    Playlist p;
+    p.add(u"x.mp3"_s, audio(300), u"Beatles, The - Hey Jude"_s);
+    p.add(u"y.mp3"_s, audio(300), u"Beatles, The - Hey Jude"_s);
+    p.add(u"z.mp3"_s, audio(300), u"Someone - Hey Jude"_s);
+    p.add(u"Hey Jude (Someone).mp3"_s, audio(300), u"x/y - z"_s);
+    p.add(u"w.mp3"_s, audio(300), u"Someone - Else"_s);
+    const auto plans = RetagCommands::planFileNameFromTitle(p.model, p.rows, u"<a> - <t>"_s, u"<t> (<a>)"_s, false);
+    std::vector<Problem> problems;
+    for (const auto& plan : plans)
+        problems.push_back(plan.problem);
+    EXPECT_EQ(problems,
+        (std::vector<Problem>{
+            Problem::None, Problem::SameTargetInBatch, Problem::TargetExists, Problem::RefusedName, Problem::None}));
+    EXPECT_EQ(plans[0].newShown, u"Hey Jude (Beatles, The).mp3"_s);
+    EXPECT_EQ(p.folder(), QStringList({u"Hey Jude (Someone).mp3"_s, u"w.mp3"_s, u"x.mp3"_s, u"y.mp3"_s, u"z.mp3"_s}));
+
+    messages.scriptAnswers({Answer::Yes, Answer::Yes, Answer::Yes});
+    const auto report = RetagCommands::fileNameFromTitle(p.model, p.rows, u"<a> - <t>"_s, u"<t> (<a>)"_s, false);
+    EXPECT_FALSE(report.stopped);
+    EXPECT_EQ(report.renamed.size(), 2u);
+    EXPECT_EQ(p.file(0), p.files.path(u"Hey Jude (Beatles, The).mp3"_s));
+    EXPECT_EQ(p.file(4), p.files.path(u"Else (Someone).mp3"_s));
+    EXPECT_EQ(messages.shown().size(), 3u);
+}
+
+TEST(RetagCommands, RenamesFilesWhoseNamesAreNotUtf8ByTheirBytes)
+{
+    RecordingMessages messages;
+    Playlist p;
+    const QByteArray name = QFile::encodeName(p.files.folder()) + "/caf\xE9.mp3";
+    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::write(fd, (audio(300) + kBeatles).constData(), 428), 428);
+    ::close(fd);
+    p.add(NativePath::decode(name), QByteArray());
+    RetagCommands::fileNameFromTag(p.model, p.rows, u"<t>"_s, false);
+    EXPECT_EQ(p.folder(), QStringList({u"Hey Jude.mp3"_s}));
+    EXPECT_TRUE(messages.shown().empty());
+}

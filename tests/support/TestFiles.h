@@ -1,5 +1,7 @@
 #pragma once
 
+#include <ostream>
+
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
@@ -37,3 +39,14 @@ QByteArray id3v1(const Id3v1Fields& fields);
 QByteArray id3v2Header(unsigned char version, unsigned char flags, const QByteArray& sizeBytes);
 
 } // namespace TestBytes
+
+// Readable failures: gtest prints texts and bytes through these.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+inline void PrintTo(const QByteArray& bytes, std::ostream* out)
+{
+    *out << '"' << bytes.toPercentEncoding(" ,.-_/()[]:;=?!\'#&+*<>").toStdString() << '"';
+}
