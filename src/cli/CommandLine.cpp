@@ -91,6 +91,12 @@ int CommandLine::usageError(const QString& reason) const
     return ExitUsage;
 }
 
+StderrMessages& commandMessages()
+{
+    static StderrMessages messages;
+    return messages;
+}
+
 QStringList pathsOfList(const QByteArray& bytes)
 {
     QStringList paths;

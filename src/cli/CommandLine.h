@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "base/Messages.h"
+
 // Exit statuses of sondrel-cli.
 constexpr int ExitOk = 0;
 constexpr int ExitErrorShown = 1;
@@ -50,6 +52,10 @@ private:
 
 // The paths of a file list: one a line, LF or CR LF, empty lines skipped.
 QStringList pathsOfList(const QByteArray& bytes);
+
+// The messages of the running command: stderr lines, questions answered No unless a command's
+// option says otherwise, error messages counted for the exit status.
+StderrMessages& commandMessages();
 
 // Writes to stdout, which main gives a large buffer: results of 100,000 files go out in few writes.
 void writeOut(const QByteArray& bytes);

@@ -2,12 +2,12 @@
 
 #include <optional>
 
-#include <QRegularExpression>
 #include <QStringBuilder>
 
 #include "base/NativePath.h"
 #include "cli/CommandLine.h"
 #include "cli/Json.h"
+#include "cli/TagFieldOptions.h"
 #include "tags/GenreTable.h"
 #include "tags/MP3Tag.h"
 #include "tags/TagColumns.h"
@@ -52,22 +52,6 @@ void printInfoText(const QString& path, const MP3Tag& tag)
     writeOut(QString(u'\t' % TagColumns::quickTag(tag) % u'\t' % TagColumns::hasId2(tag) % u'\n').toUtf8());
 }
 
-// A track or genre number from 0 to 255 given as digits; empty for anything else.
-std::optional<int> byteNumber(const QString& text)
-{
-    static const QRegularExpression digits(QStringLiteral("^\\d{1,3}$"));
-    if (!digits.match(text).hasMatch())
-        return std::nullopt;
-    const int number = text.toInt();
-    return number <= 255 ? std::optional<int>(number) : std::nullopt;
-}
-
-bool looksNumeric(const QString& text)
-{
-    static const QRegularExpression number(QStringLiteral("^[+-]?\\d+$"));
-    return number.match(text).hasMatch();
-}
-
 } // namespace
 
 int runInfo(const QStringList& arguments)
@@ -107,61 +91,23 @@ int runWrite(const QStringList& arguments)
                        "(appending one to a file that has none). Fields not given keep their "
                        "values. Texts longer than their field are cut: title, artist and album "
                        "30 characters, year 4, comment 29."));
-    line.addValue(QStringLiteral("title"), QStringLiteral("T"), QStringLiteral("The song title."));
-    line.addValue(QStringLiteral("artist"), QStringLiteral("A"), QStringLiteral("The artist."));
-    line.addValue(QStringLiteral("album"), QStringLiteral("U"), QStringLiteral("The album."));
-    line.addValue(QStringLiteral("year"), QStringLiteral("Y"), QStringLiteral("The year."));
-    line.addValue(QStringLiteral("comment"), QStringLiteral("C"), QStringLiteral("The comment."));
-    line.addValue(QStringLiteral("track"), QStringLiteral("N"), QStringLiteral("The track number, 0 to 255."));
-    line.addValue(QStringLiteral("genre"), QStringLiteral("N|NAME"),
-        QStringLiteral("The genre number, 0 to 255, or a name from the genre list (a name not in "
-                       "the list gives 12)."));
+    TagFieldOptions::addTo(line);
     line.takesFiles();
     int exitCode = ExitOk;
     if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
         return exitCode;
 
-    std::optional<int> track;
-    if (line.isSet(QStringLiteral("track"))) {
-        track = byteNumber(line.value(QStringLiteral("track")));
-        if (!track)
-            return line.usageError(QStringLiteral("--track takes a number from 0 to 255"));
-    }
-    std::optional<int> genre;
-    if (line.isSet(QStringLiteral("genre"))) {
-        const QString given = line.value(QStringLiteral("genre"));
-        genre = looksNumeric(given) ? byteNumber(given) : std::optional<int>(GenreNumber(given));
-        if (!genre)
-            return line.usageError(QStringLiteral("--genre takes a number from 0 to 255 or a genre name"));
-    }
+    const std::optional<TagFieldOptions> fields = TagFieldOptions::read(line, &exitCode);
+    if (!fields)
+        return exitCode;
     const std::optional<QStringList> files = line.files();
     if (!files)
         return ExitOk;
-
-    const auto text = [&](const char* name) -> std::optional<QString> {
-        const QString option = QString::fromLatin1(name);
-        return line.isSet(option) ? std::optional<QString>(line.value(option)) : std::nullopt;
-    };
-    const std::optional<QString> title = text("title"), artist = text("artist"), album = text("album"),
-                                 year = text("year"), comment = text("comment");
     for (const QString& path : *files) {
         MP3Tag tag;
         tag.init(path);
         tag.ReadTag();
-        if (title)
-            tag.setSongName(*title);
-        if (artist)
-            tag.setArtist(*artist);
-        if (album)
-            tag.setAlbum(*album);
-        if (year)
-            tag.setYear(*year);
-        if (comment)
-            tag.setComment(*comment);
-        if (track)
-            tag.setTrack(QString(QChar(*track)));
-        if (genre)
-            tag.setGenre(QString(QChar(*genre)));
+        fields->applyTo(tag.RawInfo());
         tag.writeTag();
     }
     return ExitOk;

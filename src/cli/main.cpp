@@ -6,6 +6,7 @@
 #include "base/Messages.h"
 #include "base/NativePath.h"
 #include "cli/CommandLine.h"
+#include "cli/FormatCommands.h"
 #include "cli/PlaylistCommands.h"
 #include "cli/TagCommands.h"
 
@@ -25,17 +26,22 @@ const Command kCommands[] = {
     {"playlist", "print the rows of an M3U or PLS playlist, with the files' tags", runPlaylist},
     {"convert", "save a playlist as M3U or PLS", runConvert},
     {"prune", "remove missing or repeated entries from a playlist", runPrune},
+    {"compose", "print the text a format string gives for a tag", runCompose},
+    {"parse", "print the fields a format string finds in a text", runParse},
+    {"tag-from-name", "fill each file's tag from its name through a format string", runTagFromName},
+    {"name-from-tag", "rename each file from its tag through a format string", runNameFromTag},
 };
 
 QByteArray overview()
 {
     QByteArray text = "Usage: sondrel-cli COMMAND [OPTIONS] [FILE...]\n\n"
                       "Reads and writes the ID3v1 tags of MP3 files, removes ID3v1 and ID3v2 tags, and\n"
-                      "reads, converts and prunes M3U and PLS playlists.\n"
+                      "reads, converts and prunes M3U and PLS playlists, and retags and renames files through\n"
+                      "format strings such as \"<a> - <t>\".\n"
                       "Messages go to stderr as \"title<TAB>text\". Exit status: 0 when no error message was\n"
                       "shown, 1 when one was, 2 for a usage error.\n\nCommands:\n";
     for (const Command& command : kCommands)
-        text += "  " + QByteArray(command.name).leftJustified(10) + command.summary + '\n';
+        text += "  " + QByteArray(command.name).leftJustified(15) + command.summary + '\n';
     text += "\nsondrel-cli COMMAND --help describes a command.\n";
     return text;
 }
@@ -66,7 +72,7 @@ int main(int argc, char* argv[])
         return ExitOk;
     }
 
-    StderrMessages messages;
+    StderrMessages& messages = commandMessages();
     MessagesScope scope(messages);
     for (const Command& command : kCommands) {
         if (arguments.first() == QLatin1String(command.name)) {

@@ -1,0 +1,170 @@
+#include "cli/FormatCommands.h"
+
+#include <numeric>
+
+#include <QStringBuilder>
+
+#include "base/NativePath.h"
+#include "cli/CommandLine.h"
+#include "cli/Json.h"
+#include "cli/TagFieldOptions.h"
+#include "format/Composition.h"
+#include "format/FieldStore.h"
+#include "format/RetagCommands.h"
+#include "playlist/PlaylistModel.h"
+
+namespace {
+
+using Problem = RetagCommands::PlannedRename::Problem;
+
+const QString kFormatHelp = QStringLiteral(
+    "Tokens: <a> artist, <t> title, <u> album, <y> year, <c> comment, <k> track number, <g> genre name.");
+
+// A playlist of the files, one row each, every row taken by the command.
+RetagCommands::Rows rowsOfFiles(PlaylistModel& model, const QStringList& files)
+{
+    std::vector<PlaylistEntry> entries;
+    entries.reserve(std::size_t(files.size()));
+    for (const QString& file : files)
+        entries.push_back({file, titleOfFile(file), unknownLength()});
+    model.appendEntries(entries);
+    RetagCommands::Rows rows(std::size_t(model.size()));
+    std::iota(rows.begin(), rows.end(), 0);
+    return rows;
+}
+
+QString problemText(Problem problem)
+{
+    switch (problem) {
+    case Problem::None: return {};
+    case Problem::RefusedName: return QStringLiteral("refused: not a plain visible name in the file's folder");
+    case Problem::TargetExists: return QStringLiteral("fails: a file of that name exists");
+    case Problem::SameTargetInBatch: return QStringLiteral("fails: an earlier file gets the same name");
+    case Problem::TrackOutOfRange: return QStringLiteral("skipped: the track number does not fit");
+    }
+    return {};
+}
+
+void printRename(const RetagCommands::PlannedRename& plan)
+{
+    const QString problem = problemText(plan.problem);
+    writeOut(NativePath::encode(
+        QString(plan.from % u'\t' % plan.to % (problem.isEmpty() ? QString() : u'\t' + problem) % u'\n')));
+}
+
+} // namespace
+
+int runCompose(const QStringList& arguments)
+{
+    CommandLine line(QStringLiteral("compose FORMAT [--sample] [--artist A] [--title T] [--album U] [--year Y] "
+                                    "[--comment C] [--track N] [--genre N|NAME]"),
+        QStringLiteral("Prints the text that FORMAT gives for a tag holding the given fields (cut to their width "
+                       "in a tag), or the sample tag with --sample (fields given replace the sample's). ")
+            + kFormatHelp);
+    line.addFlag(QStringLiteral("sample"),
+        QStringLiteral("Start from the sample tag: Beatles, The / Hey Jude / White Album, The / 1968 / "
+                       "Not a bad song / track 23 / Rock & Roll."));
+    TagFieldOptions::addTo(line);
+    line.takesArguments(1);
+    int exitCode = ExitOk;
+    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
+        return exitCode;
+    const std::optional<TagFieldOptions> fields = TagFieldOptions::read(line, &exitCode);
+    if (!fields)
+        return exitCode;
+    MP3TagInfo record = line.isSet(QStringLiteral("sample")) ? sampleRecord() : MP3TagInfo();
+    fields->applyTo(record);
+    writeOut(NativePath::encode(QString(ApplyFormat(line.arguments().first(), record) + u'\n')));
+    return ExitOk;
+}
+
+int runParse(const QStringList& arguments)
+{
+    CommandLine line(QStringLiteral("parse FORMAT TEXT"),
+        QStringLiteral("Reads TEXT backwards through FORMAT and prints the value of every token as one JSON "
+                       "object: artist, title, album, year, comment, track, genre, as found in the text. ")
+            + kFormatHelp);
+    line.takesArguments(2);
+    int exitCode = ExitOk;
+    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
+        return exitCode;
+    const ParsedFields fields = parseFields(line.arguments().at(1), line.arguments().at(0));
+    writeOut(JsonLine()
+                 .add("artist", fields.artist)
+                 .add("title", fields.title)
+                 .add("album", fields.album)
+                 .add("year", fields.year)
+                 .add("comment", fields.comment)
+                 .add("track", fields.track)
+                 .add("genre", fields.genre)
+                 .line());
+    return ExitOk;
+}
+
+int runTagFromName(const QStringList& arguments)
+{
+    CommandLine line(QStringLiteral("tag-from-name --format F [--full-path] [--files-from LIST] FILE..."),
+        QStringLiteral("Fills each file's ID3v1 tag from its name (without folder and extension, or the whole "
+                       "path with --full-path) read through the format, and writes it. Fields the format lacks "
+                       "become empty, the track 0 and the genre 12. ")
+            + kFormatHelp);
+    line.addValue(QStringLiteral("format"), QStringLiteral("F"), QStringLiteral("The format string."));
+    line.addFlag(QStringLiteral("full-path"), QStringLiteral("Read the whole path, not only the name."));
+    line.takesFiles();
+    int exitCode = ExitOk;
+    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
+        return exitCode;
+    if (!line.isSet(QStringLiteral("format")))
+        return line.usageError(QStringLiteral("--format is needed"));
+    const std::optional<QStringList> files = line.files();
+    if (!files)
+        return ExitOk;
+    PlaylistModel model;
+    const RetagCommands::Rows rows = rowsOfFiles(model, *files);
+    RetagCommands::tagFromFileName(
+        model, rows, line.value(QStringLiteral("format")), line.isSet(QStringLiteral("full-path")));
+    return ExitOk;
+}
+
+int runNameFromTag(const QStringList& arguments)
+{
+    CommandLine line(QStringLiteral("name-from-tag --format F [--full-path] [--keep-going] [--dry-run] "
+                                    "[--files-from LIST] FILE..."),
+        QStringLiteral("Renames each file to the text the format gives for its ID3v1 tag, keeping its folder and "
+                       "extension (with --full-path the format gives the whole new path). Prints \"old<TAB>new\" "
+                       "for every rename done. A file is never replaced: a rename that would replace one fails, "
+                       "and the first failure stops the command unless --keep-going. ")
+            + kFormatHelp);
+    line.addValue(QStringLiteral("format"), QStringLiteral("F"), QStringLiteral("The format string."));
+    line.addFlag(QStringLiteral("full-path"), QStringLiteral("The format gives the whole new path."));
+    line.addFlag(QStringLiteral("keep-going"), QStringLiteral("Skip a file that cannot be renamed and go on."));
+    line.addFlag(QStringLiteral("dry-run"),
+        QStringLiteral("Rename nothing; print every planned rename, marking the ones that would fail and why."));
+    line.takesFiles();
+    int exitCode = ExitOk;
+    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
+        return exitCode;
+    if (!line.isSet(QStringLiteral("format")))
+        return line.usageError(QStringLiteral("--format is needed"));
+    const std::optional<QStringList> files = line.files();
+    if (!files)
+        return ExitOk;
+    PlaylistModel model;
+    const RetagCommands::Rows rows = rowsOfFiles(model, *files);
+    for (const qsizetype row : rows)
+        model.findItem(row)->ReadTag();
+    const QString format = line.value(QStringLiteral("format"));
+    const bool fullPath = line.isSet(QStringLiteral("full-path"));
+    if (line.isSet(QStringLiteral("dry-run"))) {
+        for (const RetagCommands::PlannedRename& plan :
+            RetagCommands::planFileNameFromTag(model, rows, format, fullPath))
+            printRename(plan);
+        return ExitOk;
+    }
+    if (line.isSet(QStringLiteral("keep-going")))
+        commandMessages().setQuestionAnswer(Messages::Answer::Yes);
+    for (const RetagCommands::PlannedRename& plan :
+        RetagCommands::fileNameFromTag(model, rows, format, fullPath).renamed)
+        printRename(plan);
+    return ExitOk;
+}

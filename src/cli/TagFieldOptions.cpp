@@ -1,0 +1,90 @@
+#include "cli/TagFieldOptions.h"
+
+#include <QRegularExpression>
+
+#include "cli/CommandLine.h"
+#include "tags/GenreTable.h"
+#include "tags/MP3TagInfo.h"
+
+namespace {
+
+// A track or genre number from 0 to 255 given as digits; empty for anything else.
+std::optional<int> byteNumber(const QString& text)
+{
+    static const QRegularExpression digits(QStringLiteral("^\\d{1,3}$"));
+    if (!digits.match(text).hasMatch())
+        return std::nullopt;
+    const int number = text.toInt();
+    return number <= 255 ? std::optional<int>(number) : std::nullopt;
+}
+
+bool looksNumeric(const QString& text)
+{
+    static const QRegularExpression number(QStringLiteral("^[+-]?\\d+$"));
+    return number.match(text).hasMatch();
+}
+
+std::optional<QString> textOption(const CommandLine& line, const char* name)
+{
+    const QString option = QString::fromLatin1(name);
+    return line.isSet(option) ? std::optional<QString>(line.value(option)) : std::nullopt;
+}
+
+} // namespace
+
+void TagFieldOptions::addTo(CommandLine& line)
+{
+    line.addValue(QStringLiteral("title"), QStringLiteral("T"), QStringLiteral("The song title."));
+    line.addValue(QStringLiteral("artist"), QStringLiteral("A"), QStringLiteral("The artist."));
+    line.addValue(QStringLiteral("album"), QStringLiteral("U"), QStringLiteral("The album."));
+    line.addValue(QStringLiteral("year"), QStringLiteral("Y"), QStringLiteral("The year."));
+    line.addValue(QStringLiteral("comment"), QStringLiteral("C"), QStringLiteral("The comment."));
+    line.addValue(QStringLiteral("track"), QStringLiteral("N"), QStringLiteral("The track number, 0 to 255."));
+    line.addValue(QStringLiteral("genre"), QStringLiteral("N|NAME"),
+        QStringLiteral("The genre number, 0 to 255, or a name from the genre list (a name not in "
+                       "the list gives 12)."));
+}
+
+std::optional<TagFieldOptions> TagFieldOptions::read(const CommandLine& line, int* exitCode)
+{
+    TagFieldOptions options;
+    if (line.isSet(QStringLiteral("track"))) {
+        options.m_track = byteNumber(line.value(QStringLiteral("track")));
+        if (!options.m_track) {
+            *exitCode = line.usageError(QStringLiteral("--track takes a number from 0 to 255"));
+            return std::nullopt;
+        }
+    }
+    if (line.isSet(QStringLiteral("genre"))) {
+        const QString given = line.value(QStringLiteral("genre"));
+        options.m_genre = looksNumeric(given) ? byteNumber(given) : std::optional<int>(GenreNumber(given));
+        if (!options.m_genre) {
+            *exitCode = line.usageError(QStringLiteral("--genre takes a number from 0 to 255 or a genre name"));
+            return std::nullopt;
+        }
+    }
+    options.m_title = textOption(line, "title");
+    options.m_artist = textOption(line, "artist");
+    options.m_album = textOption(line, "album");
+    options.m_year = textOption(line, "year");
+    options.m_comment = textOption(line, "comment");
+    return options;
+}
+
+void TagFieldOptions::applyTo(MP3TagInfo& record) const
+{
+    if (m_title)
+        record.setSongName(*m_title);
+    if (m_artist)
+        record.setArtist(*m_artist);
+    if (m_album)
+        record.setAlbum(*m_album);
+    if (m_year)
+        record.setYear(*m_year);
+    if (m_comment)
+        record.setComment(*m_comment);
+    if (m_track)
+        record.setTrack(QString(QChar(*m_track)));
+    if (m_genre)
+        record.setGenre(QString(QChar(*m_genre)));
+}

@@ -1,0 +1,79 @@
+// sondrel-cli's format-string commands as a process.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "CliRun.h"
+#include "support/TestFiles.h"
+
+using namespace Qt::StringLiterals;
+using TestBytes::audio;
+using TestBytes::id3v1;
+
+TEST(FormatCli, ComposesAndParses)
+{
+    struct Case {
+        QStringList arguments;
+        QByteArray out;
+        QByteArray err;
+    } const cases[] = {
+        {{u"compose"_s, u"--sample"_s, u"<k>. <a> - <t> (<y>) [<g>]"_s},
+            "23. Beatles, The - Hey Jude (1968) [Rock & Roll]\n", ""},
+        {{u"compose"_s, u"<a>/<t>/<k>"_s, u"--artist"_s, u" Band "_s, u"--track"_s, u"7"_s}, "Band//7\n", ""},
+        {{u"compose"_s, u"--sample"_s, u"--title"_s, u"Let It Be"_s, u"<t>"_s}, "Let It Be\n", ""},
+        {{u"parse"_s, u"<a> - <t>"_s, u"Beatles, The - Hey Jude - Live"_s},
+            "{\"artist\":\"Beatles, The - Hey Jude\",\"title\":\"Hey Jude - Live\",\"album\":\"\",\"year\":\"\","
+            "\"comment\":\"\",\"track\":\"\",\"genre\":\"\"}\n",
+            ""},
+        {{u"parse"_s, u"<a>"_s, QString()},
+            "{\"artist\":\"\",\"title\":\"\",\"album\":\"\",\"year\":\"\",\"comment\":\"\",\"track\":\"\",\"genre\":"
+            "\"\"}\n",
+            "Error:\tGot confused with , skipping.\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const CliRun run = cli(c.arguments);
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err, c.err);
+        EXPECT_EQ(run.exitCode, c.err.isEmpty() ? 0 : 1);
+    }
+    EXPECT_EQ(cli({u"compose"_s}).exitCode, 2);
+    EXPECT_EQ(cli({u"parse"_s, u"<a>"_s}).exitCode, 2);
+    EXPECT_EQ(cli({u"name-from-tag"_s, u"x.mp3"_s}).exitCode, 2);
+}
+
+TEST(FormatCli, TagsFromNamesAndRenamesFromTags)
+{
+    TestFiles files;
+    const QString song = files.write(u"Beatles, The - Hey Jude.mp3"_s, audio(300));
+    EXPECT_EQ(cli({u"tag-from-name"_s, u"--format"_s, u"<a> - <t>"_s, song}).exitCode, 0);
+    EXPECT_EQ(TestFiles::read(song), audio(300) + id3v1({"Hey Jude", "Beatles, The", "", "", "", 0, 12}));
+
+    const QString same1 = files.write(u"1.mp3"_s, audio(300) + id3v1({"Song", "Same", "", "", "", 0, 0}));
+    const QString same2 = files.write(u"2.mp3"_s, audio(300) + id3v1({"Song", "Same", "", "", "", 0, 0}));
+    const QString other = files.write(u"3.mp3"_s, audio(300) + id3v1({"Other", "Band", "", "", "", 0, 0}));
+    const QStringList batch = {u"name-from-tag"_s, u"--format"_s, u"<a> - <t>"_s, same1, same2, other};
+    const QString target = files.path(u"Same - Song.mp3"_s);
+
+    // The plan shows every collision before anything moves.
+    const CliRun plan = cli(QStringList(batch) << u"--dry-run"_s);
+    EXPECT_EQ(plan.out,
+        same1.toUtf8() + "\t" + target.toUtf8() + "\n" + same2.toUtf8() + "\t" + target.toUtf8()
+            + "\tfails: an earlier file gets the same name\n" + other.toUtf8() + "\t"
+            + files.path(u"Band - Other.mp3"_s).toUtf8() + "\n");
+    EXPECT_EQ(plan.exitCode, 0);
+    EXPECT_TRUE(QFile::exists(same1));
+
+    // A failure stops the batch; with --keep-going the rest goes on.
+    const CliRun stopped = cli(batch);
+    EXPECT_EQ(stopped.out, same1.toUtf8() + "\t" + target.toUtf8() + "\n");
+    EXPECT_EQ(stopped.err, "Error:\tError renaming 2.mp3 to Same - Song.mp3.  Skip and continue?\n");
+    EXPECT_EQ(stopped.exitCode, 1);
+    EXPECT_TRUE(QFile::exists(other));
+    const CliRun kept = cli({u"name-from-tag"_s, u"--keep-going"_s, u"--format"_s, u"<a> - <t>"_s, same2, other});
+    EXPECT_EQ(kept.out, other.toUtf8() + "\t" + files.path(u"Band - Other.mp3"_s).toUtf8() + "\n");
+    EXPECT_EQ(kept.exitCode, 1);
+    EXPECT_EQ(QDir(files.folder()).entryList(QDir::Files, QDir::Name),
+        QStringList({u"2.mp3"_s, u"Band - Other.mp3"_s, u"Beatles, The - Hey Jude.mp3"_s, u"Same - Song.mp3"_s}));
+}
