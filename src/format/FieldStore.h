@@ -15,9 +15,11 @@ struct ParsedFields {
 // title, track, year: the order in which a parse's messages appear.
 ParsedFields parseFields(const QString& text, const QString& format);
 
-// The track number of a parsed value: the number at its start (blanks skipped; digits with an
-// optional sign and decimal point; none gives 0), rounded to the nearest whole number with halves
-// going to the even one. Empty when that number is outside 0 to 255, which one byte cannot hold.
+// The track number of a parsed value: the number at its start (leading NUL, tab and space skipped;
+// an optional sign, ASCII digits and an optional "." with more digits, no exponent; anything else
+// ends the number, and no digits give 0), rounded to the nearest whole number with halves going to
+// the even one, decided on the exact decimal digits. Empty when that number is outside 0 to 255,
+// which one byte cannot hold; it is never wrapped.
 std::optional<int> trackNumberOf(const QString& value);
 
 // Stores parsed values into a record: texts as they are (the record applies its widths), the track

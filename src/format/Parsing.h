@@ -6,9 +6,9 @@
 // the token are matched from the left of the text, those after it from the right; other tokens only
 // separate pieces. Positions are 1-based, 0 meaning not found, and of any size.
 
-// The value of the token's first occurrence in the format; empty when the format lacks it or the
-// text does not fit. When the pieces are found but leave no room for the field, the message
-// "Got confused with " + text + ", skipping." is shown first.
+// The value of the token's first occurrence in the format; empty when the format lacks it (an
+// empty token is never found) or the text does not fit. When the pieces are found but leave no
+// room for the field, the message "Got confused with " + text + ", skipping." is shown first.
 QString ParseToken(const QString& text, const QString& format, const QString& token);
 
 QString ParseTitle(const QString& text, const QString& format);
@@ -21,7 +21,13 @@ QString ParseGenre(const QString& text, const QString& format);
 
 // The stretch with every occurrence of each of the seven tokens replaced by "|".
 QString TokensToBars(const QString& stretch);
-// The position of the field's first character after the pieces of pattern, matched from the left.
+// The position of the field's first character after the pieces of pattern, matched from the left:
+// 1 for the empty pattern, else one leading "|" is dropped, the rest split at every "|", and each
+// piece found at its first occurrence at or after the end of the one before; 0 when one is missing.
+// An empty piece matches where the search stands as long as text remains behind that point.
 qsizetype FieldStart(const QString& text, const QString& pattern);
-// The position of the field's last character before the pieces of pattern, matched from the right.
+// The mirror image: the position of the field's last character before the pieces of pattern,
+// matched from the right (one trailing "|" dropped, each piece at its last occurrence ending at or
+// before the start of the one after). The text's length for the empty pattern; 0 when a piece is
+// missing, and also when the first piece begins the text.
 qsizetype FieldEnd(const QString& text, const QString& pattern);
