@@ -67,6 +67,8 @@ public:
     bool MoveNext();
     // Puts the cursor on the start entry, so that the next MoveNext yields the second.
     void Reset() { m_current = m_start; }
+    // True for a cursor made over an empty list: it never reaches entries added later.
+    bool startsNowhere() const { return !m_start; }
 
 private:
     std::shared_ptr<MP3Node> m_start;

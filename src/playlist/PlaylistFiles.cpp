@@ -47,7 +47,8 @@ LoadResult loadPlaylist(PlaylistModel& model, const QString& path, std::optional
     model.appendEntries(parsed.entries);
     if (parsed.outcome != ParsedPlaylist::Outcome::Complete)
         return LoadResult::EndedEarly;
-    if (!reader)
+    // A reader made over an empty list would never reach these entries: it is replaced.
+    if (!reader || reader->startsNowhere())
         reader = model.nodeList().getIterator();
     return LoadResult::Loaded;
 }

@@ -19,7 +19,8 @@ enum class LoadResult {
 };
 
 // Appends the playlist's entries to the model, one row and one entry each, both tag columns unread.
-// After a load that read the whole file, a reader is made when there is none.
+// After a load that read the whole file, a reader is made when there is none (or the one there was
+// made over an empty list and would never reach the new entries).
 LoadResult loadPlaylist(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader);
 
 // Writes the rows in display order to path, in the format its extension names, replacing the file

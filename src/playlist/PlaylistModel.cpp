@@ -76,7 +76,7 @@ void PlaylistModel::setText(qsizetype position, int column, const QString& text)
     Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
 }
 
-void PlaylistModel::appendEntries(const std::vector<PlaylistEntry>& entries, const QString& iconKey)
+void PlaylistModel::appendEntries(const std::vector<PlaylistEntry>& entries)
 {
     if (entries.empty())
         return;
@@ -86,7 +86,7 @@ void PlaylistModel::appendEntries(const std::vector<PlaylistEntry>& entries, con
     for (const PlaylistEntry& entry : entries) {
         auto row = std::make_unique<PlaylistRow>();
         row->texts = {entry.path, entry.title, unreadTagText(), unreadTagText(), entry.length};
-        row->iconKey = iconKey;
+        row->iconKey = iconKeyOf(entry.path);
         row->position = size();
         row->entry = m_list->addNode(entry.path, row.get());
         m_rows.push_back(std::move(row));

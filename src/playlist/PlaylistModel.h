@@ -46,8 +46,9 @@ public:
     const QString& text(qsizetype position, int column) const { return rowAt(position)->text(column); }
     void setText(qsizetype position, int column, const QString& text);
 
-    // Appends a row and an entry for each playlist entry, both tag columns unread, in one insert.
-    void appendEntries(const std::vector<PlaylistEntry>& entries, const QString& iconKey = {});
+    // Appends a row and an entry for each playlist entry, both tag columns unread, each row with the
+    // icon key of its file, in one insert.
+    void appendEntries(const std::vector<PlaylistEntry>& entries);
     // The playlist entries of the rows in display order, as they are saved.
     std::vector<PlaylistEntry> entriesInRowOrder() const;
 

@@ -30,6 +30,11 @@ struct PlaylistRow {
     const QString& text(int column) const { return texts[std::size_t(column)]; }
 };
 
+// The key under which a row's file-type icon is kept: the upper-cased extension of the path (the
+// text after its last "."), so that all files of one type share one icon; but the whole path,
+// upper-cased, for the types whose icon is their own (ICO, EXE, DLL, OCX). No "." gives "".
+QString iconKeyOf(const QString& path);
+
 // What the two tag columns show until the tags are read.
 inline QString unreadTagText()
 {

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <chrono>
+#include <optional>
+
+#include "playlist/EntryList.h"
+
+class PlaylistModel;
+
+// Background reading of the tags, one tick at a time, without a timer: the window's timer calls
+// readTagsTick and stops when it says so; a test or the command-line program can call it directly.
+//
+// Entries are read in entry order (the order they were added), whatever the rows' order, through
+// the reader: an iterator that stays on the last entry when it runs out, so a later tick reads only
+// entries appended since.
+struct TickResult {
+    qsizetype read = 0; // entries read in this tick
+    bool keepGoing = true; // false: no reader, or it has run out; the timer goes off
+};
+
+// Reads entries until the budget is spent, an entry's read has shown a message (a failed file is
+// reported once; the tick stops there so that messages do not pile up), or the reader runs out.
+// The rows read are reported to the views in one change.
+TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, std::chrono::nanoseconds budget);
