@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+
+class QComboBox;
+class QLineEdit;
+class QListWidget;
+class QTreeView;
+class QFileSystemModel;
+
+// The dialog in which files are picked for importing: a list of mounted volumes (Drive1), the
+// folders of the chosen volume (Dir1), a file-name pattern (Label1, Text1) that filters the file
+// list at every keystroke, and the list of the folder's ordinary files matching it (File1, several
+// can be selected). Import (Command1, the default button) hands back the selected files; Cancel
+// (Command2, Escape) or closing the window hands back nothing. Opening a folder makes it the
+// process's current folder, so the next dialog opens there.
+class ImportFiles : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit ImportFiles(QWidget* parent = nullptr);
+
+    // The files chosen with Import, whole paths in the order of the file list; empty after Cancel.
+    QStringList ChosenFiles() const { return m_chosenFiles; }
+
+    // The folder whose files are listed.
+    QString folder() const { return m_folder; }
+    // Shows the folder's files (and makes it the current folder); for the folder list and tests.
+    void openFolder(const QString& folder);
+
+private:
+    void fillFileList();
+    void importChosen();
+
+    QComboBox* m_drives;
+    QTreeView* m_folders;
+    QFileSystemModel* m_folderModel;
+    QLineEdit* m_pattern;
+    QListWidget* m_files;
+    QString m_folder;
+    QStringList m_chosenFiles;
+};
