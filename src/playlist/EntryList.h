@@ -69,6 +69,8 @@ public:
     void Reset() { m_current = m_start; }
     // True for a cursor made over an empty list: it never reaches entries added later.
     bool startsNowhere() const { return !m_start; }
+    // Puts the cursor on an entry, so that the next MoveNext goes on from there.
+    void standOn(std::shared_ptr<MP3Node> node) { m_current = std::move(node); }
 
 private:
     std::shared_ptr<MP3Node> m_start;
@@ -90,6 +92,9 @@ public:
     void remove(PlaylistRow* item);
     // A new cursor whose start is the current head.
     Iterator getIterator() const;
+
+    // True while the entry is in this list (not removed, not another list's).
+    bool holds(const MP3Node& node) const { return node.m_list == this; }
 
     const std::shared_ptr<MP3Node>& head() const { return m_head; }
     const std::shared_ptr<MP3Node>& tail() const { return m_tail; }

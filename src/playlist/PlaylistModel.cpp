@@ -103,13 +103,14 @@ std::vector<PlaylistEntry> PlaylistModel::entriesInRowOrder() const
     return entries;
 }
 
-void PlaylistModel::removeRowsAt(const std::vector<qsizetype>& positions)
+void PlaylistModel::removeRows(const std::vector<qsizetype>& positions)
 {
     if (positions.empty())
         return;
     // A removed row's entry may outlive it (an iterator may hold it); it must not point at it.
     for (const qsizetype position : positions) {
         const std::shared_ptr<MP3Node>& entry = rowAt(position)->entry;
+        m_list->remove(rowAt(position));
         entry->reInit(entry->file(), nullptr);
     }
     const qsizetype first = positions.front();

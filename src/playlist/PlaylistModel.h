@@ -54,9 +54,8 @@ public:
 
     // Removes the rows at the given positions (ascending, no repeats) with their entries, in one
     // removal when they are contiguous and one reset otherwise. The entries leave the entry list
-    // first, in the given order; onEntryRemoved is called after each, before the next.
-    template <class OnEntryRemoved>
-    void removeRows(const std::vector<qsizetype>& positions, OnEntryRemoved onEntryRemoved);
+    // first; an entry held elsewhere (by an iterator) stays usable, without a row.
+    void removeRows(const std::vector<qsizetype>& positions);
     // Every row gone and a new, empty entry list.
     void clear();
 
@@ -73,7 +72,6 @@ public:
     void rowsChanged(qsizetype first, qsizetype last);
 
 private:
-    void removeRowsAt(const std::vector<qsizetype>& positions);
     // Gives every row from first on its position again.
     void renumberFrom(qsizetype first);
 
@@ -81,14 +79,3 @@ private:
     std::unique_ptr<MP3List> m_list;
     QItemSelectionModel* m_selection;
 };
-
-template <class OnEntryRemoved>
-void PlaylistModel::removeRows(const std::vector<qsizetype>& positions, OnEntryRemoved onEntryRemoved)
-{
-    for (const qsizetype position : positions) {
-        PlaylistRow* row = rowAt(position);
-        m_list->remove(row);
-        onEntryRemoved(row);
-    }
-    removeRowsAt(positions);
-}

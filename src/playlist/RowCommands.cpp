@@ -77,11 +77,19 @@ AfterDelete deleteSelected(PlaylistModel& model, std::optional<Iterator>& reader
         if (selected[i])
             positions.push_back(qsizetype(i));
     }
-    // Entries go in display order; a reader on a deleted entry moves on before the next one goes.
-    model.removeRows(positions, [&](const PlaylistRow* row) {
-        if (reader && reader->current() && reader->current()->item() == row && !reader->MoveNext())
-            reader.reset();
-    });
+    model.removeRows(positions);
+    // A reader standing on a deleted entry is put where its next step reads the first remaining
+    // entry that followed it: on the last deleted entry before that one (a deleted entry keeps its
+    // link). Moving it onto the follower itself would have the next step skip the follower unread.
+    if (reader && reader->current() && !model.nodeList().holds(*reader->current())) {
+        std::shared_ptr<MP3Node> standing = reader->current();
+        while (standing->nextNode() && !model.nodeList().holds(*standing->nextNode()))
+            standing = standing->nextNode();
+        if (standing->nextNode())
+            reader->standOn(standing);
+        else
+            reader.reset(); // nothing followed it: reading starts again from the first entry
+    }
     if (model.size() == 0) {
         model.clear();
         reader.reset();

@@ -30,9 +30,9 @@ enum class AfterDelete {
     ReaderRestarted, // the reader had nowhere to go: a new one starts before the first entry
     PlaylistReset, // the last row went: the playlist is empty as after New Playlist, no reader
 };
-// Removes the selected rows and their entries. A reader standing on a deleted entry moves on to the
-// entry that followed it; one with nowhere to go is dropped, and replaced by a fresh reader over
-// the remaining entries.
+// Removes the selected rows and their entries. A reader standing on a deleted entry goes on, at its
+// next step, with the first remaining entry that followed it; one with nowhere to go is dropped,
+// and replaced by a fresh reader over the remaining entries.
 AfterDelete deleteSelected(PlaylistModel& model, std::optional<Iterator>& reader);
 
 // Deselects the selected rows whose file exists as an ordinary file; missing files stay selected.

@@ -131,12 +131,10 @@ TEST(PlaylistModel, RemovesRowsInOneBatch)
         fillTitles(t.model, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
         QSignalSpy removed(&t.model, &QAbstractItemModel::rowsRemoved);
         QSignalSpy reset(&t.model, &QAbstractItemModel::modelReset);
-        std::vector<const PlaylistRow*> told;
-        t.model.removeRows(c.positions, [&](const PlaylistRow* row) { told.push_back(row); });
+        t.model.removeRows(c.positions);
         EXPECT_EQ(columnOf(t.model, TitleColumn), c.titles);
         EXPECT_EQ(removed.count(), c.removals);
         EXPECT_EQ(reset.count(), c.resets);
-        EXPECT_EQ(told.size(), c.positions.size());
         EXPECT_EQ(t.model.nodeList().size(), t.model.size());
         EXPECT_TRUE(rowsAndEntriesAgree(t.model));
     }

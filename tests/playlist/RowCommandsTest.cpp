@@ -83,15 +83,16 @@ TEST(RowCommands, DeletesSelectedRowsAndMovesTheReaderOn)
         int readerOn; // the 1-based entry the reader stands on, 0 for a reader not started
         AfterDelete after;
         QStringList titles;
-        QString readerAfter; // the entry the reader stands on afterwards, empty when none
+        QString nextRead; // the entry the reader's next step reads, empty when none
     } const cases[] = {
+        // The entry after a deleted one is read next, not skipped.
         {"reader moves on", {2}, 2, AfterDelete::ReaderKept, {u"1"_s, u"3"_s, u"4"_s}, u"3"_s},
         {"adjacent rows", {2, 3}, 2, AfterDelete::ReaderKept, {u"1"_s, u"4"_s}, u"4"_s},
-        {"reader elsewhere", {1, 4}, 2, AfterDelete::ReaderKept, {u"2"_s, u"3"_s}, u"2"_s},
+        {"reader elsewhere", {1, 4}, 2, AfterDelete::ReaderKept, {u"2"_s, u"3"_s}, u"3"_s},
         // On the last entry there is nowhere to go: a new reader starts before the first entry.
-        {"last entry", {4}, 4, AfterDelete::ReaderRestarted, {u"1"_s, u"2"_s, u"3"_s}, QString()},
+        {"last entry", {4}, 4, AfterDelete::ReaderRestarted, {u"1"_s, u"2"_s, u"3"_s}, u"1"_s},
         {"everything", {1, 2, 3, 4}, 1, AfterDelete::PlaylistReset, {}, QString()},
-        {"nothing selected", {}, 0, AfterDelete::ReaderKept, {u"1"_s, u"2"_s, u"3"_s, u"4"_s}, QString()},
+        {"nothing selected", {}, 0, AfterDelete::ReaderKept, {u"1"_s, u"2"_s, u"3"_s, u"4"_s}, u"1"_s},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -107,8 +108,8 @@ TEST(RowCommands, DeletesSelectedRowsAndMovesTheReaderOn)
         EXPECT_EQ(model.nodeList().size(), model.size());
         EXPECT_TRUE(rowsAndEntriesAgree(model));
         EXPECT_EQ(reader.has_value(), c.after != AfterDelete::PlaylistReset);
-        const bool standing = reader && reader->current();
-        EXPECT_EQ(standing ? reader->current()->item()->text(TitleColumn) : QString(), c.readerAfter);
+        const bool moves = reader && reader->MoveNext();
+        EXPECT_EQ(moves ? reader->current()->item()->text(TitleColumn) : QString(), c.nextRead);
         EXPECT_EQ(selectedNumbers(model), std::vector<int>{});
     }
 }
