@@ -6,6 +6,7 @@
 class QComboBox;
 class QLineEdit;
 class QListWidget;
+class QModelIndex;
 class QTreeView;
 class QFileSystemModel;
 
@@ -27,9 +28,17 @@ public:
     // The folder whose files are listed.
     QString folder() const { return m_folder; }
     // Shows the folder's files (and makes it the current folder); for the folder list and tests.
+    // A folder that does not exist or cannot be read is ignored: the folder open stays open.
     void openFolder(const QString& folder);
 
 private:
+    void openFolderAt(const QModelIndex& index);
+    // Opens the root of a volume chosen in Drive1; a volume that cannot be read is ignored.
+    void openVolume(const QString& root);
+    // Selects the folder's volume in Drive1 and roots Dir1 at it.
+    void showVolumeOf(const QString& folder);
+    // Scrolls Dir1 to the open folder unless the user has moved about in it since it was opened.
+    void showOpenFolder();
     void fillFileList();
     void importChosen();
 
@@ -40,4 +49,5 @@ private:
     QListWidget* m_files;
     QString m_folder;
     QStringList m_chosenFiles;
+    bool m_followOpenFolder = false;
 };
