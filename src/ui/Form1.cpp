@@ -1,0 +1,437 @@
+#include "ui/Form1.h"
+
+#include <chrono>
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+#include <QUrl>
+
+#include "base/Messages.h"
+#include "base/ProgramFolder.h"
+#include "playlist/Importing.h"
+#include "playlist/PlaylistFiles.h"
+#include "playlist/RowCommands.h"
+#include "playlist/TagReading.h"
+#include "ui/ImportFiles.h"
+#include "ui/UpDownControl.h"
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The columns' widths in twips, as the list was designed; 15 twips are a pixel at 96 dpi.
+constexpr int kColumnTwips[PlaylistColumnCount] = {3969, 3969, 3969, 3175, 1587};
+constexpr int kMarginTwips = 120;
+// A tick reads for about this long, so the window answers between ticks.
+constexpr auto kTickBudget = 10ms;
+
+int pixelsOf(int twips, const QWidget* widget)
+{
+    return twips * widget->logicalDpiX() / (15 * 96);
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent)
+    : QMainWindow(parent),
+      m_playlist(new QTreeView(this)),
+      m_upDown(new UpDownControl(this)),
+      m_timer(new QTimer(this)),
+      m_status(new QLabel(this))
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Sondrel"));
+
+    m_playlist->setObjectName(QStringLiteral("Playlist"));
+    m_playlist->setModel(&m_model);
+    m_playlist->setSelectionModel(m_model.selectionModel());
+    m_playlist->setRootIsDecorated(false);
+    m_playlist->setUniformRowHeights(true);
+    m_playlist->setItemsExpandable(false);
+    m_playlist->setAllColumnsShowFocus(true);
+    m_playlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_playlist->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_playlist->setTextElideMode(Qt::ElideMiddle); // a long path keeps its file name in view
+    m_playlist->setItemDelegate(new RowIconDelegate(m_icons, m_playlist));
+    m_playlist->header()->setSectionsClickable(true);
+    m_playlist->header()->setSortIndicatorShown(false);
+    for (int column = 0; column < PlaylistColumnCount; ++column)
+        m_playlist->setColumnWidth(column, pixelsOf(kColumnTwips[column], this));
+    connect(m_playlist->header(), &QHeaderView::sectionClicked, this, &Form1::sortByColumn);
+    connect(m_playlist, &QTreeView::doubleClicked, this, &Form1::openTagEditor);
+
+    m_upDown->setObjectName(QStringLiteral("UpDown1"));
+    connect(m_upDown, &UpDownControl::upPressed, this, [this] { moveRows(true); });
+    connect(m_upDown, &UpDownControl::downPressed, this, [this] { moveRows(false); });
+
+    auto* central = new QWidget(this);
+    auto* layout = new QHBoxLayout(central);
+    const int margin = pixelsOf(kMarginTwips, this);
+    layout->setContentsMargins(margin, margin, margin, margin);
+    layout->addWidget(m_playlist, 1);
+    layout->addWidget(m_upDown);
+    setCentralWidget(central);
+
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(1);
+    connect(m_timer, &QTimer::timeout, this, &Form1::readTick);
+
+    m_status->setObjectName(QStringLiteral("statusText"));
+    statusBar()->addWidget(m_status, 1);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, &Form1::updateStatus);
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, &Form1::updateStatus);
+    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, &Form1::updateStatus);
+    connect(m_model.selectionModel(), &QItemSelectionModel::selectionChanged, this, &Form1::updateStatus);
+
+    buildMenus();
+    resize(1100, 650);
+    updateStatus();
+}
+
+Form1::~Form1() = default;
+
+QAction* Form1::addCommand(
+    QMenu* menu, const char* name, const QString& caption, void (Form1::*handler)(), const QKeySequence& shortcut)
+{
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    if (handler)
+        connect(action, &QAction::triggered, this, handler);
+    else
+        action->setEnabled(false); // a command the window does not offer yet
+    return action;
+}
+
+void Form1::addSeparator(QMenu* menu)
+{
+    static int count = 0;
+    menu->addSeparator()->setObjectName(QStringLiteral("mnuSep%1").arg(++count));
+}
+
+void Form1::buildMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->setObjectName(QStringLiteral("mnuFile"));
+    addCommand(file, "mnuNewPlaylist", QStringLiteral("&New Playlist"), &Form1::newPlaylist, Qt::CTRL | Qt::Key_N);
+    addSeparator(file);
+    addCommand(
+        file, "mnuOpenPlaylist", QStringLiteral("&Open Playlist..."), &Form1::openPlaylistChosen, Qt::CTRL | Qt::Key_O);
+    addCommand(file, "mnuSavePlaylist", QStringLiteral("&Save Playlist"), &Form1::savePlaylist, Qt::CTRL | Qt::Key_S);
+    addCommand(file, "mnuSavePlaylistAs", QStringLiteral("Save Playlist &As..."), &Form1::savePlaylistAs);
+    addSeparator(file);
+    addCommand(file, "mnuImportFiles", QStringLiteral("Import &Files..."), &Form1::importFiles);
+    addCommand(file, "mnuImportMissingFiles", QStringLiteral("Import &Missing Files..."), &Form1::importMissingFiles);
+    addCommand(file, "mnuImportPlaylist", QStringLiteral("Import &Playlist..."), &Form1::importPlaylist);
+    addSeparator(file);
+    addCommand(file, "mnuExit", QStringLiteral("E&xit"), &Form1::exitProgram);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    addCommand(edit, "mnuSelectAll", QStringLiteral("Select &All"), &Form1::selectAll, Qt::CTRL | Qt::Key_A);
+    addCommand(
+        edit, "mnuSelectInverse", QStringLiteral("Select &Inverse"), &Form1::selectInverse, Qt::CTRL | Qt::Key_I);
+    addCommand(edit, "mnuSelectNone", QStringLiteral("Select &None"), &Form1::selectNone, Qt::CTRL | Qt::Key_D);
+    addCommand(edit, "mnuDeleteSelected", QStringLiteral("&Delete Selected"), &Form1::deleteSelected, Qt::Key_Delete);
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    options->setObjectName(QStringLiteral("mnuOptions"));
+    m_autoReadTags = addCommand(options, "mnuAutoReadTags", QStringLiteral("&Auto-Read Tags"), nullptr);
+    m_autoReadTags->setEnabled(true);
+    m_autoReadTags->setCheckable(true);
+    m_autoReadTags->setChecked(true);
+    addCommand(options, "mnuReadTagsNow", QStringLiteral("&Read Tags Now"), &Form1::readTagsNow);
+    addCommand(options, "mnuStopReadingTags", QStringLiteral("&Stop Reading Tags"), &Form1::stopReadingTags);
+
+    QMenu* actions = menuBar()->addMenu(QStringLiteral("&Actions"));
+    actions->setObjectName(QStringLiteral("mnuActions"));
+    addCommand(actions, "mnuTagEqualsFileName", QStringLiteral("Tag = File Name..."), nullptr);
+    addCommand(actions, "mnuFileNameEqualsTag", QStringLiteral("File Name = Tag..."), nullptr);
+    addSeparator(actions);
+    addCommand(actions, "mnuTagEqualsTitle", QStringLiteral("Tag = Title..."), nullptr);
+    addCommand(actions, "mnuTitleEqualsTag", QStringLiteral("Title = Tag..."), nullptr);
+    addSeparator(actions);
+    addCommand(actions, "mnuFileNameEqualsTitle", QStringLiteral("File Name = Title..."), nullptr);
+    addCommand(actions, "mnuTitleEqualsFileName", QStringLiteral("Title = File Name..."), nullptr);
+    addSeparator(actions);
+    addCommand(actions, "mnuRemoveID3v1Tags", QStringLiteral("Remove ID3v1 Tags..."), nullptr);
+    addCommand(actions, "mnuRemoveID3v2Tags", QStringLiteral("Remove ID3v2 Tags..."), nullptr);
+    addSeparator(actions);
+    addCommand(actions, "mnuKeepMissingFilesSelected", QStringLiteral("Keep Missing Files Selected"),
+        &Form1::keepMissingFilesSelected);
+    addSeparator(actions);
+    addCommand(actions, "mnuCopyFiles", QStringLiteral("Copy Files..."), nullptr);
+    addSeparator(actions);
+    addCommand(actions, "mnuKeepDuplicatesSelectedByFileName",
+        QStringLiteral("Keep Duplicates Selected (by File Name)"), &Form1::keepDuplicatesByFileName);
+    addCommand(actions, "mnuKeepDuplicatesSelectedByTitle", QStringLiteral("Keep Duplicates Selected (by Title)"),
+        &Form1::keepDuplicatesByTitle);
+    addCommand(actions, "mnuKeepDuplicatesSelectedByQuickTag", QStringLiteral("Keep Duplicates Selected (by QuickTag)"),
+        &Form1::keepDuplicatesByQuickTag);
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    addCommand(help, "mnuContents", QStringLiteral("&Contents..."), &Form1::showContents, Qt::Key_F1);
+    addSeparator(help);
+    addCommand(help, "mnuAboutTagEditor", QStringLiteral("&About Sondrel..."), &Form1::showAbout);
+}
+
+void Form1::newPlaylist()
+{
+    m_model.clear();
+    m_readIterator.reset();
+    resetReadingCount();
+    turnSortingOff();
+}
+
+void Form1::exitProgram()
+{
+    close();
+}
+
+void Form1::openPlaylist(const QString& path)
+{
+    newPlaylist();
+    loadPlaylist(path);
+}
+
+void Form1::openPlaylistChosen()
+{
+    if (const auto path = choosePlaylist(QStringLiteral("Open a Playlist"), false))
+        openPlaylist(*path);
+}
+
+void Form1::importPlaylist()
+{
+    if (const auto path = choosePlaylist(QStringLiteral("Import a Playlist"), false))
+        loadPlaylist(*path);
+}
+
+void Form1::savePlaylist()
+{
+    if (m_playlistFileName.isEmpty())
+        savePlaylistAs();
+    else
+        PlaylistFiles::savePlaylist(m_model, m_playlistFileName);
+}
+
+void Form1::savePlaylistAs()
+{
+    if (const auto path = choosePlaylist(QStringLiteral("Save Playlist As"), true))
+        PlaylistFiles::savePlaylist(m_model, *path);
+}
+
+std::optional<QString> Form1::choosePlaylist(const QString& title, bool forSaving)
+{
+    const QString filters = QStringLiteral("M3U Playlists (*.m3u);;PLS Playlists (*.pls);;All Files (*)");
+    const QString path = forSaving ? QFileDialog::getSaveFileName(this, title, m_playlistFileName, filters)
+                                   : QFileDialog::getOpenFileName(this, title, m_playlistFileName, filters);
+    if (path.isEmpty())
+        return std::nullopt;
+    m_playlistFileName = path;
+    return path;
+}
+
+void Form1::loadPlaylist(const QString& path)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_playlist->setUpdatesEnabled(false);
+    const PlaylistFiles::LoadResult result = PlaylistFiles::loadPlaylist(m_model, path, m_readIterator);
+    m_playlist->setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+    // A playlist that broke off ends the command there; an invalid one still starts reading.
+    if (result != PlaylistFiles::LoadResult::EndedEarly)
+        startReadingIfAutomatic();
+}
+
+void Form1::importFiles()
+{
+    chooseFilesAndImport(false);
+}
+
+void Form1::importMissingFiles()
+{
+    chooseFilesAndImport(true);
+}
+
+void Form1::chooseFilesAndImport(bool missingOnly)
+{
+    // The dialog is modeless; the window takes no commands while it waits for the dialog's answer.
+    // (Disabling the window itself would disable the dialog, its child, too.)
+    ImportFiles dialog(this);
+    setCommandsEnabled(false);
+    QEventLoop waiting;
+    connect(&dialog, &QDialog::finished, &waiting, &QEventLoop::quit);
+    dialog.show();
+    waiting.exec();
+    setCommandsEnabled(true);
+    importChosenFiles(dialog.ChosenFiles(), missingOnly);
+    m_playlist->setFocus();
+}
+
+void Form1::importChosenFiles(const QStringList& files, bool missingOnly)
+{
+    if (files.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ::importFiles(m_model, files, missingOnly, m_readIterator);
+    QApplication::restoreOverrideCursor();
+    startReadingIfAutomatic();
+}
+
+void Form1::showContents()
+{
+    const QString page = programFolder() + QStringLiteral("/sondrel-help.html");
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+        Messages::error(QStringLiteral("Could not open the help page ") + page + QStringLiteral("."));
+}
+
+void Form1::showAbout()
+{
+    Messages::current().show(
+        QStringLiteral("Sondrel %1\r\nA playlist editor and MP3 tagger.\r\nHelp: %2")
+            .arg(QCoreApplication::applicationVersion(), programFolder() + QStringLiteral("/sondrel-help.html")),
+        QStringLiteral("About: Sondrel"), Messages::Icon::Information, Messages::Buttons::Ok);
+}
+
+void Form1::selectAll()
+{
+    RowCommands::selectAll(m_model);
+}
+
+void Form1::selectInverse()
+{
+    RowCommands::selectInverse(m_model);
+}
+
+void Form1::selectNone()
+{
+    RowCommands::selectNone(m_model);
+}
+
+void Form1::deleteSelected()
+{
+    switch (RowCommands::deleteSelected(m_model, m_readIterator)) {
+    case RowCommands::AfterDelete::PlaylistReset: newPlaylist(); break;
+    case RowCommands::AfterDelete::ReaderRestarted:
+        resetReadingCount();
+        startReadingIfAutomatic();
+        break;
+    case RowCommands::AfterDelete::ReaderKept: break;
+    }
+    updateStatus();
+}
+
+void Form1::keepMissingFilesSelected()
+{
+    RowCommands::keepMissingFilesSelected(m_model);
+}
+
+void Form1::keepDuplicatesByFileName()
+{
+    RowCommands::keepDuplicatesSelected(m_model, FileNameColumn);
+}
+
+void Form1::keepDuplicatesByTitle()
+{
+    RowCommands::keepDuplicatesSelected(m_model, TitleColumn);
+}
+
+void Form1::keepDuplicatesByQuickTag()
+{
+    RowCommands::keepDuplicatesSelected(m_model, QuickTagColumn);
+}
+
+void Form1::readTagsNow()
+{
+    m_timer->start();
+}
+
+void Form1::stopReadingTags()
+{
+    m_timer->stop();
+    updateStatus();
+}
+
+void Form1::startReadingIfAutomatic()
+{
+    if (m_autoReadTags->isChecked())
+        m_timer->start();
+    updateStatus();
+}
+
+void Form1::readTick()
+{
+    // A failed file's message box runs its own event loop, in which the timer goes on ticking: no
+    // tick starts while an earlier one waits for its message to be closed.
+    if (m_inTick)
+        return;
+    m_inTick = true;
+    const TickResult tick = readTagsTick(m_model, m_readIterator, kTickBudget);
+    m_inTick = false;
+    m_readCount += tick.read;
+    if (!tick.keepGoing)
+        m_timer->stop();
+    updateStatus();
+}
+
+void Form1::resetReadingCount()
+{
+    m_readCount = 0;
+}
+
+void Form1::sortByColumn(int column)
+{
+    RowCommands::sortByColumn(m_model, m_sortState, column);
+    m_playlist->header()->setSortIndicatorShown(true);
+    m_playlist->header()->setSortIndicator(column, m_sortState < 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+void Form1::turnSortingOff()
+{
+    m_playlist->header()->setSortIndicatorShown(false);
+}
+
+void Form1::moveRows(bool up)
+{
+    turnSortingOff();
+    RowCommands::moveSelectedRows(m_model, up ? RowCommands::Direction::Up : RowCommands::Direction::Down);
+    if (const QModelIndex current = m_playlist->currentIndex(); current.isValid())
+        m_playlist->scrollTo(current);
+}
+
+void Form1::openTagEditor()
+{
+    if (!m_model.selectionModel()->hasSelection())
+        Messages::current().beep();
+}
+
+void Form1::setCommandsEnabled(bool enabled)
+{
+    centralWidget()->setEnabled(enabled);
+    menuBar()->setEnabled(enabled);
+}
+
+void Form1::updateStatus()
+{
+    const qsizetype rows = m_model.size();
+    qsizetype selected = 0;
+    for (const QItemSelectionRange& range : m_model.selectionModel()->selection())
+        selected += range.height();
+    QString text = tr("%n rows", nullptr, int(rows)) + QStringLiteral(", ") + tr("%n selected", nullptr, int(selected));
+    if (m_timer->isActive())
+        text += QStringLiteral("    Reading tags: %1 of %2")
+                    .arg(std::min(m_readCount, m_model.nodeList().size()))
+                    .arg(m_model.nodeList().size());
+    m_status->setText(text);
+}

@@ -95,14 +95,18 @@ ImportFiles::ImportFiles(QWidget* parent)
     auto* patternRow = new QHBoxLayout;
     patternRow->addWidget(patternLabel);
     patternRow->addWidget(m_pattern);
+    // Volumes and folders on the left, the pattern and the files on the right; Import below the
+    // left column, Cancel below the right.
     auto* columns = new QGridLayout;
-    columns->addLayout(patternRow, 0, 0);
-    columns->addWidget(m_drives, 0, 1);
-    columns->addWidget(m_files, 1, 0);
-    columns->addWidget(m_folders, 1, 1);
+    columns->addWidget(m_drives, 0, 0);
+    columns->addLayout(patternRow, 0, 1);
+    columns->addWidget(m_folders, 1, 0);
+    columns->addWidget(m_files, 1, 1);
+    for (QWidget* list : {static_cast<QWidget*>(m_folders), static_cast<QWidget*>(m_files)})
+        list->setMinimumSize(300, 320);
     auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
     buttons->addWidget(importButton);
+    buttons->addStretch();
     buttons->addWidget(cancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(columns);

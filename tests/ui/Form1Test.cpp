@@ -1,0 +1,233 @@
+#include "ui/Form1.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "support/RecordingMessages.h"
+#include "support/TestFiles.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList columnOf(const PlaylistModel& model, int column)
+{
+    QStringList texts;
+    for (qsizetype i = 0; i < model.size(); ++i)
+        texts.append(model.text(i, column));
+    return texts;
+}
+
+struct Window {
+    RecordingMessages messages;
+    TestFiles files;
+    Form1 form;
+    QTreeView* playlist = form.findChild<QTreeView*>(u"Playlist"_s);
+    QTimer* timer = form.findChild<QTimer*>(u"Timer1"_s);
+
+    // Shown and active, so that header clicks land and shortcuts reach the window.
+    Window()
+    {
+        form.show();
+        form.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
+    }
+
+    QAction* action(const char* name) const { return form.findChild<QAction*>(QString::fromLatin1(name)); }
+    // Lets background reading run until it stops (or a generous guard passes: a hang fails the test).
+    void readToTheEnd() const
+    {
+        QElapsedTimer guard;
+        guard.start();
+        while (timer->isActive() && guard.elapsed() < 20000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        EXPECT_FALSE(timer->isActive());
+    }
+    QStringList addFiles(const QStringList& names)
+    {
+        QStringList paths;
+        for (const QString& name : names)
+            paths.append(files.write(
+                name, TestBytes::audio(300) + TestBytes::id3v1({name.toUtf8().left(1), "Band", "", "", "", 0, 0})));
+        form.importChosenFiles(paths, false);
+        return paths;
+    }
+    void selectRows(std::initializer_list<int> rows) const
+    {
+        playlist->selectionModel()->clearSelection();
+        for (const int row : rows)
+            playlist->selectionModel()->select(
+                playlist->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+};
+
+} // namespace
+
+TEST(Form1, CarriesTheWholeMenuTree)
+{
+    Window w;
+    EXPECT_EQ(w.form.windowTitle(), u"Sondrel"_s);
+    struct Item {
+        const char* name;
+        const char16_t* caption;
+        QKeySequence shortcut;
+        bool enabled;
+    } const items[] = {
+        {"mnuNewPlaylist", u"&New Playlist", QKeySequence(u"Ctrl+N"_s), true},
+        {"mnuOpenPlaylist", u"&Open Playlist...", QKeySequence(u"Ctrl+O"_s), true},
+        {"mnuSavePlaylist", u"&Save Playlist", QKeySequence(u"Ctrl+S"_s), true},
+        {"mnuSavePlaylistAs", u"Save Playlist &As...", {}, true},
+        {"mnuImportFiles", u"Import &Files...", {}, true},
+        {"mnuImportMissingFiles", u"Import &Missing Files...", {}, true},
+        {"mnuImportPlaylist", u"Import &Playlist...", {}, true},
+        {"mnuExit", u"E&xit", {}, true},
+        {"mnuSelectAll", u"Select &All", QKeySequence(u"Ctrl+A"_s), true},
+        {"mnuSelectInverse", u"Select &Inverse", QKeySequence(u"Ctrl+I"_s), true},
+        {"mnuSelectNone", u"Select &None", QKeySequence(u"Ctrl+D"_s), true},
+        {"mnuDeleteSelected", u"&Delete Selected", QKeySequence(u"Del"_s), true},
+        {"mnuAutoReadTags", u"&Auto-Read Tags", {}, true},
+        {"mnuReadTagsNow", u"&Read Tags Now", {}, true},
+        {"mnuStopReadingTags", u"&Stop Reading Tags", {}, true},
+        {"mnuTagEqualsFileName", u"Tag = File Name...", {}, false},
+        {"mnuFileNameEqualsTag", u"File Name = Tag...", {}, false},
+        {"mnuTagEqualsTitle", u"Tag = Title...", {}, false},
+        {"mnuTitleEqualsTag", u"Title = Tag...", {}, false},
+        {"mnuFileNameEqualsTitle", u"File Name = Title...", {}, false},
+        {"mnuTitleEqualsFileName", u"Title = File Name...", {}, false},
+        {"mnuRemoveID3v1Tags", u"Remove ID3v1 Tags...", {}, false},
+        {"mnuRemoveID3v2Tags", u"Remove ID3v2 Tags...", {}, false},
+        {"mnuKeepMissingFilesSelected", u"Keep Missing Files Selected", {}, true},
+        {"mnuCopyFiles", u"Copy Files...", {}, false},
+        {"mnuKeepDuplicatesSelectedByFileName", u"Keep Duplicates Selected (by File Name)", {}, true},
+        {"mnuKeepDuplicatesSelectedByTitle", u"Keep Duplicates Selected (by Title)", {}, true},
+        {"mnuKeepDuplicatesSelectedByQuickTag", u"Keep Duplicates Selected (by QuickTag)", {}, true},
+        {"mnuContents", u"&Contents...", QKeySequence(u"F1"_s), true},
+        {"mnuAboutTagEditor", u"&About Sondrel...", {}, true},
+    };
+    // The items in menu order, separators left out.
+    QStringList inOrder;
+    for (QAction* menu : w.form.menuBar()->actions()) {
+        for (QAction* item : menu->menu()->actions()) {
+            if (!item->isSeparator())
+                inOrder.append(item->objectName());
+        }
+    }
+    QStringList expected;
+    for (const Item& item : items) {
+        SCOPED_TRACE(item.name);
+        expected.append(QString::fromLatin1(item.name));
+        QAction* action = w.action(item.name);
+        ASSERT_NE(action, nullptr);
+        EXPECT_EQ(action->text(), QString::fromUtf16(item.caption));
+        EXPECT_EQ(action->shortcut(), item.shortcut);
+        EXPECT_EQ(action->isEnabled(), item.enabled);
+    }
+    EXPECT_EQ(inOrder, expected);
+    EXPECT_TRUE(w.action("mnuAutoReadTags")->isChecked());
+    QStringList captions;
+    for (QAction* menu : w.form.menuBar()->actions())
+        captions.append(menu->text());
+    EXPECT_EQ(captions, QStringList({u"&File"_s, u"&Edit"_s, u"&Options"_s, u"&Actions"_s, u"&Help"_s}));
+}
+
+TEST(Form1, ReadsTagsInTheOrderFilesWereAddedAndReportsAFailureOnce)
+{
+    Window w;
+    const QStringList paths = w.addFiles({u"c.mp3"_s, u"a.mp3"_s});
+    w.form.importChosenFiles({w.files.path(u"gone.mp3"_s)}, false);
+    // Sorting does not change the reading order.
+    QTest::mouseClick(w.playlist->header()->viewport(), Qt::LeftButton, {},
+        QPoint(w.playlist->header()->sectionViewportPosition(TitleColumn) + 5, 5));
+    EXPECT_EQ(columnOf(w.form.model(), TitleColumn), QStringList({u"a"_s, u"c"_s, u"gone"_s}));
+    w.readToTheEnd();
+    EXPECT_EQ(columnOf(w.form.model(), QuickTagColumn), QStringList({u"Band - a"_s, u"Band - c"_s, u"(error)"_s}));
+    ASSERT_EQ(w.messages.shown().size(), 1u);
+    EXPECT_TRUE(w.messages.shown()[0].text.startsWith(u"Error with "_s + w.files.path(u"gone.mp3"_s)));
+
+    // The same header again flips the order.
+    QTest::mouseClick(w.playlist->header()->viewport(), Qt::LeftButton, {},
+        QPoint(w.playlist->header()->sectionViewportPosition(TitleColumn) + 5, 5));
+    EXPECT_EQ(columnOf(w.form.model(), TitleColumn), QStringList({u"gone"_s, u"c"_s, u"a"_s}));
+
+    // Read Tags Now afterwards reads nothing again.
+    w.action("mnuReadTagsNow")->trigger();
+    w.readToTheEnd();
+    EXPECT_EQ(w.messages.shown().size(), 1u);
+}
+
+TEST(Form1, WaitsForReadTagsNowWhenAutoReadIsOff)
+{
+    Window w;
+    w.action("mnuAutoReadTags")->trigger();
+    EXPECT_FALSE(w.action("mnuAutoReadTags")->isChecked());
+    w.addFiles({u"a.mp3"_s});
+    EXPECT_FALSE(w.timer->isActive());
+    EXPECT_EQ(w.form.model().text(0, QuickTagColumn), u"..."_s);
+    w.action("mnuReadTagsNow")->trigger();
+    w.readToTheEnd();
+    EXPECT_EQ(w.form.model().text(0, QuickTagColumn), u"Band - a"_s);
+}
+
+TEST(Form1, NewPlaylistDuringReadingStopsIt)
+{
+    Window w;
+    w.addFiles({u"a.mp3"_s, u"b.mp3"_s});
+    ASSERT_TRUE(w.timer->isActive());
+    w.action("mnuNewPlaylist")->trigger();
+    EXPECT_EQ(w.form.model().size(), 0);
+    EXPECT_FALSE(w.form.readIterator().has_value());
+    w.readToTheEnd(); // the next tick finds no reader and turns the timer off
+}
+
+TEST(Form1, MovesAndDeletesSelectedRowsFromTheKeyboardAndTheArrows)
+{
+    Window w;
+    w.action("mnuAutoReadTags")->trigger();
+    w.addFiles({u"1.mp3"_s, u"2.mp3"_s, u"3.mp3"_s, u"4.mp3"_s, u"5.mp3"_s});
+    w.selectRows({1, 2});
+    QTest::mouseClick(w.form.findChild<QToolButton*>(u"UpDown1Up"_s), Qt::LeftButton);
+    EXPECT_EQ(columnOf(w.form.model(), TitleColumn), QStringList({u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}));
+    QTest::mouseClick(w.form.findChild<QToolButton*>(u"UpDown1Down"_s), Qt::LeftButton);
+    EXPECT_EQ(columnOf(w.form.model(), TitleColumn), QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
+
+    // Del with the reader standing on a deleted entry: reading goes on with the rest.
+    w.action("mnuReadTagsNow")->trigger();
+    w.readToTheEnd();
+    w.form.importChosenFiles({w.files.write(u"6.mp3"_s, TestBytes::audio(300))}, false);
+    w.selectRows({1, 2});
+    w.playlist->setFocus();
+    QTest::keyClick(w.playlist, Qt::Key_Delete);
+    EXPECT_EQ(columnOf(w.form.model(), TitleColumn), QStringList({u"1"_s, u"4"_s, u"5"_s, u"6"_s}));
+    w.action("mnuReadTagsNow")->trigger();
+    w.readToTheEnd();
+    EXPECT_EQ(w.form.model().text(3, QuickTagColumn), u"(none)"_s);
+
+    // Deleting every row leaves a new, empty playlist.
+    w.action("mnuSelectAll")->trigger();
+    w.action("mnuDeleteSelected")->trigger();
+    EXPECT_EQ(w.form.model().size(), 0);
+    EXPECT_FALSE(w.form.readIterator().has_value());
+}
+
+TEST(Form1, ImportsMissingFilesOnlyOnceAndBeepsOnADoubleClickWithoutSelection)
+{
+    Window w;
+    const QStringList paths = w.addFiles({u"a.mp3"_s});
+    w.form.importChosenFiles({paths[0].toUpper(), paths[0], w.files.path(u"b.mp3"_s)}, true);
+    EXPECT_EQ(w.form.model().size(), 2);
+    w.form.importChosenFiles({paths[0]}, false);
+    EXPECT_EQ(w.form.model().size(), 3);
+
+    w.action("mnuSelectNone")->trigger();
+    Q_EMIT w.playlist->doubleClicked(w.playlist->model()->index(0, 0));
+    EXPECT_EQ(w.messages.beeps(), 1);
+}

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <optional>
+
+#include <QMainWindow>
+
+#include "playlist/EntryList.h"
+#include "playlist/PlaylistModel.h"
+#include "ui/RowIcons.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QTimer;
+class QTreeView;
+class UpDownControl;
+
+// The main window: the playlist in a list view with the up/down control beside it, the menus, and
+// background tag reading. It holds only wiring: every command runs the playlist and format code
+// below it, and every message goes through Messages (whatever object the program installed).
+class Form1 : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    PlaylistModel& model() { return m_model; }
+    const std::optional<Iterator>& readIterator() const { return m_readIterator; }
+    // Loads a playlist as Open Playlist does, without the file dialog.
+    void openPlaylist(const QString& path);
+    // Adds files as Import Files (or Import Missing Files) does once the dialog has chosen them.
+    void importChosenFiles(const QStringList& files, bool missingOnly);
+
+private:
+    void buildMenus();
+    QAction* addCommand(QMenu* menu, const char* name, const QString& caption, void (Form1::*handler)(),
+        const QKeySequence& shortcut = {});
+    void addSeparator(QMenu* menu);
+
+    void newPlaylist();
+    void exitProgram();
+    void openPlaylistChosen();
+    void importPlaylist();
+    void savePlaylist();
+    void savePlaylistAs();
+    void importFiles();
+    void importMissingFiles();
+    void showContents();
+    void showAbout();
+    void selectAll();
+    void selectInverse();
+    void selectNone();
+    void deleteSelected();
+    void keepMissingFilesSelected();
+    void keepDuplicatesByFileName();
+    void keepDuplicatesByTitle();
+    void keepDuplicatesByQuickTag();
+    void readTagsNow();
+    void stopReadingTags();
+    void sortByColumn(int column);
+    void moveRows(bool up);
+    void openTagEditor();
+
+    void loadPlaylist(const QString& path);
+    void chooseFilesAndImport(bool missingOnly);
+    std::optional<QString> choosePlaylist(const QString& title, bool forSaving);
+    void startReadingIfAutomatic();
+    void readTick();
+    void resetReadingCount();
+    void turnSortingOff();
+    void setCommandsEnabled(bool enabled);
+    void updateStatus();
+
+    PlaylistModel m_model;
+    std::optional<Iterator> m_readIterator;
+    int m_sortState = 0;
+    QString m_playlistFileName;
+    RowIcons m_icons;
+
+    QTreeView* m_playlist;
+    UpDownControl* m_upDown;
+    QTimer* m_timer;
+    QLabel* m_status;
+    QAction* m_autoReadTags = nullptr;
+    bool m_inTick = false;
+    qsizetype m_readCount = 0;
+};
