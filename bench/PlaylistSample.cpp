@@ -1,0 +1,154 @@
+#include "PlaylistSample.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <random>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QStringEncoder>
+
+namespace {
+
+const char16_t* const kWords[] = {u"Night", u"Drive", u"Harbour", u"Light", u"Common", u"Ground", u"Paper", u"Boats",
+    u"Salt", u"Water", u"Radio", u"Quiet", u"Hours", u"Field", u"Café", u"Über", u"Blue", u"Song", u"Señal", u"Glass"};
+
+QString word(std::mt19937& random)
+{
+    return QString::fromUtf16(kWords[random() % std::size(kWords)]);
+}
+
+// Every eighth artist has a name that is not ASCII.
+QString artistName(int artist)
+{
+    return (artist % 8 == 5 ? QStringLiteral("artistë ") : QStringLiteral("artist ")) + QString::number(artist);
+}
+
+bool writeNewFile(const QString& path, const QByteArray& bytes)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            ::close(fd);
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return ::close(fd) == 0;
+}
+
+} // namespace
+
+QByteArray playlistLines(PlaylistKind kind, const std::vector<PlaylistEntry>& entries)
+{
+    // At most three bytes a UTF-16 unit, plus the keys, numbers and line ends of an entry.
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringEncoder::Flag::Stateless);
+    qsizetype units = 64;
+    for (const PlaylistEntry& entry : entries)
+        units += entry.path.size() + entry.title.size() + entry.length.size() + 64;
+    QByteArray bytes(utf8.requiredSpace(units), Qt::Uninitialized);
+    char* out = bytes.data();
+    const auto put = [&out](QByteArrayView ascii) {
+        std::memcpy(out, ascii.data(), size_t(ascii.size()));
+        out += ascii.size();
+    };
+    const auto text = [&out, &utf8](const QString& part) { out = utf8.appendToBuffer(out, part); };
+
+    if (kind == PlaylistKind::M3U) {
+        put("#EXTM3U\r\n");
+        for (const PlaylistEntry& entry : entries) {
+            put("#EXTINF:");
+            text(entry.length);
+            put(",");
+            text(entry.title);
+            put("\r\n");
+            text(entry.path);
+            put("\r\n");
+        }
+    } else {
+        put("[playlist]\r\n");
+        char number[16];
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const int digits = std::snprintf(number, sizeof number, "%zu=", i + 1);
+            const QByteArrayView key(number, digits);
+            put("File");
+            put(key);
+            text(entries[i].path);
+            put("\r\nTitle");
+            put(key);
+            text(entries[i].title);
+            put("\r\nLength");
+            put(key);
+            text(entries[i].length);
+            put("\r\n");
+        }
+        put("NumberOfEntries=");
+        put(QByteArray::number(qsizetype(entries.size())));
+        put("\r\nVersion=2\r\n");
+    }
+    bytes.truncate(out - bytes.constData());
+    return bytes;
+}
+
+const PlaylistSample& PlaylistSample::withRows(int rows)
+{
+    static std::map<int, std::unique_ptr<PlaylistSample>> samples;
+    std::unique_ptr<PlaylistSample>& sample = samples[rows];
+    if (!sample)
+        sample.reset(new PlaylistSample(rows));
+    return *sample;
+}
+
+PlaylistSample::PlaylistSample(int rows) : m_dir(std::make_unique<QTemporaryDir>())
+{
+    if (!m_dir->isValid()) {
+        m_error = QStringLiteral("cannot make a temporary folder: ") + m_dir->errorString();
+        return;
+    }
+    std::mt19937 random(20240611u + unsigned(rows));
+    const QString music = m_dir->filePath(QStringLiteral("music"));
+    m_entries.reserve(std::size_t(rows));
+    m_quickTags.reserve(std::size_t(rows));
+    for (int i = 0; i < rows; ++i) {
+        // 100 tracks an artist, in 10 albums of 10.
+        const QString artist = artistName(i / 100);
+        PlaylistEntry entry;
+        if (i % 50 == 23) {
+            entry = m_entries.back();
+        } else {
+            entry.path = music + u'/' + artist + QStringLiteral("/album ") + QString::number(i / 10 % 10)
+                + QStringLiteral("/track ") + QString::number(i % 10 + 1) + QStringLiteral(".mp3");
+            if (i % 5 == 4) {
+                const QString& earlier = m_entries[std::size_t(i - 2)].title;
+                entry.title = i % 10 == 9 ? earlier.toUpper() : earlier;
+            } else {
+                entry.title = word(random) + u' ' + word(random) + u' ' + QString::number(i);
+            }
+            entry.length = QString::number(60 + random() % 540);
+        }
+        m_quickTags.push_back(artist + QStringLiteral(" - ") + entry.title);
+        m_nativePaths.push_back(QFile::encodeName(entry.path));
+        m_entries.push_back(std::move(entry));
+    }
+
+    m_m3uPath = m_dir->filePath(QStringLiteral("sample.m3u"));
+    m_plsPath = m_dir->filePath(QStringLiteral("sample.pls"));
+    m_m3uBytes = playlistLines(PlaylistKind::M3U, m_entries);
+    m_plsBytes = playlistLines(PlaylistKind::PLS, m_entries);
+    if (!writeNewFile(m_m3uPath, m_m3uBytes))
+        m_error = QStringLiteral("cannot write ") + m_m3uPath;
+    else if (!writeNewFile(m_plsPath, m_plsBytes))
+        m_error = QStringLiteral("cannot write ") + m_plsPath;
+}
