@@ -83,10 +83,12 @@ void PlaylistModel::appendEntries(const std::vector<PlaylistEntry>& entries)
     const qsizetype first = size();
     beginInsertRows({}, int(first), int(first + qsizetype(entries.size()) - 1));
     m_rows.reserve(m_rows.size() + entries.size());
+    const QString unread = unreadTagText();
+    IconKeys keys;
     for (const PlaylistEntry& entry : entries) {
         auto row = std::make_unique<PlaylistRow>();
-        row->texts = {entry.path, entry.title, unreadTagText(), unreadTagText(), entry.length};
-        row->iconKey = iconKeyOf(entry.path);
+        row->texts = {entry.path, entry.title, unread, unread, entry.length};
+        row->iconKey = keys.keyOf(entry.path);
         row->position = size();
         row->entry = m_list->addNode(entry.path, row.get());
         m_rows.push_back(std::move(row));
@@ -194,9 +196,13 @@ void PlaylistModel::sort(int column, Qt::SortOrder order)
         return;
     std::vector<qsizetype> newOrder(m_rows.size());
     std::iota(newOrder.begin(), newOrder.end(), 0);
-    const auto textOf = [&](qsizetype position) -> const QString& { return text(position, column); };
+    // The texts side by side, so that comparing does not go through every row to its text.
+    std::vector<QStringView> texts;
+    texts.reserve(m_rows.size());
+    for (const auto& row : m_rows)
+        texts.push_back(row->text(column));
     std::stable_sort(newOrder.begin(), newOrder.end(), [&](qsizetype a, qsizetype b) {
-        const int compared = textOf(a).compare(textOf(b), Qt::CaseInsensitive);
+        const int compared = texts[std::size_t(a)].compare(texts[std::size_t(b)], Qt::CaseInsensitive);
         return order == Qt::AscendingOrder ? compared < 0 : compared > 0;
     });
     reorder(newOrder);

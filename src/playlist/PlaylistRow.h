@@ -35,6 +35,17 @@ struct PlaylistRow {
 // upper-cased, for the types whose icon is their own (ICO, EXE, DLL, OCX). No "." gives "".
 QString iconKeyOf(const QString& path);
 
+// The same for many paths one after another: files of one type usually follow each other, and
+// then their rows share one key text instead of making it anew.
+class IconKeys {
+public:
+    QString keyOf(const QString& path);
+
+private:
+    QString m_extension;
+    QString m_key;
+};
+
 // What the two tag columns show until the tags are read.
 inline QString unreadTagText()
 {

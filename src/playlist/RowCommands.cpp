@@ -1,9 +1,8 @@
 #include "playlist/RowCommands.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <numeric>
-
-#include <QHash>
 
 #include "base/FileOps.h"
 #include "playlist/PlaylistModel.h"
@@ -12,11 +11,21 @@ namespace RowCommands {
 
 namespace {
 
-constexpr auto kRows = QItemSelectionModel::Rows;
-
 QItemSelection wholeRows(const PlaylistModel& model, qsizetype first, qsizetype last)
 {
     return QItemSelection(model.index(int(first), 0), model.index(int(last), PlaylistColumnCount - 1));
+}
+
+// Makes the selection exactly the given ranges, which already span whole rows. Clearing first and
+// selecting without the Rows flag keeps the selection model from comparing and merging every
+// range with every other, which takes quadratic time over many scattered rows.
+void replaceSelection(PlaylistModel& model, const QItemSelection& selection)
+{
+    QItemSelectionModel& selectionModel = *model.selectionModel();
+    if (selectionModel.hasSelection())
+        selectionModel.clearSelection();
+    if (!selection.isEmpty())
+        selectionModel.select(selection, QItemSelectionModel::Select);
 }
 
 } // namespace
@@ -47,14 +56,13 @@ void setSelectedRows(PlaylistModel& model, const std::vector<bool>& selected)
             QItemSelectionRange(model.index(int(first), 0), model.index(int(last), PlaylistColumnCount - 1)));
         first = last + 1;
     }
-    model.selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | kRows);
+    replaceSelection(model, selection);
 }
 
 void selectAll(PlaylistModel& model)
 {
     if (model.size() > 0)
-        model.selectionModel()->select(
-            wholeRows(model, 0, model.size() - 1), QItemSelectionModel::ClearAndSelect | kRows);
+        replaceSelection(model, wholeRows(model, 0, model.size() - 1));
 }
 
 void selectNone(PlaylistModel& model)
@@ -118,27 +126,18 @@ void keepMissingFilesSelected(PlaylistModel& model)
 
 void keepDuplicatesSelected(PlaylistModel& model, int column)
 {
+    // From the last row up: a selected row stays selected when a later selected row has its text.
     std::vector<bool> selected = selectedRows(model);
-    // For each lower-cased text: how many selected rows show it, and the last of them.
-    struct Group {
-        qsizetype count = 0;
-        qsizetype last = -1;
-    };
-    QHash<QString, Group> groups;
-    std::vector<QString> keys(selected.size());
-    for (std::size_t i = 0; i < selected.size(); ++i) {
-        if (!selected[i])
+    QSet<QString> later;
+    later.reserve(qsizetype(std::count(selected.begin(), selected.end(), true)));
+    for (qsizetype i = qsizetype(selected.size()) - 1; i >= 0; --i) {
+        if (!selected[std::size_t(i)])
             continue;
-        keys[i] = model.text(qsizetype(i), column).toLower();
-        Group& group = groups[keys[i]];
-        ++group.count;
-        group.last = qsizetype(i);
-    }
-    for (std::size_t i = 0; i < selected.size(); ++i) {
-        if (selected[i]) {
-            const Group& group = groups[keys[i]];
-            selected[i] = group.count > 1 && group.last != qsizetype(i);
-        }
+        const QString key = model.text(i, column).toLower();
+        if (later.contains(key))
+            continue;
+        selected[std::size_t(i)] = false;
+        later.insert(key);
     }
     setSelectedRows(model, selected);
 }
