@@ -1,0 +1,2 @@
+// Filled in by the format benchmark.
+int main() { return 0; }

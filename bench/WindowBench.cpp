@@ -1,0 +1,2 @@
+// Filled in by the window benchmark.
+int main() { return 0; }
