@@ -196,13 +196,14 @@ void PlaylistModel::sort(int column, Qt::SortOrder order)
         return;
     std::vector<qsizetype> newOrder(m_rows.size());
     std::iota(newOrder.begin(), newOrder.end(), 0);
-    // The texts side by side, so that comparing does not go through every row to its text.
-    std::vector<QStringView> texts;
-    texts.reserve(m_rows.size());
+    // Texts compared without regard to case: each is folded once, side by side, so that the sort
+    // compares plain characters and does not go through every row to its text.
+    std::vector<QString> keys;
+    keys.reserve(m_rows.size());
     for (const auto& row : m_rows)
-        texts.push_back(row->text(column));
+        keys.push_back(row->text(column).toCaseFolded());
     std::stable_sort(newOrder.begin(), newOrder.end(), [&](qsizetype a, qsizetype b) {
-        const int compared = texts[std::size_t(a)].compare(texts[std::size_t(b)], Qt::CaseInsensitive);
+        const int compared = QStringView(keys[std::size_t(a)]).compare(QStringView(keys[std::size_t(b)]));
         return order == Qt::AscendingOrder ? compared < 0 : compared > 0;
     });
     reorder(newOrder);
