@@ -236,6 +236,7 @@ std::optional<QString> Form1::choosePlaylist(const QString& title, bool forSavin
     const QString filters = QStringLiteral("M3U Playlists (*.m3u);;PLS Playlists (*.pls);;All Files (*)");
     const QString path = forSaving ? QFileDialog::getSaveFileName(this, title, m_playlistFileName, filters)
                                    : QFileDialog::getOpenFileName(this, title, m_playlistFileName, filters);
+    returnToList();
     if (path.isEmpty())
         return std::nullopt;
     m_playlistFileName = path;
@@ -276,7 +277,7 @@ void Form1::chooseFilesAndImport(bool missingOnly)
     waiting.exec();
     setCommandsEnabled(true);
     importChosenFiles(dialog.ChosenFiles(), missingOnly);
-    m_playlist->setFocus();
+    returnToList();
 }
 
 void Form1::importChosenFiles(const QStringList& files, bool missingOnly)
@@ -414,6 +415,12 @@ void Form1::openTagEditor()
 {
     if (!m_model.selectionModel()->hasSelection())
         Messages::current().beep();
+}
+
+void Form1::returnToList()
+{
+    activateWindow();
+    m_playlist->setFocus();
 }
 
 void Form1::setCommandsEnabled(bool enabled)

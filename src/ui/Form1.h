@@ -70,6 +70,8 @@ private:
     void resetReadingCount();
     void turnSortingOff();
     void setCommandsEnabled(bool enabled);
+    // After a dialog: the window active again and the keyboard in the list.
+    void returnToList();
     void updateStatus();
 
     PlaylistModel m_model;

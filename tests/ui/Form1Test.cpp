@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
+#include <QListWidget>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QHeaderView>
 #include <QMenu>
@@ -13,6 +16,7 @@
 #include <QTreeView>
 
 #include "support/RecordingMessages.h"
+#include "ui/ImportFiles.h"
 #include "support/TestFiles.h"
 
 using namespace Qt::StringLiterals;
@@ -230,4 +234,40 @@ TEST(Form1, ImportsMissingFilesOnlyOnceAndBeepsOnADoubleClickWithoutSelection)
     w.action("mnuSelectNone")->trigger();
     Q_EMIT w.playlist->doubleClicked(w.playlist->model()->index(0, 0));
     EXPECT_EQ(w.messages.beeps(), 1);
+}
+
+TEST(Form1, ImportsTheFilesPickedInTheDialog)
+{
+    Window w;
+    w.form.findChild<QAction*>(u"mnuAutoReadTags"_s)->trigger();
+    const QString a = w.files.write(u"a.mp3"_s, TestBytes::audio(300));
+    w.files.write(u"b.mp3"_s, TestBytes::audio(300));
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(w.files.folder()); // the dialog opens on the current folder
+    // Operates the dialog from inside the window's wait for it: picks files and presses a button.
+    const auto pick = [&](const char* button, bool all) {
+        QTimer::singleShot(0, &w.form, [&w, button, all] {
+            auto* dialog = w.form.findChild<ImportFiles*>();
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_FALSE(w.playlist->isEnabled()); // the window waits for the dialog
+            auto* list = dialog->findChild<QListWidget*>(u"File1"_s);
+            if (all)
+                list->selectAll();
+            else
+                list->item(0)->setSelected(true);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+        });
+    };
+    pick("Command1", false);
+    w.action("mnuImportFiles")->trigger();
+    EXPECT_EQ(columnOf(w.form.model(), FileNameColumn), QStringList({a}));
+    pick("Command1", true);
+    w.action("mnuImportMissingFiles")->trigger();
+    EXPECT_EQ(columnOf(w.form.model(), TitleColumn), QStringList({u"a"_s, u"b"_s}));
+    pick("Command2", true);
+    w.action("mnuImportFiles")->trigger();
+    EXPECT_EQ(w.form.model().size(), 2);
+    EXPECT_TRUE(w.playlist->isEnabled());
+    EXPECT_EQ(w.form.focusWidget(), w.playlist);
+    QDir::setCurrent(before);
 }
