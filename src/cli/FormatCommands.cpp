@@ -52,6 +52,23 @@ void printRename(const RetagCommands::PlannedRename& plan)
         QString(plan.from % u'\t' % plan.to % (problem.isEmpty() ? QString() : u'\t' + problem) % u'\n')));
 }
 
+// Parses a retag command's arguments, which need --format, and makes a row of every file. Empty,
+// with the exit status in *exitCode, when the command is done (help, a usage error, no list).
+std::optional<RetagCommands::Rows> parseFilesAsRows(
+    CommandLine& line, const QStringList& arguments, PlaylistModel& model, int* exitCode)
+{
+    if (line.parse(arguments, exitCode) == CommandLine::Outcome::Done)
+        return std::nullopt;
+    if (!line.isSet(QStringLiteral("format"))) {
+        *exitCode = line.usageError(QStringLiteral("--format is needed"));
+        return std::nullopt;
+    }
+    const std::optional<QStringList> files = line.files();
+    if (!files)
+        return std::nullopt;
+    return rowsOfFiles(model, *files);
+}
+
 } // namespace
 
 int runCompose(const QStringList& arguments)
@@ -112,17 +129,12 @@ int runTagFromName(const QStringList& arguments)
     line.addFlag(QStringLiteral("full-path"), QStringLiteral("Read the whole path, not only the name."));
     line.takesFiles();
     int exitCode = ExitOk;
-    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
-        return exitCode;
-    if (!line.isSet(QStringLiteral("format")))
-        return line.usageError(QStringLiteral("--format is needed"));
-    const std::optional<QStringList> files = line.files();
-    if (!files)
-        return ExitOk;
     PlaylistModel model;
-    const RetagCommands::Rows rows = rowsOfFiles(model, *files);
+    const std::optional<RetagCommands::Rows> rows = parseFilesAsRows(line, arguments, model, &exitCode);
+    if (!rows)
+        return exitCode;
     RetagCommands::tagFromFileName(
-        model, rows, line.value(QStringLiteral("format")), line.isSet(QStringLiteral("full-path")));
+        model, *rows, line.value(QStringLiteral("format")), line.isSet(QStringLiteral("full-path")));
     return ExitOk;
 }
 
@@ -142,29 +154,24 @@ int runNameFromTag(const QStringList& arguments)
         QStringLiteral("Rename nothing; print every planned rename, marking the ones that would fail and why."));
     line.takesFiles();
     int exitCode = ExitOk;
-    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
-        return exitCode;
-    if (!line.isSet(QStringLiteral("format")))
-        return line.usageError(QStringLiteral("--format is needed"));
-    const std::optional<QStringList> files = line.files();
-    if (!files)
-        return ExitOk;
     PlaylistModel model;
-    const RetagCommands::Rows rows = rowsOfFiles(model, *files);
-    for (const qsizetype row : rows)
+    const std::optional<RetagCommands::Rows> rows = parseFilesAsRows(line, arguments, model, &exitCode);
+    if (!rows)
+        return exitCode;
+    for (const qsizetype row : *rows)
         model.findItem(row)->ReadTag();
     const QString format = line.value(QStringLiteral("format"));
     const bool fullPath = line.isSet(QStringLiteral("full-path"));
     if (line.isSet(QStringLiteral("dry-run"))) {
         for (const RetagCommands::PlannedRename& plan :
-            RetagCommands::planFileNameFromTag(model, rows, format, fullPath))
+            RetagCommands::planFileNameFromTag(model, *rows, format, fullPath))
             printRename(plan);
         return ExitOk;
     }
     if (line.isSet(QStringLiteral("keep-going")))
         commandMessages().setQuestionAnswer(Messages::Answer::Yes);
     for (const RetagCommands::PlannedRename& plan :
-        RetagCommands::fileNameFromTag(model, rows, format, fullPath).renamed)
+        RetagCommands::fileNameFromTag(model, *rows, format, fullPath).renamed)
         printRename(plan);
     return ExitOk;
 }

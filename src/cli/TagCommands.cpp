@@ -52,6 +52,14 @@ void printInfoText(const QString& path, const MP3Tag& tag)
     writeOut(QString(u'\t' % TagColumns::quickTag(tag) % u'\t' % TagColumns::hasId2(tag) % u'\n').toUtf8());
 }
 
+MP3Tag readTagOf(const QString& path)
+{
+    MP3Tag tag;
+    tag.init(path);
+    tag.ReadTag();
+    return tag;
+}
+
 } // namespace
 
 int runInfo(const QStringList& arguments)
@@ -72,9 +80,7 @@ int runInfo(const QStringList& arguments)
         return ExitOk;
     const bool json = line.isSet(QStringLiteral("json"));
     for (const QString& path : *files) {
-        MP3Tag tag;
-        tag.init(path);
-        tag.ReadTag();
+        MP3Tag tag = readTagOf(path);
         if (json)
             writeOut(infoJson(path, tag));
         else
@@ -104,9 +110,7 @@ int runWrite(const QStringList& arguments)
     if (!files)
         return ExitOk;
     for (const QString& path : *files) {
-        MP3Tag tag;
-        tag.init(path);
-        tag.ReadTag();
+        MP3Tag tag = readTagOf(path);
         fields->applyTo(tag.RawInfo());
         tag.writeTag();
     }
@@ -133,9 +137,7 @@ int runRemove(const QStringList& arguments)
     if (!files)
         return ExitOk;
     for (const QString& path : *files) {
-        MP3Tag tag;
-        tag.init(path);
-        tag.ReadTag();
+        MP3Tag tag = readTagOf(path);
         if (id3v2)
             tag.setHasID2Tag(false);
         if (id3v1)
