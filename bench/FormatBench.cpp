@@ -1,2 +1,663 @@
-// Filled in by the format benchmark.
-int main() { return 0; }
+// Times sondrel-cli's two file commands driven by a format string, each as a whole process on
+// 10,000 small generated files, beside a floor measured in the same run: the least system work
+// that leaves the files exactly as the command leaves them, done in this process.
+//
+// BM_CliTagFromName: `sondrel-cli tag-from-name --format "<a> - <t>" --files-from LIST` on files
+// named "Artist N - Title N.mp3". 9,000 of them end with an ID3v1 tag holding other values, which
+// the command overwrites in place; 1,000 have no tag, and the command appends one. Every file then
+// ends with the 128 bytes "TAG", title "Title N", artist "Artist N", the other text fields empty,
+// track 0, genre 12. Floor, for each file: open read-write, fstat, pread the 3 bytes at size - 128,
+// pwrite the file's 128 tag bytes there when they read "TAG" or at the end when not, close. The
+// floor's tag bytes are made before its clock starts.
+//
+// BM_CliNameFromTag: `sondrel-cli name-from-tag --format "<a> - <t>" --files-from LIST` on files
+// named "track-NNNNN.mp3", each with an ID3v1 tag of artist "Artist N" and title "Title N", so
+// every file gets its own new name "Artist N - Title N.mp3" in the same folder. Floor, for each
+// file: open, read 3 bytes, fstat, pread the last 128, close (the least a reader of the tag does),
+// the new name put together from the artist and title bytes read, and one rename to it that never
+// replaces a file (renameat2 with RENAME_NOREPLACE, which costs what a plain rename() costs).
+//
+// Both commands change the files, so before every run of a command or of its floor, and outside
+// its clock, the files are put back as they were made: the old tags written back and appended tags
+// cut off, or the renamed files renamed back. The first run of each is an untimed warm-up that
+// checks the answer in full: exit status 0, nothing on stderr, every file's last 128 bytes and
+// length (tag-from-name; it prints nothing), or every file under its new name and none under its
+// old one, and "old<TAB>new" printed for each file in list order (name-from-tag). The floors'
+// warm-ups must leave the files the same way. Later rounds check the exit status, stderr and the
+// floors' counts; the command's stdout then goes to /dev/null.
+//
+// Each round runs the command and its floor once, alternating which goes first, up to 11 rounds
+// or until a benchmark has spent 20 seconds. The figures are the medians of the rounds. The
+// summary prints files a second for the command and for its floor, the ratio = floor / subject
+// (1.0 means the command costs no more than its floor) and whether the command reaches 50,000
+// files a second. Beside them it prints the CPU time the command spent in itself (user) and in the
+// system (system), from wait4, and its start-up alone: the same command on an empty list, run once a
+// round outside both clocks.
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <deque>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QTemporaryDir>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kCount = 10000;
+constexpr int kRounds = 11;
+// The wall time after which a benchmark starts no further round, so that a slow command still
+// leaves the whole run at about a minute.
+constexpr double kBudgetMs = 20000;
+constexpr double kTargetFilesPerSecond = 50000;
+constexpr qint64 kTagSize = 128;
+const QByteArray kFormat = "<a> - <t>";
+
+// One timed run: its time, or why its answer was wrong. A run of the program also gives the CPU
+// time the program spent in itself and in the system.
+struct Pass {
+    double ms = 0;
+    double userMs = 0;
+    double systemMs = 0;
+    std::string error;
+};
+
+class Stopwatch {
+public:
+    double ms() const { return std::chrono::duration<double, std::milli>(Clock::now() - m_start).count(); }
+
+private:
+    Clock::time_point m_start = Clock::now();
+};
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const std::size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+std::string withCommas(double value)
+{
+    const std::string digits = std::to_string(static_cast<long long>(value + 0.5));
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
+// ---- the sample ----
+
+void appendField(QByteArray& bytes, const QByteArray& text, qsizetype width)
+{
+    QByteArray field = text.left(width);
+    field.resize(width, '\0');
+    bytes += field;
+}
+
+// A 128-byte ID3v1 tag with a 29-byte comment, the track in byte 126 and the genre in byte 127.
+QByteArray id3v1(const QByteArray& title, const QByteArray& artist, const QByteArray& album, const QByteArray& year,
+    const QByteArray& comment, int track, int genre)
+{
+    QByteArray bytes = "TAG";
+    appendField(bytes, title, 30);
+    appendField(bytes, artist, 30);
+    appendField(bytes, album, 30);
+    appendField(bytes, year, 4);
+    appendField(bytes, comment, 29);
+    bytes += char(track);
+    bytes += char(genre);
+    Q_ASSERT(bytes.size() == kTagSize);
+    return bytes;
+}
+
+// 256 to 1024 audio-looking bytes: a frame header, then noise.
+QByteArray audio(std::mt19937& random)
+{
+    QByteArray bytes(256 + qsizetype(random() % 769), Qt::Uninitialized);
+    for (qsizetype i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(random());
+    bytes[0] = '\xFF';
+    bytes[1] = '\xFB';
+    return bytes;
+}
+
+bool writeNewFile(const QByteArray& path, const QByteArray& bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    return ::close(fd) == 0 && written;
+}
+
+// A file of tag-from-name as made, and the tag the command gives it.
+struct NamedFile {
+    QByteArray path;
+    qint64 size = 0; // as made
+    QByteArray oldTag; // its last 128 bytes as made; empty when it has no tag
+    QByteArray newTag;
+};
+
+// A file of name-from-tag: its name as made and the one its tag gives.
+struct TaggedFile {
+    QByteArray oldPath;
+    QByteArray newPath;
+};
+
+// The files of both commands, made once per process in a temporary folder removed at exit.
+class FormatSample {
+public:
+    static const FormatSample& instance()
+    {
+        static const FormatSample sample;
+        return sample;
+    }
+
+    bool ok() const { return m_error.empty(); }
+    const std::string& error() const { return m_error; }
+
+    const std::vector<NamedFile>& named() const { return m_named; }
+    int appendedCount() const { return m_appended; }
+    const std::vector<TaggedFile>& tagged() const { return m_tagged; }
+    // The folder of the tagged files, ending with "/".
+    const QByteArray& taggedFolder() const { return m_taggedFolder; }
+
+    QByteArray namedList() const { return path("named.lst"); }
+    QByteArray taggedList() const { return path("tagged.lst"); }
+    QByteArray emptyList() const { return path("empty.lst"); }
+    QByteArray path(const char* name) const { return QFile::encodeName(m_dir.filePath(QLatin1String(name))); }
+
+private:
+    FormatSample()
+    {
+        if (!m_dir.isValid()) {
+            m_error = "cannot make a temporary folder: " + m_dir.errorString().toStdString();
+            return;
+        }
+        const QDir root(m_dir.path());
+        if (!root.mkdir(QStringLiteral("named")) || !root.mkdir(QStringLiteral("tagged"))) {
+            m_error = "cannot make the sample's folders";
+            return;
+        }
+        const QByteArray namedFolder = path("named") + '/';
+        m_taggedFolder = path("tagged") + '/';
+        std::mt19937 random(20240612);
+        QByteArray namedList;
+        QByteArray taggedList;
+        m_named.reserve(kCount);
+        m_tagged.reserve(kCount);
+        for (int i = 0; i < kCount; ++i) {
+            const QByteArray number = QByteArray::number(i);
+            const QByteArray artist = "Artist " + number;
+            const QByteArray title = "Title " + number;
+
+            // Exactly 90 % with a tag to overwrite, spread over the folder.
+            NamedFile named;
+            named.path = namedFolder + artist + " - " + title + ".mp3";
+            QByteArray bytes = audio(random);
+            if (i % 10 != 3) {
+                named.oldTag = id3v1(
+                    "Old title " + number, "Old artist", "Old album", "1999", "to be replaced", 1 + i % 20, i % 126);
+                bytes += named.oldTag;
+            } else {
+                ++m_appended;
+                if (bytes.at(bytes.size() - kTagSize) == 'T')
+                    bytes[bytes.size() - kTagSize] = 'U'; // noise that happens to read "TAG" is not a tag
+            }
+            named.size = bytes.size();
+            named.newTag = id3v1(title, artist, {}, {}, {}, 0, 12);
+
+            TaggedFile tagged;
+            tagged.oldPath = m_taggedFolder + "track-" + QByteArray::number(i).rightJustified(5, '0') + ".mp3";
+            tagged.newPath = m_taggedFolder + artist + " - " + title + ".mp3";
+            const QByteArray taggedBytes = audio(random)
+                + id3v1(title, artist, "Album " + QByteArray::number(i % 50), QByteArray::number(1960 + i % 60),
+                    "made for the benchmark", 1 + i % 20, i % 126);
+
+            if (!writeNewFile(named.path, bytes) || !writeNewFile(tagged.oldPath, taggedBytes)) {
+                m_error = "cannot write the files of the sample in " + m_dir.path().toStdString();
+                return;
+            }
+            namedList += named.path + '\n';
+            taggedList += tagged.oldPath + '\n';
+            m_named.push_back(std::move(named));
+            m_tagged.push_back(std::move(tagged));
+        }
+        if (!writeNewFile(this->namedList(), namedList) || !writeNewFile(this->taggedList(), taggedList)
+            || !writeNewFile(emptyList(), {}))
+            m_error = "cannot write the file lists in " + m_dir.path().toStdString();
+    }
+
+    QTemporaryDir m_dir;
+    std::string m_error;
+    std::vector<NamedFile> m_named;
+    int m_appended = 0;
+    std::vector<TaggedFile> m_tagged;
+    QByteArray m_taggedFolder;
+};
+
+QByteArray fileBytes(const QByteArray& path)
+{
+    QFile file(QFile::decodeName(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// ---- putting the files back, outside the clocks ----
+
+// Writes every old tag back and cuts every appended tag off.
+std::string resetNamed(const FormatSample& sample)
+{
+    for (const NamedFile& file : sample.named()) {
+        const int fd = ::open(file.path.constData(), O_RDWR | O_CLOEXEC);
+        const bool ok = fd >= 0
+            && (file.oldTag.isEmpty()
+                    ? ::ftruncate(fd, file.size) == 0
+                    : ::pwrite(fd, file.oldTag.constData(), kTagSize, file.size - kTagSize) == kTagSize);
+        if (fd >= 0)
+            ::close(fd);
+        if (!ok)
+            return "cannot put back " + file.path.toStdString();
+    }
+    return {};
+}
+
+// Renames every renamed file back; a file still under its old name is left alone.
+std::string resetTagged(const FormatSample& sample)
+{
+    for (const TaggedFile& file : sample.tagged()) {
+        if (::renameat2(AT_FDCWD, file.newPath.constData(), AT_FDCWD, file.oldPath.constData(), RENAME_NOREPLACE) != 0
+            && (errno != ENOENT || ::access(file.oldPath.constData(), F_OK) != 0))
+            return "cannot rename back " + file.newPath.toStdString();
+    }
+    return {};
+}
+
+// ---- the full checks of the warm-up ----
+
+// Empty when every file has its new tag as its last 128 bytes, appended to the files without one.
+std::string checkNamed(const FormatSample& sample, const char* who)
+{
+    for (const NamedFile& file : sample.named()) {
+        const QByteArray bytes = fileBytes(file.path);
+        if (bytes.size() != file.size + (file.oldTag.isEmpty() ? kTagSize : 0) || !bytes.endsWith(file.newTag))
+            return std::string(who) + ": " + file.path.toStdString() + " does not end with its new tag";
+    }
+    return {};
+}
+
+// Empty when every file is under its new name and none under its old one.
+std::string checkTagged(const FormatSample& sample, const char* who)
+{
+    for (const TaggedFile& file : sample.tagged()) {
+        struct stat info { };
+        if (::stat(file.newPath.constData(), &info) != 0 || !S_ISREG(info.st_mode)
+            || ::access(file.oldPath.constData(), F_OK) == 0)
+            return std::string(who) + ": " + file.oldPath.toStdString() + " was not renamed to "
+                + file.newPath.toStdString();
+    }
+    return {};
+}
+
+// ---- the command-line program ----
+
+// Runs sondrel-cli with the arguments, stdout to outPath and stderr to a scratch file; the time is
+// from the spawn to the reaped exit. An exit status but 0 or anything on stderr is an error.
+Pass runCli(const FormatSample& sample, std::vector<QByteArray> arguments, const QByteArray& outPath)
+{
+    QByteArray program = SONDREL_CLI_PATH;
+    std::vector<char*> argv{program.data()};
+    for (QByteArray& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const QByteArray errPath = sample.path("cli-stderr.txt");
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+    Pass pass;
+    pid_t pid = 0;
+    const Stopwatch watch;
+    const int spawned = posix_spawn(&pid, program.constData(), &actions, nullptr, argv.data(), environ);
+    int status = 0;
+    struct rusage usage { };
+    const bool reaped = spawned == 0 && ::wait4(pid, &status, 0, &usage) == pid;
+    pass.ms = watch.ms();
+    const auto milliseconds = [](const timeval& time) { return time.tv_sec * 1000.0 + time.tv_usec / 1000.0; };
+    pass.userMs = milliseconds(usage.ru_utime);
+    pass.systemMs = milliseconds(usage.ru_stime);
+    posix_spawn_file_actions_destroy(&actions);
+
+    struct stat errInfo { };
+    if (spawned != 0)
+        pass.error = "cannot start " + program.toStdString() + ": " + std::strerror(spawned);
+    else if (!reaped || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        pass.error
+            = "sondrel-cli " + arguments.front().toStdString() + " failed (wait status " + std::to_string(status) + ")";
+    else if (::stat(errPath.constData(), &errInfo) != 0 || errInfo.st_size != 0)
+        pass.error
+            = "sondrel-cli " + arguments.front().toStdString() + " wrote to stderr; see " + errPath.toStdString();
+    return pass;
+}
+
+std::vector<QByteArray> commandLine(const char* command, const QByteArray& list)
+{
+    return {command, "--format", kFormat, "--files-from", list};
+}
+
+// ---- the comparisons ----
+
+// One command against its floor, for the summary printed after the benchmarks.
+struct Comparison {
+    std::string title;
+    std::string subjectNote;
+    std::string floorNote;
+    std::string startupNote;
+    int files = 0;
+    std::vector<double> subjectMs;
+    std::vector<double> floorMs;
+    std::vector<double> startupMs;
+    std::vector<double> userMs;
+    std::vector<double> systemMs;
+};
+
+std::deque<Comparison> g_comparisons;
+
+// Warms up with full checks, then runs rounds of the command and its floor once each, in
+// alternating order, and the start-up after both. Subject and floor take a flag that asks for the
+// full check. All rounds make one iteration, whose time is the command's median.
+template <class Subject, class Floor, class StartUp>
+void compare(benchmark::State& state, Comparison comparison, Subject subject, Floor floor, StartUp startUp)
+{
+    const Stopwatch spent;
+    for (const Pass& warm : {subject(true), floor(true), startUp()}) {
+        if (!warm.error.empty()) {
+            state.SkipWithError(warm.error.c_str());
+            return;
+        }
+    }
+    for (auto _ : state) {
+        for (int round = 0; round < kRounds && (round == 0 || spent.ms() < kBudgetMs); ++round) {
+            Pass first = round % 2 == 0 ? subject(false) : floor(false);
+            Pass second = round % 2 == 0 ? floor(false) : subject(false);
+            const Pass& subjectPass = round % 2 == 0 ? first : second;
+            const Pass& floorPass = round % 2 == 0 ? second : first;
+            const Pass alone = startUp();
+            const std::string error = !subjectPass.error.empty() ? subjectPass.error
+                : !floorPass.error.empty()                       ? floorPass.error
+                                                                 : alone.error;
+            if (!error.empty()) {
+                state.SkipWithError(error.c_str());
+                break;
+            }
+            comparison.subjectMs.push_back(subjectPass.ms);
+            comparison.floorMs.push_back(floorPass.ms);
+            comparison.startupMs.push_back(alone.ms);
+            comparison.userMs.push_back(subjectPass.userMs);
+            comparison.systemMs.push_back(subjectPass.systemMs);
+        }
+        state.SetIterationTime(median(comparison.subjectMs) / 1000);
+    }
+    if (comparison.subjectMs.empty())
+        return;
+    const double subjectMs = median(comparison.subjectMs);
+    const double floorMs = median(comparison.floorMs);
+    state.counters["process_ms"] = subjectMs;
+    state.counters["floor_ms"] = floorMs;
+    state.counters["ratio"] = floorMs / subjectMs;
+    state.counters["files_per_s"] = comparison.files / subjectMs * 1000;
+    state.counters["floor_files_per_s"] = comparison.files / floorMs * 1000;
+    state.counters["target_files_per_s"] = kTargetFilesPerSecond;
+    state.counters["startup_ms"] = median(comparison.startupMs);
+    state.counters["user_ms"] = median(comparison.userMs);
+    state.counters["system_ms"] = median(comparison.systemMs);
+    state.counters["rounds"] = double(comparison.subjectMs.size());
+    g_comparisons.push_back(std::move(comparison));
+}
+
+const FormatSample* sampleOrSkip(benchmark::State& state)
+{
+    const FormatSample& sample = FormatSample::instance();
+    if (!sample.ok()) {
+        state.SkipWithError(sample.error().c_str());
+        return nullptr;
+    }
+    return &sample;
+}
+
+// ---- tag-from-name ----
+
+Pass tagFromNameProcess(const FormatSample& sample, bool check)
+{
+    Pass pass;
+    pass.error = resetNamed(sample);
+    if (!pass.error.empty())
+        return pass;
+    const QByteArray printed = sample.path("tag-from-name-stdout.txt");
+    pass = runCli(sample, commandLine("tag-from-name", sample.namedList()), check ? printed : "/dev/null");
+    if (pass.error.empty() && check && !fileBytes(printed).isEmpty())
+        pass.error = "sondrel-cli tag-from-name printed something";
+    if (pass.error.empty() && check)
+        pass.error = checkNamed(sample, "sondrel-cli tag-from-name");
+    return pass;
+}
+
+Pass tagWriteFloor(const FormatSample& sample, bool check)
+{
+    Pass pass;
+    pass.error = resetNamed(sample);
+    if (!pass.error.empty())
+        return pass;
+    int overwritten = 0;
+    int appended = 0;
+    const Stopwatch watch;
+    for (const NamedFile& file : sample.named()) {
+        const int fd = ::open(file.path.constData(), O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        char marker[3];
+        struct stat info { };
+        if (::fstat(fd, &info) == 0 && info.st_size >= kTagSize
+            && ::pread(fd, marker, sizeof marker, info.st_size - kTagSize) == sizeof marker) {
+            const bool tagged = std::memcmp(marker, "TAG", 3) == 0;
+            if (::pwrite(fd, file.newTag.constData(), kTagSize, tagged ? info.st_size - kTagSize : info.st_size)
+                == kTagSize)
+                ++(tagged ? overwritten : appended);
+        }
+        ::close(fd);
+    }
+    pass.ms = watch.ms();
+    if (appended != sample.appendedCount() || overwritten + appended != kCount)
+        pass.error = "tag-write floor: overwrote " + std::to_string(overwritten) + " and appended "
+            + std::to_string(appended) + " tags";
+    else if (check)
+        pass.error = checkNamed(sample, "tag-write floor");
+    return pass;
+}
+
+Pass startup(const FormatSample& sample, const char* command)
+{
+    return runCli(sample, commandLine(command, sample.emptyList()), "/dev/null");
+}
+
+void BM_CliTagFromName(benchmark::State& state)
+{
+    const FormatSample* sample = sampleOrSkip(state);
+    if (!sample)
+        return;
+    Comparison comparison;
+    comparison.title = "sondrel-cli tag-from-name --format \"<a> - <t>\" --files-from LIST";
+    comparison.subjectNote = "the whole process, from spawn to exit: " + withCommas(kCount - sample->appendedCount())
+        + " tags overwritten, " + withCommas(sample->appendedCount()) + " appended";
+    comparison.floorNote
+        = "in this process: open read-write, fstat, pread 3 bytes at size-128, pwrite 128 bytes there or at the end, "
+          "close";
+    comparison.startupNote = "tag-from-name on an empty list";
+    comparison.files = kCount;
+    compare(
+        state, std::move(comparison), [&](bool check) { return tagFromNameProcess(*sample, check); },
+        [&](bool check) { return tagWriteFloor(*sample, check); }, [&] { return startup(*sample, "tag-from-name"); });
+}
+
+// ---- name-from-tag ----
+
+Pass nameFromTagProcess(const FormatSample& sample, bool check)
+{
+    Pass pass;
+    pass.error = resetTagged(sample);
+    if (!pass.error.empty())
+        return pass;
+    const QByteArray printed = sample.path("name-from-tag-stdout.txt");
+    pass = runCli(sample, commandLine("name-from-tag", sample.taggedList()), check ? printed : "/dev/null");
+    if (!pass.error.empty() || !check)
+        return pass;
+    QByteArray expected;
+    for (const TaggedFile& file : sample.tagged())
+        expected += file.oldPath + '\t' + file.newPath + '\n';
+    if (fileBytes(printed) != expected)
+        pass.error = "sondrel-cli name-from-tag did not print \"old<TAB>new\" for every file in list order";
+    else
+        pass.error = checkTagged(sample, "sondrel-cli name-from-tag");
+    return pass;
+}
+
+// Appends a NUL-padded field of an ID3v1 tag, without its padding.
+void appendFieldText(std::string& text, const char* field, std::size_t width)
+{
+    text.append(field, strnlen(field, width));
+}
+
+Pass renameFloor(const FormatSample& sample, bool check)
+{
+    Pass pass;
+    pass.error = resetTagged(sample);
+    if (!pass.error.empty())
+        return pass;
+    const std::string folder = sample.taggedFolder().toStdString();
+    std::string name;
+    int renamed = 0;
+    const Stopwatch watch;
+    for (const TaggedFile& file : sample.tagged()) {
+        const int fd = ::open(file.oldPath.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        char front[3];
+        char tail[kTagSize];
+        struct stat info { };
+        const bool read = ::read(fd, front, sizeof front) == sizeof front && ::fstat(fd, &info) == 0
+            && info.st_size >= kTagSize && ::pread(fd, tail, sizeof tail, info.st_size - kTagSize) == kTagSize
+            && std::memcmp(tail, "TAG", 3) == 0;
+        ::close(fd);
+        if (!read)
+            continue;
+        name = folder;
+        appendFieldText(name, tail + 33, 30);
+        name += " - ";
+        appendFieldText(name, tail + 3, 30);
+        name += ".mp3";
+        renamed += ::renameat2(AT_FDCWD, file.oldPath.constData(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0;
+    }
+    pass.ms = watch.ms();
+    if (renamed != kCount)
+        pass.error = "rename floor: renamed " + std::to_string(renamed) + " files";
+    else if (check)
+        pass.error = checkTagged(sample, "rename floor");
+    return pass;
+}
+
+void BM_CliNameFromTag(benchmark::State& state)
+{
+    const FormatSample* sample = sampleOrSkip(state);
+    if (!sample)
+        return;
+    Comparison comparison;
+    comparison.title = "sondrel-cli name-from-tag --format \"<a> - <t>\" --files-from LIST";
+    comparison.subjectNote = "the whole process, from spawn to exit, printing \"old<TAB>new\" to /dev/null";
+    comparison.floorNote = "in this process: open, read 3 bytes, fstat, pread the last 128, close; one "
+                           "renameat2(RENAME_NOREPLACE) to the name made from the tag";
+    comparison.startupNote = "name-from-tag on an empty list";
+    comparison.files = kCount;
+    compare(
+        state, std::move(comparison), [&](bool check) { return nameFromTagProcess(*sample, check); },
+        [&](bool check) { return renameFloor(*sample, check); }, [&] { return startup(*sample, "name-from-tag"); });
+    // Leaves the folder as it was made, for any later benchmark.
+    if (const std::string error = resetTagged(*sample); !error.empty())
+        state.SkipWithError(error.c_str());
+}
+
+// ---- the summary ----
+
+// The summary goes to stdout beside the console table, or to stderr when stdout carries JSON or CSV.
+void printSummary(std::FILE* out)
+{
+    if (g_comparisons.empty())
+        return;
+    std::fprintf(out, "\nSummary (medians; ratio = floor / subject, higher is better):\n");
+    for (const Comparison& c : g_comparisons) {
+        const double subject = median(c.subjectMs);
+        const double floor = median(c.floorMs);
+        const double perSecond = c.files / subject * 1000;
+        std::fprintf(out, "%s\n", c.title.c_str());
+        std::fprintf(out,
+            "    %s files: process %.1f ms (%s files/s), floor %.1f ms (%s files/s), ratio %.2f "
+            "(target >= %s files/s) %s\n",
+            withCommas(c.files).c_str(), subject, withCommas(perSecond).c_str(), floor,
+            withCommas(c.files / floor * 1000).c_str(), floor / subject, withCommas(kTargetFilesPerSecond).c_str(),
+            perSecond >= kTargetFilesPerSecond ? "met" : "NOT MET");
+        std::fprintf(out, "    process CPU: user %.1f ms, system %.1f ms; start-up alone (%s): %.1f ms\n",
+            median(c.userMs), median(c.systemMs), c.startupNote.c_str(), median(c.startupMs));
+        std::fprintf(out, "    process: %s\n    floor: %s\n    rounds: %zu\n", c.subjectNote.c_str(),
+            c.floorNote.c_str(), c.subjectMs.size());
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_CliTagFromName)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CliNameFromTag)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    std::FILE* summary = stdout;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.starts_with("--benchmark_format=") && argument != "--benchmark_format=console")
+            summary = stderr;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    printSummary(summary);
+    std::fflush(summary);
+    return 0;
+}
