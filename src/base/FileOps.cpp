@@ -356,30 +356,28 @@ bool renameNoReplace(const QString& from, const QString& to, QString* reason)
     };
     const QByteArray source = nativePath(from);
     const QByteArray target = nativePath(to);
-    struct stat sourceInfo {
-    }, targetInfo{};
     if (source.isEmpty() || target.isEmpty())
         return fail(ENOENT);
-    if (::lstat(source.constData(), &sourceInfo) != 0)
-        return fail(errno);
-    if (::lstat(target.constData(), &targetInfo) == 0) {
-        const bool sameFile = sourceInfo.st_dev == targetInfo.st_dev && sourceInfo.st_ino == targetInfo.st_ino;
-        return sameFile ? true : fail(EEXIST);
+    // The rename is tried first: looking the names up only when it fails keeps a batch of renames
+    // at one system call a file.
+    int result = ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
+    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
+        // A file system without the no-replace rename: a new link fails when the name exists, and
+        // only then is the old name removed.
+        result = ::link(source.constData(), target.constData());
+        if (result == 0 && ::unlink(source.constData()) != 0) {
+            const int error = errno;
+            ::unlink(target.constData());
+            return fail(error);
+        }
     }
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+    if (result == 0)
         return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return fail(errno);
-    // A file system without the no-replace rename: a new link fails when the name exists, and only
-    // then is the old name removed.
-    if (::link(source.constData(), target.constData()) != 0)
-        return fail(errno);
-    if (::unlink(source.constData()) != 0) {
-        const int error = errno;
-        ::unlink(target.constData());
-        return fail(error);
-    }
-    return true;
+    const int error = errno;
+    // The name it already has (or another name of the same file) is no failure.
+    if (error == EEXIST && !isNameTaken(from, to))
+        return true;
+    return fail(error);
 }
 
 } // namespace FileOps

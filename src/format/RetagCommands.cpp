@@ -142,6 +142,41 @@ RenameReport carryOutAll(PlaylistModel& model, const std::vector<PlannedRename>&
     return report;
 }
 
+std::vector<PlannedRename> renamesFromTag(
+    const PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
+{
+    std::vector<PlannedRename> plans;
+    plans.reserve(rows.size());
+    for (const qsizetype position : rows) {
+        const PlaylistRow& row = *model.rowAt(position);
+        plans.push_back(planRename(
+            position, row.text(FileNameColumn), ApplyFormat(format, row.entry->mp3Tag().RawInfo()), fullPath));
+    }
+    return plans;
+}
+
+std::vector<PlannedRename> renamesFromTitle(
+    const PlaylistModel& model, const Rows& rows, const QString& separating, const QString& recombining, bool fullPath)
+{
+    std::vector<PlannedRename> plans;
+    plans.reserve(rows.size());
+    MP3TagInfo record = freeLengthRecord();
+    for (const qsizetype position : rows) {
+        const PlaylistRow& row = *model.rowAt(position);
+        const QString& file = row.text(FileNameColumn);
+        if (!fill(record, row.text(TitleColumn), separating, file)) {
+            PlannedRename skipped;
+            skipped.row = position;
+            skipped.from = skipped.to = file;
+            skipped.problem = PlannedRename::Problem::TrackOutOfRange;
+            plans.push_back(skipped);
+            continue;
+        }
+        plans.push_back(planRename(position, file, ApplyFormat(recombining, record), fullPath));
+    }
+    return plans;
+}
+
 } // namespace
 
 void tagFromFileName(PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
@@ -177,16 +212,12 @@ void titleFromFileName(
     reportChanged(model, rows);
 }
 
+// A plan shown before anything moves also names the collisions; carrying the renames out needs no
+// such look-ups, because the rename itself refuses a name that is taken.
 std::vector<PlannedRename> planFileNameFromTag(
     const PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
 {
-    std::vector<PlannedRename> plans;
-    plans.reserve(rows.size());
-    for (const qsizetype position : rows) {
-        const PlaylistRow& row = *model.rowAt(position);
-        plans.push_back(planRename(
-            position, row.text(FileNameColumn), ApplyFormat(format, row.entry->mp3Tag().RawInfo()), fullPath));
-    }
+    std::vector<PlannedRename> plans = renamesFromTag(model, rows, format, fullPath);
     markCollisions(plans);
     return plans;
 }
@@ -194,35 +225,20 @@ std::vector<PlannedRename> planFileNameFromTag(
 std::vector<PlannedRename> planFileNameFromTitle(
     const PlaylistModel& model, const Rows& rows, const QString& separating, const QString& recombining, bool fullPath)
 {
-    std::vector<PlannedRename> plans;
-    plans.reserve(rows.size());
-    MP3TagInfo record = freeLengthRecord();
-    for (const qsizetype position : rows) {
-        const PlaylistRow& row = *model.rowAt(position);
-        const QString& file = row.text(FileNameColumn);
-        if (!fill(record, row.text(TitleColumn), separating, file)) {
-            PlannedRename skipped;
-            skipped.row = position;
-            skipped.from = skipped.to = file;
-            skipped.problem = PlannedRename::Problem::TrackOutOfRange;
-            plans.push_back(skipped);
-            continue;
-        }
-        plans.push_back(planRename(position, file, ApplyFormat(recombining, record), fullPath));
-    }
+    std::vector<PlannedRename> plans = renamesFromTitle(model, rows, separating, recombining, fullPath);
     markCollisions(plans);
     return plans;
 }
 
 RenameReport fileNameFromTag(PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
 {
-    return carryOutAll(model, planFileNameFromTag(model, rows, format, fullPath));
+    return carryOutAll(model, renamesFromTag(model, rows, format, fullPath));
 }
 
 RenameReport fileNameFromTitle(
     PlaylistModel& model, const Rows& rows, const QString& separating, const QString& recombining, bool fullPath)
 {
-    return carryOutAll(model, planFileNameFromTitle(model, rows, separating, recombining, fullPath));
+    return carryOutAll(model, renamesFromTitle(model, rows, separating, recombining, fullPath));
 }
 
 } // namespace RetagCommands

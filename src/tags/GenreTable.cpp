@@ -26,16 +26,28 @@ bool GenreTable::LoadGenres()
     const QStringList lines = bytes ? TextLines::split(TextLines::decode(*bytes), SlotCount, &tooMany) : QStringList();
     m_slots.fill(QString());
     std::copy(lines.begin(), lines.end(), m_slots.begin());
-    if (!file.isOpen() || !bytes || tooMany) {
+    const bool loaded = file.isOpen() && bytes && !tooMany;
+    if (loaded && lines.size() < kNamesWithoutMarker)
+        m_slots[lines.size()] = kEndMarker;
+    index();
+    if (!loaded) {
         Messages::error(QStringLiteral("Could not load genre list, find a copy of Genres.lst or create a blank file "
                                        "with that name and put it in ")
             + m_folder + QStringLiteral(" to stop seeing this error message."));
         return false;
     }
-    if (lines.size() < kNamesWithoutMarker)
-        m_slots[lines.size()] = kEndMarker;
     m_loaded = true;
     return true;
+}
+
+void GenreTable::index()
+{
+    m_counted = int(std::find(m_slots.begin(), m_slots.end(), kEndMarker) - m_slots.begin());
+    m_numbers.clear();
+    // Names compared without regard to case are equal when their case-folded texts are; the first
+    // slot of a name wins.
+    for (int i = m_counted - 1; i >= 0; --i)
+        m_numbers.insert(m_slots[std::size_t(i)].toCaseFolded(), i);
 }
 
 void GenreTable::loadIfNeeded()
@@ -44,34 +56,23 @@ void GenreTable::loadIfNeeded()
         LoadGenres();
 }
 
-int GenreTable::countedSlots() const
-{
-    return int(std::find(m_slots.begin(), m_slots.end(), kEndMarker) - m_slots.begin());
-}
-
 QString GenreTable::GenreName(int number)
 {
     loadIfNeeded();
-    return number >= 0 && number < countedSlots() ? m_slots[number] : QString();
+    return number >= 0 && number < m_counted ? m_slots[std::size_t(number)] : QString();
 }
 
 int GenreTable::GenreNumber(const QString& name)
 {
     loadIfNeeded();
-    const int end = countedSlots();
-    for (int i = 0; i < end; ++i) {
-        if (m_slots[i].compare(name, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return UnknownGenre;
+    return m_numbers.value(name.toCaseFolded(), UnknownGenre);
 }
 
 void GenreTable::FillGenreList(QStringList& list)
 {
     loadIfNeeded();
-    const int end = countedSlots();
-    for (int i = 0; i < end; ++i)
-        list.append(m_slots[i]);
+    for (int i = 0; i < m_counted; ++i)
+        list.append(m_slots[std::size_t(i)]);
 }
 
 GenreTable& programGenres()

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -40,12 +41,15 @@ public:
 
 private:
     void loadIfNeeded();
-    int countedSlots() const;
+    // Finds where the list ends and makes the name look-up, after every load, failed or not.
+    void index();
 
     QString m_folder;
     QString m_listPath;
     std::array<QString, SlotCount> m_slots;
     bool m_loaded = false;
+    int m_counted = SlotCount; // the slots inside the list: all of them before any load
+    QHash<QString, int> m_numbers;
 };
 
 // The program's own table: Genres.lst in the program's folder.
