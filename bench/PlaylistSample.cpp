@@ -7,6 +7,7 @@
 #include <random>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -28,9 +29,9 @@ QString artistName(int artist)
     return (artist % 8 == 5 ? QStringLiteral("artistë ") : QStringLiteral("artist ")) + QString::number(artist);
 }
 
-bool writeNewFile(const QString& path, const QByteArray& bytes)
+bool writeNewFile(const QByteArray& nativePath, const QByteArray& bytes)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     const char* data = bytes.constData();
@@ -47,6 +48,68 @@ bool writeNewFile(const QString& path, const QByteArray& bytes)
         left -= written;
     }
     return ::close(fd) == 0;
+}
+
+bool writeNewFile(const QString& path, const QByteArray& bytes)
+{
+    return writeNewFile(QFile::encodeName(path), bytes);
+}
+
+// The music files: 300 bytes each, the last 128 an ID3v1 tag or audio-looking noise.
+constexpr qsizetype kMusicFileSize = 300;
+constexpr qsizetype kId3v1Size = 128;
+const char kFrameHeader[] = {'\xFF', '\xFB', '\x90', '\x64'};
+
+// Text of the sample (Latin-1 throughout, as the tag's code page holds it), NUL-padded to the width.
+void appendField(QByteArray& bytes, const QString& text, qsizetype width)
+{
+    QByteArray field = text.toLatin1().left(width);
+    field.resize(width, '\0');
+    bytes += field;
+}
+
+void appendNoise(QByteArray& bytes, qsizetype count, std::mt19937& random)
+{
+    for (qsizetype i = 0; i < count; ++i)
+        bytes += char(random() & 0xFF);
+}
+
+QByteArray musicFileBytes(
+    const QString& title, const QString& artist, int number, bool id1, bool id2, std::mt19937& random)
+{
+    QByteArray bytes;
+    bytes.reserve(kMusicFileSize);
+    if (id2) {
+        // "ID3", version 3.0, no flags, a syncsafe size of 64, and those 64 bytes as NUL padding.
+        bytes += "ID3";
+        bytes += QByteArray("\x03\x00\x00\x00\x00\x00\x40", 7);
+        bytes += QByteArray(64, '\0');
+    }
+    bytes += QByteArray(kFrameHeader, sizeof kFrameHeader);
+    appendNoise(bytes, kMusicFileSize - kId3v1Size - bytes.size(), random);
+    if (id1) {
+        bytes += "TAG";
+        appendField(bytes, title, 30);
+        appendField(bytes, artist, 30);
+        appendField(bytes, QStringLiteral("album ") + QString::number(number / 10 % 10), 30);
+        appendField(bytes, QString::number(1960 + number % 60), 4);
+        appendField(bytes, QStringLiteral("made for the benchmark"), 29);
+        bytes += char(1 + number % 10);
+        bytes += char(number % 126);
+    } else {
+        const qsizetype tail = bytes.size();
+        appendNoise(bytes, kId3v1Size, random);
+        if (bytes.at(tail) == 'T')
+            bytes[tail] = 'U'; // noise that happens to read "TAG" is not a tag
+    }
+    Q_ASSERT(bytes.size() == kMusicFileSize);
+    return bytes;
+}
+
+// Makes the folder, taking one that exists already.
+bool makeFolder(const QByteArray& nativePath)
+{
+    return ::mkdir(nativePath.constData(), 0755) == 0 || errno == EEXIST;
 }
 
 } // namespace
@@ -107,11 +170,20 @@ const PlaylistSample& PlaylistSample::withRows(int rows)
     static std::map<int, std::unique_ptr<PlaylistSample>> samples;
     std::unique_ptr<PlaylistSample>& sample = samples[rows];
     if (!sample)
-        sample.reset(new PlaylistSample(rows));
+        sample.reset(new PlaylistSample(rows, false));
     return *sample;
 }
 
-PlaylistSample::PlaylistSample(int rows) : m_dir(std::make_unique<QTemporaryDir>())
+const PlaylistSample& PlaylistSample::withFiles(int rows)
+{
+    static std::map<int, std::unique_ptr<PlaylistSample>> samples;
+    std::unique_ptr<PlaylistSample>& sample = samples[rows];
+    if (!sample)
+        sample.reset(new PlaylistSample(rows, true));
+    return *sample;
+}
+
+PlaylistSample::PlaylistSample(int rows, bool withFiles) : m_dir(std::make_unique<QTemporaryDir>())
 {
     if (!m_dir->isValid()) {
         m_error = QStringLiteral("cannot make a temporary folder: ") + m_dir->errorString();
@@ -151,4 +223,44 @@ PlaylistSample::PlaylistSample(int rows) : m_dir(std::make_unique<QTemporaryDir>
         m_error = QStringLiteral("cannot write ") + m_m3uPath;
     else if (!writeNewFile(m_plsPath, m_plsBytes))
         m_error = QStringLiteral("cannot write ") + m_plsPath;
+    if (withFiles && m_error.isEmpty())
+        makeFiles();
+}
+
+void PlaylistSample::makeFiles()
+{
+    std::mt19937 random(20240612u);
+    const std::size_t count = m_entries.size();
+    m_id1Tagged.reserve(count);
+    m_id2Tagged.reserve(count);
+    QByteArray folder;
+    for (std::size_t i = 0; i < count; ++i) {
+        const QByteArray& path = m_nativePaths[i];
+        if (i > 0 && path == m_nativePaths[i - 1]) {
+            // An entry listing the file before it again.
+            m_id1Tagged.push_back(m_id1Tagged.back());
+            m_id2Tagged.push_back(m_id2Tagged.back());
+            continue;
+        }
+        const bool id1 = i % 10 != 3;
+        const bool id2 = i % 5 == 1;
+        m_id1Tagged.push_back(id1);
+        m_id2Tagged.push_back(id2);
+        // Folders come in runs: the album, and the artist above it, are made when the folder changes.
+        const QByteArray fileFolder = path.left(path.lastIndexOf('/'));
+        if (fileFolder != folder) {
+            const QByteArray artistFolder = fileFolder.left(fileFolder.lastIndexOf('/'));
+            const QByteArray musicFolder = artistFolder.left(artistFolder.lastIndexOf('/'));
+            if (!makeFolder(musicFolder) || !makeFolder(artistFolder) || !makeFolder(fileFolder)) {
+                m_error = QStringLiteral("cannot make the folder ") + QFile::decodeName(fileFolder);
+                return;
+            }
+            folder = fileFolder;
+        }
+        const QString artist = artistName(int(i) / 100);
+        if (!writeNewFile(path, musicFileBytes(m_entries[i].title, artist, int(i), id1, id2, random))) {
+            m_error = QStringLiteral("cannot write ") + m_entries[i].path;
+            return;
+        }
+    }
 }

@@ -17,10 +17,19 @@
 // entry two before it (every other one of those upper-cased), and every fiftieth entry lists the
 // file of the entry before it again, with its title and length; so a little over 20 % of the titles
 // are repeats. Some artist names and title words are not ASCII, so reading decodes real UTF-8.
+//
+// withFiles makes a sample of the same entries, in a folder of its own, whose listed files exist:
+// 300-byte MP3-like files, written in entry order. Nine files in ten (all but those of entries
+// 3, 13, 23, ...) end with a 128-byte ID3v1 tag holding the entry's title and artist, so that
+// their QuickTag reads as quickTags() says; the others read "(none)". One file in five (entries 1,
+// 6, 11, ...) starts with the 10-byte header of an ID3v2 tag. An entry that lists the file before
+// it again shares that file and its tags.
 class PlaylistSample {
 public:
-    // The sample with this many rows, made on first use.
+    // The sample with this many rows, made on first use. None of the listed files exists.
     static const PlaylistSample& withRows(int rows);
+    // The sample with this many rows whose listed files exist, made on first use.
+    static const PlaylistSample& withFiles(int rows);
 
     // False when the folder or a file could not be made; error() says why.
     bool ok() const { return m_error.isEmpty(); }
@@ -32,6 +41,10 @@ public:
     const std::vector<QByteArray>& nativePaths() const { return m_nativePaths; }
     // What the ID3v1 QuickTag column would show once the tags are read: "artist - title".
     const std::vector<QString>& quickTags() const { return m_quickTags; }
+    // With files: whether each entry's file ends with an ID3v1 tag, and whether it starts with an
+    // ID3v2 tag, in entry order. Empty for a sample without files.
+    const std::vector<bool>& id1Tagged() const { return m_id1Tagged; }
+    const std::vector<bool>& id2Tagged() const { return m_id2Tagged; }
 
     // The playlist files and their exact bytes: what the program writes for these entries.
     QString playlistPath(PlaylistKind kind) const { return kind == PlaylistKind::M3U ? m_m3uPath : m_plsPath; }
@@ -43,13 +56,17 @@ public:
     QString scratchPath(const QString& name) const { return m_dir->filePath(name); }
 
 private:
-    explicit PlaylistSample(int rows);
+    PlaylistSample(int rows, bool withFiles);
+    // Writes the file of every entry, with the folders they need.
+    void makeFiles();
 
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_error;
     std::vector<PlaylistEntry> m_entries;
     std::vector<QByteArray> m_nativePaths;
     std::vector<QString> m_quickTags;
+    std::vector<bool> m_id1Tagged;
+    std::vector<bool> m_id2Tagged;
     QString m_m3uPath;
     QString m_plsPath;
     QByteArray m_m3uBytes;
