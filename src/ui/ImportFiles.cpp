@@ -25,9 +25,10 @@ namespace {
 const QString kRoot = u"/"_s;
 
 // The root paths of the mounted volumes that are valid and ready, "/" first and the rest by name.
+// The root is always there, even where the system lists no volumes (in a container, say).
 QStringList volumeRoots()
 {
-    QStringList roots;
+    QStringList roots = {kRoot};
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (volume.isValid() && volume.isReady() && !roots.contains(volume.rootPath()))
             roots.append(volume.rootPath());
