@@ -201,5 +201,5 @@ TEST(Cli, ReachesFileNamesThatAreNotUtf8)
     run({u"write"_s, u"--title"_s, u"Song"_s, u"--files-from"_s, u"-"_s});
     EXPECT_EQ(run({u"info"_s, u"--files-from"_s, u"-"_s}), name + "\t - Song\tNo\n");
     EXPECT_TRUE(run({u"info"_s, u"--json"_s, u"--files-from"_s, u"-"_s}).contains("/caf\\udce9.mp3\""));
-    ::unlink(name.constData());  // a name the temporary folder's own clean-up cannot spell
+    ::unlink(name.constData()); // a name the temporary folder's own clean-up cannot spell
 }

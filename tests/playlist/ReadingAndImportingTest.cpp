@@ -75,7 +75,7 @@ TEST(RowIcons, KeysByTypeOrByFileForTypesWithTheirOwnIcon)
         {u"/my.music/song"_s, u"MUSIC/SONG"_s},
         {u"/music/song"_s, QString()},
     };
-    IconKeys keys;  // remembers the last type: a run of paths must still get each its own key
+    IconKeys keys; // remembers the last type: a run of paths must still get each its own key
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         EXPECT_EQ(iconKeyOf(c.path), c.key);
