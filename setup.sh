@@ -2,7 +2,8 @@
 # Installs what Sondrel needs (only what is missing), builds it, and then:
 #   ./setup.sh            starts the window, or says how to use sondrel-cli when there is no window
 #   ./setup.sh test       runs the whole test suite (warnings are errors in this build)
-#   ./setup.sh sanitize   builds the core and its tests with AddressSanitizer and UBSan and runs them
+#   ./setup.sh sanitize   builds the core, the CLI and their tests with AddressSanitizer and UBSan and
+#                         runs them
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-start}
@@ -57,7 +58,8 @@ test)
     ctest --test-dir build-test --output-on-failure -j "$jobs"
     ;;
 sanitize)
-    build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSONDREL_WERROR=ON -DSONDREL_SANITIZE=ON -DSONDREL_BENCH=OFF
+    build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSONDREL_WERROR=ON -DSONDREL_SANITIZE=ON -DSONDREL_BENCH=OFF \
+        -DSONDREL_WINDOW=OFF
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
     ;;
 *)
