@@ -68,19 +68,27 @@ QString extensionOf(const QString& name)
 bool isAbsolute(const QString& path, PathStyle style)
 {
     if (style == PathStyle::Windows)
-        return path.mid(1, 2) == u":\\";
+        return QStringView(path).mid(1, 2) == u":\\";
     return path.startsWith(u'/');
 }
 
 QString combinePath(const QString& folder, const QString& path, PathStyle style)
 {
-    const QString base = addBackslash(folder, style);
-    if (style == PathStyle::Windows && path.startsWith(u'\\'))
-        return base + path.mid(1);
+    const QChar slash = separator(style);
+    const bool leadingSeparator = style == PathStyle::Windows && path.startsWith(slash);
     // A drive path read on Posix names nothing here; it is kept as written, not glued to the folder.
-    if (isAbsolute(path, style) || isAbsolute(path, PathStyle::Windows))
+    if (!leadingSeparator && (isAbsolute(path, style) || isAbsolute(path, PathStyle::Windows)))
         return path;
-    return base + path;
+    const QStringView rest = leadingSeparator ? QStringView(path).sliced(1) : QStringView(path);
+    if (folder.isEmpty())
+        return rest.toString();
+    QString combined;
+    combined.reserve(folder.size() + 1 + rest.size());
+    combined += folder;
+    if (!folder.endsWith(slash))
+        combined += slash;
+    combined += rest;
+    return combined;
 }
 
 QStringView trimmedOfBlanks(QStringView text)
