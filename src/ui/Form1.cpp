@@ -22,6 +22,7 @@
 #include "playlist/RowCommands.h"
 #include "playlist/TagReading.h"
 #include "ui/ImportFiles.h"
+#include "ui/TagEditor.h"
 #include "ui/UpDownControl.h"
 
 using namespace std::chrono_literals;
@@ -414,8 +415,27 @@ void Form1::moveRows(bool up)
 
 void Form1::openTagEditor()
 {
-    if (!m_model.selectionModel()->hasSelection())
+    const QItemSelectionModel& selection = *m_model.selectionModel();
+    if (!selection.hasSelection()) {
         Messages::current().beep();
+        return;
+    }
+    // The selected item: the current row when it is selected, otherwise the first selected row.
+    int row = m_playlist->currentIndex().row();
+    if (row < 0 || !selection.isRowSelected(row)) {
+        row = int(m_model.size());
+        for (const QItemSelectionRange& range : selection.selection())
+            row = std::min(row, range.top());
+    }
+    // Modeless, like the import dialog: the window takes no commands while it waits.
+    TagEditor dialog(m_model.findItem(row), m_model, this);
+    setCommandsEnabled(false);
+    QEventLoop waiting;
+    connect(&dialog, &QDialog::finished, &waiting, &QEventLoop::quit);
+    dialog.show();
+    waiting.exec();
+    setCommandsEnabled(true);
+    returnToList();
 }
 
 void Form1::returnToList()
