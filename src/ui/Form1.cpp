@@ -117,8 +117,7 @@ QAction* Form1::addCommand(
 
 void Form1::addSeparator(QMenu* menu)
 {
-    static int count = 0;
-    menu->addSeparator()->setObjectName(QStringLiteral("mnuSep%1").arg(++count));
+    menu->addSeparator()->setObjectName(QStringLiteral("mnuSep%1").arg(++m_separators));
 }
 
 void Form1::buildMenus()

@@ -86,5 +86,6 @@ private:
     QLabel* m_status;
     QAction* m_autoReadTags = nullptr;
     bool m_inTick = false;
+    int m_separators = 0; // the menus' separators are named mnuSep1 to mnuSep10 in menu order
     qsizetype m_readCount = 0;
 };

@@ -117,14 +117,16 @@ TEST(Form1, CarriesTheWholeMenuTree)
         {"mnuContents", u"&Contents...", QKeySequence(u"F1"_s), true},
         {"mnuAboutTagEditor", u"&About Sondrel...", {}, true},
     };
-    // The items in menu order, separators left out.
+    // The items in menu order, separators apart.
     QStringList inOrder;
+    QStringList separators;
     for (QAction* menu : w.form.menuBar()->actions()) {
-        for (QAction* item : menu->menu()->actions()) {
-            if (!item->isSeparator())
-                inOrder.append(item->objectName());
-        }
+        for (QAction* item : menu->menu()->actions())
+            (item->isSeparator() ? separators : inOrder).append(item->objectName());
     }
+    EXPECT_EQ(separators,
+        QStringList({u"mnuSep1"_s, u"mnuSep2"_s, u"mnuSep3"_s, u"mnuSep4"_s, u"mnuSep5"_s, u"mnuSep6"_s, u"mnuSep7"_s,
+            u"mnuSep8"_s, u"mnuSep9"_s, u"mnuSep10"_s}));
     QStringList expected;
     for (const Item& item : items) {
         SCOPED_TRACE(item.name);
