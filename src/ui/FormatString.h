@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include "tags/MP3TagInfo.h"
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+
+// The dialog in which a format string is chosen: the token list, the format text (txtFormat), and a
+// preview both ways on an example tag: the example record composed into the example text
+// (txtExample), and the example text parsed back into the example fields. OK (Command1, also
+// Enter anywhere) asks "Confirm Format" and hands back the format and the full-path choice; Cancel
+// (Command2, Escape) and the window's close box hand back nothing; Reset (Command3) brings the
+// sample tag back. "|" cannot be typed anywhere, "<" and ">" only into the format text.
+class FormatString : public QDialog {
+    Q_OBJECT
+
+public:
+    // fullPathDisabled: the full-path option cannot be ticked (the command does not offer it).
+    explicit FormatString(bool fullPathDisabled, QWidget* parent = nullptr);
+
+    // The confirmed format; empty after Cancel, Escape, the close box, or an empty format.
+    QString ChosenFormat() const { return m_chosenFormat; }
+    // Whether the full-path option was ticked at OK.
+    bool UseFullPath() const { return m_useFullPath; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QString m_chosenFormat;
+    bool m_useFullPath = false;
+};
