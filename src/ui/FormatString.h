@@ -8,6 +8,7 @@
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class TypingLimit;
 
 // The dialog in which a format string is chosen: the token list, the format text (txtFormat), and a
 // preview both ways on an example tag: the example record composed into the example text
@@ -31,6 +32,37 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // One example field: its box and the limit on typing into it.
+    struct Field {
+        QLineEdit* edit;
+        TypingLimit* limit;
+    };
+
+    // Recomposes the example text, then parses it back into the fields.
+    void formatChanged();
+    // The example text composed from the example record; nothing while an update runs.
+    void UpdateExample();
+    // The fields parsed from the example text; nothing while an update runs.
+    void UpdateFields();
+    // Stores a field's text (its sample value when empty) in the example record.
+    void storeField(QLineEdit* edit, const QString& text);
+    void fullPathClicked(bool ticked);
+    void genreChosen(int index);
+    void confirm();
+    void reset();
+
+    QLineEdit* m_txtFormat;
+    QLineEdit* m_txtExample;
+    QCheckBox* m_fullPath;
+    Field m_songName;
+    Field m_artist;
+    Field m_album;
+    Field m_year;
+    Field m_comment;
+    Field m_track;
+    QComboBox* m_genre;
+    MP3TagInfo m_exampleInfo;
+    bool m_updating = false;
     QString m_chosenFormat;
     bool m_useFullPath = false;
 };

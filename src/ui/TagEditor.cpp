@@ -1,44 +1,21 @@
 #include "ui/TagEditor.h"
 
-#include <algorithm>
-
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QValidator>
 
 #include "base/Messages.h"
 #include "format/FieldStore.h"
 #include "playlist/EntryList.h"
 #include "playlist/PlaylistModel.h"
 #include "tags/GenreTable.h"
+#include "ui/TypingLimit.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
-
-// Limits typing to a number of characters without cutting what the program placed: a longer text
-// (a 29-character comment from a tag in a box that takes 28) is shown whole, and while it is
-// longer an edit may keep or shorten it but not lengthen it. QLineEdit::setMaxLength would cut
-// the placed text. Install it after the program has placed the text.
-class TypingLimit : public QValidator {
-public:
-    TypingLimit(int limit, QLineEdit* edit) : QValidator(edit), m_limit(limit), m_length(edit->text().size())
-    {
-        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { m_length = text.size(); });
-    }
-
-    State validate(QString& input, int&) const override
-    {
-        return input.size() <= std::max(m_limit, m_length) ? Acceptable : Invalid;
-    }
-
-private:
-    qsizetype m_limit;
-    qsizetype m_length;
-};
 
 QString characterOf(int code)
 {
@@ -122,7 +99,7 @@ void TagEditor::load()
         int limit;
     } limits[] = {{m_songName, 30}, {m_artist, 30}, {m_album, 30}, {m_year, 4}, {m_comment, 28}, {m_track, 3}};
     for (const auto& [field, limit] : limits)
-        field->setValidator(new TypingLimit(limit, field));
+        TypingLimit::install(field, limit);
 
     // Item index = genre number. A number past the list's end leaves no selection and becomes the
     // unknown genre in memory only; the file is not written.

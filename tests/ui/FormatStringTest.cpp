@@ -1,0 +1,316 @@
+#include "ui/FormatString.h"
+
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "format/FieldStore.h"
+#include "support/RecordingMessages.h"
+#include "tags/GenreTable.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A shown dialog, its messages recorded.
+struct Opened {
+    RecordingMessages messages;
+    FormatString dialog;
+
+    explicit Opened(bool fullPathDisabled = false) : dialog(fullPathDisabled) { dialog.show(); }
+
+    template <class Widget = QLineEdit> Widget* get(const char16_t* name) const
+    {
+        auto* widget = dialog.findChild<Widget*>(QString::fromUtf16(name));
+        EXPECT_NE(widget, nullptr) << QString::fromUtf16(name).toStdString();
+        return widget;
+    }
+    QString example() const { return get(u"txtExample")->text(); }
+    // SongName, Artist, Album, Year, Comment and Track.
+    QStringList fields() const
+    {
+        QStringList texts;
+        for (const char16_t* name : {u"SongName", u"Artist", u"Album", u"Year", u"Comment", u"Track"})
+            texts.append(get(name)->text());
+        return texts;
+    }
+    // Types text at the start of a box, as keys.
+    void typeAtStart(const char16_t* name, const QString& text) const
+    {
+        QLineEdit* edit = get(name);
+        edit->setCursorPosition(0);
+        QTest::keyClicks(edit, text);
+    }
+    void retype(const char16_t* name, const QString& text) const
+    {
+        QLineEdit* edit = get(name);
+        edit->selectAll();
+        QTest::keyClick(edit, Qt::Key_Backspace);
+        QTest::keyClicks(edit, text);
+    }
+    void clickFullPath() const
+    {
+        auto* box = get<QCheckBox>(u"fullPath");
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, box->height() / 2));
+    }
+};
+
+} // namespace
+
+TEST(FormatString, OpensOnTheSampleRecord)
+{
+    Opened opened;
+    EXPECT_EQ(opened.dialog.windowTitle(), u"Create a Format String"_s);
+    EXPECT_EQ(opened.get(u"txtFormat")->text(), u"<a> - <t>"_s);
+    EXPECT_EQ(opened.example(), u"Beatles, The - Hey Jude"_s);
+    EXPECT_EQ(opened.fields(), QStringList({u"Hey Jude"_s, u"Beatles, The"_s, {}, {}, {}, {}}));
+    EXPECT_EQ(opened.get<QComboBox>(u"Genre")->currentIndex(), GenreNumber(QString()));
+    EXPECT_TRUE(opened.messages.texts().isEmpty());
+
+    auto* fullPath = opened.get<QCheckBox>(u"fullPath");
+    EXPECT_EQ(fullPath->text(), u"Use Full Path && File Name"_s);
+    EXPECT_TRUE(fullPath->isEnabled());
+    EXPECT_FALSE(fullPath->isChecked());
+    const struct {
+        const char16_t* name;
+        QString text;
+    } labels[] = {{u"Label1",
+                      u"Here is a list of special characters that a format string may contain, and their "
+                      u"meanings:"_s},
+        {u"Label6", u"<c> = Comment"_s}, {u"Label7", u"<k>= Track Number"_s},
+        {u"Label10",
+            u"I appologize, but you cannot use the <, >, and | symbols in your tags.  Also note that they "
+            u"are not legal in filenames, so there is little loss here."_s},
+        {u"Label13", u"Example Result Seperated:"_s}};
+    for (const auto& [name, text] : labels) {
+        SCOPED_TRACE(QString::fromUtf16(name).toStdString());
+        EXPECT_EQ(opened.get<QLabel>(name)->text(), text);
+        EXPECT_EQ(opened.get<QLabel>(name)->textFormat(), Qt::PlainText);
+    }
+
+    QStringList order;
+    QWidget* widget = opened.get(u"txtFormat");
+    for (int i = 0; i < 13; ++i, widget = widget->nextInFocusChain()) {
+        while (!(widget->focusPolicy() & Qt::TabFocus))
+            widget = widget->nextInFocusChain();
+        order.append(widget->objectName());
+    }
+    EXPECT_EQ(order.join(u' '),
+        u"txtFormat txtExample Command1 Command2 Genre Track Comment Year Album Artist SongName "
+        u"fullPath Command3"_s);
+}
+
+TEST(FormatString, ComposesAndParsesTheExampleBothWays)
+{
+    const struct {
+        const char* name;
+        std::function<void(Opened&)> act;
+        QString example;
+        QStringList fields; // SongName, Artist, Album, Year, Comment, Track
+    } cases[] = {
+        {"pasting a token in front", [](Opened& o) { o.get(u"txtFormat")->setText(u"<k>. <a> - <t>"_s); },
+            u"23. Beatles, The - Hey Jude"_s, {u"Hey Jude"_s, u"Beatles, The"_s, {}, {}, {}, u"23"_s}},
+        // On the way, '<k><a> - <t>' gives "23Beatles, The" to Artist, which stores it.
+        {"typing a token in front", [](Opened& o) { o.typeAtStart(u"txtFormat", u"<k>. "_s); },
+            u"23. 23Beatles, The - Hey Jude"_s, {u"Hey Jude"_s, u"23Beatles, The"_s, {}, {}, {}, u"23"_s}},
+        {"reset after typing",
+            [](Opened& o) {
+                o.typeAtStart(u"txtFormat", u"<k>. "_s);
+                QTest::mouseClick(o.get<QPushButton>(u"Command3"), Qt::LeftButton);
+            },
+            u"23. Beatles, The - Hey Jude"_s, {u"Hey Jude"_s, u"Beatles, The"_s, {}, {}, {}, u"23"_s}},
+        {"typing a song name", [](Opened& o) { o.retype(u"SongName", u"Yellow Submarine"_s); },
+            u"Beatles, The - Yellow Submarine"_s, {u"Yellow Submarine"_s, u"Beatles, The"_s, {}, {}, {}, {}}},
+        {"emptying the song name",
+            [](Opened& o) {
+                o.retype(u"SongName", u"Yellow Submarine"_s);
+                o.retype(u"SongName", {});
+            },
+            u"Beatles, The - Hey Jude"_s, {{}, u"Beatles, The"_s, {}, {}, {}, {}}},
+        {"typing into the example",
+            [](Opened& o) {
+                o.get(u"txtExample")->setSelection(15, 8); // "Hey Jude"
+                QTest::keyClicks(o.get(u"txtExample"), u"Help"_s);
+            },
+            u"Beatles, The - Help"_s, {u"Help"_s, u"Beatles, The"_s, {}, {}, {}, {}}},
+        {"typing past the limits",
+            [](Opened& o) {
+                o.get(u"txtFormat")->setText(u"<y> <c>"_s);
+                o.retype(u"Year", u"123456"_s);
+                o.retype(u"Comment", QString(40, u'c'));
+            },
+            u"1234 "_s + QString(28, u'c'), {{}, {}, {}, u"1234"_s, QString(28, u'c'), {}}},
+        // A track outside 0 to 255 keeps the previous track, here 30 typed on the way.
+        {"typing track 300",
+            [](Opened& o) {
+                o.get(u"txtFormat")->setText(u"<k>. <t>"_s);
+                o.retype(u"Track", u"300"_s);
+            },
+            u"30. Hey Jude"_s, {u"Hey Jude"_s, {}, {}, {}, {}, u"300"_s}},
+        // A longer text placed by the program stays whole, and typing cannot lengthen it.
+        {"typing after a placed long track",
+            [](Opened& o) {
+                o.get(u"txtFormat")->setText(u"<k> - <t>"_s);
+                o.get(u"txtExample")->setText(u"1968 - Hey"_s);
+                QTest::keyClick(o.get(u"Track"), Qt::Key_End);
+                QTest::keyClicks(o.get(u"Track"), u"5"_s);
+            },
+            u"1968 - Hey"_s, {u"Hey"_s, {}, {}, {}, {}, u"1968"_s}},
+    };
+    for (const auto& [name, act, example, fields] : cases) {
+        SCOPED_TRACE(name);
+        Opened opened;
+        act(opened);
+        EXPECT_EQ(opened.example(), example);
+        EXPECT_EQ(opened.fields(), fields);
+        EXPECT_TRUE(opened.messages.texts().isEmpty()) << opened.messages.texts().join(u'\n').toStdString();
+    }
+}
+
+TEST(FormatString, ComposesAGenreChosenByHandUntilReset)
+{
+    Opened opened;
+    opened.get(u"txtFormat")->setText(u"<g>"_s);
+    const QString sampleGenre = u"Rock & Roll"_s;
+    ASSERT_EQ(opened.example(), GenreName(GenreNumber(sampleGenre)));
+    auto* genre = opened.get<QComboBox>(u"Genre");
+    ASSERT_EQ(genre->currentIndex(), GenreNumber(sampleGenre));
+
+    genre->setFocus();
+    QTest::keyClick(genre, Qt::Key_Down);
+    EXPECT_EQ(genre->currentIndex(), GenreNumber(sampleGenre) + 1);
+    EXPECT_EQ(opened.example(), GenreName(GenreNumber(sampleGenre) + 1));
+
+    QTest::mouseClick(opened.get<QPushButton>(u"Command3"), Qt::LeftButton);
+    EXPECT_EQ(opened.example(), GenreName(GenreNumber(sampleGenre)));
+}
+
+TEST(FormatString, ReportsAnExampleThatLeavesNoRoom)
+{
+    Opened opened;
+    opened.get(u"txtExample")->setText(u"Beatles, The - "_s);
+    EXPECT_EQ(opened.messages.texts(), QStringList({u"Got confused with Beatles, The - , skipping."_s}));
+    EXPECT_EQ(opened.fields(), QStringList({{}, u"Beatles, The"_s, {}, {}, {}, {}}));
+}
+
+TEST(FormatString, FullPathOptionSwapsOnlyTheExampleFormats)
+{
+    const QString home = fullPathExampleFormat().chopped(u"<a> - <t>.mp3"_s.size());
+    const struct {
+        QString format;
+        bool disabled;
+        QString ticked;
+        QString example;
+    } cases[] = {
+        {u"<a> - <t>"_s, false, fullPathExampleFormat(), home + u"Beatles, The - Hey Jude.mp3"_s},
+        {u"<a> - <t>.mp3"_s, false, u"<a> - <t>.mp3"_s, u"Beatles, The - Hey Jude.mp3"_s},
+        {u"<a> - <t>"_s, true, u"<a> - <t>"_s, u"Beatles, The - Hey Jude"_s},
+    };
+    for (const auto& [format, disabled, ticked, example] : cases) {
+        SCOPED_TRACE(format.toStdString() + (disabled ? " disabled" : ""));
+        Opened opened(disabled);
+        auto* fullPath = opened.get<QCheckBox>(u"fullPath");
+        opened.get(u"txtFormat")->setText(format);
+        opened.clickFullPath();
+        EXPECT_EQ(fullPath->isChecked(), !disabled);
+        EXPECT_EQ(opened.get(u"txtFormat")->text(), ticked);
+        EXPECT_EQ(opened.example(), example);
+        opened.clickFullPath();
+        EXPECT_FALSE(fullPath->isChecked());
+        EXPECT_EQ(opened.get(u"txtFormat")->text(), format);
+    }
+}
+
+TEST(FormatString, RefusesTypedBarsEverywhereAndAnglesOutsideTheFormat)
+{
+    const struct {
+        const char16_t* name;
+        QString typed;
+        QString kept;
+        int beeps;
+    } cases[] = {
+        {u"txtFormat", u"a|<b>"_s, u"a<b>"_s, 1},
+        {u"txtExample", u"a|<b>"_s, u"ab"_s, 3},
+        {u"SongName", u"<a|b>"_s, u"ab"_s, 3},
+        {u"Track", u"1>2|"_s, u"12"_s, 2},
+    };
+    for (const auto& [name, typed, kept, beeps] : cases) {
+        SCOPED_TRACE(QString::fromUtf16(name).toStdString());
+        Opened opened;
+        opened.retype(name, typed);
+        EXPECT_EQ(opened.get(name)->text(), kept);
+        EXPECT_EQ(opened.messages.beeps(), beeps);
+    }
+    Opened opened;
+    QTest::keyClicks(opened.get<QComboBox>(u"Genre"), u"|<"_s);
+    EXPECT_EQ(opened.messages.beeps(), 2);
+    opened.get(u"SongName")->setText(u"<a|b>"_s); // placed, not typed
+    EXPECT_EQ(opened.get(u"SongName")->text(), u"<a|b>"_s);
+}
+
+TEST(FormatString, EnterAsksToConfirmAndYesHandsBackTheFormat)
+{
+    const struct {
+        const char* name;
+        const char16_t* focus;
+        QString format;
+        bool tick;
+        Messages::Answer answer;
+        QString chosen;
+    } cases[] = {
+        {"yes in a field", u"SongName", u"<a> - <t>"_s, false, Messages::Answer::Yes, u"<a> - <t>"_s},
+        {"yes on Cancel", u"Command2", u"<t>"_s, true, Messages::Answer::Yes, u"<t>"_s},
+        {"no", u"txtFormat", u"<t>"_s, false, Messages::Answer::No, {}},
+        {"the empty format", u"txtFormat", {}, false, Messages::Answer::Yes, {}},
+    };
+    for (const auto& [name, focus, format, tick, answer, chosen] : cases) {
+        SCOPED_TRACE(name);
+        Opened opened;
+        opened.get(u"txtFormat")->setText(format);
+        if (tick)
+            opened.clickFullPath();
+        opened.messages.scriptAnswers({answer});
+        QTest::keyClick(opened.get<QWidget>(focus), Qt::Key_Return);
+        ASSERT_EQ(opened.messages.shown().size(), 1U);
+        const RecordingMessages::Shown& question = opened.messages.shown().front();
+        EXPECT_EQ(question.text, u"Are you sure you want to use the format string "_s + format + u'?');
+        EXPECT_EQ(question.title, u"Confirm Format"_s);
+        EXPECT_EQ(question.icon, Messages::Icon::Question);
+        EXPECT_EQ(question.buttons, Messages::Buttons::YesNo);
+        const bool yes = answer == Messages::Answer::Yes;
+        EXPECT_EQ(opened.dialog.isVisible(), !yes);
+        EXPECT_EQ(opened.dialog.result(), yes ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(opened.dialog.ChosenFormat(), chosen);
+        EXPECT_EQ(opened.dialog.UseFullPath(), yes && tick);
+    }
+}
+
+TEST(FormatString, CancelEscapeAndCloseHandBackNothing)
+{
+    const struct {
+        const char* name;
+        std::function<void(Opened&)> act;
+    } cases[] = {
+        {"Cancel", [](Opened& o) { QTest::mouseClick(o.get<QPushButton>(u"Command2"), Qt::LeftButton); }},
+        {"Escape", [](Opened& o) { QTest::keyClick(o.get(u"SongName"), Qt::Key_Escape); }},
+        {"close box", [](Opened& o) { o.dialog.close(); }},
+    };
+    for (const auto& [name, act] : cases) {
+        SCOPED_TRACE(name);
+        Opened opened;
+        opened.clickFullPath();
+        act(opened);
+        EXPECT_FALSE(opened.dialog.isVisible());
+        EXPECT_EQ(opened.dialog.result(), QDialog::Rejected);
+        EXPECT_TRUE(opened.dialog.ChosenFormat().isEmpty());
+        EXPECT_FALSE(opened.dialog.UseFullPath());
+        EXPECT_TRUE(opened.messages.shown().empty());
+    }
+}
