@@ -15,8 +15,6 @@
 
 namespace {
 
-using Problem = RetagCommands::PlannedRename::Problem;
-
 const QString kFormatHelp = QStringLiteral(
     "Tokens: <a> artist, <t> title, <u> album, <y> year, <c> comment, <k> track number, <g> genre name.");
 
@@ -33,21 +31,9 @@ RetagCommands::Rows rowsOfFiles(PlaylistModel& model, const QStringList& files)
     return rows;
 }
 
-QString problemText(Problem problem)
-{
-    switch (problem) {
-    case Problem::None: return {};
-    case Problem::RefusedName: return QStringLiteral("refused: not a plain visible name in the file's folder");
-    case Problem::TargetExists: return QStringLiteral("fails: a file of that name exists");
-    case Problem::SameTargetInBatch: return QStringLiteral("fails: an earlier file gets the same name");
-    case Problem::TrackOutOfRange: return QStringLiteral("skipped: the track number does not fit");
-    }
-    return {};
-}
-
 void printRename(const RetagCommands::PlannedRename& plan)
 {
-    const QString problem = problemText(plan.problem);
+    const QString problem = RetagCommands::problemText(plan.problem);
     writeOut(NativePath::encode(
         QString(plan.from % u'\t' % plan.to % (problem.isEmpty() ? QString() : u'\t' + problem) % u'\n')));
 }

@@ -214,6 +214,19 @@ void titleFromFileName(
 
 // A plan shown before anything moves also names the collisions; carrying the renames out needs no
 // such look-ups, because the rename itself refuses a name that is taken.
+QString problemText(PlannedRename::Problem problem)
+{
+    using Problem = PlannedRename::Problem;
+    switch (problem) {
+    case Problem::None: return {};
+    case Problem::RefusedName: return QStringLiteral("refused: not a plain visible name in the file's folder");
+    case Problem::TargetExists: return QStringLiteral("fails: a file of that name exists");
+    case Problem::SameTargetInBatch: return QStringLiteral("fails: an earlier file gets the same name");
+    case Problem::TrackOutOfRange: return QStringLiteral("skipped: the track number does not fit");
+    }
+    return {};
+}
+
 std::vector<PlannedRename> planFileNameFromTag(
     const PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
 {

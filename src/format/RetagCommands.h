@@ -49,6 +49,9 @@ std::vector<PlannedRename> planFileNameFromTag(
 std::vector<PlannedRename> planFileNameFromTitle(
     const PlaylistModel& model, const Rows& rows, const QString& separating, const QString& recombining, bool fullPath);
 
+// What stops a planned rename, in a few words for a preview; empty for none.
+QString problemText(PlannedRename::Problem problem);
+
 struct RenameReport {
     std::vector<PlannedRename> renamed; // the renames done, in row order
     bool stopped = false; // the user answered No to a failure

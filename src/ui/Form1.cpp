@@ -21,7 +21,9 @@
 #include "playlist/PlaylistFiles.h"
 #include "playlist/RowCommands.h"
 #include "playlist/TagReading.h"
+#include "ui/FormatString.h"
 #include "ui/ImportFiles.h"
+#include "ui/RenamePreview.h"
 #include "ui/TagEditor.h"
 #include "ui/UpDownControl.h"
 
@@ -156,14 +158,14 @@ void Form1::buildMenus()
 
     QMenu* actions = menuBar()->addMenu(QStringLiteral("&Actions"));
     actions->setObjectName(QStringLiteral("mnuActions"));
-    addCommand(actions, "mnuTagEqualsFileName", QStringLiteral("Tag = File Name..."), nullptr);
-    addCommand(actions, "mnuFileNameEqualsTag", QStringLiteral("File Name = Tag..."), nullptr);
+    addCommand(actions, "mnuTagEqualsFileName", QStringLiteral("Tag = File Name..."), &Form1::tagEqualsFileName);
+    addCommand(actions, "mnuFileNameEqualsTag", QStringLiteral("File Name = Tag..."), &Form1::fileNameEqualsTag);
     addSeparator(actions);
-    addCommand(actions, "mnuTagEqualsTitle", QStringLiteral("Tag = Title..."), nullptr);
-    addCommand(actions, "mnuTitleEqualsTag", QStringLiteral("Title = Tag..."), nullptr);
+    addCommand(actions, "mnuTagEqualsTitle", QStringLiteral("Tag = Title..."), &Form1::tagEqualsTitle);
+    addCommand(actions, "mnuTitleEqualsTag", QStringLiteral("Title = Tag..."), &Form1::titleEqualsTag);
     addSeparator(actions);
-    addCommand(actions, "mnuFileNameEqualsTitle", QStringLiteral("File Name = Title..."), nullptr);
-    addCommand(actions, "mnuTitleEqualsFileName", QStringLiteral("Title = File Name..."), nullptr);
+    addCommand(actions, "mnuFileNameEqualsTitle", QStringLiteral("File Name = Title..."), &Form1::fileNameEqualsTitle);
+    addCommand(actions, "mnuTitleEqualsFileName", QStringLiteral("Title = File Name..."), &Form1::titleEqualsFileName);
     addSeparator(actions);
     addCommand(actions, "mnuRemoveID3v1Tags", QStringLiteral("Remove ID3v1 Tags..."), nullptr);
     addCommand(actions, "mnuRemoveID3v2Tags", QStringLiteral("Remove ID3v2 Tags..."), nullptr);
@@ -268,15 +270,8 @@ void Form1::importMissingFiles()
 
 void Form1::chooseFilesAndImport(bool missingOnly)
 {
-    // The dialog is modeless; the window takes no commands while it waits for the dialog's answer.
-    // (Disabling the window itself would disable the dialog, its child, too.)
     ImportFiles dialog(this);
-    setCommandsEnabled(false);
-    QEventLoop waiting;
-    connect(&dialog, &QDialog::finished, &waiting, &QEventLoop::quit);
-    dialog.show();
-    waiting.exec();
-    setCommandsEnabled(true);
+    waitFor(dialog);
     importChosenFiles(dialog.ChosenFiles(), missingOnly);
     returnToList();
 }
@@ -426,14 +421,142 @@ void Form1::openTagEditor()
         for (const QItemSelectionRange& range : selection.selection())
             row = std::min(row, range.top());
     }
-    // Modeless, like the import dialog: the window takes no commands while it waits.
     TagEditor dialog(m_model.findItem(row), m_model, this);
+    waitFor(dialog);
+    returnToList();
+}
+
+bool Form1::waitFor(QDialog& dialog, const QString& instruction, const QString& instructionTitle)
+{
+    // The dialog is modeless; the window takes no commands while it waits for the dialog's answer.
+    // (Disabling the window itself would disable the dialog, its child, too.)
     setCommandsEnabled(false);
     QEventLoop waiting;
     connect(&dialog, &QDialog::finished, &waiting, &QEventLoop::quit);
     dialog.show();
-    waiting.exec();
+    if (!instruction.isEmpty())
+        Messages::current().show(instruction, instructionTitle, Messages::Icon::None, Messages::Buttons::Ok);
+    if (dialog.isVisible())
+        waiting.exec();
     setCommandsEnabled(true);
+    return dialog.result() == QDialog::Accepted;
+}
+
+std::optional<Form1::ChosenFormatAnswer> Form1::chooseFormat(
+    bool fullPathDisabled, const QString& instruction, const QString& instructionTitle)
+{
+    FormatString dialog(fullPathDisabled, this);
+    waitFor(dialog, instruction, instructionTitle);
+    if (dialog.ChosenFormat().isEmpty())
+        return std::nullopt;
+    return ChosenFormatAnswer{dialog.ChosenFormat(), dialog.UseFullPath()};
+}
+
+RetagCommands::Rows Form1::selectedPositions() const
+{
+    RetagCommands::Rows rows;
+    const std::vector<bool> selected = RowCommands::selectedRows(m_model);
+    for (std::size_t i = 0; i < selected.size(); ++i) {
+        if (selected[i])
+            rows.push_back(qsizetype(i));
+    }
+    return rows;
+}
+
+void Form1::changeRows(const std::function<void()>& work)
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_playlist->setUpdatesEnabled(false);
+    work();
+    m_playlist->setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+    returnToList();
+}
+
+bool Form1::confirmRename()
+{
+    return Messages::current().show(QStringLiteral("This will rename all selected files to match the format string "
+                                                   "you provide.  Are you sure you want to do this?"),
+               QStringLiteral("Confirm Rename"), Messages::Icon::Question, Messages::Buttons::YesNo)
+        == Messages::Answer::Yes;
+}
+
+bool Form1::previewRenames(const std::vector<RetagCommands::PlannedRename>& plans)
+{
+    RenamePreview preview(plans, this);
+    return waitFor(preview);
+}
+
+void Form1::tagEqualsFileName()
+{
+    if (const auto chosen = chooseFormat(false))
+        changeRows(
+            [&] { RetagCommands::tagFromFileName(m_model, selectedPositions(), chosen->format, chosen->useFullPath); });
+    returnToList();
+}
+
+void Form1::tagEqualsTitle()
+{
+    if (const auto chosen = chooseFormat(true))
+        changeRows([&] { RetagCommands::tagFromTitle(m_model, selectedPositions(), chosen->format); });
+    returnToList();
+}
+
+void Form1::titleEqualsTag()
+{
+    if (const auto chosen = chooseFormat(true))
+        changeRows([&] { RetagCommands::titleFromTag(m_model, selectedPositions(), chosen->format); });
+    returnToList();
+}
+
+void Form1::titleEqualsFileName()
+{
+    const QString title = QStringLiteral("Set Title = File Name");
+    const auto separating
+        = chooseFormat(false, QStringLiteral("Choose a format string for separating the file name."), title);
+    const auto recombining = separating
+        ? chooseFormat(true, QStringLiteral("Choose a format string for recombining the title."), title)
+        : std::nullopt;
+    if (recombining) {
+        changeRows([&] {
+            RetagCommands::titleFromFileName(
+                m_model, selectedPositions(), separating->format, separating->useFullPath, recombining->format);
+        });
+    }
+    returnToList();
+}
+
+void Form1::fileNameEqualsTag()
+{
+    if (!confirmRename())
+        return;
+    const auto chosen = chooseFormat(false);
+    const RetagCommands::Rows rows = selectedPositions();
+    if (chosen
+        && previewRenames(RetagCommands::planFileNameFromTag(m_model, rows, chosen->format, chosen->useFullPath)))
+        changeRows([&] { RetagCommands::fileNameFromTag(m_model, rows, chosen->format, chosen->useFullPath); });
+    returnToList();
+}
+
+void Form1::fileNameEqualsTitle()
+{
+    if (!confirmRename())
+        return;
+    const QString title = QStringLiteral("Set File Name = Title");
+    const auto separating
+        = chooseFormat(true, QStringLiteral("Choose a format string for separating the title."), title);
+    const auto recombining = separating
+        ? chooseFormat(false, QStringLiteral("Choose a format string for recombining the file name."), title)
+        : std::nullopt;
+    const RetagCommands::Rows rows = selectedPositions();
+    if (recombining
+        && previewRenames(RetagCommands::planFileNameFromTitle(
+            m_model, rows, separating->format, recombining->format, recombining->useFullPath))) {
+        changeRows([&] {
+            RetagCommands::fileNameFromTitle(
+                m_model, rows, separating->format, recombining->format, recombining->useFullPath);
+        });
+    }
     returnToList();
 }
 

@@ -1,14 +1,17 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include <QMainWindow>
 
+#include "format/RetagCommands.h"
 #include "playlist/EntryList.h"
 #include "playlist/PlaylistModel.h"
 #include "ui/RowIcons.h"
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -61,6 +64,29 @@ private:
     void sortByColumn(int column);
     void moveRows(bool up);
     void openTagEditor();
+
+    void tagEqualsFileName();
+    void fileNameEqualsTag();
+    void tagEqualsTitle();
+    void titleEqualsTag();
+    void fileNameEqualsTitle();
+    void titleEqualsFileName();
+
+    // Shows the dialog modeless, an instruction message over it when given, and waits for it with
+    // the window's commands off; true when it was accepted.
+    bool waitFor(QDialog& dialog, const QString& instruction = {}, const QString& instructionTitle = {});
+    struct ChosenFormatAnswer {
+        QString format;
+        bool useFullPath;
+    };
+    // The format-string dialog; empty when it was cancelled.
+    std::optional<ChosenFormatAnswer> chooseFormat(
+        bool fullPathDisabled, const QString& instruction = {}, const QString& instructionTitle = {});
+    bool confirmRename();
+    bool previewRenames(const std::vector<RetagCommands::PlannedRename>& plans);
+    RetagCommands::Rows selectedPositions() const;
+    // Runs work that changes many rows with the busy pointer and the list's painting suspended.
+    void changeRows(const std::function<void()>& work);
 
     void loadPlaylist(const QString& path);
     void chooseFilesAndImport(bool missingOnly);

@@ -1,0 +1,56 @@
+#include "ui/RenamePreview.h"
+
+#include <QDialogButtonBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+RenamePreview::RenamePreview(const std::vector<RetagCommands::PlannedRename>& plans, QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("RenamePreview"));
+    setWindowTitle(QStringLiteral("Rename Files"));
+
+    auto* list = new QTreeWidget(this);
+    list->setObjectName(QStringLiteral("renamePlan"));
+    list->setHeaderLabels({QStringLiteral("Old Name"), QStringLiteral("New Name"), QStringLiteral("Problem")});
+    list->setRootIsDecorated(false);
+    list->setUniformRowHeights(true);
+    list->setTextElideMode(Qt::ElideMiddle);
+    int failing = 0;
+    QList<QTreeWidgetItem*> items;
+    items.reserve(qsizetype(plans.size()));
+    for (const RetagCommands::PlannedRename& plan : plans) {
+        const QString problem = RetagCommands::problemText(plan.problem);
+        auto* item = new QTreeWidgetItem({plan.from, plan.to, problem});
+        if (!problem.isEmpty()) {
+            ++failing;
+            item->setForeground(2, palette().brush(QPalette::Highlight));
+        }
+        items.append(item);
+    }
+    list->addTopLevelItems(items);
+    list->header()->resizeSection(0, 330);
+    list->header()->resizeSection(1, 330);
+
+    auto* summary = new QLabel(tr("%n file(s) to rename", nullptr, int(plans.size())) + QStringLiteral(", ")
+            + tr("%n would fail and stay as they are.", nullptr, failing),
+        this);
+    summary->setObjectName(QStringLiteral("renameSummary"));
+
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* rename = buttons->addButton(QStringLiteral("Rename"), QDialogButtonBox::AcceptRole);
+    rename->setObjectName(QStringLiteral("renameButton"));
+    rename->setDefault(true);
+    QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(summary);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    resize(900, 420);
+}

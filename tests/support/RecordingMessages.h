@@ -23,6 +23,8 @@ public:
     void beep() override { ++m_beeps; }
 
     void scriptAnswers(std::initializer_list<Answer> answers) { m_script.insert(m_script.end(), answers); }
+    // The answer to the very next question, before those scripted earlier.
+    void scriptNextAnswer(Answer answer) { m_script.push_front(answer); }
     const std::vector<Shown>& shown() const { return m_shown; }
     QStringList texts() const;
     int beeps() const { return m_beeps; }

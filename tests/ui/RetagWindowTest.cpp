@@ -1,0 +1,159 @@
+// The six Actions commands end to end in the window: their dialogs operated through object names,
+// their questions answered by the recorder, real files checked afterwards.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include "support/RecordingMessages.h"
+#include "support/TestFiles.h"
+#include "ui/Form1.h"
+#include "ui/FormatString.h"
+#include "ui/RenamePreview.h"
+
+using namespace Qt::StringLiterals;
+using Answer = Messages::Answer;
+using TestBytes::audio;
+using TestBytes::id3v1;
+
+namespace {
+
+// What the user does in each dialog of a command, in order: a format to confirm, or no format to
+// cancel; for a preview, "rename" or "cancel".
+using Step = QString;
+
+struct Window {
+    RecordingMessages messages;
+    TestFiles files;
+    Form1 form;
+
+    Window()
+    {
+        form.show();
+        form.findChild<QAction*>(u"mnuAutoReadTags"_s)->trigger(); // tags are read by the tests themselves
+    }
+    void add(const QString& name, const QByteArray& bytes, const QString& title = {})
+    {
+        form.importChosenFiles({files.write(name, bytes)}, false);
+        PlaylistModel& model = form.model();
+        model.findItem(model.size() - 1)->ReadTag();
+        if (!title.isEmpty())
+            model.rowAt(model.size() - 1)->texts[TitleColumn] = title;
+    }
+    // Runs the command with every row selected, operating its dialogs as the steps say.
+    void run(const char* command, QStringList steps)
+    {
+        form.findChild<QAction*>(u"mnuSelectAll"_s)->trigger();
+        schedule(std::make_shared<QStringList>(std::move(steps)));
+        form.findChild<QAction*>(QString::fromLatin1(command))->trigger();
+    }
+    QStringList folder() const { return QDir(files.folder()).entryList(QDir::Files, QDir::Name); }
+    QStringList previewProblems; // the problem column of the last preview shown
+
+private:
+    void schedule(std::shared_ptr<QStringList> steps)
+    {
+        QTimer::singleShot(0, &form, [this, steps] {
+            if (steps->isEmpty())
+                return;
+            if (auto* preview = form.findChild<RenamePreview*>(); preview && preview->isVisible()) {
+                auto* plan = preview->findChild<QTreeWidget*>(u"renamePlan"_s);
+                previewProblems.clear();
+                for (int i = 0; i < plan->topLevelItemCount(); ++i)
+                    previewProblems.append(plan->topLevelItem(i)->text(2));
+                const QString button = steps->takeFirst() == u"rename" ? u"renameButton"_s : u"cancelButton"_s;
+                schedule(steps);
+                QTest::mouseClick(preview->findChild<QPushButton*>(button), Qt::LeftButton);
+                return;
+            }
+            auto* dialog = form.findChild<FormatString*>();
+            if (!dialog || !dialog->isVisible()) {
+                schedule(steps); // the dialog is not shown yet
+                return;
+            }
+            const QString format = steps->takeFirst();
+            schedule(steps);
+            if (format.isEmpty()) {
+                QTest::mouseClick(dialog->findChild<QPushButton*>(u"Command2"_s), Qt::LeftButton);
+                return;
+            }
+            dialog->findChild<QLineEdit*>(u"txtFormat"_s)->setText(format);
+            messages.scriptNextAnswer(Answer::Yes); // "Confirm Format"
+            QTest::mouseClick(dialog->findChild<QPushButton*>(u"Command1"_s), Qt::LeftButton);
+        });
+    }
+};
+
+const QByteArray kBeatles = id3v1({"Hey Jude", "Beatles, The", "", "", "", 23, 0});
+
+} // namespace
+
+TEST(RetagWindow, TagsAndTitlesFromNamesAndTags)
+{
+    Window w;
+    w.add(u"Beatles, The - Hey Jude.mp3"_s, audio(300), u"23. Kinks, The - Lola"_s);
+    w.run("mnuTagEqualsFileName", {u"<a> - <t>"_s});
+    EXPECT_EQ(TestFiles::read(w.form.model().text(0, FileNameColumn)),
+        audio(300) + id3v1({"Hey Jude", "Beatles, The", "", "", "", 0, 12}));
+    EXPECT_EQ(w.form.model().text(0, QuickTagColumn), u"Beatles, The - Hey Jude"_s);
+
+    w.run("mnuTagEqualsTitle", {u"<k>. <a> - <t>"_s});
+    EXPECT_EQ(w.form.model().text(0, QuickTagColumn), u"Kinks, The - Lola"_s);
+    w.run("mnuTitleEqualsTag", {u"<t> (<k>)"_s});
+    EXPECT_EQ(w.form.model().text(0, TitleColumn), u"Lola (23)"_s);
+    w.run("mnuTitleEqualsFileName", {u"<a> - <t>"_s, u"<t> by <a>"_s});
+    EXPECT_EQ(w.form.model().text(0, TitleColumn), u"Hey Jude by Beatles, The"_s);
+    // Cancel in the first of two dialogs: the second is not shown, nothing changes.
+    w.run("mnuTitleEqualsFileName", {QString()});
+    EXPECT_EQ(w.form.model().text(0, TitleColumn), u"Hey Jude by Beatles, The"_s);
+    EXPECT_TRUE(w.form.findChild<QAction*>(u"mnuSelectAll"_s)->isEnabled());
+}
+
+TEST(RetagWindow, RenamesAfterConfirmationAndPreview)
+{
+    struct Case {
+        const char* what;
+        std::initializer_list<Answer> answers; // "Confirm Rename", then rename failures
+        QStringList steps;
+        QStringList folderAfter;
+    } const cases[] = {
+        {"rename, skipping the clash", {Answer::Yes, Answer::Yes}, {u"<a> - <t>"_s, u"rename"_s},
+            {u" - .mp3"_s, u"Beatles, The - Hey Jude.mp3"_s, u"b.mp3"_s}},
+        {"not confirmed", {Answer::No}, {}, {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}},
+        {"format cancelled", {Answer::Yes}, {QString()}, {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}},
+        {"preview cancelled", {Answer::Yes}, {u"<a> - <t>"_s, u"cancel"_s}, {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}},
+        {"stop at the clash", {Answer::Yes, Answer::No}, {u"<a> - <t>"_s, u"rename"_s},
+            {u"Beatles, The - Hey Jude.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Window w;
+        w.add(u"a.mp3"_s, audio(300) + kBeatles);
+        w.add(u"b.mp3"_s, audio(300) + kBeatles);
+        w.add(u"c.mp3"_s, audio(300));
+        w.messages.scriptAnswers(c.answers);
+        w.run("mnuFileNameEqualsTag", c.steps);
+        EXPECT_EQ(w.folder(), c.folderAfter);
+        for (qsizetype row = 0; row < w.form.model().size(); ++row)
+            EXPECT_TRUE(QFile::exists(w.form.model().text(row, FileNameColumn)));
+    }
+}
+
+TEST(RetagWindow, PreviewMarksTheRenamesThatWouldFail)
+{
+    Window w;
+    w.add(u"a.mp3"_s, audio(300), u"Beatles, The - Hey Jude"_s);
+    w.add(u"b.mp3"_s, audio(300), u"Beatles, The - Hey Jude"_s);
+    w.messages.scriptAnswers({Answer::Yes});
+    w.run("mnuFileNameEqualsTitle", {u"<a> - <t>"_s, u"<t> (<a>)"_s, u"cancel"_s});
+    EXPECT_EQ(w.previewProblems, QStringList({QString(), u"fails: an earlier file gets the same name"_s}));
+    EXPECT_EQ(w.folder(), QStringList({u"a.mp3"_s, u"b.mp3"_s}));
+    EXPECT_TRUE(w.messages.texts().contains(u"Choose a format string for separating the title."_s));
+    EXPECT_TRUE(w.messages.texts().contains(u"Choose a format string for recombining the file name."_s));
+}
