@@ -23,7 +23,12 @@ RenamePreview::RenamePreview(const std::vector<RetagCommands::PlannedRename>& pl
     items.reserve(qsizetype(plans.size()));
     for (const RetagCommands::PlannedRename& plan : plans) {
         const QString problem = RetagCommands::problemText(plan.problem);
-        auto* item = new QTreeWidgetItem({plan.from, plan.to, problem});
+        // The names as the messages give them (bare names when the files stay in their folders);
+        // the whole paths on hover.
+        auto* item = new QTreeWidgetItem({plan.oldShown.isEmpty() ? plan.from : plan.oldShown,
+            plan.newShown.isEmpty() ? plan.to : plan.newShown, problem});
+        item->setToolTip(0, plan.from);
+        item->setToolTip(1, plan.to);
         if (!problem.isEmpty()) {
             ++failing;
             item->setForeground(2, palette().brush(QPalette::Highlight));
@@ -31,11 +36,18 @@ RenamePreview::RenamePreview(const std::vector<RetagCommands::PlannedRename>& pl
         items.append(item);
     }
     list->addTopLevelItems(items);
-    list->header()->resizeSection(0, 330);
-    list->header()->resizeSection(1, 330);
+    list->header()->resizeSection(0, 280);
+    list->header()->resizeSection(1, 280);
+    list->header()->setStretchLastSection(true);
 
-    auto* summary = new QLabel(tr("%n file(s) to rename", nullptr, int(plans.size())) + QStringLiteral(", ")
-            + tr("%n would fail and stay as they are.", nullptr, failing),
+    const auto count = [](qsizetype n, const char* one, const char* many) {
+        return QString::number(n) + u' ' + QString::fromLatin1(n == 1 ? one : many);
+    };
+    auto* summary = new QLabel(count(qsizetype(plans.size()), "file to rename", "files to rename")
+            + (failing ? QStringLiteral(", ")
+                        + count(failing, "of them would fail and stay as it is.",
+                            "of them would fail and stay as they are.")
+                       : QStringLiteral(".")),
         this);
     summary->setObjectName(QStringLiteral("renameSummary"));
 
