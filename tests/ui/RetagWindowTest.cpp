@@ -109,8 +109,9 @@ TEST(RetagWindow, TagsAndTitlesFromNamesAndTags)
     EXPECT_EQ(w.form.model().text(0, TitleColumn), u"Lola (23)"_s);
     w.run("mnuTitleEqualsFileName", {u"<a> - <t>"_s, u"<t> by <a>"_s});
     EXPECT_EQ(w.form.model().text(0, TitleColumn), u"Hey Jude by Beatles, The"_s);
-    // Cancel in the first of two dialogs: the second is not shown, nothing changes.
+    // Cancel in the first of two dialogs (the second is not shown) or in the second: nothing changes.
     w.run("mnuTitleEqualsFileName", {QString()});
+    w.run("mnuTitleEqualsFileName", {u"<a> - <t>"_s, QString()});
     EXPECT_EQ(w.form.model().text(0, TitleColumn), u"Hey Jude by Beatles, The"_s);
     EXPECT_TRUE(w.form.findChild<QAction*>(u"mnuSelectAll"_s)->isEnabled());
 }
