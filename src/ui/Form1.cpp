@@ -21,6 +21,7 @@
 #include "playlist/PlaylistFiles.h"
 #include "playlist/RowCommands.h"
 #include "playlist/TagReading.h"
+#include "playlist/TagRemoval.h"
 #include "ui/FormatString.h"
 #include "ui/ImportFiles.h"
 #include "ui/RenamePreview.h"
@@ -167,8 +168,8 @@ void Form1::buildMenus()
     addCommand(actions, "mnuFileNameEqualsTitle", QStringLiteral("File Name = Title..."), &Form1::fileNameEqualsTitle);
     addCommand(actions, "mnuTitleEqualsFileName", QStringLiteral("Title = File Name..."), &Form1::titleEqualsFileName);
     addSeparator(actions);
-    addCommand(actions, "mnuRemoveID3v1Tags", QStringLiteral("Remove ID3v1 Tags..."), nullptr);
-    addCommand(actions, "mnuRemoveID3v2Tags", QStringLiteral("Remove ID3v2 Tags..."), nullptr);
+    addCommand(actions, "mnuRemoveID3v1Tags", QStringLiteral("Remove ID3v1 Tags..."), &Form1::removeId3v1Tags);
+    addCommand(actions, "mnuRemoveID3v2Tags", QStringLiteral("Remove ID3v2 Tags..."), &Form1::removeId3v2Tags);
     addSeparator(actions);
     addCommand(actions, "mnuKeepMissingFilesSelected", QStringLiteral("Keep Missing Files Selected"),
         &Form1::keepMissingFilesSelected);
@@ -558,6 +559,63 @@ void Form1::fileNameEqualsTitle()
         });
     }
     returnToList();
+}
+
+void Form1::removeId3v1Tags()
+{
+    removeTagsOfSelection(TagKind::Id3v1, QStringLiteral("ID3v1"));
+}
+
+void Form1::removeId3v2Tags()
+{
+    removeTagsOfSelection(TagKind::Id3v2, QStringLiteral("ID3v2"));
+}
+
+void Form1::removeTagsOfSelection(TagKind kind, const QString& name)
+{
+    const QString question = QStringLiteral("This will permanently remove the ") + name
+        + QStringLiteral(" tags from all selected files.  Are you sure you want to do this?");
+    if (Messages::current().show(
+            question, QStringLiteral("Remove Tags?"), Messages::Icon::Exclamation, Messages::Buttons::YesNo)
+        != Messages::Answer::Yes)
+        return;
+    std::vector<std::shared_ptr<MP3Node>> entries;
+    for (const qsizetype row : selectedPositions())
+        entries.push_back(m_model.findItem(row));
+    // The pass lets events run between files; commands that add or remove rows wait until it ends,
+    // so the rows it was given stay the rows it works on.
+    const std::vector<QAction*> paused = pauseRowCommands();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_playlist->setUpdatesEnabled(false);
+    removeTags(m_model, entries, kind, [&](qsizetype done, const MP3Node& entry) {
+        setWindowTitle(QStringLiteral("Sondrel - Removing Tag From \"") + entry.file() + u'"');
+        m_status->setText(QStringLiteral("Removing tags: %1 of %2").arg(done + 1).arg(entries.size()));
+        QCoreApplication::processEvents();
+    });
+    setWindowTitle(QStringLiteral("Sondrel"));
+    m_playlist->setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+    for (QAction* action : paused)
+        action->setEnabled(true);
+    updateStatus();
+    Messages::current().beep();
+}
+
+std::vector<QAction*> Form1::pauseRowCommands()
+{
+    std::vector<QAction*> paused;
+    const auto pause = [&](QAction* action) {
+        if (action && action->isEnabled()) {
+            action->setEnabled(false);
+            paused.push_back(action);
+        }
+    };
+    for (const char* name : {"mnuNewPlaylist", "mnuOpenPlaylist", "mnuImportFiles", "mnuImportMissingFiles",
+             "mnuImportPlaylist", "mnuDeleteSelected"})
+        pause(findChild<QAction*>(QString::fromLatin1(name)));
+    for (QAction* action : findChild<QMenu*>(QStringLiteral("mnuActions"))->actions())
+        pause(action);
+    return paused;
 }
 
 void Form1::returnToList()

@@ -8,6 +8,7 @@
 #include "format/RetagCommands.h"
 #include "playlist/EntryList.h"
 #include "playlist/PlaylistModel.h"
+#include "playlist/TagRemoval.h"
 #include "ui/RowIcons.h"
 
 class QAction;
@@ -65,6 +66,11 @@ private:
     void moveRows(bool up);
     void openTagEditor();
 
+    void removeId3v1Tags();
+    void removeId3v2Tags();
+    void removeTagsOfSelection(TagKind kind, const QString& name);
+    // Turns off the commands that add or remove rows and the Actions; returns those it turned off.
+    std::vector<QAction*> pauseRowCommands();
     void tagEqualsFileName();
     void fileNameEqualsTag();
     void tagEqualsTitle();
