@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <climits>
 #include <cstdlib>
+#include <functional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -111,6 +112,19 @@ void discard(Temporary& temporary)
     errno = error;
 }
 
+// A rename or removal is durable once the folder holding path is on disk too; a failure here
+// cannot undo it and is not reported.
+void syncFolder(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    const QByteArray folderPath = slash < 0 ? QByteArray(".") : path.left(std::max<qsizetype>(slash, 1));
+    const int folder = ::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+}
+
 // Puts a written temporary file in target's place: with the original's owner and mode when there
 // is an original, flushed to disk, renamed over target, and the folder flushed. On failure the
 // temporary file is removed, target is unchanged and errno says why.
@@ -134,16 +148,164 @@ bool finishReplacement(Temporary& temporary, const QByteArray& target, const str
         return false;
     }
     temporary.file = Handle();
-    // The rename is durable once the folder is on disk too; its failure cannot undo the rename.
-    const qsizetype slash = target.lastIndexOf('/');
-    const int folder
-        = ::open(target.left(std::max<qsizetype>(slash, 1)).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
+    syncFolder(target);
     return true;
 }
+
+const QString kNotRegular = QStringLiteral("Not a regular file");
+
+bool fail(QString* reason, const QString& text)
+{
+    if (reason)
+        *reason = text;
+    return false;
+}
+
+bool fail(QString* reason, int error)
+{
+    return fail(reason, qt_error_string(error));
+}
+
+// Why a file that is there cannot be copied, moved or replaced; empty for a regular file.
+QString notRegularReason(const struct stat& info)
+{
+    if (S_ISDIR(info.st_mode))
+        return qt_error_string(EISDIR);
+    // No system message fits a pipe, a device or a socket.
+    return S_ISREG(info.st_mode) ? QString() : kNotRegular;
+}
+
+// True when path names the file described by info, through any link or other name.
+bool isSameFile(const struct stat& info, const QByteArray& path)
+{
+    struct stat other { };
+    return ::stat(path.constData(), &other) == 0 && other.st_dev == info.st_dev && other.st_ino == info.st_ino;
+}
+
+// Where a file written to native lands, and whether it may be written there: the rules of
+// writeAtomically. *exists tells whether a file is already there, described in *info. Nothing,
+// with *reason set, when the file is refused.
+std::optional<QByteArray> replacementTarget(const QByteArray& native, struct stat* info, bool* exists, QString* reason)
+{
+    if (native.isEmpty()) {
+        fail(reason, ENOENT);
+        return std::nullopt;
+    }
+    *exists = ::stat(native.constData(), info) == 0;
+    if (!*exists && errno != ENOENT) {
+        fail(reason, errno);
+        return std::nullopt;
+    }
+    std::optional<QByteArray> target;
+    if (*exists) {
+        const QString refusal = notRegularReason(*info);
+        if (!refusal.isEmpty() || !hasWriteBits(*info)) {
+            fail(reason, refusal.isEmpty() ? qt_error_string(EACCES) : refusal);
+            return std::nullopt;
+        }
+        if (::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0) {
+            fail(reason, errno);
+            return std::nullopt;
+        }
+        target = resolvedPath(native);
+    } else {
+        // A new file: the folder must exist. A dangling symbolic link is refused, not replaced.
+        const qsizetype slash = native.lastIndexOf('/');
+        const QByteArray name = native.mid(slash + 1);
+        struct stat link { };
+        if (name.isEmpty() || ::lstat(native.constData(), &link) == 0) {
+            fail(reason, ENOENT);
+            return std::nullopt;
+        }
+        const std::optional<QByteArray> folder = resolvedPath(slash < 0 ? QByteArray(".") : native.left(slash + 1));
+        if (folder)
+            target = (folder->endsWith('/') ? *folder : *folder + '/') + name;
+    }
+    if (!target)
+        fail(reason, errno);
+    return target;
+}
+
+// Renames without replacing an existing file: 0, or the system's error.
+int renameWithoutReplacing(const QByteArray& source, const QByteArray& target)
+{
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without the no-replace rename: a new link fails when the name exists, and only
+    // then is the old name removed.
+    if (::link(source.constData(), target.constData()) != 0)
+        return errno;
+    if (::unlink(source.constData()) != 0) {
+        const int error = errno;
+        ::unlink(target.constData());
+        return error;
+    }
+    return 0;
+}
+
+// Opens the regular file at path for copying, with its details in *info. A closed handle, with
+// *reason set, for anything else.
+Handle openSource(const QString& path, struct stat* info, QString* reason)
+{
+    Handle file = openExisting(path, Access::Read);
+    if (file.isOpen() && ::fstat(file.fd(), info) == 0)
+        return file;
+    const int error = errno;
+    const QByteArray native = nativePath(path);
+    if (native.isEmpty() || ::stat(native.constData(), info) != 0)
+        fail(reason, native.isEmpty() ? ENOENT : errno);
+    else if (const QString refusal = notRegularReason(*info); !refusal.isEmpty())
+        fail(reason, refusal);
+    else
+        fail(reason, error);
+    return {};
+}
+
+// Copies all of source, described by info, to a new temporary file beside target, with the
+// source's permission bits and times, flushed to disk and checked to be as long as the source is
+// now. keepGoing, when given, is asked before each chunk. On failure or cancel no temporary file
+// is left, *reason says why and the handle is closed.
+Temporary copyToTemporary(const Handle& source, const struct stat& info, const QByteArray& target,
+    const std::function<bool()>& keepGoing, QString* reason)
+{
+    Temporary temporary = createTemporary(target, S_IRUSR | S_IWUSR);
+    if (!temporary.file.isOpen()) {
+        fail(reason, errno);
+        return {};
+    }
+    const auto giveUp = [&](const QString& why) {
+        discard(temporary);
+        fail(reason, why);
+        return Temporary();
+    };
+    const int fd = temporary.file.fd();
+    QByteArray chunk(kCopyChunk, Qt::Uninitialized);
+    for (qint64 at = 0;;) {
+        if (keepGoing && !keepGoing())
+            return giveUp(QStringLiteral("Cancelled"));
+        const qint64 got = readUpTo(source.fd(), chunk.data(), kCopyChunk, at);
+        if (got == 0)
+            break;
+        if (got < 0 || !writeAll(fd, chunk.constData(), got, at))
+            return giveUp(qt_error_string(errno));
+        at += got;
+    }
+    // The times last: every write changes them.
+    const struct timespec times[2] = {info.st_atim, info.st_mtim};
+    if (::fchmod(fd, info.st_mode & 0777) != 0 || ::futimens(fd, times) != 0 || ::fsync(fd) != 0)
+        return giveUp(qt_error_string(errno));
+    struct stat now {
+    }, copied{};
+    if (::fstat(source.fd(), &now) != 0 || ::fstat(fd, &copied) != 0)
+        return giveUp(qt_error_string(errno));
+    if (now.st_size != copied.st_size)
+        return giveUp(QStringLiteral("The source changed while it was copied"));
+    return temporary;
+}
+
+const QString kSameFile = QStringLiteral("Source and target are the same file");
 
 } // namespace
 
@@ -281,59 +443,24 @@ bool replaceWithTail(const QString& path, const Handle& source, qint64 offset)
 
 bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reason)
 {
-    const auto fail = [reason](int error) {
-        if (reason)
-            *reason = qt_error_string(error);
-        return false;
-    };
-    const QByteArray native = nativePath(path);
-    if (native.isEmpty())
-        return fail(ENOENT);
     struct stat info { };
-    const bool exists = ::stat(native.constData(), &info) == 0;
-    if (!exists && errno != ENOENT)
-        return fail(errno);
-
-    std::optional<QByteArray> target;
-    if (exists) {
-        if (S_ISDIR(info.st_mode))
-            return fail(EISDIR);
-        if (!S_ISREG(info.st_mode)) {
-            // No system message fits a pipe, a device or a socket.
-            if (reason)
-                *reason = QStringLiteral("Not a regular file");
-            return false;
-        }
-        if (!hasWriteBits(info))
-            return fail(EACCES);
-        if (::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0)
-            return fail(errno);
-        target = resolvedPath(native);
-    } else {
-        // A new file: the folder must exist. A dangling symbolic link is refused, not replaced.
-        const qsizetype slash = native.lastIndexOf('/');
-        const QByteArray name = native.mid(slash + 1);
-        if (name.isEmpty() || ::lstat(native.constData(), &info) == 0)
-            return fail(ENOENT);
-        const std::optional<QByteArray> folder = resolvedPath(slash < 0 ? QByteArray(".") : native.left(slash + 1));
-        if (folder)
-            target = (folder->endsWith('/') ? *folder : *folder + '/') + name;
-    }
+    bool exists = false;
+    const std::optional<QByteArray> target = replacementTarget(nativePath(path), &info, &exists, reason);
     if (!target)
-        return fail(errno);
+        return false;
 
     // A new file is created with the mode it keeps; the umask applies. An existing file's
     // replacement stays private until it has the old file's owner and mode.
     Temporary temporary = createTemporary(*target, exists ? S_IRUSR | S_IWUSR : 0666);
     if (!temporary.file.isOpen())
-        return fail(errno);
+        return fail(reason, errno);
     if (!writeAll(temporary.file.fd(), bytes.constData(), bytes.size(), 0)) {
         const int error = errno;
         discard(temporary);
-        return fail(error);
+        return fail(reason, error);
     }
     if (!finishReplacement(temporary, *target, exists ? &info : nullptr))
-        return fail(errno);
+        return fail(reason, errno);
     return true;
 }
 
@@ -349,35 +476,91 @@ bool isNameTaken(const QString& from, const QString& to)
 
 bool renameNoReplace(const QString& from, const QString& to, QString* reason)
 {
-    const auto fail = [reason](int error) {
-        if (reason)
-            *reason = qt_error_string(error);
-        return false;
-    };
     const QByteArray source = nativePath(from);
     const QByteArray target = nativePath(to);
     if (source.isEmpty() || target.isEmpty())
-        return fail(ENOENT);
+        return fail(reason, ENOENT);
     // The rename is tried first: looking the names up only when it fails keeps a batch of renames
     // at one system call a file.
-    int result = ::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE);
-    if (result != 0 && (errno == EINVAL || errno == ENOSYS)) {
-        // A file system without the no-replace rename: a new link fails when the name exists, and
-        // only then is the old name removed.
-        result = ::link(source.constData(), target.constData());
-        if (result == 0 && ::unlink(source.constData()) != 0) {
-            const int error = errno;
-            ::unlink(target.constData());
-            return fail(error);
-        }
-    }
-    if (result == 0)
-        return true;
-    const int error = errno;
+    const int error = renameWithoutReplacing(source, target);
     // The name it already has (or another name of the same file) is no failure.
-    if (error == EEXIST && !isNameTaken(from, to))
+    if (error == 0 || (error == EEXIST && !isNameTaken(from, to)))
         return true;
-    return fail(error);
+    return fail(reason, error);
+}
+
+bool copyFile(const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing)
+{
+    struct stat info { };
+    const Handle file = openSource(source, &info, reason);
+    if (!file.isOpen())
+        return false;
+    const QByteArray native = nativePath(target);
+    if (isSameFile(info, native))
+        return fail(reason, kSameFile);
+    struct stat existing { };
+    bool exists = false;
+    const std::optional<QByteArray> resolved = replacementTarget(native, &existing, &exists, reason);
+    if (!resolved)
+        return false;
+    Temporary temporary = copyToTemporary(file, info, *resolved, keepGoing, reason);
+    if (!temporary.file.isOpen())
+        return false;
+    // The copy keeps the mode and times it was given, not the replaced file's.
+    return finishReplacement(temporary, *resolved, nullptr) || fail(reason, errno);
+}
+
+bool moveFile(const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing)
+{
+    const QByteArray from = nativePath(source);
+    const QByteArray to = nativePath(target);
+    struct stat info { };
+    if (from.isEmpty() || to.isEmpty() || ::stat(from.constData(), &info) != 0)
+        return fail(reason, from.isEmpty() || to.isEmpty() ? ENOENT : errno);
+    if (const QString refusal = notRegularReason(info); !refusal.isEmpty())
+        return fail(reason, refusal);
+    if (isSameFile(info, to))
+        return fail(reason, kSameFile);
+    const int error = renameWithoutReplacing(from, to);
+    if (error == EXDEV)
+        return moveAcrossVolumes(source, target, reason, keepGoing);
+    return error == 0 || fail(reason, error);
+}
+
+bool moveAcrossVolumes(
+    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing)
+{
+    struct stat info { };
+    Handle file = openSource(source, &info, reason);
+    if (!file.isOpen())
+        return false;
+    const QByteArray to = nativePath(target);
+    struct stat existing { };
+    if (to.isEmpty())
+        return fail(reason, ENOENT);
+    // A taken name is refused before anything is copied; the final no-replace rename still guards
+    // against a file that appears meanwhile.
+    if (::lstat(to.constData(), &existing) == 0)
+        return fail(reason, EEXIST);
+    Temporary temporary = copyToTemporary(file, info, to, keepGoing, reason);
+    if (!temporary.file.isOpen())
+        return false;
+    temporary.file = Handle();
+    if (const int error = renameWithoutReplacing(temporary.path, to)) {
+        discard(temporary);
+        return fail(reason, error);
+    }
+    syncFolder(to);
+    // Only a complete copy under the target's name lets the source go; a source that cannot be
+    // removed takes the copy back, so the file is never in two places after a failed move.
+    const QByteArray from = nativePath(source);
+    if (::unlink(from.constData()) != 0) {
+        const int error = errno;
+        ::unlink(to.constData());
+        return fail(reason, error);
+    }
+    syncFolder(from);
+    return true;
 }
 
 } // namespace FileOps

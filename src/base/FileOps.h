@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include <QByteArray>
@@ -88,5 +89,35 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reas
 bool renameNoReplace(const QString& from, const QString& to, QString* reason = nullptr);
 // True when something other than the file at from already has the name to.
 bool isNameTaken(const QString& from, const QString& to);
+
+// Copies the regular file source to target, replacing a file already at target (a symbolic link
+// there is written through to its target). The bytes go to an exclusive temporary file with a
+// hidden name in the target's folder, are flushed to disk and renamed over target, so that a
+// failed or cancelled copy never leaves a partial file under the target's name and no temporary
+// file stays behind. The copy gets the source's permission bits (not its set-id and sticky bits:
+// the copy belongs to whoever makes it) and its access and modification times.
+// Refused, with *reason (when given) saying why: a source that is missing or not a regular file
+// (a pipe is never opened), a target that is a folder or not a regular file, a read-only target
+// (no write bit, whoever runs the program), a folder the user may not write, and a target that is
+// the source itself, by any path or link ("Source and target are the same file"), which is left
+// as it is. keepGoing, when given, is asked before each 1 MiB chunk; a false answer stops the
+// copy with the reason "Cancelled" and target unchanged.
+bool copyFile(
+    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});
+
+// Moves the regular file source to target, never replacing an existing file: a taken name fails
+// as renameNoReplace does. On one volume this is a rename. When a rename cannot cross volumes the
+// file is moved by moveAcrossVolumes. Moving a file onto itself is refused as for copyFile. On
+// failure the source is where it was and *reason, when given, says why.
+bool moveFile(
+    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});
+
+// The move between volumes that moveFile falls back on: the source is copied to a temporary file
+// in the target's folder as copyFile does, flushed to disk, checked to be as long as the source,
+// given the target's name without replacing anything, and only then is the source removed. Any
+// failure, a cancel through keepGoing included, leaves the source intact and neither a temporary
+// file nor a file at target. Works on one volume too (it is simply slower than a rename).
+bool moveAcrossVolumes(
+    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});
 
 } // namespace FileOps

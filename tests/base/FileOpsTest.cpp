@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -39,6 +40,31 @@ mode_t modeOf(const QString& path)
     ::stat(QFile::encodeName(path).constData(), &info);
     return info.st_mode & 07777;
 }
+
+time_t modifiedAt(const QString& path)
+{
+    struct stat info { };
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mtim.tv_sec;
+}
+
+// A file with the given mode, last changed long ago, so that a copy shows whether it kept both.
+QString oldFile(const TestFiles& files, const QString& name, const QByteArray& bytes, mode_t mode)
+{
+    const QString path = files.write(name, bytes);
+    const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+    ::chmod(QFile::encodeName(path).constData(), mode);
+    return path;
+}
+
+// Everything in the folder, hidden temporary files included.
+QStringList entries(const TestFiles& files)
+{
+    return QDir(files.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+const QString kSameFile = u"Source and target are the same file"_s;
 
 } // namespace
 
@@ -182,4 +208,162 @@ TEST(FileOps, WritesNothingIntoAFolderTheUserMayNotWrite)
     EXPECT_EQ(QDir(files.path(u"locked"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
         QStringList({u"a.m3u"_s}));
     ::chmod(locked.constData(), 0755);
+}
+
+TEST(FileOps, CopiesOverOtherFilesButNeverOntoTheSourceItself)
+{
+    TestFiles files;
+    const QString source = oldFile(files, u"a.mp3"_s, "new", 0640);
+    const QString existing = files.write(u"existing.mp3"_s, "old");
+    const QString readOnly = oldFile(files, u"read-only.mp3"_s, "old", 0444);
+    ASSERT_TRUE(QFile::link(source, files.path(u"link.mp3"_s)));
+    ASSERT_TRUE(QDir(files.folder()).mkdir(u"folder"_s));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(files.path(u"pipe"_s)).constData(), 0644), 0);
+
+    struct Case {
+        QString from, to;
+        bool copied;
+        QString reason; // checked when not empty
+        QByteArray after; // the target's bytes afterwards, checked when not empty
+    } const cases[] = {
+        {source, files.path(u"new.mp3"_s), true, {}, "new"},
+        {source, existing, true, {}, "new"},
+        {source, source, false, kSameFile, "new"},
+        {source, files.path(u"link.mp3"_s), false, kSameFile, "new"},
+        {files.path(u"link.mp3"_s), files.path(u"./a.mp3"_s), false, kSameFile, "new"},
+        {source, readOnly, false, qt_error_string(EACCES), "old"}, // refused even for root
+        {source, files.path(u"folder"_s), false, qt_error_string(EISDIR), {}},
+        {source, files.path(u"missing/new.mp3"_s), false, {}, {}},
+        {files.path(u"missing.mp3"_s), files.path(u"b.mp3"_s), false, qt_error_string(ENOENT), {}},
+        {files.path(u"folder"_s), files.path(u"b.mp3"_s), false, qt_error_string(EISDIR), {}},
+        {files.path(u"pipe"_s), files.path(u"b.mp3"_s), false, u"Not a regular file"_s, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.from + u" -> "_s + c.to).toStdString());
+        QString reason;
+        EXPECT_EQ(FileOps::copyFile(c.from, c.to, &reason), c.copied);
+        EXPECT_EQ(reason.isEmpty(), c.copied) << reason.toStdString();
+        if (!c.reason.isEmpty()) {
+            EXPECT_EQ(reason, c.reason);
+        }
+        if (!c.after.isEmpty()) {
+            EXPECT_EQ(TestFiles::read(c.to), c.after);
+        }
+        if (c.copied) {
+            EXPECT_EQ(modeOf(c.to), mode_t(0640));
+            EXPECT_EQ(modifiedAt(c.to), 1000000000);
+        }
+    }
+    EXPECT_EQ(TestFiles::read(source), QByteArray("new"));
+    EXPECT_EQ(entries(files),
+        QStringList(
+            {u"a.mp3"_s, u"existing.mp3"_s, u"folder"_s, u"link.mp3"_s, u"new.mp3"_s, u"pipe"_s, u"read-only.mp3"_s}));
+}
+
+TEST(FileOps, CopiesInChunksAndStopsWhenCancelled)
+{
+    const QByteArray audio = TestBytes::audio(3 * 1024 * 1024 + 5);
+    struct Case {
+        const char* name;
+        bool existing;
+        int answers; // keepGoing says yes this many times, then no
+    } const cases[] = {
+        {"whole copy", false, 100},
+        {"cancelled new file", false, 2},
+        {"cancelled replacement", true, 2},
+        {"cancelled at once", true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestFiles files;
+        const QString source = files.write(u"a.mp3"_s, audio);
+        const QString target = files.path(u"b.mp3"_s);
+        if (c.existing)
+            files.write(u"b.mp3"_s, "old");
+        int asked = 0;
+        QString reason;
+        const bool copied = FileOps::copyFile(source, target, &reason, [&] { return asked++ < c.answers; });
+        const bool cancelled = c.answers < 5;
+        EXPECT_EQ(copied, !cancelled);
+        EXPECT_EQ(reason, cancelled ? u"Cancelled"_s : QString());
+        EXPECT_EQ(asked, cancelled ? c.answers + 1 : 5); // four chunks and the end of the file
+        EXPECT_EQ(QFile::exists(target), copied || c.existing);
+        if (QFile::exists(target)) {
+            EXPECT_EQ(TestFiles::read(target), copied ? audio : QByteArray("old"));
+        }
+        EXPECT_EQ(entries(files).size(), QFile::exists(target) ? 2 : 1);
+    }
+}
+
+TEST(FileOps, MovesWithoutEverReplacingAFile)
+{
+    using Move = bool (*)(const QString&, const QString&, QString*, const std::function<bool()>&);
+    struct Way {
+        const char* name;
+        Move move;
+    } const ways[] = {{"move", FileOps::moveFile}, {"across volumes", FileOps::moveAcrossVolumes}};
+    struct Case {
+        const char* from;
+        const char* to;
+        bool moved;
+        QString reason; // checked when not empty
+        bool cancel = false;
+    } const cases[] = {
+        {"a.mp3", "b.mp3", true, {}},
+        {"a.mp3", "taken.mp3", false, qt_error_string(EEXIST)},
+        {"a.mp3", "a.mp3", false, {}},
+        {"link.mp3", "a.mp3", false, {}},
+        {"missing.mp3", "b.mp3", false, qt_error_string(ENOENT)},
+        {"a.mp3", "missing/b.mp3", false, {}},
+        {"a.mp3", "b.mp3", false, u"Cancelled"_s, true},
+    };
+    for (const Way& way : ways) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(way.name) + ": " + c.from + " -> " + c.to + (c.cancel ? " cancelled" : ""));
+            TestFiles files;
+            const QString source = oldFile(files, u"a.mp3"_s, "audio", 0640);
+            files.write(u"taken.mp3"_s, "taken");
+            ASSERT_TRUE(QFile::link(source, files.path(u"link.mp3"_s)));
+            const QStringList before = entries(files);
+            const QString from = files.path(QString::fromUtf8(c.from));
+            const QString to = files.path(QString::fromUtf8(c.to));
+            QString reason;
+            const bool moved = way.move(from, to, &reason, [&] { return !c.cancel; });
+            // A cancel cannot reach a rename on one volume.
+            if (c.cancel && way.move == FileOps::moveFile) {
+                EXPECT_TRUE(moved);
+                continue;
+            }
+            EXPECT_EQ(moved, c.moved) << reason.toStdString();
+            EXPECT_EQ(reason.isEmpty(), c.moved) << reason.toStdString();
+            if (!c.reason.isEmpty()) {
+                EXPECT_EQ(reason, c.reason);
+            }
+            if (!moved) {
+                EXPECT_EQ(entries(files), before);
+                EXPECT_EQ(TestFiles::read(source), QByteArray("audio"));
+                continue;
+            }
+            EXPECT_FALSE(QFile::exists(from));
+            EXPECT_EQ(TestFiles::read(to), QByteArray("audio"));
+            EXPECT_EQ(modeOf(to), mode_t(0640));
+            EXPECT_EQ(modifiedAt(to), 1000000000);
+            EXPECT_EQ(TestFiles::read(files.path(u"taken.mp3"_s)), QByteArray("taken"));
+            EXPECT_EQ(entries(files), QStringList({u"b.mp3"_s, u"link.mp3"_s, u"taken.mp3"_s}));
+        }
+    }
+}
+
+TEST(FileOps, RefusesToMoveAFileOntoItself)
+{
+    TestFiles files;
+    const QString source = files.write(u"a.mp3"_s, "audio");
+    ASSERT_TRUE(QFile::link(source, files.path(u"link.mp3"_s)));
+    for (const QString& target : {source, files.path(u"link.mp3"_s)}) {
+        SCOPED_TRACE(target.toStdString());
+        QString reason;
+        EXPECT_FALSE(FileOps::moveFile(source, target, &reason));
+        EXPECT_EQ(reason, kSameFile);
+        EXPECT_EQ(TestFiles::read(source), QByteArray("audio"));
+    }
 }
