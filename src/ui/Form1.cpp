@@ -22,6 +22,8 @@
 #include "playlist/RowCommands.h"
 #include "playlist/TagReading.h"
 #include "playlist/TagRemoval.h"
+#include "ui/ChooseFolder.h"
+#include "ui/CopyProgress.h"
 #include "ui/FormatString.h"
 #include "ui/ImportFiles.h"
 #include "ui/RenamePreview.h"
@@ -174,7 +176,7 @@ void Form1::buildMenus()
     addCommand(actions, "mnuKeepMissingFilesSelected", QStringLiteral("Keep Missing Files Selected"),
         &Form1::keepMissingFilesSelected);
     addSeparator(actions);
-    addCommand(actions, "mnuCopyFiles", QStringLiteral("Copy Files..."), nullptr);
+    addCommand(actions, "mnuCopyFiles", QStringLiteral("Copy Files..."), &Form1::copyFiles);
     addSeparator(actions);
     addCommand(actions, "mnuKeepDuplicatesSelectedByFileName",
         QStringLiteral("Keep Duplicates Selected (by File Name)"), &Form1::keepDuplicatesByFileName);
@@ -599,6 +601,23 @@ void Form1::removeTagsOfSelection(TagKind kind, const QString& name)
         action->setEnabled(true);
     updateStatus();
     Messages::current().beep();
+}
+
+void Form1::copyFiles()
+{
+    ChooseFolder chooser(this);
+    if (waitFor(chooser) && !chooser.DestinationFolder().isEmpty()) {
+        // The pass lets events run between files; the window takes no commands until it ends.
+        const std::vector<QAction*> paused = pauseRowCommands();
+        setCommandsEnabled(false);
+        CopyProgress progress(this);
+        progress.CopyFiles(m_model, true, chooser.DestinationFolder(), chooser.DeleteOriginalsChosen());
+        setCommandsEnabled(true);
+        for (QAction* action : paused)
+            action->setEnabled(true);
+        updateStatus();
+    }
+    returnToList();
 }
 
 std::vector<QAction*> Form1::pauseRowCommands()

@@ -69,6 +69,8 @@ private:
     void removeId3v1Tags();
     void removeId3v2Tags();
     void removeTagsOfSelection(TagKind kind, const QString& name);
+    // Copy Files: the destination dialog, then the pass with its progress dialog.
+    void copyFiles();
     // Turns off the commands that add or remove rows and the Actions; returns those it turned off.
     std::vector<QAction*> pauseRowCommands();
     void tagEqualsFileName();

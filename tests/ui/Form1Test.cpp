@@ -110,7 +110,7 @@ TEST(Form1, CarriesTheWholeMenuTree)
         {"mnuRemoveID3v1Tags", u"Remove ID3v1 Tags...", {}, true},
         {"mnuRemoveID3v2Tags", u"Remove ID3v2 Tags...", {}, true},
         {"mnuKeepMissingFilesSelected", u"Keep Missing Files Selected", {}, true},
-        {"mnuCopyFiles", u"Copy Files...", {}, false},
+        {"mnuCopyFiles", u"Copy Files...", {}, true},
         {"mnuKeepDuplicatesSelectedByFileName", u"Keep Duplicates Selected (by File Name)", {}, true},
         {"mnuKeepDuplicatesSelectedByTitle", u"Keep Duplicates Selected (by Title)", {}, true},
         {"mnuKeepDuplicatesSelectedByQuickTag", u"Keep Duplicates Selected (by QuickTag)", {}, true},
