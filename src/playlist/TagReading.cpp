@@ -1,8 +1,32 @@
 #include "playlist/TagReading.h"
 
 #include <algorithm>
+#include <functional>
 
+#include "base/Messages.h"
 #include "playlist/PlaylistModel.h"
+
+namespace {
+
+// Passes every message on, but first runs a step: the rows a tick has read so far are shown
+// before a message about the next file stops the program in its message box.
+class MessagesAfter : public Messages {
+public:
+    MessagesAfter(Messages& inner, std::function<void()> first) : m_inner(inner), m_first(std::move(first)) { }
+
+    Answer show(const QString& text, const QString& title, Icon icon, Buttons buttons) override
+    {
+        m_first();
+        return m_inner.show(text, title, icon, buttons);
+    }
+    void beep() override { m_inner.beep(); }
+
+private:
+    Messages& m_inner;
+    std::function<void()> m_first;
+};
+
+} // namespace
 
 TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, std::chrono::nanoseconds budget)
 {
@@ -15,6 +39,13 @@ TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, s
     const Clock::time_point deadline = Clock::now() + budget;
     qsizetype first = model.size();
     qsizetype last = -1;
+    const auto reportRead = [&] {
+        model.tagColumnsChanged(first, last);
+        first = model.size();
+        last = -1;
+    };
+    MessagesAfter messages(Messages::current(), reportRead);
+    const MessagesScope scope(messages);
     do {
         if (!reader->MoveNext()) {
             result.keepGoing = false;
@@ -32,6 +63,6 @@ TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, s
         if (entry.mp3Tag().FileError() && !failedBefore)
             break; // that read showed its message
     } while (Clock::now() < deadline);
-    model.tagColumnsChanged(first, last);
+    reportRead();
     return result;
 }

@@ -82,3 +82,27 @@ TEST(RowIcons, KeysByTypeOrByFileForTypesWithTheirOwnIcon)
         EXPECT_EQ(keys.keyOf(c.path), c.key);
     }
 }
+
+TEST(TagReading, ShowsTheRowsAlreadyReadBeforeAFailureMessage)
+{
+    TestFiles files;
+    PlaylistModel model;
+    model.appendEntries({{files.write(u"a.mp3"_s, TestBytes::audio(300)), {}, {}},
+        {files.write(u"b.mp3"_s, TestBytes::audio(300)), {}, {}}, {files.path(u"gone.mp3"_s), {}, {}}});
+    std::optional<Iterator> reader = model.nodeList().getIterator();
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    // While the message is up, the two rows read before it already show their tags.
+    struct Witness : RecordingMessages {
+        QSignalSpy* spy = nullptr;
+        int changesWhenShown = -1;
+        Answer show(const QString& text, const QString& title, Icon icon, Buttons buttons) override
+        {
+            changesWhenShown = int(spy->count());
+            return RecordingMessages::show(text, title, icon, buttons);
+        }
+    } witness;
+    witness.spy = &changed;
+    readTagsTick(model, reader, 1s);
+    EXPECT_EQ(witness.changesWhenShown, 1);
+    EXPECT_EQ(columnOf(model, QuickTagColumn), QStringList({u"(none)"_s, u"(none)"_s, u"(error)"_s}));
+}
