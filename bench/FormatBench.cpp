@@ -59,11 +59,11 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include "BenchSupport.h"
+
 extern char** environ;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kCount = 10000;
 constexpr int kRounds = 11;
@@ -82,23 +82,6 @@ struct Pass {
     double systemMs = 0;
     std::string error;
 };
-
-class Stopwatch {
-public:
-    double ms() const { return std::chrono::duration<double, std::milli>(Clock::now() - m_start).count(); }
-
-private:
-    Clock::time_point m_start = Clock::now();
-};
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
 
 std::string withCommas(double value)
 {

@@ -29,8 +29,8 @@
 #include <QFile>
 #include <QHash>
 
+#include "BenchSupport.h"
 #include "PlaylistSample.h"
-#include "base/Messages.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
@@ -38,8 +38,6 @@
 extern char** environ;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kSmall = 10000;
 constexpr int kLarge = 100000;
@@ -49,21 +47,6 @@ constexpr int kLargeRounds = 11;
 // leaves the whole run at about two minutes.
 constexpr double kBudgetMs = 2500;
 
-// Counts the messages the library shows; the sample should give none.
-class CountingMessages : public Messages {
-public:
-    Answer show(const QString&, const QString&, Icon, Buttons) override
-    {
-        ++m_shown;
-        return Answer::No;
-    }
-    void beep() override { }
-    int shown() const { return m_shown; }
-
-private:
-    int m_shown = 0;
-};
-
 CountingMessages g_messages;
 
 // One timed run: its time, or why its answer was wrong.
@@ -71,29 +54,6 @@ struct Pass {
     double ms = 0;
     std::string error;
 };
-
-class Stopwatch {
-public:
-    double ms() const { return std::chrono::duration<double, std::milli>(Clock::now() - m_start).count(); }
-
-private:
-    Clock::time_point m_start = Clock::now();
-};
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-std::string messagesShown(int before)
-{
-    const int shown = g_messages.shown() - before;
-    return shown == 0 ? std::string() : std::to_string(shown) + " messages shown";
-}
 
 // What a subject should reach: a floor / subject ratio at every size, or a time at kLarge rows.
 struct Target {
@@ -356,7 +316,7 @@ Pass loadWithLibrary(const PlaylistSample& sample, PlaylistKind kind, bool check
     else if (check && model.entriesInRowOrder() != sample.entries())
         pass.error = std::string("loadPlaylist read other entries than the ") + kindName(kind) + " holds";
     else
-        pass.error = messagesShown(shownBefore);
+        pass.error = g_messages.shownSince(shownBefore);
     return pass;
 }
 
@@ -413,7 +373,7 @@ Pass saveWithLibrary(const PlaylistModel& model, const PlaylistSample& sample, P
     else if (check && fileBytes(path) != sample.playlistBytes(kind))
         pass.error = std::string("savePlaylist wrote other bytes than the sample's ") + kindName(kind);
     else
-        pass.error = messagesShown(shownBefore);
+        pass.error = g_messages.shownSince(shownBefore);
     return pass;
 }
 
@@ -497,7 +457,7 @@ Pass sortWithLibrary(const PlaylistSample& sample, const std::vector<QString>& e
             pass.error = "sortByColumn gave another order at row " + std::to_string(i);
     }
     if (pass.error.empty())
-        pass.error = messagesShown(shownBefore);
+        pass.error = g_messages.shownSince(shownBefore);
     return pass;
 }
 
@@ -571,7 +531,7 @@ void duplicatesBenchmark(benchmark::State& state, int column)
         pass.ms = watch.ms();
         const qsizetype kept = selectedCount(model);
         pass.error = kept == expected
-            ? messagesShown(shownBefore)
+            ? g_messages.shownSince(shownBefore)
             : "keepDuplicatesSelected kept " + std::to_string(kept) + " rows selected, not " + std::to_string(expected);
         return pass;
     };
@@ -624,7 +584,7 @@ void BM_KeepMissingFiles(benchmark::State& state)
         RowCommands::keepMissingFilesSelected(model);
         pass.ms = watch.ms();
         // None of the files exists, so every row stays selected.
-        pass.error = selectedCount(model) == model.size() ? messagesShown(shownBefore)
+        pass.error = selectedCount(model) == model.size() ? g_messages.shownSince(shownBefore)
                                                           : "keepMissingFilesSelected deselected a missing file";
         return pass;
     };
@@ -685,7 +645,7 @@ void BM_DeleteEveryOther(benchmark::State& state)
                 pass.error = "deleteSelected left another row at " + std::to_string(i);
         }
         if (pass.error.empty())
-            pass.error = messagesShown(shownBefore);
+            pass.error = g_messages.shownSince(shownBefore);
         return pass;
     };
     const auto floor = [&](bool) {

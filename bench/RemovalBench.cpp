@@ -35,8 +35,8 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include "BenchSupport.h"
 #include "base/FileOps.h"
-#include "base/Messages.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/TagRemoval.h"
 #include "tags/MP3Tag.h"
@@ -44,8 +44,6 @@
 extern char** environ;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kSmallRounds = 7;
 constexpr int kBigRounds = 3;
@@ -58,47 +56,12 @@ constexpr qint64 kBigSize = 4 << 20;
 constexpr int kId2Data = 1000;
 constexpr int kId2Length = 10 + kId2Data;
 
-// Counts the messages the library shows; valid files should give none.
-class CountingMessages : public Messages {
-public:
-    Answer show(const QString&, const QString&, Icon, Buttons) override
-    {
-        ++m_shown;
-        return Answer::No;
-    }
-    void beep() override { }
-    int shown() const { return m_shown; }
-
-private:
-    int m_shown = 0;
-};
-
 CountingMessages g_messages;
 
 struct Pass {
     double ms = 0;
     std::string error;
 };
-
-double millisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-std::string messagesShown(int before)
-{
-    const int shown = g_messages.shown() - before;
-    return shown == 0 ? std::string() : std::to_string(shown) + " messages shown for valid files";
-}
 
 // ---- the files ----
 
@@ -317,7 +280,7 @@ Pass removeId1WithPlaylist(
     if (pass.error.empty())
         pass.error = checkSizes(paths, kSmallAudio, "removeTags");
     if (pass.error.empty())
-        pass.error = messagesShown(shownBefore);
+        pass.error = g_messages.shownSince(shownBefore);
     return pass;
 }
 
@@ -394,7 +357,7 @@ Pass removeId2WithTag(const std::vector<std::string>& paths)
     if (pass.error.empty())
         pass.error = checkSizes(paths, kBigSize - kId2Length, "setHasID2Tag(false)");
     if (pass.error.empty())
-        pass.error = messagesShown(shownBefore);
+        pass.error = g_messages.shownSince(shownBefore);
     return pass;
 }
 

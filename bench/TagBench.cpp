@@ -23,8 +23,8 @@
 
 #include <QFile>
 
+#include "BenchSupport.h"
 #include "BenchFiles.h"
-#include "base/Messages.h"
 #include "tags/MP3Tag.h"
 #include "tags/TagColumns.h"
 
@@ -32,26 +32,9 @@ extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
 constexpr int kRounds = 25;
 constexpr int kCliRounds = 21;
 constexpr int kTagSize = 128;
-
-// Counts the messages the library shows; valid files should give none.
-class CountingMessages : public Messages {
-public:
-    Answer show(const QString&, const QString&, Icon, Buttons) override
-    {
-        ++m_shown;
-        return Answer::No;
-    }
-    void beep() override { }
-    int shown() const { return m_shown; }
-
-private:
-    int m_shown = 0;
-};
 
 CountingMessages g_messages;
 
@@ -60,26 +43,6 @@ struct Pass {
     double ms = 0;
     std::string error;
 };
-
-double millisecondsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-std::string messagesShown(int before)
-{
-    const int shown = g_messages.shown() - before;
-    return shown == 0 ? std::string() : std::to_string(shown) + " messages shown for valid files";
-}
 
 // One subject against its floor, for the summary printed after the benchmarks.
 struct Comparison {
@@ -180,7 +143,7 @@ Pass readWithLibrary(const BenchFiles& files)
     benchmark::DoNotOptimize(tally.touched);
     pass.error = checkRead(files, tally, "library read");
     if (pass.error.empty())
-        pass.error = messagesShown(shownBefore);
+        pass.error = g_messages.shownSince(shownBefore);
     return pass;
 }
 
@@ -294,7 +257,7 @@ Pass writeWithLibrary(const BenchFiles& files, const WriteValues& values)
     pass.ms = millisecondsSince(start);
     pass.error = checkWritten(files, written, "library write");
     if (pass.error.empty())
-        pass.error = messagesShown(shownBefore);
+        pass.error = g_messages.shownSince(shownBefore);
     return pass;
 }
 

@@ -69,8 +69,8 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "BenchSupport.h"
 #include "PlaylistSample.h"
-#include "base/Messages.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
@@ -79,8 +79,6 @@
 #include "ui/Form1.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
 
 constexpr int kRows = 100000;
 constexpr int kReadRounds = 5;
@@ -96,50 +94,7 @@ constexpr double kIdleMs = 50;
 // A round that waits longer than this for the window fails.
 constexpr double kGuardMs = 60000;
 
-double msBetween(Clock::time_point from, Clock::time_point to)
-{
-    return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-class Stopwatch {
-public:
-    double ms() const { return msBetween(m_start, Clock::now()); }
-
-private:
-    Clock::time_point m_start = Clock::now();
-};
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-// Counts the messages the program shows; the sample should give none.
-class CountingMessages : public Messages {
-public:
-    Answer show(const QString&, const QString&, Icon, Buttons) override
-    {
-        ++m_shown;
-        return Answer::No;
-    }
-    void beep() override { }
-    int shown() const { return m_shown; }
-
-private:
-    int m_shown = 0;
-};
-
 CountingMessages g_messages;
-
-std::string messagesShown(int before)
-{
-    const int shown = g_messages.shown() - before;
-    return shown == 0 ? std::string() : std::to_string(shown) + " messages shown";
-}
 
 // How often something took how long.
 struct Spans {
@@ -393,7 +348,7 @@ ReadRound openAndRead(const PlaylistSample& sample, bool check)
     else if (model.text(model.size() - 1, QuickTagColumn) == unreadTagText())
         round.error = "the last row was not read";
     if (round.error.empty())
-        round.error = messagesShown(shownBefore);
+        round.error = g_messages.shownSince(shownBefore);
     return round;
 }
 
@@ -442,7 +397,7 @@ ReadFloor readFloor(const PlaylistSample& sample)
         floor.error = "the ReadTag loop found " + std::to_string(id1) + " ID3v1 tags, " + std::to_string(id2)
             + " ID3v2 tags and " + std::to_string(failed) + " failed files";
     if (floor.error.empty())
-        floor.error = messagesShown(shownBefore);
+        floor.error = g_messages.shownSince(shownBefore);
     return floor;
 }
 
@@ -581,7 +536,7 @@ PruneRound pruneInWindow(const PlaylistSample& sample, const std::vector<QString
         if (model.text(i, TitleColumn) != expectedTitles[std::size_t(i)])
             return {.error = "Delete Selected left another row at " + std::to_string(i)};
     }
-    round.error = messagesShown(shownBefore);
+    round.error = g_messages.shownSince(shownBefore);
     return round;
 }
 
@@ -610,7 +565,7 @@ PruneRound pruneFloor(const PlaylistSample& sample, const std::vector<QString>& 
     round.deleteMs = watch.ms();
     if (after != RowCommands::AfterDelete::ReaderKept || model.size() != qsizetype(expectedTitles.size()))
         return {.error = "deleteSelected left " + std::to_string(model.size()) + " rows"};
-    round.error = messagesShown(shownBefore);
+    round.error = g_messages.shownSince(shownBefore);
     return round;
 }
 
