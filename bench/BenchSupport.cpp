@@ -1,6 +1,16 @@
 #include "BenchSupport.h"
 
 #include <algorithm>
+#include <cstring>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 double msBetween(Clock::time_point from, Clock::time_point to)
 {
@@ -31,4 +41,42 @@ std::string CountingMessages::shownSince(int before) const
 {
     const int count = m_shown - before;
     return count == 0 ? std::string() : std::to_string(count) + " messages shown";
+}
+
+ProcessRun runProcess(const std::string& program, std::vector<std::string> arguments, const std::string& name,
+    const std::string& outPath, const std::string& errPath)
+{
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (!outPath.empty())
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!errPath.empty())
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+
+    ProcessRun run;
+    pid_t pid = 0;
+    const Stopwatch watch;
+    const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    int status = 0;
+    struct rusage usage { };
+    const bool reaped = spawned == 0 && ::wait4(pid, &status, 0, &usage) == pid;
+    run.ms = watch.ms();
+    const auto milliseconds = [](const timeval& time) { return time.tv_sec * 1000.0 + time.tv_usec / 1000.0; };
+    run.userMs = milliseconds(usage.ru_utime);
+    run.systemMs = milliseconds(usage.ru_stime);
+    posix_spawn_file_actions_destroy(&actions);
+
+    struct stat errInfo { };
+    if (spawned != 0)
+        run.error = "cannot start " + program + ": " + std::strerror(spawned);
+    else if (!reaped || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        run.error = name + " failed (wait status " + std::to_string(status) + ")";
+    else if (!errPath.empty() && (::stat(errPath.c_str(), &errInfo) != 0 || errInfo.st_size != 0))
+        run.error = name + " wrote to stderr; see " + errPath;
+    return run;
 }

@@ -6,8 +6,8 @@
 
 #include "base/Messages.h"
 
-// What the benchmark programs share: their clock, the median of their rounds and a quiet
-// Messages object that counts what the library would have shown.
+// What the benchmark programs share: their clock, the median of their rounds, a quiet Messages
+// object that counts what the library would have shown, and running a program as a whole process.
 
 using Clock = std::chrono::steady_clock;
 
@@ -39,3 +39,22 @@ public:
 private:
     int m_shown = 0;
 };
+
+// One run of a program as a child process.
+struct ProcessRun {
+    // From the spawn to the reaped exit.
+    double ms = 0;
+    // CPU time the child spent in itself and in the system, from wait4.
+    double userMs = 0;
+    double systemMs = 0;
+    // Empty, or why the run failed: "cannot start PROGRAM: REASON", "NAME failed (wait status N)" or
+    // "NAME wrote to stderr; see ERRPATH".
+    std::string error;
+};
+
+// Runs program with arguments (arguments[0] is the program's own name) through posix_spawn and
+// waits for it. Its stdout goes to outPath and its stderr to errPath, each truncated first, or
+// stays this process's own when the path is empty. An exit status but 0 is an error, and so is
+// anything written to errPath. name is what the errors call the program.
+ProcessRun runProcess(const std::string& program, std::vector<std::string> arguments, const std::string& name,
+    const std::string& outPath = {}, const std::string& errPath = {});

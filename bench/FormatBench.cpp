@@ -45,10 +45,7 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
@@ -60,8 +57,6 @@
 #include <QTemporaryDir>
 
 #include "BenchSupport.h"
-
-extern char** environ;
 
 namespace {
 
@@ -314,41 +309,13 @@ std::string checkTagged(const FormatSample& sample, const char* who)
 // from the spawn to the reaped exit. An exit status but 0 or anything on stderr is an error.
 Pass runCli(const FormatSample& sample, std::vector<QByteArray> arguments, const QByteArray& outPath)
 {
-    QByteArray program = SONDREL_CLI_PATH;
-    std::vector<char*> argv{program.data()};
-    for (QByteArray& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    std::vector<std::string> words{SONDREL_CLI_PATH};
+    for (const QByteArray& argument : arguments)
+        words.push_back(argument.toStdString());
     const QByteArray errPath = sample.path("cli-stderr.txt");
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-
-    Pass pass;
-    pid_t pid = 0;
-    const Stopwatch watch;
-    const int spawned = posix_spawn(&pid, program.constData(), &actions, nullptr, argv.data(), environ);
-    int status = 0;
-    struct rusage usage { };
-    const bool reaped = spawned == 0 && ::wait4(pid, &status, 0, &usage) == pid;
-    pass.ms = watch.ms();
-    const auto milliseconds = [](const timeval& time) { return time.tv_sec * 1000.0 + time.tv_usec / 1000.0; };
-    pass.userMs = milliseconds(usage.ru_utime);
-    pass.systemMs = milliseconds(usage.ru_stime);
-    posix_spawn_file_actions_destroy(&actions);
-
-    struct stat errInfo { };
-    if (spawned != 0)
-        pass.error = "cannot start " + program.toStdString() + ": " + std::strerror(spawned);
-    else if (!reaped || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        pass.error
-            = "sondrel-cli " + arguments.front().toStdString() + " failed (wait status " + std::to_string(status) + ")";
-    else if (::stat(errPath.constData(), &errInfo) != 0 || errInfo.st_size != 0)
-        pass.error
-            = "sondrel-cli " + arguments.front().toStdString() + " wrote to stderr; see " + errPath.toStdString();
-    return pass;
+    const ProcessRun run = runProcess(SONDREL_CLI_PATH, std::move(words),
+        "sondrel-cli " + arguments.front().toStdString(), outPath.toStdString(), errPath.toStdString());
+    return {run.ms, run.userMs, run.systemMs, run.error};
 }
 
 std::vector<QByteArray> commandLine(const char* command, const QByteArray& list)

@@ -19,9 +19,7 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
@@ -34,8 +32,6 @@
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
-
-extern char** environ;
 
 namespace {
 
@@ -686,37 +682,13 @@ void BM_DeleteEveryOther(benchmark::State& state)
 // from the spawn to the reaped exit. An exit status but 0 or anything on stderr is an error.
 Pass runCli(const PlaylistSample& sample, std::vector<QByteArray> arguments, const QByteArray& outPath)
 {
-    QByteArray program = SONDREL_CLI_PATH;
-    std::vector<char*> argv{program.data()};
-    for (QByteArray& argument : arguments)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
+    std::vector<std::string> words{SONDREL_CLI_PATH};
+    for (const QByteArray& argument : arguments)
+        words.push_back(argument.toStdString());
     const QByteArray errPath = QFile::encodeName(sample.scratchPath(QStringLiteral("cli-stderr.txt")));
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-
-    Pass pass;
-    pid_t pid = 0;
-    const Stopwatch watch;
-    const int spawned = posix_spawn(&pid, program.constData(), &actions, nullptr, argv.data(), environ);
-    int status = 0;
-    const bool reaped = spawned == 0 && ::waitpid(pid, &status, 0) == pid;
-    pass.ms = watch.ms();
-    posix_spawn_file_actions_destroy(&actions);
-
-    struct stat errInfo { };
-    if (spawned != 0)
-        pass.error = "cannot start " + program.toStdString() + ": " + std::strerror(spawned);
-    else if (!reaped || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        pass.error
-            = "sondrel-cli " + arguments.front().toStdString() + " failed (wait status " + std::to_string(status) + ")";
-    else if (::stat(errPath.constData(), &errInfo) != 0 || errInfo.st_size != 0)
-        pass.error
-            = "sondrel-cli " + arguments.front().toStdString() + " wrote to stderr; see " + errPath.toStdString();
-    return pass;
+    const ProcessRun run = runProcess(SONDREL_CLI_PATH, std::move(words),
+        "sondrel-cli " + arguments.front().toStdString(), outPath.toStdString(), errPath.toStdString());
+    return {run.ms, run.error};
 }
 
 // The floor of a command that reads the M3U and writes a playlist: the parse floor, then the

@@ -25,9 +25,7 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
@@ -40,8 +38,6 @@
 #include "playlist/PlaylistModel.h"
 #include "playlist/TagRemoval.h"
 #include "tags/MP3Tag.h"
-
-extern char** environ;
 
 namespace {
 
@@ -476,23 +472,9 @@ Pass copyWithCp(const std::vector<std::string>& sources, const std::string& fold
     std::vector<std::string> words{"/bin/cp"};
     words.insert(words.end(), sources.begin(), sources.end());
     words.push_back(folder);
-    std::vector<char*> arguments;
-    for (std::string& word : words)
-        arguments.push_back(word.data());
-    arguments.push_back(nullptr);
-
-    Pass pass;
-    pid_t pid = 0;
-    const Clock::time_point start = Clock::now();
-    const int spawned = posix_spawn(&pid, "/bin/cp", nullptr, nullptr, arguments.data(), environ);
-    int status = 0;
-    const bool reaped = spawned == 0 && ::waitpid(pid, &status, 0) == pid;
-    pass.ms = millisecondsSince(start);
-    if (spawned != 0)
-        pass.error = std::string("cannot start /bin/cp: ") + std::strerror(spawned);
-    else if (!reaped || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        pass.error = "/bin/cp failed (wait status " + std::to_string(status) + ")";
-    else
+    const ProcessRun run = runProcess("/bin/cp", std::move(words), "/bin/cp");
+    Pass pass{run.ms, run.error};
+    if (pass.error.empty())
         pass.error = checkCopies(sources, folder, "/bin/cp");
     return pass;
 }

@@ -14,9 +14,7 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <benchmark/benchmark.h>
@@ -27,8 +25,6 @@
 #include "BenchFiles.h"
 #include "tags/MP3Tag.h"
 #include "tags/TagColumns.h"
-
-extern char** environ;
 
 namespace {
 
@@ -330,35 +326,11 @@ void BM_WriteTags(benchmark::State& state)
 // the time is from the spawn to the reaped exit.
 Pass runCliInfo(const BenchFiles& files, const QByteArray& outPath)
 {
-    QByteArray program = SONDREL_CLI_PATH;
-    QByteArray command = "info";
-    QByteArray option = "--files-from";
-    QByteArray list = QFile::encodeName(files.listPath());
-    char* const arguments[] = {program.data(), command.data(), option.data(), list.data(), nullptr};
+    const std::string list = QFile::encodeName(files.listPath()).toStdString();
     const QByteArray errPath = QFile::encodeName(files.scratchPath(QStringLiteral("cli-stderr.txt")));
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-
-    Pass pass;
-    pid_t pid = 0;
-    const Clock::time_point start = Clock::now();
-    const int spawned = posix_spawn(&pid, program.constData(), &actions, nullptr, arguments, environ);
-    int status = 0;
-    const bool reaped = spawned == 0 && ::waitpid(pid, &status, 0) == pid;
-    pass.ms = millisecondsSince(start);
-    posix_spawn_file_actions_destroy(&actions);
-
-    struct stat errInfo { };
-    if (spawned != 0)
-        pass.error = "cannot start " + program.toStdString() + ": " + std::strerror(spawned);
-    else if (!reaped || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        pass.error = "sondrel-cli info failed (wait status " + std::to_string(status) + ")";
-    else if (::stat(errPath.constData(), &errInfo) != 0 || errInfo.st_size != 0)
-        pass.error = "sondrel-cli info wrote to stderr; see " + errPath.toStdString();
-    return pass;
+    const ProcessRun run = runProcess(SONDREL_CLI_PATH, {SONDREL_CLI_PATH, "info", "--files-from", list},
+        "sondrel-cli info", outPath.toStdString(), errPath.toStdString());
+    return {run.ms, run.error};
 }
 
 // Runs the program once into a file and checks its lines: one a file, "(none)" for each file
