@@ -1,8 +1,12 @@
 #pragma once
 
 #include <chrono>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include <benchmark/benchmark.h>
 
 #include "base/Messages.h"
 
@@ -58,3 +62,41 @@ struct ProcessRun {
 // anything written to errPath. name is what the errors call the program.
 ProcessRun runProcess(const std::string& program, std::vector<std::string> arguments, const std::string& name,
     const std::string& outPath = {}, const std::string& errPath = {});
+
+// The two passes of one round of a subject beside its floor. A pass has its time and an error, empty
+// when its answer was the expected one.
+template <class Pass> struct RoundPasses {
+    Pass subject;
+    Pass floor;
+
+    // The subject's error, else the floor's.
+    const std::string& error() const { return !subject.error.empty() ? subject.error : floor.error; }
+};
+
+// Runs subject and floor once each: the subject first in even rounds, the floor first in odd ones,
+// so that neither always runs in what the other leaves behind.
+template <class Subject, class Floor> auto alternate(int round, Subject&& subject, Floor&& floor)
+{
+    using Pass = decltype(subject());
+    if (round % 2 == 0) {
+        Pass subjectPass = subject();
+        Pass floorPass = floor();
+        return RoundPasses<Pass>{std::move(subjectPass), std::move(floorPass)};
+    }
+    Pass floorPass = floor();
+    Pass subjectPass = subject();
+    return RoundPasses<Pass>{std::move(subjectPass), std::move(floorPass)};
+}
+
+// For the untimed warm-up passes, run in the order given: false, with the benchmark skipped with
+// the first error, when one of them failed.
+template <class Pass> bool warmUpOrSkip(benchmark::State& state, std::initializer_list<Pass> passes)
+{
+    for (const Pass& pass : passes) {
+        if (!pass.error.empty()) {
+            state.SkipWithError(pass.error.c_str());
+            return false;
+        }
+    }
+    return true;
+}

@@ -348,31 +348,23 @@ template <class Subject, class Floor, class StartUp>
 void compare(benchmark::State& state, Comparison comparison, Subject subject, Floor floor, StartUp startUp)
 {
     const Stopwatch spent;
-    for (const Pass& warm : {subject(true), floor(true), startUp()}) {
-        if (!warm.error.empty()) {
-            state.SkipWithError(warm.error.c_str());
-            return;
-        }
-    }
+    if (!warmUpOrSkip(state, {subject(true), floor(true), startUp()}))
+        return;
     for (auto _ : state) {
         for (int round = 0; round < kRounds && (round == 0 || spent.ms() < kBudgetMs); ++round) {
-            Pass first = round % 2 == 0 ? subject(false) : floor(false);
-            Pass second = round % 2 == 0 ? floor(false) : subject(false);
-            const Pass& subjectPass = round % 2 == 0 ? first : second;
-            const Pass& floorPass = round % 2 == 0 ? second : first;
+            const auto passes = alternate(
+                round, [&] { return subject(false); }, [&] { return floor(false); });
             const Pass alone = startUp();
-            const std::string error = !subjectPass.error.empty() ? subjectPass.error
-                : !floorPass.error.empty()                       ? floorPass.error
-                                                                 : alone.error;
+            const std::string& error = !passes.error().empty() ? passes.error() : alone.error;
             if (!error.empty()) {
                 state.SkipWithError(error.c_str());
                 break;
             }
-            comparison.subjectMs.push_back(subjectPass.ms);
-            comparison.floorMs.push_back(floorPass.ms);
+            comparison.subjectMs.push_back(passes.subject.ms);
+            comparison.floorMs.push_back(passes.floor.ms);
             comparison.startupMs.push_back(alone.ms);
-            comparison.userMs.push_back(subjectPass.userMs);
-            comparison.systemMs.push_back(subjectPass.systemMs);
+            comparison.userMs.push_back(passes.subject.userMs);
+            comparison.systemMs.push_back(passes.subject.systemMs);
         }
         state.SetIterationTime(median(comparison.subjectMs) / 1000);
     }

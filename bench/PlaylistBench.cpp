@@ -94,26 +94,19 @@ template <class Subject, class Floor>
 Comparison* compare(benchmark::State& state, Comparison comparison, Subject subject, Floor floor)
 {
     const Stopwatch spent;
-    for (const Pass& warm : {subject(true), floor(true)}) {
-        if (!warm.error.empty()) {
-            state.SkipWithError(warm.error.c_str());
-            return nullptr;
-        }
-    }
+    if (!warmUpOrSkip(state, {subject(true), floor(true)}))
+        return nullptr;
     const int rounds = state.range(0) == kLarge ? kLargeRounds : kSmallRounds;
     for (auto _ : state) {
         for (int round = 0; round < rounds && (round == 0 || spent.ms() < kBudgetMs); ++round) {
-            Pass first = round % 2 == 0 ? subject(false) : floor(false);
-            Pass second = round % 2 == 0 ? floor(false) : subject(false);
-            const Pass& subjectPass = round % 2 == 0 ? first : second;
-            const Pass& floorPass = round % 2 == 0 ? second : first;
-            const std::string error = !subjectPass.error.empty() ? subjectPass.error : floorPass.error;
-            if (!error.empty()) {
-                state.SkipWithError(error.c_str());
+            const auto passes = alternate(
+                round, [&] { return subject(false); }, [&] { return floor(false); });
+            if (!passes.error().empty()) {
+                state.SkipWithError(passes.error().c_str());
                 break;
             }
-            comparison.subjectMs.push_back(subjectPass.ms);
-            comparison.floorMs.push_back(floorPass.ms);
+            comparison.subjectMs.push_back(passes.subject.ms);
+            comparison.floorMs.push_back(passes.floor.ms);
         }
         state.SetIterationTime(median(comparison.subjectMs) / 1000);
     }

@@ -216,26 +216,19 @@ void compare(benchmark::State& state, Comparison comparison, Reset reset, Subjec
             return Pass{0, "cannot make the files again"};
         return side();
     };
-    for (const Pass& warm : {run(subject), run(floor)}) {
-        if (!warm.error.empty()) {
-            state.SkipWithError(warm.error.c_str());
-            return;
-        }
-    }
+    if (!warmUpOrSkip(state, {run(subject), run(floor)}))
+        return;
     int round = 0;
     for (auto _ : state) {
-        Pass first = round % 2 == 0 ? run(subject) : run(floor);
-        Pass second = round % 2 == 0 ? run(floor) : run(subject);
-        const Pass& subjectPass = round % 2 == 0 ? first : second;
-        const Pass& floorPass = round % 2 == 0 ? second : first;
-        const std::string error = !subjectPass.error.empty() ? subjectPass.error : floorPass.error;
-        if (!error.empty()) {
-            state.SkipWithError(error.c_str());
+        const auto passes = alternate(
+            round, [&] { return run(subject); }, [&] { return run(floor); });
+        if (!passes.error().empty()) {
+            state.SkipWithError(passes.error().c_str());
             break;
         }
-        comparison.subjectMs.push_back(subjectPass.ms);
-        comparison.floorMs.push_back(floorPass.ms);
-        state.SetIterationTime(subjectPass.ms / 1000);
+        comparison.subjectMs.push_back(passes.subject.ms);
+        comparison.floorMs.push_back(passes.floor.ms);
+        state.SetIterationTime(passes.subject.ms / 1000);
         ++round;
     }
     if (comparison.subjectMs.empty())

@@ -58,26 +58,18 @@ std::vector<Comparison> g_comparisons;
 template <class Subject, class Floor>
 void compare(benchmark::State& state, Comparison comparison, Subject subject, Floor floor)
 {
-    for (const Pass& warm : {subject(), floor()}) {
-        if (!warm.error.empty()) {
-            state.SkipWithError(warm.error.c_str());
-            return;
-        }
-    }
+    if (!warmUpOrSkip(state, {subject(), floor()}))
+        return;
     int round = 0;
     for (auto _ : state) {
-        Pass first = round % 2 == 0 ? subject() : floor();
-        Pass second = round % 2 == 0 ? floor() : subject();
-        const Pass& subjectPass = round % 2 == 0 ? first : second;
-        const Pass& floorPass = round % 2 == 0 ? second : first;
-        const std::string error = !subjectPass.error.empty() ? subjectPass.error : floorPass.error;
-        if (!error.empty()) {
-            state.SkipWithError(error.c_str());
+        const auto passes = alternate(round, subject, floor);
+        if (!passes.error().empty()) {
+            state.SkipWithError(passes.error().c_str());
             break;
         }
-        comparison.subjectMs.push_back(subjectPass.ms);
-        comparison.floorMs.push_back(floorPass.ms);
-        state.SetIterationTime(subjectPass.ms / 1000);
+        comparison.subjectMs.push_back(passes.subject.ms);
+        comparison.floorMs.push_back(passes.floor.ms);
+        state.SetIterationTime(passes.subject.ms / 1000);
         ++round;
     }
     if (comparison.subjectMs.empty())
