@@ -43,6 +43,29 @@ std::string CountingMessages::shownSince(int before) const
     return count == 0 ? std::string() : std::to_string(count) + " messages shown";
 }
 
+std::FILE* summaryStream(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.starts_with("--benchmark_format=") && argument != "--benchmark_format=console")
+            return stderr;
+    }
+    return stdout;
+}
+
+int runBenchmarks(int& argc, char** argv, void (*printSummary)(std::FILE* out))
+{
+    std::FILE* summary = summaryStream(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    printSummary(summary);
+    std::fflush(summary);
+    return 0;
+}
+
 ProcessRun runProcess(const std::string& program, std::vector<std::string> arguments, const std::string& name,
     const std::string& outPath, const std::string& errPath)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdio>
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -43,6 +44,14 @@ public:
 private:
     int m_shown = 0;
 };
+
+// Where the summary goes: stdout, or stderr when the arguments ask the benchmark library to write
+// JSON or CSV to stdout. Read before benchmark::Initialize, which takes its arguments away.
+std::FILE* summaryStream(int argc, char** argv);
+
+// Runs the benchmarks the arguments select, then prints the summary with printSummary: 0, or 1
+// when an argument is not one of the benchmark library's.
+int runBenchmarks(int& argc, char** argv, void (*printSummary)(std::FILE* out));
 
 // One run of a program as a child process.
 struct ProcessRun {

@@ -588,18 +588,5 @@ BENCHMARK(BM_CliNameFromTag)->Iterations(1)->UseManualTime()->Unit(benchmark::kM
 
 int main(int argc, char** argv)
 {
-    std::FILE* summary = stdout;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument.starts_with("--benchmark_format=") && argument != "--benchmark_format=console")
-            summary = stderr;
-    }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    printSummary(summary);
-    std::fflush(summary);
-    return 0;
+    return runBenchmarks(argc, argv, printSummary);
 }

@@ -860,12 +860,6 @@ void registerAtBothSizes(const char* name, void (*function)(benchmark::State&))
 
 int main(int argc, char** argv)
 {
-    std::FILE* summary = stdout;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument.starts_with("--benchmark_format=") && argument != "--benchmark_format=console")
-            summary = stderr;
-    }
     registerAtBothSizes("BM_LoadM3u", BM_LoadM3u);
     registerAtBothSizes("BM_LoadPls", BM_LoadPls);
     registerAtBothSizes("BM_SaveM3u", BM_SaveM3u);
@@ -879,13 +873,6 @@ int main(int argc, char** argv)
     registerAtBothSizes("BM_DeleteEveryOther", BM_DeleteEveryOther);
     registerAtBothSizes("BM_CliConvert", BM_CliConvert);
     registerAtBothSizes("BM_CliPrune", BM_CliPrune);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     MessagesScope scope(g_messages);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    printSummary(summary);
-    std::fflush(summary);
-    return 0;
+    return runBenchmarks(argc, argv, printSummary);
 }

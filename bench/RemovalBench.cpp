@@ -524,20 +524,7 @@ BENCHMARK(BM_CopyFiles)->Iterations(kBigRounds)->UseManualTime()->Unit(benchmark
 
 int main(int argc, char** argv)
 {
-    std::FILE* summary = stdout;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument.starts_with("--benchmark_format=") && argument != "--benchmark_format=console")
-            summary = stderr;
-    }
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
     MessagesScope scope(g_messages);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    printSummary(summary);
-    std::fflush(summary);
-    return 0;
+    return runBenchmarks(argc, argv, printSummary);
 }

@@ -765,12 +765,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     BenchApplication application(argc, argv);
     g_app = &application;
-    std::FILE* summary = stdout;
-    for (int i = 1; i < argc; ++i) {
-        const std::string argument = argv[i];
-        if (argument.starts_with("--benchmark_format=") && argument != "--benchmark_format=console")
-            summary = stderr;
-    }
+    std::FILE* summary = summaryStream(argc, argv);
     registerOnce("BM_OpenAndReadTags", BM_OpenAndReadTags);
     registerOnce("BM_KeepDuplicatesThenDelete", BM_KeepDuplicatesThenDelete);
     benchmark::Initialize(&argc, argv);
