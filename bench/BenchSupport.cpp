@@ -43,6 +43,41 @@ std::string CountingMessages::shownSince(int before) const
     return count == 0 ? std::string() : std::to_string(count) + " messages shown";
 }
 
+void FileComparison::setCounters(benchmark::State& state) const
+{
+    const double subject = median(subjectMs);
+    const double floor = median(floorMs);
+    state.counters[subjectName + "_ms"] = subject;
+    state.counters["floor_ms"] = floor;
+    state.counters["ratio"] = floor / subject;
+    state.counters["target"] = target;
+}
+
+void FileComparison::print(std::FILE* out) const
+{
+    const double subject = median(subjectMs);
+    const double floor = median(floorMs);
+    const double ratio = floor / subject;
+    std::fprintf(out, "%s: %s %.1f ms, floor %.1f ms, ratio %.2f (target >= %.1f) %s\n", title.c_str(),
+        subjectName.c_str(), subject, floor, ratio, target, ratio >= target ? "met" : "NOT MET");
+    std::fprintf(out, "    %d files, %zu rounds; %.2f us a file vs %.2f us; floor: %s\n", files, subjectMs.size(),
+        subject * 1000 / files, floor * 1000 / files, floorNote.c_str());
+    if (bytes > 0)
+        std::fprintf(out, "    %.0f MB/s vs %.0f MB/s\n", bytes / 1e3 / subject, bytes / 1e3 / floor);
+}
+
+std::string withCommas(double value)
+{
+    const std::string digits = std::to_string(static_cast<long long>(value + 0.5));
+    std::string text;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0)
+            text += ',';
+        text += digits[i];
+    }
+    return text;
+}
+
 std::FILE* summaryStream(int argc, char** argv)
 {
     for (int i = 1; i < argc; ++i) {

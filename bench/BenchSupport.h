@@ -45,6 +45,27 @@ private:
     int m_shown = 0;
 };
 
+// A subject against its floor on a number of files, with a target for floor / subject, kept for
+// the summary printed after the benchmarks.
+struct FileComparison {
+    std::string title;
+    std::string subjectName;
+    std::string floorNote;
+    double target = 0;
+    int files = 0;
+    long long bytes = 0; // when given, the figures are also printed in MB/s
+    std::vector<double> subjectMs;
+    std::vector<double> floorMs;
+
+    // The medians as the benchmark's counters: SUBJECT_ms, floor_ms, ratio and target.
+    void setCounters(benchmark::State& state) const;
+    // The summary lines: medians, ratio against the target, time a file, MB/s when bytes is given.
+    void print(std::FILE* out) const;
+};
+
+// The value rounded to a whole number, with a comma between groups of three digits.
+std::string withCommas(double value);
+
 // Where the summary goes: stdout, or stderr when the arguments ask the benchmark library to write
 // JSON or CSV to stdout. Read before benchmark::Initialize, which takes its arguments away.
 std::FILE* summaryStream(int argc, char** argv);

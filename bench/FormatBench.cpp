@@ -78,18 +78,6 @@ struct Pass {
     std::string error;
 };
 
-std::string withCommas(double value)
-{
-    const std::string digits = std::to_string(static_cast<long long>(value + 0.5));
-    std::string text;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            text += ',';
-        text += digits[i];
-    }
-    return text;
-}
-
 // ---- the sample ----
 
 void appendField(QByteArray& bytes, const QByteArray& text, qsizetype width)

@@ -768,18 +768,6 @@ void BM_CliPrune(benchmark::State& state)
 
 // ---- the summary ----
 
-std::string withCommas(int number)
-{
-    const std::string digits = std::to_string(number);
-    std::string text;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            text += ',';
-        text += digits[i];
-    }
-    return text;
-}
-
 std::string verdict(const Comparison& c, double subjectMs, double ratio)
 {
     char text[96];

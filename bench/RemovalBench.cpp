@@ -193,16 +193,7 @@ private:
 
 // ---- comparing ----
 
-struct Comparison {
-    std::string title;
-    std::string subjectName;
-    std::string floorNote;
-    double target = 0.8;
-    int files = 0;
-    qint64 bytes = 0; // when given, the figures are also printed in MB/s
-    std::vector<double> subjectMs;
-    std::vector<double> floorMs;
-};
+using Comparison = FileComparison;
 
 std::vector<Comparison> g_comparisons;
 
@@ -233,12 +224,7 @@ void compare(benchmark::State& state, Comparison comparison, Reset reset, Subjec
     }
     if (comparison.subjectMs.empty())
         return;
-    const double subjectMs = median(comparison.subjectMs);
-    const double floorMs = median(comparison.floorMs);
-    state.counters[comparison.subjectName + "_ms"] = subjectMs;
-    state.counters["floor_ms"] = floorMs;
-    state.counters["ratio"] = floorMs / subjectMs;
-    state.counters["target"] = comparison.target;
+    comparison.setCounters(state);
     g_comparisons.push_back(std::move(comparison));
 }
 
@@ -316,6 +302,7 @@ void BM_RemoveId1(benchmark::State& state)
         entries.push_back(model.findItem(i));
 
     Comparison comparison;
+    comparison.target = 0.8;
     comparison.title = "remove ID3v1 tags (removeTags over the playlist)";
     comparison.subjectName = "removeTags";
     comparison.floorNote = "open read-write, fstat, pread 3 bytes at size-128, ftruncate to size-128, close";
@@ -404,6 +391,7 @@ void BM_RemoveId2(benchmark::State& state)
         return;
     }
     Comparison comparison;
+    comparison.target = 0.8;
     comparison.title = "remove ID3v2 tags (MP3Tag::setHasID2Tag(false))";
     comparison.subjectName = "MP3Tag";
     comparison.floorNote = "read the rest after the tag, write it to a new file beside it, fsync, rename over";
@@ -485,6 +473,7 @@ void BM_CopyFiles(benchmark::State& state)
     for (const std::string& source : sources)
         bytes += sizeOf(source);
     Comparison comparison;
+    comparison.target = 0.8;
     comparison.title = "copy files (FileOps::copyFile)";
     comparison.subjectName = "copyFile";
     comparison.floorNote = "one /bin/cp process given every file and the folder (cp does not flush to disk)";
@@ -502,17 +491,8 @@ void printSummary(std::FILE* out)
     if (g_comparisons.empty())
         return;
     std::fprintf(out, "\nSummary (medians; ratio = floor / subject, higher is better; from the page cache):\n");
-    for (const Comparison& c : g_comparisons) {
-        const double subject = median(c.subjectMs);
-        const double floor = median(c.floorMs);
-        const double ratio = floor / subject;
-        std::fprintf(out, "%s: %s %.1f ms, floor %.1f ms, ratio %.2f (target >= %.1f) %s\n", c.title.c_str(),
-            c.subjectName.c_str(), subject, floor, ratio, c.target, ratio >= c.target ? "met" : "NOT MET");
-        std::fprintf(out, "    %d files, %zu rounds; %.2f us a file vs %.2f us; floor: %s\n", c.files,
-            c.subjectMs.size(), subject * 1000 / c.files, floor * 1000 / c.files, c.floorNote.c_str());
-        if (c.bytes > 0)
-            std::fprintf(out, "    %.0f MB/s vs %.0f MB/s\n", c.bytes / 1e3 / subject, c.bytes / 1e3 / floor);
-    }
+    for (const Comparison& c : g_comparisons)
+        c.print(out);
     std::fprintf(out, "Big files: %d of 4 MiB (fewer than 1,000, to keep a whole run near 2 minutes).\n", kBigCount);
 }
 

@@ -41,15 +41,7 @@ struct Pass {
 };
 
 // One subject against its floor, for the summary printed after the benchmarks.
-struct Comparison {
-    std::string title;
-    std::string subjectName;
-    std::string floorNote;
-    double target = 0;
-    int files = 0;
-    std::vector<double> subjectMs;
-    std::vector<double> floorMs;
-};
+using Comparison = FileComparison;
 
 std::vector<Comparison> g_comparisons;
 
@@ -74,12 +66,7 @@ void compare(benchmark::State& state, Comparison comparison, Subject subject, Fl
     }
     if (comparison.subjectMs.empty())
         return;
-    const double subjectMs = median(comparison.subjectMs);
-    const double floorMs = median(comparison.floorMs);
-    state.counters[comparison.subjectName + "_ms"] = subjectMs;
-    state.counters["floor_ms"] = floorMs;
-    state.counters["ratio"] = floorMs / subjectMs;
-    state.counters["target"] = comparison.target;
+    comparison.setCounters(state);
     g_comparisons.push_back(std::move(comparison));
 }
 
@@ -375,15 +362,8 @@ void printSummary(std::FILE* out)
     if (g_comparisons.empty())
         return;
     std::fprintf(out, "\nSummary (medians; ratio = floor / subject, higher is better):\n");
-    for (const Comparison& c : g_comparisons) {
-        const double subject = median(c.subjectMs);
-        const double floor = median(c.floorMs);
-        const double ratio = floor / subject;
-        std::fprintf(out, "%s: %s %.1f ms, floor %.1f ms, ratio %.2f (target >= %.1f) %s\n", c.title.c_str(),
-            c.subjectName.c_str(), subject, floor, ratio, c.target, ratio >= c.target ? "met" : "NOT MET");
-        std::fprintf(out, "    %d files, %zu rounds; %.2f us a file vs %.2f us; floor: %s\n", c.files,
-            c.subjectMs.size(), subject * 1000 / c.files, floor * 1000 / c.files, c.floorNote.c_str());
-    }
+    for (const Comparison& c : g_comparisons)
+        c.print(out);
 }
 
 } // namespace
