@@ -130,3 +130,30 @@ template <class Pass> bool warmUpOrSkip(benchmark::State& state, std::initialize
     }
     return true;
 }
+
+// Warms up with one untimed pass of subject and then of floor, which checks their answers, then
+// runs both once each iteration, alternating which goes first; the benchmark's own time is the
+// subject's. The rounds' medians become the benchmark's counters. False when a pass failed (the
+// benchmark is then skipped with its error) or no round ran.
+template <class Subject, class Floor>
+bool measureEachIteration(benchmark::State& state, FileComparison& comparison, Subject subject, Floor floor)
+{
+    if (!warmUpOrSkip(state, {subject(), floor()}))
+        return false;
+    int round = 0;
+    for (auto _ : state) {
+        const auto passes = alternate(round, subject, floor);
+        if (!passes.error().empty()) {
+            state.SkipWithError(passes.error().c_str());
+            break;
+        }
+        comparison.subjectMs.push_back(passes.subject.ms);
+        comparison.floorMs.push_back(passes.floor.ms);
+        state.SetIterationTime(passes.subject.ms / 1000);
+        ++round;
+    }
+    if (comparison.subjectMs.empty())
+        return false;
+    comparison.setCounters(state);
+    return true;
+}

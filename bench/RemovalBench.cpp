@@ -207,25 +207,9 @@ void compare(benchmark::State& state, Comparison comparison, Reset reset, Subjec
             return Pass{0, "cannot make the files again"};
         return side();
     };
-    if (!warmUpOrSkip(state, {run(subject), run(floor)}))
-        return;
-    int round = 0;
-    for (auto _ : state) {
-        const auto passes = alternate(
-            round, [&] { return run(subject); }, [&] { return run(floor); });
-        if (!passes.error().empty()) {
-            state.SkipWithError(passes.error().c_str());
-            break;
-        }
-        comparison.subjectMs.push_back(passes.subject.ms);
-        comparison.floorMs.push_back(passes.floor.ms);
-        state.SetIterationTime(passes.subject.ms / 1000);
-        ++round;
-    }
-    if (comparison.subjectMs.empty())
-        return;
-    comparison.setCounters(state);
-    g_comparisons.push_back(std::move(comparison));
+    if (measureEachIteration(
+            state, comparison, [&] { return run(subject); }, [&] { return run(floor); }))
+        g_comparisons.push_back(std::move(comparison));
 }
 
 // Empty when every file has the given size; otherwise the first that does not.

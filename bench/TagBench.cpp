@@ -50,24 +50,8 @@ std::vector<Comparison> g_comparisons;
 template <class Subject, class Floor>
 void compare(benchmark::State& state, Comparison comparison, Subject subject, Floor floor)
 {
-    if (!warmUpOrSkip(state, {subject(), floor()}))
-        return;
-    int round = 0;
-    for (auto _ : state) {
-        const auto passes = alternate(round, subject, floor);
-        if (!passes.error().empty()) {
-            state.SkipWithError(passes.error().c_str());
-            break;
-        }
-        comparison.subjectMs.push_back(passes.subject.ms);
-        comparison.floorMs.push_back(passes.floor.ms);
-        state.SetIterationTime(passes.subject.ms / 1000);
-        ++round;
-    }
-    if (comparison.subjectMs.empty())
-        return;
-    comparison.setCounters(state);
-    g_comparisons.push_back(std::move(comparison));
+    if (measureEachIteration(state, comparison, subject, floor))
+        g_comparisons.push_back(std::move(comparison));
 }
 
 const BenchFiles* sampleOrSkip(benchmark::State& state)

@@ -623,18 +623,6 @@ void BM_KeepDuplicatesThenDelete(benchmark::State& state)
 
 // ---- the summary ----
 
-std::string withCommas(qsizetype number)
-{
-    const std::string digits = std::to_string(number);
-    std::string text;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            text += ',';
-        text += digits[i];
-    }
-    return text;
-}
-
 const char* metOrNot(bool met)
 {
     return met ? "met" : "NOT MET";
