@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include "BenchSupport.h"
+
 namespace {
 
 constexpr int kId3v1Size = 128;
@@ -71,27 +73,6 @@ void appendId3v1(QByteArray& bytes, int number)
     bytes += char(1 + number % 20);
     bytes += char(number % 126);
     Q_ASSERT(bytes.size() - start == kId3v1Size);
-}
-
-bool writeNewFile(const QByteArray& path, const QByteArray& bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            ::close(fd);
-            return false;
-        }
-        data += written;
-        left -= written;
-    }
-    return ::close(fd) == 0;
 }
 
 } // namespace

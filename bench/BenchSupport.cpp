@@ -1,6 +1,7 @@
 #include "BenchSupport.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include <fcntl.h>
@@ -137,4 +138,25 @@ ProcessRun runProcess(const std::string& program, std::vector<std::string> argum
     else if (!errPath.empty() && (::stat(errPath.c_str(), &errInfo) != 0 || errInfo.st_size != 0))
         run.error = name + " wrote to stderr; see " + errPath;
     return run;
+}
+
+bool writeNewFile(const QByteArray& path, const QByteArray& bytes)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            ::close(fd);
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return ::close(fd) == 0;
 }

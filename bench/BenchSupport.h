@@ -9,6 +9,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QByteArray>
+
 #include "base/Messages.h"
 
 // What the benchmark programs share: their clock, the median of their rounds, a quiet Messages
@@ -157,3 +159,6 @@ bool measureEachIteration(benchmark::State& state, FileComparison& comparison, S
     comparison.setCounters(state);
     return true;
 }
+
+// Writes a new file (never an existing one) with the bytes, all of them; false on any failure.
+bool writeNewFile(const QByteArray& path, const QByteArray& bytes);

@@ -114,15 +114,6 @@ QByteArray audio(std::mt19937& random)
     return bytes;
 }
 
-bool writeNewFile(const QByteArray& path, const QByteArray& bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    return ::close(fd) == 0 && written;
-}
-
 // A file of tag-from-name as made, and the tag the command gives it.
 struct NamedFile {
     QByteArray path;

@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QStringEncoder>
 
+#include "BenchSupport.h"
+
 namespace {
 
 const char16_t* const kWords[] = {u"Night", u"Drive", u"Harbour", u"Light", u"Common", u"Ground", u"Paper", u"Boats",
@@ -27,27 +29,6 @@ QString word(std::mt19937& random)
 QString artistName(int artist)
 {
     return (artist % 8 == 5 ? QStringLiteral("artistë ") : QStringLiteral("artist ")) + QString::number(artist);
-}
-
-bool writeNewFile(const QByteArray& nativePath, const QByteArray& bytes)
-{
-    const int fd = ::open(nativePath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, size_t(left));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0) {
-            ::close(fd);
-            return false;
-        }
-        data += written;
-        left -= written;
-    }
-    return ::close(fd) == 0;
 }
 
 bool writeNewFile(const QString& path, const QByteArray& bytes)
