@@ -13,6 +13,7 @@
 #include <QRandomGenerator>
 
 #include "base/NativePath.h"
+#include "base/SystemCalls.h"
 
 namespace FileOps {
 
@@ -35,7 +36,7 @@ bool hasWriteBits(const struct stat& info)
 bool writeAll(int fd, const char* data, qint64 count, qint64 offset)
 {
     while (count > 0) {
-        const ssize_t written = ::pwrite(fd, data, static_cast<size_t>(count), offset);
+        const ssize_t written = SystemCalls::pwrite(fd, data, static_cast<size_t>(count), offset);
         if (written < 0 && errno == EINTR)
             continue;
         if (written == 0)
@@ -54,7 +55,7 @@ qint64 readUpTo(int fd, char* data, qint64 count, qint64 offset)
 {
     qint64 total = 0;
     while (total < count) {
-        const ssize_t got = ::pread(fd, data + total, static_cast<size_t>(count - total), offset + total);
+        const ssize_t got = SystemCalls::pread(fd, data + total, static_cast<size_t>(count - total), offset + total);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -93,7 +94,7 @@ Temporary createTemporary(const QByteArray& target, mode_t mode)
             path += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
         int fd;
         do {
-            fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
+            fd = SystemCalls::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
         } while (fd < 0 && errno == EINTR);
         if (fd >= 0)
             return {Handle(fd, 0), path};
@@ -108,7 +109,7 @@ void discard(Temporary& temporary)
 {
     const int error = errno;
     temporary.file = Handle();
-    ::unlink(temporary.path.constData());
+    SystemCalls::unlink(temporary.path.constData());
     errno = error;
 }
 
@@ -118,9 +119,9 @@ void syncFolder(const QByteArray& path)
 {
     const qsizetype slash = path.lastIndexOf('/');
     const QByteArray folderPath = slash < 0 ? QByteArray(".") : path.left(std::max<qsizetype>(slash, 1));
-    const int folder = ::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int folder = SystemCalls::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
-        ::fsync(folder);
+        SystemCalls::fsync(folder);
         ::close(folder);
     }
 }
@@ -135,14 +136,14 @@ bool finishReplacement(Temporary& temporary, const QByteArray& target, const str
     if (original) {
         // Owner first: changing the owner may clear set-id bits, which the mode then restores.
         // Someone who may not give the file to its owner may still keep its group.
-        if (::fchown(fd, original->st_uid, original->st_gid) != 0) {
-            if (errno != EPERM || (::fchown(fd, uid_t(-1), original->st_gid) != 0 && errno != EPERM))
+        if (SystemCalls::fchown(fd, original->st_uid, original->st_gid) != 0) {
+            if (errno != EPERM || (SystemCalls::fchown(fd, uid_t(-1), original->st_gid) != 0 && errno != EPERM))
                 ok = false;
         }
-        ok = ok && ::fchmod(fd, original->st_mode & 07777) == 0;
+        ok = ok && SystemCalls::fchmod(fd, original->st_mode & 07777) == 0;
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = ok && ::rename(temporary.path.constData(), target.constData()) == 0;
+    ok = ok && SystemCalls::fsync(fd) == 0;
+    ok = ok && SystemCalls::rename(temporary.path.constData(), target.constData()) == 0;
     if (!ok) {
         discard(temporary);
         return false;
@@ -229,17 +230,17 @@ std::optional<QByteArray> replacementTarget(const QByteArray& native, struct sta
 // Renames without replacing an existing file: 0, or the system's error.
 int renameWithoutReplacing(const QByteArray& source, const QByteArray& target)
 {
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+    if (SystemCalls::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
     // A file system without the no-replace rename: a new link fails when the name exists, and only
     // then is the old name removed.
-    if (::link(source.constData(), target.constData()) != 0)
+    if (SystemCalls::link(source.constData(), target.constData()) != 0)
         return errno;
-    if (::unlink(source.constData()) != 0) {
+    if (SystemCalls::unlink(source.constData()) != 0) {
         const int error = errno;
-        ::unlink(target.constData());
+        SystemCalls::unlink(target.constData());
         return error;
     }
     return 0;
@@ -294,7 +295,8 @@ Temporary copyToTemporary(const Handle& source, const struct stat& info, const Q
     }
     // The times last: every write changes them.
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
-    if (::fchmod(fd, info.st_mode & 0777) != 0 || ::futimens(fd, times) != 0 || ::fsync(fd) != 0)
+    if (SystemCalls::fchmod(fd, info.st_mode & 0777) != 0 || SystemCalls::futimens(fd, times) != 0
+        || SystemCalls::fsync(fd) != 0)
         return giveUp(qt_error_string(errno));
     struct stat now {
     }, copied{};
@@ -376,7 +378,7 @@ bool Handle::resize(qint64 size)
         return false;
     int result;
     do {
-        result = ::ftruncate(m_fd, size);
+        result = SystemCalls::ftruncate(m_fd, size);
     } while (result < 0 && errno == EINTR);
     if (result < 0)
         return false;
@@ -401,7 +403,7 @@ Handle openExisting(const QString& path, Access access, OpenFailure* failure)
     const int flags = (access == Access::Read ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     int fd;
     do {
-        fd = ::open(native.constData(), flags);
+        fd = SystemCalls::open(native.constData(), flags);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return {};
@@ -554,9 +556,9 @@ bool moveAcrossVolumes(
     // Only a complete copy under the target's name lets the source go; a source that cannot be
     // removed takes the copy back, so the file is never in two places after a failed move.
     const QByteArray from = nativePath(source);
-    if (::unlink(from.constData()) != 0) {
+    if (SystemCalls::unlink(from.constData()) != 0) {
         const int error = errno;
-        ::unlink(to.constData());
+        SystemCalls::unlink(to.constData());
         return fail(reason, error);
     }
     syncFolder(from);

@@ -44,17 +44,16 @@ void MP3Tag::ReadTag()
     m_tagRead = true;
 }
 
-std::optional<bool> MP3Tag::readId1Marker(const FileOps::Handle& file)
+std::optional<std::array<char, Id3v1::Size>> MP3Tag::readId1Area(const FileOps::Handle& file)
 {
-    std::array<char, Id3v1::MarkerWidth> bytes;
-    if (!file.readInto(file.size() - Id3v1::Size, bytes.data(), bytes.size())) {
+    std::array<char, Id3v1::Size> area;
+    if (!file.readInto(file.size() - Id3v1::Size, area.data(), area.size())) {
         ShowReadError();
         return std::nullopt;
     }
-    const QByteArrayView marker(bytes.data(), bytes.size());
-    const bool tagged = Id3v1::isMarker(marker);
-    m_record.setTag(tagged ? Id3v1::markerText() : CodePage::toUnicode(marker));
-    return tagged;
+    const QByteArrayView marker(area.data(), Id3v1::MarkerWidth);
+    m_record.setTag(Id3v1::isMarker(marker) ? Id3v1::markerText() : CodePage::toUnicode(marker));
+    return area;
 }
 
 void MP3Tag::writeTag()
@@ -62,14 +61,18 @@ void MP3Tag::writeTag()
     if (FileError())
         return;
     FileOps::Handle file = FileOps::openExisting(m_path, Access::ReadWrite);
-    const std::optional<bool> tagged = readId1Marker(file);
-    if (!tagged)
+    const auto area = readId1Area(file);
+    if (!area)
         return;
     const qint64 length = file.size();
     const QByteArray body = Id3v1::encodeBody(m_record);
-    if (*tagged) {
-        if (!file.writeAt(length - Id3v1::BodySize, body))
+    if (Id3v1::isMarker(QByteArrayView(area->data(), Id3v1::MarkerWidth))) {
+        if (!file.writeAt(length - Id3v1::BodySize, body)) {
+            // A write that failed part-way is undone with the old bytes, so that the tag is never
+            // left half old and half new.
+            file.writeAt(length - Id3v1::BodySize, QByteArray(area->data() + Id3v1::MarkerWidth, Id3v1::BodySize));
             ShowReadError();
+        }
         return;
     }
     // Appended in one write; a write that fails part-way is cut back off, so the file never ends
@@ -98,8 +101,8 @@ void MP3Tag::setHasID2Tag(bool value)
 void MP3Tag::removeId1Tag()
 {
     FileOps::Handle file = FileOps::openExisting(m_path, Access::ReadWrite);
-    const std::optional<bool> tagged = readId1Marker(file);
-    if (!tagged || !*tagged)
+    const auto area = readId1Area(file);
+    if (!area || !Id3v1::isMarker(QByteArrayView(area->data(), Id3v1::MarkerWidth)))
         return;
     // Cutting in place is one step that either happens or not: no window in which the file is
     // missing or short of data.

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <array>
 #include <optional>
 
 #include <QString>
 
 #include "base/FileOps.h"
 
+#include "tags/Id3v1.h"
 #include "tags/MP3TagInfo.h"
 
 // The tag file object: the tags of one MP3 file. It reads whether the file starts with an ID3v2
@@ -66,9 +68,10 @@ public:
     QString MP3FileName() const { return m_path; }
 
 private:
-    // Reads the 3 bytes where an ID3v1 marker stands into the record's marker: whether they are
-    // "TAG", or empty after the read-error report when the file is too short or unreadable.
-    std::optional<bool> readId1Marker(const FileOps::Handle& file);
+    // Reads the last 128 bytes, where an ID3v1 tag stands, and sets the record's marker from them:
+    // "TAG", or the 3 bytes found. Nothing, after the read-error report, when the file is too short
+    // or unreadable.
+    std::optional<std::array<char, Id3v1::Size>> readId1Area(const FileOps::Handle& file);
     void removeId1Tag();
     void removeId2Tag();
     void ShowReadError();

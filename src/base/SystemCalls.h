@@ -1,0 +1,57 @@
+#pragma once
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <QList>
+
+// The system calls through which FileOps opens, reads, writes, flushes, truncates, renames and
+// removes users' files. Each behaves exactly as the call of the same name, unless a test has
+// planned a fault: then the chosen call fails with the chosen error before touching anything, or
+// the process ends at that point as a crash would. This is how the tests prove that every write
+// path leaves a file with exactly its old or its new bytes, whatever fails and wherever.
+//
+// Look-ups that change nothing (stat, realpath, access checks, close) stay plain calls.
+namespace SystemCalls {
+
+int open(const char* path, int flags, mode_t mode = 0);
+ssize_t pread(int fd, void* data, size_t count, off_t offset);
+ssize_t pwrite(int fd, const void* data, size_t count, off_t offset);
+int fsync(int fd);
+int ftruncate(int fd, off_t size);
+int rename(const char* from, const char* to);
+int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned int flags);
+int link(const char* from, const char* to);
+int unlink(const char* path);
+int fchmod(int fd, mode_t mode);
+int fchown(int fd, uid_t owner, gid_t group);
+int futimens(int fd, const struct timespec times[2]);
+
+// What each call above is, as a fault plan counts and names it.
+enum class Call { Open, Read, Write, Sync, Truncate, Rename, Link, Remove, ChangeMode, ChangeOwner, SetTimes };
+const char* nameOf(Call call);
+
+// A plan of faults for the calls above, for tests. Calls are numbered from 1 after start(); a
+// plan is kept until clear(). Without a plan every call is the plain system call, at the cost of
+// one test of a flag. The plan is for one thread: tests set it up and run the operation there.
+namespace Faults {
+
+// Exit status of a process ended by crashAt.
+constexpr int CrashStatus = 86;
+
+// Starts counting calls (and recording which they were) from zero, with no faults planned.
+void start();
+// The number-th call from start() fails with error: errno is set and nothing is done, except that a
+// failing write first writes the first half of its bytes, as a disk that fills up part-way does.
+void failAt(int number, int error);
+// The number-th call from start() ends the process before it is made: _exit(CrashStatus), no
+// clean-up, as a power cut would leave things (minus what the disk had not written yet).
+void crashAt(int number);
+// The calls made since start(), in order.
+QList<Call> calls();
+// Back to plain system calls.
+void clear();
+
+} // namespace Faults
+
+} // namespace SystemCalls
