@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFile>
 
 #include "FileTree.h"
 #include "base/SystemCalls.h"
@@ -23,6 +24,7 @@
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
+#include "playlist/TagRemoval.h"
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 #include "tags/MP3Tag.h"
@@ -92,6 +94,25 @@ QString songReadError(const TestFiles& files, int)
     return readError(files.path(u"song.mp3"_s));
 }
 
+// The window's removal pass over a playlist of folder/song.mp3, its tags read.
+void removeTag(const TestFiles& files, TagKind kind)
+{
+    PlaylistModel model;
+    model.appendEntries({{files.path(u"song.mp3"_s), {}, u"???"_s}});
+    const std::shared_ptr<MP3Node> entry = model.findItem(0);
+    entry->ReadTag();
+    removeTags(model, {entry}, kind);
+}
+
+// song.mp3 as a symbolic link to a file in a folder of its own: a replacement lands on that file
+// and the link stays.
+void prepareLinkedSong(const TestFiles& files)
+{
+    ASSERT_TRUE(QDir(files.folder()).mkdir(u"store"_s));
+    files.write(u"store/song.mp3"_s, id3v2Tagged());
+    ASSERT_TRUE(QFile::link(files.path(u"store/song.mp3"_s), files.path(u"song.mp3"_s)));
+}
+
 // A playlist of the folder's files, all of them selected.
 void loadRows(PlaylistModel& model, const TestFiles& files, const QStringList& names, const QString& title = {})
 {
@@ -150,9 +171,11 @@ const WritePath kWritePaths[] = {
         songReadError},
     {"WriteTagAppended", [](const TestFiles& f) { f.write(u"song.mp3"_s, kAudio); }, writeNewArtist, songReadError},
     {"RemoveId3v1Tag", [](const TestFiles& f) { f.write(u"song.mp3"_s, kAudio + kOldTag); },
-        [](const TestFiles& f) { changeTag(f, [](MP3Tag& tag) { tag.setHasID1Tag(false); }); }, songReadError},
+        [](const TestFiles& f) { removeTag(f, TagKind::Id3v1); }, songReadError},
     {"RemoveId3v2Tag", [](const TestFiles& f) { f.write(u"song.mp3"_s, id3v2Tagged()); },
-        [](const TestFiles& f) { changeTag(f, [](MP3Tag& tag) { tag.setHasID2Tag(false); }); }, songReadError},
+        [](const TestFiles& f) { removeTag(f, TagKind::Id3v2); }, songReadError},
+    {"RemoveId3v2TagThroughLink", prepareLinkedSong, [](const TestFiles& f) { removeTag(f, TagKind::Id3v2); },
+        songReadError},
     {"RenameFromTitle", [](const TestFiles& f) { f.write(u"a.mp3"_s, kAudio); }, renameByTitle, renameFailure},
     {"RenameWithoutNoReplaceRename", [](const TestFiles& f) { f.write(u"a.mp3"_s, kAudio); }, renameByTitle,
         renameFailure, Steer{Call::Rename, EINVAL}},
@@ -276,7 +299,12 @@ TEST_P(WritePathFaults, LeavesOldOrNewBytesAndReportsEveryFailure)
                     EXPECT_EQ(messages.shown().front().text, path.failureMessage(files, error));
                 } else {
                     ASSERT_EQ(now, reference.after) << "neither the old nor the new files";
-                    EXPECT_TRUE(messages.shown().empty()) << messages.texts().join(u'\n').toStdString();
+                    // Done, and said to be done; only a read of the changed file (the row is read
+                    // again) may fail after it and say so.
+                    const Call call = reference.calls[number - 1];
+                    if (call != Call::Open && call != Call::Read) {
+                        EXPECT_TRUE(messages.shown().empty()) << messages.texts().join(u'\n').toStdString();
+                    }
                 }
             }
             // The program goes on: the same operation, without the fault, does its work.
