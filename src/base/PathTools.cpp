@@ -36,9 +36,12 @@ qsizetype findLast(const QString& text, const QString& part)
 {
     if (part.size() > text.size())
         return 0;
-    // lastIndexOf gives the same answer as trying every start from the right, including
-    // text.size() + 1 for an empty part.
-    return text.lastIndexOf(part) + 1;
+    if (part.isEmpty())
+        return text.size() + 1;
+    // The search starts where the last possible occurrence begins. Started at the text's end, Qt
+    // compares a one-character part with the NUL that ends its buffer and finds a NUL there that
+    // the text does not hold.
+    return text.lastIndexOf(part, text.size() - part.size()) + 1;
 }
 
 QString folderOf(const QString& path, PathStyle style)

@@ -102,6 +102,10 @@ TEST(PathTools, FindsExtensionsAndLastOccurrences)
     EXPECT_EQ(findLast(u"abab"_s, u"ab"_s), 3);
     EXPECT_EQ(findLast(u"abc"_s, QString()), 4);
     EXPECT_EQ(findLast(QString(), QString()), 1);
+    // A NUL is found only where the text holds one, never just behind its end.
+    EXPECT_EQ(findLast(u"&"_s, u"\0"_s), 0);
+    EXPECT_EQ(findLast(u"ab"_s, u"b\0"_s), 0);
+    EXPECT_EQ(findLast(u"a\0b"_s, u"\0"_s), 2);
 }
 
 TEST(PathTools, TrimsOnlyOuterBlanks)
