@@ -64,11 +64,18 @@ void tagFromColumn(PlaylistModel& model, const Rows& rows, const QString& format
     reportChanged(model, rows);
 }
 
+// The system takes a path only up to its first NUL, and would then rename the file to another name
+// than the one shown (a NUL can come from a tag field, a playlist title or a path in a playlist).
+bool holdsNul(const QString& text)
+{
+    return text.contains(QChar(0));
+}
+
 // A name made without the full-path choice must stay a plain name in the file's own folder, and a
 // visible one: a name beginning with "." would hide the file from the program itself.
 bool isRefusedName(const QString& composed, const QString& name)
 {
-    return composed.isEmpty() || composed.contains(separator()) || name == u"." || name == u".."
+    return composed.isEmpty() || composed.contains(separator()) || holdsNul(name) || name == u"." || name == u".."
         || name.startsWith(u'.');
 }
 
@@ -83,6 +90,8 @@ PlannedRename planRename(qsizetype row, const QString& old, const QString& compo
         plan.to = isAbsolute(composed) ? composed : folderOf(old) + composed;
         plan.oldShown = old;
         plan.newShown = composed;
+        if (holdsNul(composed))
+            plan.problem = PlannedRename::Problem::RefusedName;
         return plan;
     }
     plan.oldShown = fileNameOf(old);

@@ -32,7 +32,7 @@ void titleFromFileName(
 struct PlannedRename {
     enum class Problem {
         None,
-        RefusedName, // without the full-path choice: a separator, ".", "..", a leading "." or nothing
+        RefusedName, // a NUL; without the full-path choice also a separator, ".", "..", a leading "." or nothing
         TargetExists, // another file already has the new name
         SameTargetInBatch, // an earlier row of the same batch gets the same new name
         TrackOutOfRange, // the two-step command parsed a track number one byte cannot hold

@@ -139,6 +139,9 @@ TEST(RetagCommands, RenamesFromTheTagWithoutReplacingAnything)
             {Answer::Yes}, {u"a.mp3"_s}, 1},
         {"hidden name", {{u"a.mp3"_s, audio(300) + id3v1({"", ".", "", "", "", 0, 0}), true}}, {Answer::Yes},
             {u"a.mp3"_s}, 1},
+        // The system would take the name only up to the NUL and give the file another name.
+        {"NUL in a tag", {{u"a.mp3"_s, audio(300) + id3v1({QByteArray("x\0y", 3), "", "", "", "", 0, 0}), true}},
+            {Answer::Yes}, {u"a.mp3"_s}, 1},
         {"same name", {{u"Beatles, The - Hey Jude.mp3"_s, audio(300) + kBeatles, true}}, {},
             {u"Beatles, The - Hey Jude.mp3"_s}, 0},
     };
@@ -214,6 +217,32 @@ TEST(RetagCommands, RenamesFromTheTitleAndPlansBatches)
     EXPECT_EQ(p.file(0), p.files.path(u"Hey Jude (Beatles, The).mp3"_s));
     EXPECT_EQ(p.file(4), p.files.path(u"Else (Someone).mp3"_s));
     EXPECT_EQ(messages.shown().size(), 3u);
+}
+
+TEST(RetagCommands, RefusesNamesThatHoldANul)
+{
+    // The system takes a path only up to its first NUL: such a rename would give another name.
+    struct Case {
+        const char* what;
+        QString file;
+        QString title;
+        bool fullPath;
+    } const cases[] = {
+        {"in the title", u"a.mp3"_s, u"x\0y"_s, false},
+        {"in the old extension", u"a.m\0p3"_s, u"x"_s, false},
+        {"in a whole path", u"a.mp3"_s, u"x\0y"_s, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingMessages messages;
+        Playlist p;
+        p.add(c.file, QByteArray(), c.title, false);
+        const QString format = c.fullPath ? p.files.folder() + u"/<t>.mp3"_s : u"<t>"_s;
+        const auto plans = RetagCommands::planFileNameFromTitle(p.model, p.rows, u"<t>"_s, format, c.fullPath);
+        ASSERT_EQ(plans.size(), 1u);
+        EXPECT_EQ(plans[0].problem, Problem::RefusedName);
+        EXPECT_TRUE(messages.shown().empty());
+    }
 }
 
 TEST(RetagCommands, RenamesFilesWhoseNamesAreNotUtf8ByTheirBytes)
