@@ -77,7 +77,9 @@ void GenreTable::FillGenreList(QStringList& list)
 
 GenreTable& programGenres()
 {
-    static GenreTable table(programFolder());
+    // Beside the program (a build folder) or in the installed data folder; when neither holds the
+    // list, the message names the program's own folder, the place tried first.
+    static GenreTable table(dataFolderOf(QStringLiteral("Genres.lst")));
     return table;
 }
 

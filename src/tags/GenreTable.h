@@ -52,7 +52,8 @@ private:
     QHash<QString, int> m_numbers;
 };
 
-// The program's own table: Genres.lst in the program's folder.
+// The program's own table: Genres.lst in the program's folder, or else in its installed data folder
+// (see dataFolderOf).
 GenreTable& programGenres();
 
 QString GenreName(int number);

@@ -46,6 +46,13 @@ int pixelsOf(int twips, const QWidget* widget)
     return twips * widget->logicalDpiX() / (15 * 96);
 }
 
+// The help page, found where the genre list is: beside the program or in its installed data folder.
+QString helpPage()
+{
+    const QString name = QStringLiteral("sondrel-help.html");
+    return dataFolderOf(name) + u'/' + name;
+}
+
 } // namespace
 
 Form1::Form1(QWidget* parent)
@@ -291,16 +298,15 @@ void Form1::importChosenFiles(const QStringList& files, bool missingOnly)
 
 void Form1::showContents()
 {
-    const QString page = programFolder() + QStringLiteral("/sondrel-help.html");
+    const QString page = helpPage();
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
         Messages::error(QStringLiteral("Could not open the help page ") + page + QStringLiteral("."));
 }
 
 void Form1::showAbout()
 {
-    Messages::current().show(
-        QStringLiteral("Sondrel %1\r\nA playlist editor and MP3 tagger.\r\nHelp: %2")
-            .arg(QCoreApplication::applicationVersion(), programFolder() + QStringLiteral("/sondrel-help.html")),
+    Messages::current().show(QStringLiteral("Sondrel %1\r\nA playlist editor and MP3 tagger.\r\nHelp: %2")
+                                 .arg(QCoreApplication::applicationVersion(), helpPage()),
         QStringLiteral("About: Sondrel"), Messages::Icon::Information, Messages::Buttons::Ok);
 }
 
