@@ -149,7 +149,8 @@ int runRemove(const QStringList& arguments)
 int runGenres(const QStringList& arguments)
 {
     CommandLine line(QStringLiteral("genres"),
-        QStringLiteral("Prints the genre list that sondrel-cli reads from Genres.lst beside it, "
+        QStringLiteral("Prints the genre list that sondrel-cli reads from Genres.lst beside it or, "
+                       "when there is none, from its installed data folder (../share/sondrel), "
                        "\"number<TAB>name\" a line."));
     int exitCode = ExitOk;
     if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)

@@ -42,7 +42,7 @@ QByteArray overview()
                       "shown, 1 when one was, 2 for a usage error.\n\nCommands:\n";
     for (const Command& command : kCommands)
         text += "  " + QByteArray(command.name).leftJustified(15) + command.summary + '\n';
-    text += "\nsondrel-cli COMMAND --help describes a command.\n";
+    text += "\nsondrel-cli COMMAND --help describes a command; sondrel-cli --version prints the version.\n";
     return text;
 }
 
@@ -69,6 +69,11 @@ int main(int argc, char* argv[])
     if (arguments.first() == u"--help" || arguments.first() == u"-h") {
         const QByteArray text = overview();
         std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
+        return ExitOk;
+    }
+
+    if (arguments.first() == u"--version" || arguments.first() == u"-v") {
+        writeOut("sondrel-cli " SONDREL_VERSION "\n");
         return ExitOk;
     }
 
