@@ -34,7 +34,12 @@ QString decode(QByteArrayView bytes)
     if (little || startsWith('\xFE', '\xFF')) {
         QStringDecoder utf16(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
             QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-        return withoutLoneSurrogates(utf16.decode(bytes.sliced(2)));
+        // The odd last byte is replaced here: the decoder drops it silently when it is the only one.
+        const QByteArrayView units = bytes.sliced(2);
+        QString text = utf16.decode(units.first(units.size() & ~qsizetype(1)));
+        if (units.size() % 2 != 0)
+            text += QChar::ReplacementCharacter;
+        return withoutLoneSurrogates(std::move(text));
     }
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     // The decoder drops a leading byte-order mark by itself.
