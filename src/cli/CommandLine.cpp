@@ -77,7 +77,21 @@ std::optional<QStringList> CommandLine::files() const
             + list.errorString() + u'.');
         return std::nullopt;
     }
-    paths += pathsOfList(list.readAll());
+    // Read in pieces up to a limit: a device such as /dev/zero, or a pipe that never closes, would
+    // otherwise be read until memory runs out.
+    QByteArray bytes;
+    while (bytes.size() <= MaxFileListSize) {
+        const QByteArray piece = list.read(1 << 20);
+        if (piece.isEmpty())
+            break;
+        bytes += piece;
+    }
+    if (bytes.size() > MaxFileListSize) {
+        Messages::error(QStringLiteral("Could not read the file list ") + listName
+            + QStringLiteral(": it is longer than 256 MiB."));
+        return std::nullopt;
+    }
+    paths += pathsOfList(bytes);
     return paths;
 }
 

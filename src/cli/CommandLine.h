@@ -36,8 +36,11 @@ public:
     bool isSet(const QString& name) const { return m_parser.isSet(name); }
     QString value(const QString& name) const { return m_parser.value(name); }
 
+    // The longest --files-from list taken: a million paths of 256 bytes.
+    static constexpr qsizetype MaxFileListSize = qsizetype(256) << 20;
+
     // The files to work on: the arguments, then the lines of the --files-from list. Empty, after
-    // an error message, when the list cannot be read.
+    // an error message, when the list cannot be read or is longer than MaxFileListSize.
     std::optional<QStringList> files() const;
 
     // Prints the usage line and the reason on stderr; returns ExitUsage.
