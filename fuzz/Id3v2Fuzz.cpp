@@ -1,0 +1,86 @@
+// The ID3v2 header at the front of a file and the removal that trusts its size.
+//
+// Pure: tagLength is empty for fewer than 10 bytes and for the sizes it refuses (byte 6 or 8 of
+// 128 or more); otherwise it is 10 + the 28-bit syncsafe size (the low 7 bits of bytes 6 to 9)
+// + 10 with the footer flag, so never more than 10 + (2^28 - 1) + 10, whatever the bytes.
+//
+// On a file: the input is written as an MP3 file and its ID3v2 tag removed as the program does.
+// The file becomes exactly the input without its first tagLength bytes when the input is at least
+// 128 bytes long (shorter files are not read), starts with "ID3", has a size that can be taken,
+// and holds a byte of 255 right at that length, inside the input; in every other case the file is
+// left byte for byte as it was, with one message (as for a file too short to read). The cut never
+// reaches beyond the end of the input.
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "FuzzSupport.h"
+#include "tags/Id3v1.h"
+#include "tags/Id3v2.h"
+#include "tags/MP3Tag.h"
+
+namespace {
+
+constexpr qint64 kMaxLength = Id3v2::HeaderSize + 0x0FFFFFFF + Id3v2::FooterSize;
+// Larger inputs are only parsed, not written: a file per input is the costly part.
+constexpr qsizetype kMaxFileInput = 64 * 1024;
+
+// The length the header gives, worked out bit by bit.
+std::optional<qint64> expectedLength(QByteArrayView header)
+{
+    if (header.size() < Id3v2::HeaderSize)
+        return std::nullopt;
+    const auto byte = [&](qsizetype i) { return qint64(static_cast<unsigned char>(header[i])); };
+    if (byte(6) >= 128 || byte(8) >= 128)
+        return std::nullopt;
+    const qint64 size = (byte(6) & 0x7F) << 21 | (byte(7) & 0x7F) << 14 | (byte(8) & 0x7F) << 7 | (byte(9) & 0x7F);
+    return Id3v2::HeaderSize + size + ((byte(5) & Id3v2::FooterFlag) ? Id3v2::FooterSize : 0);
+}
+
+QByteArray removedAsTheProgramDoes(const QString& path, QByteArrayView input)
+{
+    QFile file(path);
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    FUZZ_CHECK(file.write(input.data(), input.size()) == input.size());
+    file.close();
+    MP3Tag tag;
+    tag.init(path);
+    tag.ReadTag();
+    tag.setHasID2Tag(false);
+    FUZZ_CHECK(file.open(QIODevice::ReadOnly));
+    return file.readAll();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    Fuzz::messages().reset();
+    const QByteArrayView input = Fuzz::bytesOf(data, size);
+    const std::optional<qint64> length = Id3v2::tagLength(input);
+    FUZZ_CHECK(length == expectedLength(input));
+    if (length)
+        FUZZ_CHECK(*length >= Id3v2::HeaderSize && *length <= kMaxLength);
+    if (input.size() >= 10) {
+        quint32 raw = 0;
+        for (qsizetype i = 6; i < 10; ++i)
+            raw = raw << 8 | static_cast<unsigned char>(input[i]);
+        FUZZ_CHECK(Id3v2::DecodeSyncsafe(raw) <= 0x0FFFFFFF);
+    }
+    if (input.size() > kMaxFileInput)
+        return 0;
+
+    static QTemporaryDir folder;
+    FUZZ_CHECK(folder.isValid());
+    const QByteArray after = removedAsTheProgramDoes(folder.filePath(QStringLiteral("song.mp3")), input);
+    const bool cut = input.size() >= Id3v1::Size && Id3v2::startsWithMarker(input) && length && *length < input.size()
+        && static_cast<unsigned char>(input[*length]) == Id3v2::AudioFrameStart;
+    if (cut)
+        FUZZ_CHECK(after == input.sliced(*length));
+    else
+        FUZZ_CHECK(after == input);
+    // One message for a file too short to read and for a tag that is kept; none otherwise.
+    const bool kept = input.size() >= Id3v1::Size && Id3v2::startsWithMarker(input) && !cut;
+    FUZZ_CHECK(Fuzz::messages().shown() == ((input.size() < Id3v1::Size || kept) ? 1 : 0));
+    return 0;
+}
