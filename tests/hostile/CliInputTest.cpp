@@ -131,6 +131,8 @@ TEST(HostileCli, RefusesBadArgumentsAndBadListsAndTouchesNoFile)
     ASSERT_TRUE(makeFolder(files.path(u"folder"_s)));
     const QByteArray folder = bytesOf(files.path(u"folder"_s));
     const QByteArray longText(100'000, '9');
+    const QByteArray latin1Name = bytesOf(files.folder()) + "/caf\xE9.mp3";
+    ASSERT_TRUE(writeNative(latin1Name, audio(300) + kTag));
     struct Case {
         const char* what;
         QList<QByteArray> arguments;
@@ -162,6 +164,12 @@ TEST(HostileCli, RefusesBadArgumentsAndBadListsAndTouchesNoFile)
             {}},
         {"a binary playlist", {"playlist", bytesOf(files.write(u"noise.m3u"_s, noise(4096)))}, {}, 1, {},
             cliError(u"Invalid format."_s, u"Error"_s)},
+        // A playlist that is not UTF-8 is read as windows-1252, so its names are taken as text in that
+        // code page: the file whose name is the bytes themselves is not reached.
+        {"a windows-1252 playlist naming a file whose name is not UTF-8",
+            {"playlist", bytesOf(files.write(u"latin1.m3u"_s, "#EXTM3U\r\ncaf\xE9.mp3\r\n"))}, {}, 1,
+            files.path(u"caf\u00E9.mp3"_s).toUtf8() + "\tcaf\xC3\xA9\t(error)\t(error)\t???\n",
+            cliError(notFound(files.path(u"caf\u00E9.mp3"_s)))},
         {"/dev/zero as a playlist", {"playlist", "/dev/zero"}, {}, 1, {},
             cliError(u"Could not read the whole playlist /dev/zero."_s)},
         {"a playlist saved under a name of 100,000 characters",
@@ -180,4 +188,6 @@ TEST(HostileCli, RefusesBadArgumentsAndBadListsAndTouchesNoFile)
         EXPECT_EQ(TestFiles::read(QString::fromUtf8(song)), audio(300) + kTag);
         EXPECT_EQ(entriesOf(files.path(u"folder"_s)), QStringList());
     }
+    EXPECT_EQ(readNative(latin1Name), audio(300) + kTag);
+    ::unlink(latin1Name.constData()); // a name the temporary folder's own clean-up cannot spell
 }
