@@ -21,9 +21,11 @@ namespace {
 
 constexpr qint64 kCopyChunk = 1 << 20;
 
+// The bytes handed to the system for path; empty (refused everywhere as missing) for a path holding
+// a NUL, which the system would cut short and so reach another file.
 QByteArray nativePath(const QString& path)
 {
-    return NativePath::encode(path);
+    return path.contains(QChar(0)) ? QByteArray() : NativePath::encode(path);
 }
 
 // A file without any write bit is read-only for the program, whoever runs it: root could write it,

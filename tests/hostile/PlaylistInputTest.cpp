@@ -355,12 +355,9 @@ TEST(HostilePlaylists, SavesAndReloadsTitlesAndPathsOfAHundredThousandCharacters
     EXPECT_EQ(entriesOf(files.folder()), QStringList({u"long.m3u"_s, u"long.pls"_s}));
 }
 
-// Disabled until the file layer refuses such names: FileOps hands every path to the system as a
-// C string, so a name holding a NUL byte reaches the file named by the part before the NUL. A row
-// "song.mp3<NUL>.x" from a playlist (or a --files-from list) then reads, retags and cuts song.mp3.
-// The fix belongs in FileOps::nativePath, which should give the empty path (refused everywhere as
-// missing) for a name holding a NUL.
-TEST(HostilePlaylists, DISABLED_ARowWhoseNameHoldsANulNamesNoFile)
+// The system takes a path as a C string: a name holding a NUL byte would reach the file named by
+// the part before the NUL, and a row "song.mp3<NUL>.x" would read, retag and cut song.mp3.
+TEST(HostilePlaylists, ARowWhoseNameHoldsANulNamesNoFile)
 {
     TestFiles files;
     const QByteArray tag = TestBytes::id3v1({"Song", "Band", "", "", "", 0, 0});
