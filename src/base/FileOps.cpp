@@ -484,8 +484,15 @@ bool renameNoReplace(const QString& from, const QString& to, QString* reason)
     const QByteArray target = nativePath(to);
     if (source.isEmpty() || target.isEmpty())
         return fail(reason, ENOENT);
-    // The rename is tried first: looking the names up only when it fails keeps a batch of renames
-    // at one system call a file.
+    // Only files are renamed: a folder, a pipe or a device that a playlist names is left where it
+    // is, as it is for every other command (they count as missing).
+    struct stat info { };
+    if (::stat(source.constData(), &info) == 0) {
+        if (const QString refusal = notRegularReason(info); !refusal.isEmpty())
+            return fail(reason, refusal);
+    }
+    // The rename is tried before the target is looked up: looking it up only when the rename fails
+    // keeps a batch of renames at two system calls a file.
     const int error = renameWithoutReplacing(source, target);
     // The name it already has (or another name of the same file) is no failure.
     if (error == 0 || (error == EEXIST && !isNameTaken(from, to)))

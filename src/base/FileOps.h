@@ -85,7 +85,8 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reas
 // Gives the file at from the name to, never replacing an existing file: a target that exists is a
 // failure (the system's rename would silently replace it). Giving a file the name it already has
 // (the same path, or another path of the same file) succeeds and changes nothing. A rename across
-// volumes fails. On failure *reason, when given, says why in the system's words.
+// volumes fails, and so does renaming anything but a regular file (after following links): a
+// folder, a pipe or a device. On failure *reason, when given, says why in the system's words.
 bool renameNoReplace(const QString& from, const QString& to, QString* reason = nullptr);
 // True when something other than the file at from already has the name to.
 bool isNameTaken(const QString& from, const QString& to);

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "support/TestFiles.h"
 
@@ -351,6 +352,39 @@ TEST(FileOps, MovesWithoutEverReplacingAFile)
             EXPECT_EQ(TestFiles::read(files.path(u"taken.mp3"_s)), QByteArray("taken"));
             EXPECT_EQ(entries(files), QStringList({u"b.mp3"_s, u"link.mp3"_s, u"taken.mp3"_s}));
         }
+    }
+}
+
+TEST(FileOps, RenamesOnlyRegularFiles)
+{
+    TestFiles files;
+    const QString song = files.write(u"song.mp3"_s, "audio");
+    ASSERT_TRUE(QFile::link(song, files.path(u"link.mp3"_s)));
+    ASSERT_TRUE(QDir(files.folder()).mkdir(u"folder"_s));
+    ASSERT_TRUE(QFile::link(files.path(u"folder"_s), files.path(u"folderlink"_s)));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(files.path(u"pipe"_s)).constData(), 0644), 0);
+    const SocketFile socket(files.path(u"socket"_s));
+    ASSERT_TRUE(socket.bound);
+    struct Case {
+        const char* name;
+        QString reason; // empty when the rename is done
+    } const cases[] = {
+        {"song.mp3", {}},
+        {"link.mp3", {}},
+        {"folder", qt_error_string(EISDIR)},
+        {"folderlink", qt_error_string(EISDIR)},
+        {"pipe", u"Not a regular file"_s},
+        {"socket", u"Not a regular file"_s},
+        {"missing", qt_error_string(ENOENT)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString from = files.path(QString::fromUtf8(c.name));
+        const QString to = from + u" - renamed"_s;
+        QString reason;
+        EXPECT_EQ(FileOps::renameNoReplace(from, to, &reason), c.reason.isEmpty());
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_EQ(QFileInfo::exists(to) || QFileInfo(to).isSymLink(), c.reason.isEmpty());
     }
 }
 
