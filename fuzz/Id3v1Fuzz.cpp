@@ -8,12 +8,22 @@
 // text typed into the seven fields of a second record (as UTF-8): what such a record writes is
 // always 125 bytes, and reading those back and writing again changes nothing (saving twice
 // writes the same bytes).
+//
+// On a file: the whole input is written as an MP3 file, its tag read and written back as the
+// program does. A file that ends in a tag ("TAG" 128 bytes from its end) is left byte for byte as
+// it was; any other file of at least 128 bytes gets "TAG" and 125 NUL bytes appended (the fields
+// of a file without a tag are empty); a shorter file is not read, with one message, and not
+// changed.
 
 #include <fuzzer/FuzzedDataProvider.h>
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include "FuzzSupport.h"
 #include "base/CodePage.h"
 #include "tags/Id3v1.h"
+#include "tags/MP3Tag.h"
 #include "tags/MP3TagInfo.h"
 
 namespace {
@@ -34,6 +44,36 @@ void checkWidths(const MP3TagInfo& record)
     FUZZ_CHECK(record.Comment().size() == MP3TagInfo::CommentWidth);
     FUZZ_CHECK(record.Track().size() == MP3TagInfo::TrackWidth);
     FUZZ_CHECK(record.Genre().size() == MP3TagInfo::GenreWidth);
+}
+
+// Larger inputs are only decoded, not written: a file per input is the costly part.
+constexpr qsizetype kMaxFileInput = 16 * 1024;
+
+void checkFileRewrite(QByteArrayView input)
+{
+    static QTemporaryDir folder;
+    FUZZ_CHECK(folder.isValid());
+    const QString path = folder.filePath(QStringLiteral("song.mp3"));
+    QFile file(path);
+    FUZZ_CHECK(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    FUZZ_CHECK(file.write(input.data(), input.size()) == input.size());
+    file.close();
+    Fuzz::messages().reset();
+    MP3Tag tag;
+    tag.init(path);
+    tag.ReadTag();
+    tag.writeTag();
+    FUZZ_CHECK(file.open(QIODevice::ReadOnly));
+    const QByteArray after = file.readAll();
+    if (input.size() < Id3v1::Size) {
+        FUZZ_CHECK(after == input && Fuzz::messages().shown() == 1);
+        return;
+    }
+    FUZZ_CHECK(Fuzz::messages().shown() == 0);
+    if (Id3v1::isMarker(input.sliced(input.size() - Id3v1::Size, Id3v1::MarkerWidth)))
+        FUZZ_CHECK(after == input);
+    else
+        FUZZ_CHECK(after == input.toByteArray() + Id3v1::marker().toByteArray() + QByteArray(Id3v1::BodySize, '\0'));
 }
 
 } // namespace
@@ -74,5 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(tagBytes(reread) == written);
     }
     FUZZ_CHECK(Fuzz::messages().shown() == 0);
+    if (input.size() <= kMaxFileInput)
+        checkFileRewrite(input);
     return 0;
 }
