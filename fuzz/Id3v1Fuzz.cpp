@@ -4,8 +4,9 @@
 // windows-1252 leaves undefined included) and track and genre as the character of their byte, so
 // nothing the file held is lost by reading it.
 //
-// Input: the first 128 bytes are the tag (NUL-padded when shorter). The rest, split at NULs, is
-// text typed into the seven fields of a second record (as UTF-8): what such a record writes is
+// Input: the first 128 bytes are the tag (NUL-padded when shorter). The rest, cut into strings
+// where a "\" is followed by any other character, is text typed into the seven fields of a second
+// record (as UTF-8): what such a record writes is
 // always 125 bytes, and reading those back and writing again changes nothing (saving twice
 // writes the same bytes).
 //
