@@ -25,6 +25,7 @@
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
 #include "playlist/TagRemoval.h"
+#include "support/ProgramMessages.h"
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 #include "tags/MP3Tag.h"
@@ -56,13 +57,7 @@ struct WritePath {
     std::optional<Steer> steer = std::nullopt;
 };
 
-QString readError(const QString& path)
-{
-    return u"Error with "_s + path
-        + u":  Read error.  This file will be skipped automatically until you close the program.\r\n\r\n"
-          u"Suggestions:\r\n1) Close any programs that may be accessing this file.\r\n2) Remove any special "
-          u"characters from the filename."_s;
-}
+using ProgramMessages::readError;
 
 const QByteArray kOldTag = TestBytes::id3v1({"Old Title", "Old Artist", "Old Album", "1999", "old", 3, 17});
 const QByteArray kAudio = TestBytes::audio(3000);

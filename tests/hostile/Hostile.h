@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "support/ProgramMessages.h"
 #include "support/TestFiles.h"
 
 namespace Hostile {
@@ -60,11 +61,10 @@ struct Snapshot {
 // The names in a folder, hidden ones included: what is left behind after an operation.
 QStringList entriesOf(const QString& folder);
 
-// The program's messages, to the character.
-QString notFound(const QString& path);
-QString readError(const QString& path);
-QString notRecognized(const QString& path);
-QString genreListFailure(const QString& folder);
+using ProgramMessages::genreListFailure;
+using ProgramMessages::notFound;
+using ProgramMessages::notRecognized;
+using ProgramMessages::readError;
 
 // sondrel-cli run with the arguments (given as the system's bytes) and the input on stdin, under a
 // hang guard. The program is the one beside this test binary, so that a copy of the build folder

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "support/ProgramMessages.h"
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 
@@ -22,12 +23,7 @@ QByteArray numberedLines(int count)
     return bytes;
 }
 
-QString loadFailure(const QString& folder)
-{
-    return u"Could not load genre list, find a copy of Genres.lst or create a blank file with that name and put it "
-           u"in "_s
-        + folder + u" to stop seeing this error message."_s;
-}
+const auto loadFailure = ProgramMessages::genreListFailure;
 
 struct Table {
     TestFiles files;

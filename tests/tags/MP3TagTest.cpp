@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 
+#include "support/ProgramMessages.h"
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 #include "tags/TagColumns.h"
@@ -19,24 +20,9 @@ using TestBytes::id3v2Header;
 
 namespace {
 
-QString notFound(const QString& path)
-{
-    return u"Error with "_s + path
-        + u":  File not found.  This file will be skipped automatically until you close the program."_s;
-}
-
-QString readError(const QString& path)
-{
-    return u"Error with "_s + path
-        + u":  Read error.  This file will be skipped automatically until you close the program.\r\n\r\n"
-          u"Suggestions:\r\n1) Close any programs that may be accessing this file.\r\n"
-          u"2) Remove any special characters from the filename."_s;
-}
-
-QString notRecognized(const QString& path)
-{
-    return u"ID3v2 Tag format not recognized for "_s + path + u", skipping to avoid damage."_s;
-}
+using ProgramMessages::notFound;
+using ProgramMessages::notRecognized;
+using ProgramMessages::readError;
 
 MP3Tag readTag(const QString& path)
 {
