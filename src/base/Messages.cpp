@@ -38,5 +38,10 @@ Messages::Answer StderrMessages::show(const QString& text, const QString& title,
     const QByteArray line = NativePath::encode(QString(title + u'\t' + body + u'\n'));
     std::fflush(stdout); // keep the order of results and messages when both go to one stream
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
-    return buttons == Buttons::YesNo ? m_questionAnswer : Answer::Ok;
+    switch (buttons) {
+    case Buttons::Ok: return Answer::Ok;
+    case Buttons::YesNo: return m_questionAnswer;
+    case Buttons::SaveDiscardCancel: return Answer::Cancel;
+    }
+    return Answer::Ok;
 }

@@ -9,8 +9,9 @@
 class Messages {
 public:
     enum class Icon { None, Information, Exclamation, Question, Critical };
-    enum class Buttons { Ok, YesNo };
-    enum class Answer { Ok, Yes, No };
+    // SaveDiscardCancel asks whether to save unsaved changes before they would be lost.
+    enum class Buttons { Ok, YesNo, SaveDiscardCancel };
+    enum class Answer { Ok, Yes, No, Save, Discard, Cancel };
 
     virtual ~Messages() = default;
 
@@ -39,7 +40,8 @@ private:
 };
 
 // Writes each message to stderr as one line "title<TAB>text" (CR LF inside the text becomes LF)
-// and answers every question with a fixed answer. Counts the error messages it has shown, so a
+// and answers every Yes/No question with a fixed answer; a question about unsaved changes is
+// answered Cancel, so nothing is saved or thrown away without a person. Counts the error messages it has shown, so a
 // batch program can set its exit status from them.
 class StderrMessages : public Messages {
 public:

@@ -1,7 +1,6 @@
 #include "playlist/TagReading.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "base/Messages.h"
 #include "playlist/PlaylistModel.h"
@@ -28,7 +27,8 @@ private:
 
 } // namespace
 
-TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, std::chrono::nanoseconds budget)
+TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, std::chrono::nanoseconds budget,
+    const std::function<void(qsizetype readSoFar)>& shownSoFar)
 {
     using Clock = std::chrono::steady_clock;
     TickResult result;
@@ -44,7 +44,11 @@ TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, s
         first = model.size();
         last = -1;
     };
-    MessagesAfter messages(Messages::current(), reportRead);
+    MessagesAfter messages(Messages::current(), [&] {
+        reportRead();
+        if (shownSoFar)
+            shownSoFar(result.read);
+    });
     const MessagesScope scope(messages);
     do {
         if (!reader->MoveNext()) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 
 #include "playlist/EntryList.h"
@@ -20,5 +21,8 @@ struct TickResult {
 
 // Reads entries until the budget is spent, an entry's read has shown a message (a failed file is
 // reported once; the tick stops there so that messages do not pile up), or the reader runs out.
-// The rows read are reported to the views in one change.
-TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, std::chrono::nanoseconds budget);
+// The rows read are reported to the views in one change. Before a message is shown, the rows read
+// so far are reported and shownSoFar (when given) learns how many entries this tick has read, so
+// that progress shown beside the message is not behind the rows.
+TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, std::chrono::nanoseconds budget,
+    const std::function<void(qsizetype readSoFar)>& shownSoFar = {});

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -16,6 +17,7 @@
 #include <QUrl>
 
 #include "base/Messages.h"
+#include "base/PathTools.h"
 #include "base/ProgramFolder.h"
 #include "playlist/Importing.h"
 #include "playlist/PlaylistFiles.h"
@@ -106,10 +108,22 @@ Form1::Form1(QWidget* parent)
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, &Form1::updateStatus);
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this, &Form1::updateStatus);
     connect(m_model.selectionModel(), &QItemSelectionModel::selectionChanged, this, &Form1::updateStatus);
+    // Every change to what a saved playlist holds marks it modified; added rows are in no sorted
+    // order, so the header's sort mark goes.
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, [this] {
+        setModified(true);
+        turnSortingOff();
+    });
+    const auto markModified = [this] { setModified(true); };
+    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, markModified);
+    connect(&m_model, &QAbstractItemModel::modelReset, this, markModified);
+    connect(&m_model, &QAbstractItemModel::layoutChanged, this, markModified);
+    connect(&m_model, &QAbstractItemModel::dataChanged, this, &Form1::noteDataChanged);
 
     buildMenus();
     resize(1100, 650);
     updateStatus();
+    updateTitle();
 }
 
 Form1::~Form1() = default;
@@ -136,12 +150,13 @@ void Form1::buildMenus()
 {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->setObjectName(QStringLiteral("mnuFile"));
-    addCommand(file, "mnuNewPlaylist", QStringLiteral("&New Playlist"), &Form1::newPlaylist, Qt::CTRL | Qt::Key_N);
+    addCommand(
+        file, "mnuNewPlaylist", QStringLiteral("&New Playlist"), &Form1::newPlaylistChosen, Qt::CTRL | Qt::Key_N);
     addSeparator(file);
     addCommand(
         file, "mnuOpenPlaylist", QStringLiteral("&Open Playlist..."), &Form1::openPlaylistChosen, Qt::CTRL | Qt::Key_O);
-    addCommand(file, "mnuSavePlaylist", QStringLiteral("&Save Playlist"), &Form1::savePlaylist, Qt::CTRL | Qt::Key_S);
-    addCommand(file, "mnuSavePlaylistAs", QStringLiteral("Save Playlist &As..."), &Form1::savePlaylistAs);
+    addCommand(file, "mnuSavePlaylist", QStringLiteral("&Save Playlist"), &Form1::saveChosen, Qt::CTRL | Qt::Key_S);
+    addCommand(file, "mnuSavePlaylistAs", QStringLiteral("Save Playlist &As..."), &Form1::saveAsChosen);
     addSeparator(file);
     addCommand(file, "mnuImportFiles", QStringLiteral("Import &Files..."), &Form1::importFiles);
     addCommand(file, "mnuImportMissingFiles", QStringLiteral("Import &Missing Files..."), &Form1::importMissingFiles);
@@ -199,7 +214,20 @@ void Form1::buildMenus()
     addCommand(help, "mnuAboutTagEditor", QStringLiteral("&About Sondrel..."), &Form1::showAbout);
 }
 
+void Form1::newPlaylistChosen()
+{
+    if (settleUnsavedChanges())
+        newPlaylist();
+}
+
 void Form1::newPlaylist()
+{
+    emptyList();
+    m_playlistFileName.clear();
+    setModified(false);
+}
+
+void Form1::emptyList()
 {
     m_model.clear();
     m_readIterator.reset();
@@ -212,51 +240,125 @@ void Form1::exitProgram()
     close();
 }
 
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (settleUnsavedChanges())
+        event->accept();
+    else
+        event->ignore();
+}
+
 void Form1::openPlaylist(const QString& path)
 {
     newPlaylist();
-    loadPlaylist(path);
+    const PlaylistFiles::LoadResult result = loadPlaylist(path);
+    if (result == PlaylistFiles::LoadResult::Loaded)
+        m_playlistFileName = path;
+    // Rows of a file that broke off are saved nowhere yet: the window keeps them, marked modified.
+    setModified(result != PlaylistFiles::LoadResult::Loaded && m_model.size() > 0);
 }
 
 void Form1::openPlaylistChosen()
 {
+    if (!settleUnsavedChanges())
+        return;
     if (const auto path = choosePlaylist(QStringLiteral("Open a Playlist"), false))
         openPlaylist(*path);
 }
 
 void Form1::importPlaylist()
 {
+    // The rows join the open playlist; the file Save writes to stays the playlist's own.
     if (const auto path = choosePlaylist(QStringLiteral("Import a Playlist"), false))
         loadPlaylist(*path);
 }
 
-void Form1::savePlaylist()
+void Form1::saveChosen()
 {
-    if (m_playlistFileName.isEmpty())
-        savePlaylistAs();
-    else
-        PlaylistFiles::savePlaylist(m_model, m_playlistFileName);
+    savePlaylist();
 }
 
-void Form1::savePlaylistAs()
+void Form1::saveAsChosen()
 {
-    if (const auto path = choosePlaylist(QStringLiteral("Save Playlist As"), true))
-        PlaylistFiles::savePlaylist(m_model, *path);
+    savePlaylistAs();
+}
+
+bool Form1::savePlaylist()
+{
+    if (m_playlistFileName.isEmpty())
+        return savePlaylistAs();
+    if (!PlaylistFiles::savePlaylist(m_model, m_playlistFileName))
+        return false;
+    setModified(false);
+    return true;
+}
+
+bool Form1::savePlaylistAs()
+{
+    const auto path = choosePlaylist(QStringLiteral("Save Playlist As"), true);
+    if (!path || !PlaylistFiles::savePlaylist(m_model, *path))
+        return false;
+    m_playlistFileName = *path;
+    setModified(false);
+    return true;
+}
+
+bool Form1::settleUnsavedChanges()
+{
+    if (!m_modified)
+        return true;
+    switch (Messages::current().show(QStringLiteral("Save changes to ") + playlistName() + u'?',
+        QStringLiteral("Sondrel"), Messages::Icon::Question, Messages::Buttons::SaveDiscardCancel)) {
+    case Messages::Answer::Save: return savePlaylist();
+    case Messages::Answer::Discard: return true;
+    default: return false;
+    }
+}
+
+void Form1::setModified(bool modified)
+{
+    if (m_modified == modified)
+        return;
+    m_modified = modified;
+    updateTitle();
+}
+
+void Form1::noteDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
+{
+    // The tag columns (2 and 3) live in the files, not in the playlist.
+    if (topLeft.column() < QuickTagColumn || bottomRight.column() > HasId2Column)
+        setModified(true);
+}
+
+QString Form1::playlistName() const
+{
+    return m_playlistFileName.isEmpty() ? QStringLiteral("Untitled") : PathTools::fileNameOf(m_playlistFileName);
+}
+
+void Form1::updateTitle()
+{
+    const QString program = QStringLiteral("Sondrel");
+    if (m_playlistFileName.isEmpty() && !m_modified)
+        setWindowTitle(program);
+    else
+        setWindowTitle(
+            playlistName() + (m_modified ? QStringLiteral("*") : QString()) + QStringLiteral(" - ") + program);
 }
 
 std::optional<QString> Form1::choosePlaylist(const QString& title, bool forSaving)
 {
     const QString filters = QStringLiteral("M3U Playlists (*.m3u);;PLS Playlists (*.pls);;All Files (*)");
-    const QString path = forSaving ? QFileDialog::getSaveFileName(this, title, m_playlistFileName, filters)
-                                   : QFileDialog::getOpenFileName(this, title, m_playlistFileName, filters);
+    const QString start = forSaving && !m_playlistFileName.isEmpty() ? m_playlistFileName : m_dialogFileName;
+    const QString path = forSaving ? QFileDialog::getSaveFileName(this, title, start, filters)
+                                   : QFileDialog::getOpenFileName(this, title, start, filters);
     returnToList();
     if (path.isEmpty())
         return std::nullopt;
-    m_playlistFileName = path;
+    m_dialogFileName = path;
     return path;
 }
 
-void Form1::loadPlaylist(const QString& path)
+PlaylistFiles::LoadResult Form1::loadPlaylist(const QString& path)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_playlist->setUpdatesEnabled(false);
@@ -266,6 +368,7 @@ void Form1::loadPlaylist(const QString& path)
     // A playlist that broke off ends the command there; an invalid one still starts reading.
     if (result != PlaylistFiles::LoadResult::EndedEarly)
         startReadingIfAutomatic();
+    return result;
 }
 
 void Form1::importFiles()
@@ -328,7 +431,11 @@ void Form1::selectNone()
 void Form1::deleteSelected()
 {
     switch (RowCommands::deleteSelected(m_model, m_readIterator)) {
-    case RowCommands::AfterDelete::PlaylistReset: newPlaylist(); break;
+    case RowCommands::AfterDelete::PlaylistReset:
+        // The playlist keeps its file: saving it now writes an empty playlist there.
+        emptyList();
+        setModified(true);
+        break;
     case RowCommands::AfterDelete::ReaderRestarted:
         resetReadingCount();
         startReadingIfAutomatic();
@@ -383,9 +490,13 @@ void Form1::readTick()
     if (m_inTick)
         return;
     m_inTick = true;
-    const TickResult tick = readTagsTick(m_model, m_readIterator, kTickBudget);
+    const qsizetype readBefore = m_readCount;
+    const TickResult tick = readTagsTick(m_model, m_readIterator, kTickBudget, [&](qsizetype readSoFar) {
+        m_readCount = readBefore + readSoFar; // the status keeps up with the rows while a message waits
+        updateStatus();
+    });
     m_inTick = false;
-    m_readCount += tick.read;
+    m_readCount = readBefore + tick.read;
     if (!tick.keepGoing)
         m_timer->stop();
     updateStatus();
@@ -600,7 +711,7 @@ void Form1::removeTagsOfSelection(TagKind kind, const QString& name)
         m_status->setText(QStringLiteral("Removing tags: %1 of %2").arg(done + 1).arg(entries.size()));
         QCoreApplication::processEvents();
     });
-    setWindowTitle(QStringLiteral("Sondrel"));
+    updateTitle();
     m_playlist->setUpdatesEnabled(true);
     QApplication::restoreOverrideCursor();
     for (QAction* action : paused)

@@ -7,6 +7,7 @@
 
 #include "format/RetagCommands.h"
 #include "playlist/EntryList.h"
+#include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/TagRemoval.h"
 #include "ui/RowIcons.h"
@@ -31,10 +32,21 @@ public:
 
     PlaylistModel& model() { return m_model; }
     const std::optional<Iterator>& readIterator() const { return m_readIterator; }
-    // Loads a playlist as Open Playlist does, without the file dialog.
+    // Opens a playlist as Open Playlist does once any unsaved changes are dealt with, without the
+    // file dialog: the list is replaced by the file's entries, and the file becomes the one Save
+    // writes to only when it was read whole. A file that fails to load is never saved over.
     void openPlaylist(const QString& path);
+    // The file Save writes to; empty until a playlist was opened or saved under a name.
+    const QString& playlistFileName() const { return m_playlistFileName; }
+    // Whether the rows differ from what was last opened or saved (their files, titles, lengths or
+    // order); the title bar marks it.
+    bool isModified() const { return m_modified; }
     // Adds files as Import Files (or Import Missing Files) does once the dialog has chosen them.
     void importChosenFiles(const QStringList& files, bool missingOnly);
+
+protected:
+    // Closing the window asks about unsaved changes first; Cancel keeps it open.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildMenus();
@@ -42,12 +54,28 @@ private:
         const QKeySequence& shortcut = {});
     void addSeparator(QMenu* menu);
 
+    void newPlaylistChosen();
+    // An empty list with no file to save to, unmodified.
     void newPlaylist();
+    // Empties the list and its reading; the playlist's file and modified mark are left as they are.
+    void emptyList();
     void exitProgram();
     void openPlaylistChosen();
     void importPlaylist();
-    void savePlaylist();
-    void savePlaylistAs();
+    void saveChosen();
+    void saveAsChosen();
+    // Both return whether the playlist was saved; Save without a file asks for one as Save As does.
+    bool savePlaylist();
+    bool savePlaylistAs();
+    // Asks "Save changes to NAME?" when the playlist is modified; false when the user cancelled, or
+    // chose Save and the save did not happen. True when the changes may go.
+    bool settleUnsavedChanges();
+    void setModified(bool modified);
+    // Marks the playlist modified when a change touches what is saved (not the tag columns).
+    void noteDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
+    // The caption: the playlist's name with a "*" while modified, then the program's name.
+    void updateTitle();
+    QString playlistName() const;
     void importFiles();
     void importMissingFiles();
     void showContents();
@@ -96,7 +124,7 @@ private:
     // Runs work that changes many rows with the busy pointer and the list's painting suspended.
     void changeRows(const std::function<void()>& work);
 
-    void loadPlaylist(const QString& path);
+    PlaylistFiles::LoadResult loadPlaylist(const QString& path);
     void chooseFilesAndImport(bool missingOnly);
     std::optional<QString> choosePlaylist(const QString& title, bool forSaving);
     void startReadingIfAutomatic();
@@ -111,7 +139,9 @@ private:
     PlaylistModel m_model;
     std::optional<Iterator> m_readIterator;
     int m_sortState = 0;
-    QString m_playlistFileName;
+    QString m_playlistFileName; // the file Save writes to
+    QString m_dialogFileName; // the name the file dialogs last showed, where they open next
+    bool m_modified = false;
     RowIcons m_icons;
 
     QTreeView* m_playlist;

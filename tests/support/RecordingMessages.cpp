@@ -16,7 +16,7 @@ Messages::Answer RecordingMessages::show(const QString& text, const QString& tit
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     if (m_script.empty())
-        return Answer::No;
+        return buttons == Buttons::SaveDiscardCancel ? Answer::Cancel : Answer::No;
     const Answer answer = m_script.front();
     m_script.pop_front();
     return answer;

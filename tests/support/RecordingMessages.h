@@ -5,8 +5,8 @@
 
 #include "base/Messages.h"
 
-// A Messages object for tests: keeps every message, answers questions from a script (No when the
-// script has run out) and counts beeps. Installs itself for its lifetime.
+// A Messages object for tests: keeps every message, answers questions from a script (No, or Cancel
+// to a question about unsaved changes, when the script has run out) and counts beeps. Installs itself for its lifetime.
 class RecordingMessages : public Messages {
 public:
     struct Shown {

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
+#include <QFileDialog>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QElapsedTimer>
@@ -188,6 +191,7 @@ TEST(Form1, NewPlaylistDuringReadingStopsIt)
     Window w;
     w.addFiles({u"a.mp3"_s, u"b.mp3"_s});
     ASSERT_TRUE(w.timer->isActive());
+    w.messages.scriptAnswers({Messages::Answer::Discard});
     w.action("mnuNewPlaylist")->trigger();
     EXPECT_EQ(w.form.model().size(), 0);
     EXPECT_FALSE(w.form.readIterator().has_value());
@@ -272,4 +276,141 @@ TEST(Form1, ImportsTheFilesPickedInTheDialog)
     EXPECT_TRUE(w.playlist->isEnabled());
     EXPECT_EQ(w.form.focusWidget(), w.playlist);
     QDir::setCurrent(before);
+}
+
+namespace {
+
+// Answers the next file dialog with path (cancels it when path is empty), from inside its wait.
+void answerFileDialog(const QString& path)
+{
+    QTimer::singleShot(0, [path] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        if (path.isEmpty()) {
+            dialog->reject();
+            return;
+        }
+        dialog->selectFile(path);
+        static_cast<QDialog*>(dialog)->accept(); // public on the base, as the Open button calls it
+    });
+}
+
+QByteArray m3u(const QStringList& paths)
+{
+    return "#EXTM3U\r\n" + paths.join(u"\r\n"_s).toUtf8() + "\r\n";
+}
+
+} // namespace
+
+TEST(Form1, SavesOnlyToThePlaylistItOpenedOrSavedAndMarksChanges)
+{
+    Window w;
+    const QString song = w.files.write(u"song.mp3"_s, TestBytes::audio(300));
+    const QString a = w.files.write(u"a.m3u"_s, m3u({song}));
+    const QByteArray bBytes = "[playlist]\r\nFile1=" + song.toUtf8() + "\r\nNumberOfEntries=1\r\n";
+    const QString b = w.files.write(u"b.pls"_s, bBytes);
+    const QString binary = w.files.write(u"binary.pls"_s, QByteArray("\x00\x01\x02\xff", 4));
+
+    // Opened from the command line: the file is remembered, the caption names it.
+    w.form.openPlaylist(a);
+    EXPECT_EQ(w.form.playlistFileName(), a);
+    EXPECT_FALSE(w.form.isModified());
+    EXPECT_EQ(w.form.windowTitle(), u"a.m3u - Sondrel"_s);
+
+    // An imported playlist joins the rows; Save still writes the playlist's own file.
+    answerFileDialog(b);
+    w.action("mnuImportPlaylist")->trigger();
+    EXPECT_EQ(w.form.model().size(), 2);
+    EXPECT_TRUE(w.form.isModified());
+    EXPECT_EQ(w.form.windowTitle(), u"a.m3u* - Sondrel"_s);
+    w.action("mnuSavePlaylist")->trigger();
+    EXPECT_EQ(TestFiles::read(b), bBytes);
+    EXPECT_EQ(TestFiles::read(a).count(song.toUtf8()), 2);
+    EXPECT_FALSE(w.form.isModified());
+
+    // Reading tags changes no saved column; sorting does.
+    w.readToTheEnd();
+    EXPECT_FALSE(w.form.isModified());
+    QTest::mouseClick(w.playlist->header()->viewport(), Qt::LeftButton, {},
+        QPoint(w.playlist->header()->sectionViewportPosition(TitleColumn) + 5, 5));
+    EXPECT_TRUE(w.form.isModified());
+    w.action("mnuSavePlaylist")->trigger();
+
+    // A file that does not load never becomes the file Save writes to: Save asks for a name.
+    const QByteArray aBytes = TestFiles::read(a);
+    answerFileDialog(binary);
+    w.action("mnuOpenPlaylist")->trigger();
+    EXPECT_EQ(w.form.playlistFileName(), QString());
+    answerFileDialog({});
+    w.action("mnuSavePlaylist")->trigger();
+    EXPECT_EQ(TestFiles::read(a), aBytes);
+    EXPECT_EQ(TestFiles::read(binary), QByteArray("\x00\x01\x02\xff", 4));
+}
+
+TEST(Form1, AsksToSaveChangesBeforeTheyWouldBeLost)
+{
+    using Answer = Messages::Answer;
+    struct Case {
+        const char* name;
+        const char* action;
+        Answer answer;
+        bool listKept;
+        int entriesSaved; // in a.m3u afterwards
+    } const cases[] = {
+        {"new, cancel", "mnuNewPlaylist", Answer::Cancel, true, 1},
+        {"new, discard", "mnuNewPlaylist", Answer::Discard, false, 1},
+        {"new, save", "mnuNewPlaylist", Answer::Save, false, 2},
+        {"exit, cancel", "mnuExit", Answer::Cancel, true, 1},
+        {"exit, discard", "mnuExit", Answer::Discard, false, 1},
+        {"exit, save", "mnuExit", Answer::Save, false, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Window w;
+        const QString song = w.files.write(u"song.mp3"_s, TestBytes::audio(300));
+        const QString a = w.files.write(u"a.m3u"_s, m3u({song}));
+        w.form.openPlaylist(a);
+        w.action("mnuNewPlaylist")->trigger(); // unmodified: no question
+        EXPECT_TRUE(w.messages.shown().empty());
+        EXPECT_EQ(w.form.model().size(), 0);
+        w.form.openPlaylist(a);
+        w.form.importChosenFiles({song}, false);
+        w.messages.scriptAnswers({c.answer});
+        w.action(c.action)->trigger();
+        ASSERT_EQ(w.messages.shown().size(), 1u);
+        EXPECT_EQ(w.messages.shown()[0].text, u"Save changes to a.m3u?"_s);
+        EXPECT_EQ(w.messages.shown()[0].buttons, Messages::Buttons::SaveDiscardCancel);
+        const bool exiting = QString::fromLatin1(c.action) == u"mnuExit"_s;
+        EXPECT_EQ(exiting ? w.form.isVisible() : w.form.model().size() == 2, c.listKept);
+        EXPECT_EQ(TestFiles::read(a).count(song.toUtf8()), c.entriesSaved);
+    }
+}
+
+TEST(Form1, ImportClearsTheSortMarkAndReadingProgressKeepsUpWithAMessage)
+{
+    // Notes what the status bar says at the moment a message is shown.
+    struct StatusAtMessage : RecordingMessages {
+        QLabel* status = nullptr;
+        QStringList seen;
+        Answer show(const QString& text, const QString& title, Icon icon, Buttons buttons) override
+        {
+            seen.append(status->text());
+            return RecordingMessages::show(text, title, icon, buttons);
+        }
+    };
+    Window w;
+    StatusAtMessage messages;
+    messages.status = w.form.findChild<QLabel*>(u"statusText"_s);
+    w.addFiles({u"1.mp3"_s, u"2.mp3"_s});
+    QTest::mouseClick(w.playlist->header()->viewport(), Qt::LeftButton, {},
+        QPoint(w.playlist->header()->sectionViewportPosition(TitleColumn) + 5, 5));
+    EXPECT_TRUE(w.playlist->header()->isSortIndicatorShown());
+    w.readToTheEnd();
+
+    w.addFiles({u"3.mp3"_s, u"4.mp3"_s});
+    EXPECT_FALSE(w.playlist->header()->isSortIndicatorShown());
+    w.form.importChosenFiles({w.files.path(u"gone.mp3"_s)}, false);
+    w.readToTheEnd();
+    ASSERT_EQ(messages.seen.size(), 1);
+    EXPECT_TRUE(messages.seen[0].endsWith(u"Reading tags: 4 of 5"_s)) << messages.seen[0].toStdString();
 }
