@@ -3,7 +3,6 @@
 #include <chrono>
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -13,7 +12,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
-#include <QUrl>
 
 #include "base/Messages.h"
 #include "base/ProgramFolder.h"
@@ -25,6 +23,7 @@
 #include "ui/ChooseFolder.h"
 #include "ui/CopyProgress.h"
 #include "ui/FormatString.h"
+#include "ui/HelpWindow.h"
 #include "ui/ImportFiles.h"
 #include "ui/RenamePreview.h"
 #include "ui/TagEditor.h"
@@ -298,9 +297,10 @@ void Form1::importChosenFiles(const QStringList& files, bool missingOnly)
 
 void Form1::showContents()
 {
-    const QString page = helpPage();
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
-        Messages::error(QStringLiteral("Could not open the help page ") + page + QStringLiteral("."));
+    // One help window for the run, shown again (and the page read again) at each request.
+    if (!m_help)
+        m_help = new HelpWindow(this);
+    m_help->showPage(helpPage());
 }
 
 void Form1::showAbout()
