@@ -16,11 +16,11 @@ public:
     Answer show(const QString& text, const QString& title, Icon icon, Buttons buttons) override;
     void beep() override;
 
+private:
     // The window a box is shown over: the active modal window; else the active window unless it is
     // the main window; else the dialog last opened over the main window that is still shown (the
     // main window shows it before the window system has activated it); else the main window.
     QWidget* boxOwner() const;
 
-private:
     QPointer<QWidget> m_mainWindow;
 };
