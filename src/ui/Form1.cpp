@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -14,7 +13,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
-#include <QUrl>
 
 #include "base/Messages.h"
 #include "base/PathTools.h"
@@ -27,6 +25,7 @@
 #include "ui/ChooseFolder.h"
 #include "ui/CopyProgress.h"
 #include "ui/FormatString.h"
+#include "ui/HelpWindow.h"
 #include "ui/ImportFiles.h"
 #include "ui/RenamePreview.h"
 #include "ui/TagEditor.h"
@@ -401,9 +400,10 @@ void Form1::importChosenFiles(const QStringList& files, bool missingOnly)
 
 void Form1::showContents()
 {
-    const QString page = helpPage();
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
-        Messages::error(QStringLiteral("Could not open the help page ") + page + QStringLiteral("."));
+    // One help window for the run, shown again (and the page read again) at each request.
+    if (!m_help)
+        m_help = new HelpWindow(this);
+    m_help->showPage(helpPage());
 }
 
 void Form1::showAbout()

@@ -12,6 +12,7 @@
 #include "playlist/TagRemoval.h"
 #include "ui/RowIcons.h"
 
+class HelpWindow;
 class QAction;
 class QDialog;
 class QLabel;
@@ -149,6 +150,7 @@ private:
     QTimer* m_timer;
     QLabel* m_status;
     QAction* m_autoReadTags = nullptr;
+    HelpWindow* m_help = nullptr; // made at the first request for help
     bool m_inTick = false;
     int m_separators = 0; // the menus' separators are named mnuSep1 to mnuSep10 in menu order
     qsizetype m_readCount = 0;

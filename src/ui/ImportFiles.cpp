@@ -2,8 +2,10 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QFileSystemModel>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -76,6 +78,8 @@ ImportFiles::ImportFiles(QWidget* parent)
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    m_picker->folders()->installEventFilter(this);
+
     connect(m_picker, &FolderPicker::folderOpened, this, &ImportFiles::fillFileList);
     connect(m_pattern, &QLineEdit::textChanged, this, &ImportFiles::fillFileList);
     connect(importButton, &QPushButton::clicked, this, &ImportFiles::importChosen);
@@ -94,6 +98,23 @@ QString ImportFiles::folder() const
 void ImportFiles::openFolder(const QString& folder)
 {
     m_picker->openFolder(folder);
+}
+
+bool ImportFiles::eventFilter(QObject* watched, QEvent* event)
+{
+    // The folder list passes Enter on to the dialog, whose default button would import: Enter on a
+    // highlighted folder opens that folder and goes no further.
+    QTreeView* folders = m_picker->folders();
+    if (watched == folders && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const auto* model = qobject_cast<const QFileSystemModel*>(folders->model());
+        const QModelIndex highlighted = folders->currentIndex();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && model && highlighted.isValid()) {
+            openFolder(model->filePath(highlighted));
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void ImportFiles::fillFileList()

@@ -1,6 +1,7 @@
 #include "ui/MessageBoxMessages.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QMessageBox>
 
 namespace {
@@ -27,13 +28,59 @@ QMessageBox::StandardButtons boxButtons(Messages::Buttons buttons)
     return QMessageBox::Ok;
 }
 
+// Remembers the window and the widget that have the keyboard and gives it back to them when the
+// scope ends, if they are still there to take it.
+class KeyboardReturn {
+public:
+    explicit KeyboardReturn(QWidget* owner) : m_window(owner ? owner->window() : nullptr)
+    {
+        QWidget* focus = QApplication::focusWidget();
+        if (m_window && (!focus || focus->window() != m_window))
+            focus = m_window->focusWidget(); // the widget that gets the keyboard when it is activated
+        m_focus = focus;
+    }
+    ~KeyboardReturn()
+    {
+        if (!m_window || !m_window->isVisible())
+            return;
+        m_window->activateWindow();
+        if (m_focus && m_focus->window() == m_window && m_focus->isVisible() && m_focus->isEnabled())
+            m_focus->setFocus(Qt::ActiveWindowFocusReason);
+    }
+    KeyboardReturn(const KeyboardReturn&) = delete;
+    KeyboardReturn& operator=(const KeyboardReturn&) = delete;
+
+private:
+    QPointer<QWidget> m_window;
+    QPointer<QWidget> m_focus;
+};
+
 } // namespace
+
+QWidget* MessageBoxMessages::boxOwner() const
+{
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    QWidget* active = QApplication::activeWindow();
+    if (active && active != m_mainWindow)
+        return active;
+    if (m_mainWindow) {
+        const QList<QDialog*> dialogs = m_mainWindow->findChildren<QDialog*>(Qt::FindDirectChildrenOnly);
+        for (auto dialog = dialogs.rbegin(); dialog != dialogs.rend(); ++dialog) {
+            if ((*dialog)->isVisible())
+                return *dialog;
+        }
+    }
+    return m_mainWindow ? m_mainWindow.data() : active;
+}
 
 Messages::Answer MessageBoxMessages::show(const QString& text, const QString& title, Icon icon, Buttons buttons)
 {
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    QMessageBox box(boxIcon(icon), title, shown, boxButtons(buttons), m_parent);
+    QWidget* owner = boxOwner();
+    const KeyboardReturn keyboard(owner);
+    QMessageBox box(boxIcon(icon), title, shown, boxButtons(buttons), owner);
     box.setTextFormat(Qt::PlainText);
     if (buttons == Buttons::SaveDiscardCancel) {
         box.setDefaultButton(QMessageBox::Save);

@@ -1,0 +1,58 @@
+#include "ui/HelpWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QTest>
+#include <QTextBrowser>
+
+#include "base/ProgramFolder.h"
+#include "support/RecordingMessages.h"
+#include "support/TestFiles.h"
+#include "ui/Form1.h"
+
+using namespace Qt::StringLiterals;
+
+TEST(HelpWindow, F1ShowsTheHelpPageInTheProgramsOwnWindow)
+{
+    RecordingMessages messages;
+    Form1 form;
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+
+    QTest::keyClick(&form, Qt::Key_F1);
+
+    auto* help = form.findChild<HelpWindow*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->windowTitle(), u"Sondrel Help"_s);
+    const auto* browser = help->findChild<QTextBrowser*>(u"helpBrowser"_s);
+    ASSERT_NE(browser, nullptr);
+    const QString page = dataFolderOf(u"sondrel-help.html"_s) + u"/sondrel-help.html"_s;
+    EXPECT_EQ(QFileInfo(browser->source().toLocalFile()), QFileInfo(page));
+    EXPECT_TRUE(browser->toPlainText().contains(u"Format strings"_s));
+    EXPECT_TRUE(messages.texts().isEmpty());
+
+    // Escape closes the window; asking again brings the same window back.
+    ASSERT_TRUE(QTest::qWaitFor([help] { return QApplication::activeWindow() == help; }));
+    QTest::keyClick(help, Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
+    form.findChild<QAction*>(u"mnuContents"_s)->trigger();
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(form.findChildren<HelpWindow*>().size(), 1);
+}
+
+TEST(HelpWindow, AMissingPageGivesAMessageAndNoWindow)
+{
+    RecordingMessages messages;
+    const TestFiles files;
+    const QString missing = files.path(u"sondrel-help.html"_s);
+    HelpWindow help;
+
+    EXPECT_FALSE(help.showPage(missing));
+
+    EXPECT_FALSE(help.isVisible());
+    EXPECT_EQ(messages.texts(), QStringList{u"Could not open the help page "_s + missing + u'.'});
+}
