@@ -115,10 +115,10 @@ QString questionText(const CollisionQuestion& question)
 {
     const qsizetype count = question.collisions.size();
     const QString files = question.fileCount == 1 ? u"file"_s : u"files"_s;
-    QString text = u"%1 of the %2 %3 to %4 to %5 %6 a name that is taken:"_s.arg(count)
-                       .arg(question.fileCount)
-                       .arg(files, question.move ? u"move"_s : u"copy"_s, question.folder,
-                           count == 1 ? u"has"_s : u"have"_s);
+    QString text
+        = u"%1 of the %2 %3 to %4 to %5 %6 a name that is taken:"_s.arg(count)
+              .arg(question.fileCount)
+              .arg(files, question.move ? u"move"_s : u"copy"_s, question.folder, count == 1 ? u"has"_s : u"have"_s);
     for (qsizetype i = 0; i < std::min(count, kNamesListed); ++i) {
         const Collision& c = question.collisions[std::size_t(i)];
         const bool repeated = !c.earlierSource.isEmpty();
@@ -130,9 +130,8 @@ QString questionText(const CollisionQuestion& question)
     }
     if (count > kNamesListed)
         text += kLineBreak + u"    and %1 more"_s.arg(count - kNamesListed);
-    const bool repeats = std::ranges::any_of(question.collisions, [](const Collision& c) {
-        return !c.earlierSource.isEmpty();
-    });
+    const bool repeats
+        = std::ranges::any_of(question.collisions, [](const Collision& c) { return !c.earlierSource.isEmpty(); });
     text += kLineBreak + kLineBreak;
     const QString example = quoted(numberedName(PathTools::fileNameOf(question.collisions.front().target), 2));
     if (question.move) {
@@ -154,7 +153,8 @@ QString questionText(bool move, const Collision& collision)
     const QString name = quoted(PathTools::fileNameOf(collision.target));
     const QString newName = quoted(PathTools::fileNameOf(collision.keepBothTarget));
     const QString verb = move ? u"moved"_s : u"copied"_s;
-    const QString folder = collision.target.left(collision.target.size() - PathTools::fileNameOf(collision.target).size());
+    const QString folder
+        = collision.target.left(collision.target.size() - PathTools::fileNameOf(collision.target).size());
     const QString text = collision.earlierSource.isEmpty()
         ? u"%1 is already in %2."_s.arg(name, folder)
         : u"%1 is also the name of %2, %3 there before it."_s.arg(name, collision.earlierSource, verb);
@@ -214,8 +214,8 @@ qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool de
             landedBy.insert(name, file.source);
             continue;
         }
-        Collision collision{file.source, file.target, bool(taken[i]),
-            earlier == landedBy.cend() ? QString() : *earlier, {}};
+        Collision collision{
+            file.source, file.target, bool(taken[i]), earlier == landedBy.cend() ? QString() : *earlier, {}};
         CollisionAnswer answer = forAll;
         if (forAll == CollisionAnswer::OneByOne) {
             collision.keepBothTarget = prefix + freeNames.next(file.source, name, false);
@@ -302,8 +302,9 @@ std::optional<QString> createDestinationFolder(const QString& parent, const QStr
 {
     const QString title = u"New Folder"_s;
     if (name.isEmpty() || name.contains(u'/') || name == u"."_s || name == u".."_s || name.contains(QChar(0))) {
-        warn(name.isEmpty() ? u"A folder needs a name."_s
-                            : quoted(name) + u" cannot be a folder name: it may not contain \"/\", nor be \".\" or \"..\"."_s,
+        warn(name.isEmpty()
+                ? u"A folder needs a name."_s
+                : quoted(name) + u" cannot be a folder name: it may not contain \"/\", nor be \".\" or \"..\"."_s,
             title);
         return std::nullopt;
     }

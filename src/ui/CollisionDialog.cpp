@@ -18,16 +18,11 @@ struct ButtonText {
 ButtonText buttonText(CollisionAnswer answer)
 {
     switch (answer) {
-    case CollisionAnswer::Replace:
-        return {"cmdReplace", u"Replace All"_s, u"Replace"_s};
-    case CollisionAnswer::Skip:
-        return {"cmdSkip", u"Skip All"_s, u"Skip"_s};
-    case CollisionAnswer::KeepBoth:
-        return {"cmdKeepBoth", u"Keep Both All"_s, u"Keep Both"_s};
-    case CollisionAnswer::OneByOne:
-        return {"cmdOneByOne", u"Decide One by One"_s, u"Decide One by One"_s};
-    case CollisionAnswer::Cancel:
-        break;
+    case CollisionAnswer::Replace: return {"cmdReplace", u"Replace All"_s, u"Replace"_s};
+    case CollisionAnswer::Skip: return {"cmdSkip", u"Skip All"_s, u"Skip"_s};
+    case CollisionAnswer::KeepBoth: return {"cmdKeepBoth", u"Keep Both All"_s, u"Keep Both"_s};
+    case CollisionAnswer::OneByOne: return {"cmdOneByOne", u"Decide One by One"_s, u"Decide One by One"_s};
+    case CollisionAnswer::Cancel: break;
     }
     return {"cmdCancel", u"Cancel"_s, u"Cancel"_s};
 }

@@ -14,8 +14,8 @@ class CollisionDialog : public QDialog {
     Q_OBJECT
 
 public:
-    CollisionDialog(const QString& text, const std::vector<CollisionAnswer>& answers, bool forAll,
-        QWidget* parent = nullptr);
+    CollisionDialog(
+        const QString& text, const std::vector<CollisionAnswer>& answers, bool forAll, QWidget* parent = nullptr);
 
     CollisionAnswer answer() const { return m_answer; }
 

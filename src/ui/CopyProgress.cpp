@@ -49,8 +49,8 @@ void CopyProgress::CopyFiles(PlaylistModel& model, bool showProgress, const QStr
         return CollisionDialog::ask(questionParent, questionText(question), offeredAnswers(question), true);
     };
     hooks.askOne = [questionParent](const CollisionQuestion& question, const Collision& collision) {
-        return CollisionDialog::ask(questionParent, questionText(question.move, collision),
-            offeredAnswers(question.move, collision), false);
+        return CollisionDialog::ask(
+            questionParent, questionText(question.move, collision), offeredAnswers(question.move, collision), false);
     };
     // A cancel handled while events run before a row lets that row finish and stops the pass
     // before the next one; a cancel while a long file is copied stops that file too.
