@@ -311,6 +311,32 @@ Temporary copyToTemporary(const Handle& source, const struct stat& info, const Q
 
 const QString kSameFile = QStringLiteral("Source and target are the same file");
 
+// Copies the open source, described by info, to a temporary file beside target as copyToTemporary
+// does and gives it target's name without replacing anything. On failure neither a temporary file
+// nor a file at target is left and *reason says why.
+bool copyToNewName(const Handle& source, const struct stat& info, const QString& target,
+    const std::function<bool()>& keepGoing, QString* reason)
+{
+    const QByteArray to = nativePath(target);
+    struct stat existing { };
+    if (to.isEmpty())
+        return fail(reason, ENOENT);
+    // A taken name is refused before anything is copied; the final no-replace rename still guards
+    // against a file that appears meanwhile.
+    if (::lstat(to.constData(), &existing) == 0)
+        return fail(reason, EEXIST);
+    Temporary temporary = copyToTemporary(source, info, to, keepGoing, reason);
+    if (!temporary.file.isOpen())
+        return false;
+    temporary.file = Handle();
+    if (const int error = renameWithoutReplacing(temporary.path, to)) {
+        discard(temporary);
+        return fail(reason, error);
+    }
+    syncFolder(to);
+    return true;
+}
+
 } // namespace
 
 bool isHiddenName(const QString& path)
@@ -538,6 +564,18 @@ bool moveFile(const QString& source, const QString& target, QString* reason, con
     return error == 0 || fail(reason, error);
 }
 
+bool copyWithoutReplacing(
+    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing)
+{
+    struct stat info { };
+    const Handle file = openSource(source, &info, reason);
+    if (!file.isOpen())
+        return false;
+    if (isSameFile(info, nativePath(target)))
+        return fail(reason, kSameFile);
+    return copyToNewName(file, info, target, keepGoing, reason);
+}
+
 bool moveAcrossVolumes(
     const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing)
 {
@@ -545,25 +583,11 @@ bool moveAcrossVolumes(
     Handle file = openSource(source, &info, reason);
     if (!file.isOpen())
         return false;
-    const QByteArray to = nativePath(target);
-    struct stat existing { };
-    if (to.isEmpty())
-        return fail(reason, ENOENT);
-    // A taken name is refused before anything is copied; the final no-replace rename still guards
-    // against a file that appears meanwhile.
-    if (::lstat(to.constData(), &existing) == 0)
-        return fail(reason, EEXIST);
-    Temporary temporary = copyToTemporary(file, info, to, keepGoing, reason);
-    if (!temporary.file.isOpen())
+    if (!copyToNewName(file, info, target, keepGoing, reason))
         return false;
-    temporary.file = Handle();
-    if (const int error = renameWithoutReplacing(temporary.path, to)) {
-        discard(temporary);
-        return fail(reason, error);
-    }
-    syncFolder(to);
     // Only a complete copy under the target's name lets the source go; a source that cannot be
     // removed takes the copy back, so the file is never in two places after a failed move.
+    const QByteArray to = nativePath(target);
     const QByteArray from = nativePath(source);
     if (SystemCalls::unlink(from.constData()) != 0) {
         const int error = errno;
@@ -572,6 +596,14 @@ bool moveAcrossVolumes(
     }
     syncFolder(from);
     return true;
+}
+
+bool createFolder(const QString& path, QString* reason)
+{
+    const QByteArray native = nativePath(path);
+    if (native.isEmpty())
+        return fail(reason, ENOENT);
+    return ::mkdir(native.constData(), 0777) == 0 || fail(reason, errno);
 }
 
 } // namespace FileOps

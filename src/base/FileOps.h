@@ -113,6 +113,12 @@ bool copyFile(
 bool moveFile(
     const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});
 
+// Copies the regular file source to target as copyFile does, but never replaces anything: a name
+// that is taken, when the copy starts or when it is about to get the name, fails with the system's
+// "File exists", and the file there is left as it was.
+bool copyWithoutReplacing(
+    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});
+
 // The move between volumes that moveFile falls back on: the source is copied to a temporary file
 // in the target's folder as copyFile does, flushed to disk, checked to be as long as the source,
 // given the target's name without replacing anything, and only then is the source removed. Any
@@ -120,5 +126,9 @@ bool moveFile(
 // file nor a file at target. Works on one volume too (it is simply slower than a rename).
 bool moveAcrossVolumes(
     const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});
+
+// Makes the folder path (mode 0777 less the umask); its parent must exist. A name that is taken
+// fails. On failure *reason, when given, says why in the system's words.
+bool createFolder(const QString& path, QString* reason = nullptr);
 
 } // namespace FileOps

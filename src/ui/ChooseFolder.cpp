@@ -4,9 +4,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGridLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeView>
 
+#include "playlist/Copying.h"
 #include "ui/FolderPicker.h"
 
 using namespace Qt::StringLiterals;
@@ -14,6 +18,7 @@ using namespace Qt::StringLiterals;
 ChooseFolder::ChooseFolder(QWidget* parent)
     : QDialog(parent),
       m_picker(new FolderPicker(this)),
+      m_path(new QLineEdit(this)),
       m_deleteOriginalsBox(new QCheckBox(u"Delete Originals"_s, this))
 {
     setWindowTitle(u"Choose a Destination Folder"_s);
@@ -23,38 +28,72 @@ ChooseFolder::ChooseFolder(QWidget* parent)
     okButton->setDefault(true);
     auto* cancelButton = new QPushButton(u"Cancel"_s, this);
     cancelButton->setObjectName(u"CancelButton"_s);
+    auto* newFolderButton = new QPushButton(u"New Folder..."_s, this);
+    newFolderButton->setObjectName(u"cmdNewFolder"_s);
+    newFolderButton->setAutoDefault(false);
     m_deleteOriginalsBox->setObjectName(u"Check1"_s);
     m_picker->folders()->setMinimumSize(300, 320);
+    m_path->setObjectName(u"txtDestination"_s);
+    auto* pathLabel = new QLabel(u"&Destination:"_s, this);
+    pathLabel->setBuddy(m_path);
 
-    // Volumes above folders on the left; OK, Cancel and the check box down the right.
+    // Volumes above folders on the left; OK, Cancel, New Folder and the check box down the right;
+    // the destination's path across the bottom.
     auto* layout = new QGridLayout(this);
     layout->addWidget(m_picker->drives(), 0, 0);
-    layout->addWidget(m_picker->folders(), 1, 0, 4, 1);
+    layout->addWidget(m_picker->folders(), 1, 0, 5, 1);
     layout->addWidget(okButton, 0, 1);
     layout->addWidget(cancelButton, 1, 1);
-    layout->addWidget(m_deleteOriginalsBox, 2, 1);
-    layout->setRowStretch(4, 1);
+    layout->addWidget(newFolderButton, 2, 1);
+    layout->addWidget(m_deleteOriginalsBox, 3, 1);
+    layout->setRowStretch(5, 1);
+    auto* pathRow = new QHBoxLayout;
+    pathRow->addWidget(pathLabel);
+    pathRow->addWidget(m_path);
+    layout->addLayout(pathRow, 6, 0, 1, 2);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
+    connect(m_picker, &FolderPicker::folderHighlighted, m_path, &QLineEdit::setText);
     connect(okButton, &QPushButton::clicked, this, &ChooseFolder::choose);
     connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    connect(newFolderButton, &QPushButton::clicked, this, &ChooseFolder::newFolder);
     // Cancel, Escape and the close box all end in reject().
     connect(this, &QDialog::rejected, this, [this] {
         m_destination.clear();
         m_deleteOriginals = false;
     });
 
-    m_picker->openFolder(QDir::currentPath());
+    openFolder(QDir::currentPath());
 }
 
 void ChooseFolder::openFolder(const QString& folder)
 {
     m_picker->openFolder(folder);
+    m_path->setText(m_picker->folder());
 }
 
 void ChooseFolder::choose()
 {
-    m_destination = m_picker->folder();
+    const std::optional<QString> folder = destinationFolderOf(m_path->text());
+    if (!folder)
+        return;
+    m_destination = *folder;
     m_deleteOriginals = m_deleteOriginalsBox->isChecked();
+    QDir::setCurrent(m_destination);
     accept();
+}
+
+void ChooseFolder::newFolder()
+{
+    const QString parent = m_picker->highlightedFolder();
+    QInputDialog ask(this);
+    ask.setObjectName(u"NewFolderName"_s);
+    ask.setWindowTitle(u"New Folder"_s);
+    ask.setLabelText(u"Name of the new folder in "_s + parent + u":"_s);
+    if (ask.exec() != QDialog::Accepted)
+        return;
+    if (const std::optional<QString> created = createDestinationFolder(parent, ask.textValue())) {
+        m_picker->highlightFolder(*created);
+        m_path->setText(*created);
+    }
 }

@@ -5,29 +5,36 @@
 
 class FolderPicker;
 class QCheckBox;
+class QLineEdit;
 
 // The dialog in which Copy Files asks for the destination: the mounted volumes (Drive1) and their
-// folders (Dir1), OK (OKButton, the default button), Cancel (CancelButton, Escape) and "Delete
-// Originals" (Check1) to move the files instead of copying them. It opens on the current folder;
-// opening a folder makes it the current folder.
+// folders (Dir1), the destination's path (txtDestination), OK (OKButton, the default button),
+// Cancel (CancelButton, Escape), "New Folder..." (cmdNewFolder) and "Delete Originals" (Check1) to
+// move the files instead of copying them. It opens on the current folder. The path follows the
+// folder highlighted in Dir1, by a click or the keyboard, and may be typed; OK (or Enter in the
+// path) takes exactly the path shown, which must be an existing folder: otherwise a message says
+// so and the dialog stays. The folder chosen becomes the current folder.
 class ChooseFolder : public QDialog {
     Q_OBJECT
 
 public:
     explicit ChooseFolder(QWidget* parent = nullptr);
 
-    // The folder Dir1 had open when OK was pressed; empty after Cancel or the close box.
+    // The folder chosen with OK; empty after Cancel or the close box.
     QString DestinationFolder() const { return m_destination; }
     // Whether "Delete Originals" was ticked when OK was pressed; false after Cancel.
     bool DeleteOriginalsChosen() const { return m_deleteOriginals; }
 
-    // Opens the folder in Dir1, as a click on it does; for tests.
+    // Opens and highlights the folder in Dir1, as a click on it does; for tests.
     void openFolder(const QString& folder);
 
 private:
     void choose();
+    // Asks a name and makes a folder of that name inside the highlighted one, then highlights it.
+    void newFolder();
 
     FolderPicker* m_picker;
+    QLineEdit* m_path;
     QCheckBox* m_deleteOriginalsBox;
     QString m_destination;
     bool m_deleteOriginals = false;

@@ -8,6 +8,7 @@
 #include "playlist/Copying.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
+#include "ui/CollisionDialog.h"
 
 using namespace Qt::StringLiterals;
 
@@ -36,18 +37,27 @@ CopyProgress::~CopyProgress()
 
 void CopyProgress::CopyFiles(PlaylistModel& model, bool showProgress, const QString& folder, bool deleteOriginals)
 {
-    if (showProgress)
-        show();
     qsizetype selected = 0;
     for (const bool isSelected : RowCommands::selectedRows(model))
         selected += isSelected ? 1 : 0;
     m_progress->setRange(0, int(selected));
     m_progress->setValue(0);
     CopyHooks hooks;
+    // Taken names are asked about before the progress shows: the question sits over the window.
+    QWidget* questionParent = parentWidget() ? parentWidget() : this;
+    hooks.askAll = [questionParent](const CollisionQuestion& question) {
+        return CollisionDialog::ask(questionParent, questionText(question), offeredAnswers(question), true);
+    };
+    hooks.askOne = [questionParent](const CollisionQuestion& question, const Collision& collision) {
+        return CollisionDialog::ask(
+            questionParent, questionText(question.move, collision), offeredAnswers(question.move, collision), false);
+    };
     // A cancel handled while events run before a row lets that row finish and stops the pass
     // before the next one; a cancel while a long file is copied stops that file too.
     bool finishFile = false;
-    hooks.beforeRow = [this, &finishFile](qsizetype done) {
+    hooks.beforeRow = [this, showProgress, &finishFile](qsizetype done) {
+        if (showProgress && !isVisible())
+            show();
         const bool goOn = !m_cancelled;
         m_progress->setValue(int(done));
         QCoreApplication::processEvents();

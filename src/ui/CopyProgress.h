@@ -18,7 +18,9 @@ public:
     ~CopyProgress() override;
 
     // Copies (or moves, with deleteOriginals) the selected rows' files into folder, the dialog
-    // shown when showProgress is true, and closes the dialog when the pass is over.
+    // shown when showProgress is true, and closes the dialog when the pass is over. Names taken in
+    // the folder or repeated in the selection are asked about first, in a CollisionDialog over the
+    // window, before the progress shows.
     void CopyFiles(PlaylistModel& model, bool showProgress, const QString& folder, bool deleteOriginals);
 
     bool cancelled() const { return m_cancelled; }

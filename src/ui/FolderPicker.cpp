@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
+#include <QKeyEvent>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStorageInfo>
@@ -57,6 +58,11 @@ FolderPicker::FolderPicker(QWidget* parent)
     connect(m_drives, &QComboBox::activated, this, [this](int index) { openVolume(m_drives->itemText(index)); });
     connect(m_folders, &QTreeView::activated, this, &FolderPicker::openFolderAt);
     connect(m_folders, &QTreeView::clicked, this, &FolderPicker::openFolderAt);
+    connect(m_folders->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& index) {
+        if (index.isValid())
+            Q_EMIT folderHighlighted(m_folderModel->filePath(index));
+    });
+    m_folders->installEventFilter(this);
     // The model reads and sorts folders in the background, which moves the rows: after each sort the
     // open folder is brought back into sight, until the user scrolls or unfolds the list.
     connect(m_folderModel, &QFileSystemModel::layoutChanged, this, &FolderPicker::showOpenFolder);
@@ -95,10 +101,49 @@ void FolderPicker::showOpenFolder()
     m_folders->scrollTo(m_folders->currentIndex());
 }
 
+// A folder opened from the list unfolds where it is: collapsing the rest, or scrolling to it,
+// would move the rows under the pointer between the press and the next click.
 void FolderPicker::openFolderAt(const QModelIndex& index)
 {
-    if (index.isValid())
-        openFolder(m_folderModel->filePath(index));
+    if (!index.isValid())
+        return;
+    const QString path = m_folderModel->filePath(index);
+    const QDir dir(path);
+    if (!dir.exists() || !dir.isReadable())
+        return;
+    m_folder = dir.absolutePath();
+    QDir::setCurrent(m_folder);
+    m_followOpenFolder = false;
+    m_folders->expand(index);
+    Q_EMIT folderOpened(m_folder);
+}
+
+QString FolderPicker::highlightedFolder() const
+{
+    const QModelIndex index = m_folders->currentIndex();
+    return index.isValid() ? m_folderModel->filePath(index) : m_folder;
+}
+
+void FolderPicker::highlightFolder(const QString& folder)
+{
+    const QModelIndex index = m_folderModel->index(folder);
+    if (!index.isValid())
+        return;
+    m_folders->setCurrentIndex(index);
+    m_followOpenFolder = true;
+    showOpenFolder();
+}
+
+bool FolderPicker::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_folders && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter) && m_folders->currentIndex().isValid()) {
+            openFolderAt(m_folders->currentIndex());
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void FolderPicker::openVolume(const QString& root)

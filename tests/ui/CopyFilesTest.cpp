@@ -5,6 +5,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFileSystemModel>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,6 +18,7 @@
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 #include "ui/ChooseFolder.h"
+#include "ui/CollisionDialog.h"
 #include "ui/CopyProgress.h"
 #include "ui/Form1.h"
 
@@ -148,47 +152,134 @@ TEST(CopyFiles, CopiesTheSelectedRowsFilesOnlyWithOneProgressStepEach)
     EXPECT_EQ(w.form.focusWidget(), w.playlist);
 }
 
-TEST(CopyFiles, CopyReplacesAFileOfTheSameNameAndMoveNeverDoes)
+TEST(CopyFiles, ATakenNameIsAskedAboutOnceAndAMoveIsNeverOfferedReplace)
 {
     struct Case {
         const char* name;
         bool move;
-        Messages::Answer answer;
-        bool secondMoved;
+        const char* button;
+        QByteArray zero; // target/0.mp3 afterwards
+        bool keptBoth; // source/0.mp3 went to "target/0 (2).mp3"
     };
+    const QByteArray already = "already here";
     const Case cases[] = {
-        {"copy", false, Messages::Answer::No, false},
-        {"move, skip and go on", true, Messages::Answer::Yes, true},
-        {"move, stop", true, Messages::Answer::No, false},
+        {"copy, replace", false, "cmdReplace", TestBytes::audio(300), false},
+        {"copy, keep both", false, "cmdKeepBoth", already, true},
+        {"move, keep both", true, "cmdKeepBoth", already, true},
+        {"move, skip", true, "cmdSkip", already, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CopyWindow w(2);
-        const QString taken = w.files.write(u"target/0.mp3"_s, "already here");
+        const QString taken = w.files.write(u"target/0.mp3"_s, already);
         w.selectRows({0, 1});
-        w.messages.scriptAnswers({c.answer});
+        int asked = 0;
+        const std::function<void()> answer = [&] {
+            auto* question = w.form.findChild<CollisionDialog*>();
+            if (!question || !question->isVisible()) {
+                QTimer::singleShot(0, &w.form, answer);
+                return;
+            }
+            ++asked;
+            EXPECT_EQ(question->findChild<QPushButton*>(u"cmdReplace"_s) != nullptr, !c.move);
+            QTest::mouseClick(question->findChild<QPushButton*>(QString::fromLatin1(c.button)), Qt::LeftButton);
+        };
+        QTimer::singleShot(0, &w.form, answer);
         w.copyTo(w.target, c.move);
-        if (!c.move) {
-            EXPECT_TRUE(w.messages.shown().empty());
-            EXPECT_EQ(TestFiles::read(taken), TestBytes::audio(300));
-            EXPECT_EQ(TestFiles::read(w.paths[0]), TestBytes::audio(300));
-            continue;
-        }
-        ASSERT_EQ(w.messages.shown().size(), 1U);
-        const RecordingMessages::Shown& shown = w.messages.shown()[0];
-        EXPECT_TRUE(shown.text.startsWith(u"Could not move "_s + w.paths[0] + u" to "_s + taken + u": "_s))
-            << shown.text.toStdString();
-        EXPECT_TRUE(shown.text.endsWith(u".  Skip and continue?"_s));
-        EXPECT_EQ(shown.title, u"Error:");
-        EXPECT_EQ(shown.icon, Messages::Icon::Exclamation);
-        EXPECT_EQ(shown.buttons, Messages::Buttons::YesNo);
-        EXPECT_EQ(TestFiles::read(taken), QByteArray("already here"));
-        EXPECT_EQ(TestFiles::read(w.paths[0]), TestBytes::audio(300));
-        EXPECT_EQ(w.fileNameText(0), w.paths[0]);
-        EXPECT_EQ(QFile::exists(w.target + u"/1.mp3"_s), c.secondMoved);
-        EXPECT_EQ(QFile::exists(w.paths[1]), !c.secondMoved);
-        EXPECT_EQ(w.fileNameText(1), c.secondMoved ? w.target + u"/1.mp3"_s : w.paths[1]);
+        EXPECT_EQ(asked, 1);
+        EXPECT_TRUE(w.messages.shown().empty());
+        EXPECT_EQ(TestFiles::read(taken), c.zero);
+        const QString keptBoth = w.target + u"/0 (2).mp3"_s;
+        EXPECT_EQ(QFile::exists(keptBoth), c.keptBoth);
+        const bool zeroMoved = c.move && c.keptBoth;
+        EXPECT_EQ(w.fileNameText(0), zeroMoved ? keptBoth : w.paths[0]);
+        EXPECT_EQ(TestFiles::read(w.fileNameText(0)), TestBytes::audio(300));
+        EXPECT_EQ(QFile::exists(w.paths[0]), !zeroMoved);
+        EXPECT_EQ(TestFiles::read(w.target + u"/1.mp3"_s), TestBytes::audio(301));
+        EXPECT_EQ(w.fileNameText(1), c.move ? w.target + u"/1.mp3"_s : w.paths[1]);
     }
+}
+
+TEST(CopyFiles, TheDestinationPathFollowsTheHighlightAndOKTakesWhatItShows)
+{
+    RecordingMessages messages;
+    TestFiles files;
+    const QString root = files.folder();
+    for (int i = 0; i < 8; ++i)
+        ASSERT_TRUE(QDir(root).mkpath(u"a/%1"_s.arg(i, 2, 10, QChar(u'0'))));
+    for (const QChar name : u"bcdefghijklm"_s)
+        ASSERT_TRUE(QDir(root).mkpath(QString(name)));
+    ChooseFolder dialog;
+    dialog.show();
+    dialog.openFolder(root);
+    auto* path = dialog.findChild<QLineEdit*>(u"txtDestination"_s);
+    auto* folders = dialog.findChild<QTreeView*>(u"Dir1"_s);
+    ASSERT_TRUE(path && folders);
+    EXPECT_EQ(path->text(), root);
+    const auto* model = qobject_cast<const QFileSystemModel*>(folders->model());
+    const QString realRoot = QFileInfo(root).canonicalFilePath();
+    const auto shown = [&](const QString& name) { return model->index(realRoot + u"/"_s + name); };
+    // The model reads and sorts folders in the background: wait until a folder's rows are all there.
+    const auto listed = [&](const QModelIndex& parent, int count, const QString& last) {
+        return QTest::qWaitFor([&] {
+            return model->rowCount(parent) == count && model->fileName(model->index(count - 1, 0, parent)) == last;
+        });
+    };
+    ASSERT_TRUE(listed(model->index(realRoot), 13, u"m"_s));
+
+    // The keyboard highlights the first folder; a click on a folder unfolds it.
+    folders->setFocus();
+    QTest::keyClick(folders, Qt::Key_Down);
+    EXPECT_EQ(path->text(), realRoot + u"/a"_s);
+    QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, folders->visualRect(shown(u"a"_s)).center());
+    ASSERT_TRUE(listed(shown(u"a"_s), 8, u"07"_s));
+    // A click leaves the rows where they are: the folder under the pointer is the one clicked.
+    folders->scrollTo(shown(u"c"_s), QAbstractItemView::PositionAtCenter);
+    const QPoint atC = folders->visualRect(shown(u"c"_s)).center();
+    ASSERT_TRUE(folders->viewport()->rect().contains(atC));
+    QTest::mouseClick(folders->viewport(), Qt::LeftButton, {}, atC);
+    QTest::qWait(50);
+    EXPECT_EQ(folders->indexAt(atC), shown(u"c"_s));
+    EXPECT_EQ(path->text(), realRoot + u"/c"_s);
+    // Enter in the list opens the folder and leaves the dialog open.
+    QTest::keyClick(folders, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+
+    // New Folder makes a folder inside the highlighted one and highlights it; bad names are refused.
+    const struct {
+        QString name;
+        bool refused;
+    } names[] = {{u"new"_s, false}, {u"new"_s, true}, {u""_s, true}, {u".."_s, true}, {u"x/y"_s, true}};
+    for (const auto& n : names) {
+        SCOPED_TRACE(n.name.toStdString());
+        messages.clear();
+        QTimer::singleShot(0, &dialog, [&dialog, &n] {
+            auto* ask = dialog.findChild<QInputDialog*>(u"NewFolderName"_s);
+            ASSERT_NE(ask, nullptr);
+            ask->setTextValue(n.name);
+            ask->accept();
+        });
+        QTest::mouseClick(dialog.findChild<QPushButton*>(u"cmdNewFolder"_s), Qt::LeftButton);
+        EXPECT_EQ(messages.shown().size(), n.refused ? 1U : 0U);
+        if (!n.refused) {
+            EXPECT_TRUE(QFileInfo(realRoot + u"/c/new"_s).isDir());
+            EXPECT_EQ(path->text(), realRoot + u"/c/new"_s);
+            EXPECT_EQ(folders->currentIndex(), shown(u"c/new"_s));
+            folders->setCurrentIndex(shown(u"c"_s));
+        }
+    }
+    EXPECT_EQ(QDir(root + u"/c"_s).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList({u"new"_s}));
+
+    // A typed path that is not a folder is refused and the dialog stays; Enter takes a good one.
+    messages.clear();
+    path->setText(root + u"/missing"_s);
+    QTest::mouseClick(dialog.findChild<QPushButton*>(u"OKButton"_s), Qt::LeftButton);
+    EXPECT_EQ(messages.shown().size(), 1U);
+    EXPECT_TRUE(dialog.isVisible());
+    path->setText(root + u"/b"_s);
+    QTest::keyClick(path, Qt::Key_Return);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.DestinationFolder(), root + u"/b"_s);
 }
 
 TEST(CopyFiles, MoveTakesTheRowAndItsEntryToTheNewPath)
