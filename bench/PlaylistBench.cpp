@@ -427,8 +427,9 @@ bool lessIgnoringCase(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) < 0;
 }
 
-// Sorts a fresh model with every row selected; the selection must still hold every row after.
-Pass sortWithLibrary(const PlaylistSample& sample, const std::vector<QString>& expected, bool check)
+// Sorts a fresh model by a column with every row selected; the selection must still hold every
+// row after.
+Pass sortWithLibrary(const PlaylistSample& sample, int column, const std::vector<QString>& expected, bool check)
 {
     const int shownBefore = g_messages.shown();
     PlaylistModel model;
@@ -437,12 +438,12 @@ Pass sortWithLibrary(const PlaylistSample& sample, const std::vector<QString>& e
     int sortState = 0;
     Pass pass;
     const Stopwatch watch;
-    RowCommands::sortByColumn(model, sortState, TitleColumn);
+    RowCommands::sortByColumn(model, sortState, column);
     pass.ms = watch.ms();
-    if (sortState != TitleColumn + 1 || selectedCount(model) != model.size())
+    if (sortState != column + 1 || selectedCount(model) != model.size())
         pass.error = "sortByColumn lost the selection or the sort state";
     for (qsizetype i = 0; check && pass.error.empty() && i < model.size(); ++i) {
-        if (model.text(i, TitleColumn) != expected[std::size_t(i)])
+        if (model.text(i, column) != expected[std::size_t(i)])
             pass.error = "sortByColumn gave another order at row " + std::to_string(i);
     }
     if (pass.error.empty())
@@ -450,9 +451,10 @@ Pass sortWithLibrary(const PlaylistSample& sample, const std::vector<QString>& e
     return pass;
 }
 
-Pass sortFloor(const std::vector<QString>& titles, const std::vector<QString>& expected, bool check)
+// The text floor: a stable sort of a vector of the texts, compared ignoring case.
+Pass sortTextFloor(const std::vector<QString>& texts, const std::vector<QString>& expected, bool check)
 {
-    std::vector<QString> sorted = titles;
+    std::vector<QString> sorted = texts;
     Pass pass;
     const Stopwatch watch;
     std::stable_sort(sorted.begin(), sorted.end(), lessIgnoringCase);
@@ -462,14 +464,20 @@ Pass sortFloor(const std::vector<QString>& titles, const std::vector<QString>& e
     return pass;
 }
 
+std::vector<QString> columnTexts(const PlaylistSample& sample, int column)
+{
+    std::vector<QString> texts;
+    for (const PlaylistEntry& entry : sample.entries())
+        texts.push_back(column == TitleColumn ? entry.title : entry.length);
+    return texts;
+}
+
 void BM_SortByTitle(benchmark::State& state)
 {
     const PlaylistSample* sample = sampleOrSkip(state);
     if (!sample)
         return;
-    std::vector<QString> titles;
-    for (const PlaylistEntry& entry : sample->entries())
-        titles.push_back(entry.title);
+    const std::vector<QString> titles = columnTexts(*sample, TitleColumn);
     std::vector<QString> expected = titles;
     std::stable_sort(expected.begin(), expected.end(), lessIgnoringCase);
     Comparison comparison;
@@ -479,8 +487,29 @@ void BM_SortByTitle(benchmark::State& state)
     comparison.floorNote = "std::stable_sort of a vector of the titles, compared ignoring case";
     comparison.target = underMilliseconds(100);
     compare(
-        state, std::move(comparison), [&](bool check) { return sortWithLibrary(*sample, expected, check); },
-        [&](bool check) { return sortFloor(titles, expected, check); });
+        state, std::move(comparison),
+        [&](bool check) { return sortWithLibrary(*sample, TitleColumn, expected, check); },
+        [&](bool check) { return sortTextFloor(titles, expected, check); });
+}
+
+void BM_SortByLength(benchmark::State& state)
+{
+    const PlaylistSample* sample = sampleOrSkip(state);
+    if (!sample)
+        return;
+    const std::vector<QString> lengths = columnTexts(*sample, LengthColumn);
+    std::vector<QString> expected = lengths;
+    std::stable_sort(expected.begin(), expected.end(), lessIgnoringCase);
+    Comparison comparison;
+    comparison.title = "sort by length";
+    comparison.subjectName = "library";
+    comparison.subjectNote = "RowCommands::sortByColumn(model, state, 4) with every row selected";
+    comparison.floorNote = "std::stable_sort of a vector of the lengths, compared ignoring case";
+    comparison.target = underMilliseconds(100);
+    compare(
+        state, std::move(comparison),
+        [&](bool check) { return sortWithLibrary(*sample, LengthColumn, expected, check); },
+        [&](bool check) { return sortTextFloor(lengths, expected, check); });
 }
 
 // ---- the selection filters ----
@@ -854,6 +883,7 @@ int main(int argc, char** argv)
     registerAtBothSizes("BM_SavePls", BM_SavePls);
     registerAtBothSizes("BM_SaveM3uDurable", BM_SaveM3uDurable);
     registerAtBothSizes("BM_SortByTitle", BM_SortByTitle);
+    registerAtBothSizes("BM_SortByLength", BM_SortByLength);
     registerAtBothSizes("BM_KeepDuplicatesByFile", BM_KeepDuplicatesByFile);
     registerAtBothSizes("BM_KeepDuplicatesByTitle", BM_KeepDuplicatesByTitle);
     registerAtBothSizes("BM_KeepDuplicatesByQuickTag", BM_KeepDuplicatesByQuickTag);
