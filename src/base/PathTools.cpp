@@ -148,10 +148,14 @@ QString combinePath(const QString& folder, const QString& path, PathStyle style)
     if (!leadingSeparator && (isAbsolute(path, style) || isAbsolute(path, PathStyle::Windows)))
         return path;
     const QStringView rest = leadingSeparator ? QStringView(path).sliced(1) : QStringView(path);
+    // Without a folder nothing is combined: the path stays as written, dots and all, so that a
+    // "./#name" never turns into a line that reads as a comment.
+    if (folder.isEmpty())
+        return rest.toString();
     QString combined;
     combined.reserve(folder.size() + 1 + rest.size());
     combined += folder;
-    if (!folder.isEmpty() && !folder.endsWith(slash))
+    if (!folder.endsWith(slash))
         combined += slash;
     combined += rest;
     return resolveDots(combined, style);

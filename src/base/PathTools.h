@@ -31,10 +31,10 @@ QString extensionOf(const QString& name);
 // The 1-based position of the last occurrence of part in text, 0 when there is none. An empty
 // part gives the length of the text plus one.
 qsizetype findLast(const QString& text, const QString& part);
-// A path read from a playlist, resolved against the playlist's folder, with its "." and ".."
-// segments resolved (resolveDots), so that one file gets one path however the entry reaches it.
-// Absolute paths are kept exactly as written, and so are drive paths ("C:\...") in Posix style,
-// which no folder here can complete.
+// A path read from a playlist, resolved against the playlist's folder: the two joined, then their
+// "." and ".." segments resolved (resolveDots), so that one file gets one path however the entry
+// reaches it. Absolute paths are kept exactly as written, and so are drive paths ("C:\...") in
+// Posix style, which no folder here can complete; with an empty folder the path is kept too.
 QString combinePath(const QString& folder, const QString& path, PathStyle style = nativeStyle());
 // The path with its "." segments dropped and each ".." taking away the name before it, as text:
 // symbolic links are not followed, so "link/.." gives the folder that holds the link. A ".." above

@@ -88,7 +88,8 @@ TEST(PathTools, CombinesPlaylistPathsWithTheFolder)
         {u"/lists", u"../../../x.mp3", PathStyle::Posix, u"/x.mp3"},
         {u"/m", u"a/./b/..//../c.mp3", PathStyle::Posix, u"/m/c.mp3"},
         {u"/m/../n/", u"..x/.y.mp3", PathStyle::Posix, u"/n/..x/.y.mp3"},
-        {u"", u"./a/../../x.mp3", PathStyle::Posix, u"../x.mp3"},
+        {u"lists", u"./a/../../../x.mp3", PathStyle::Posix, u"../x.mp3"},
+        {u"", u"./x.mp3", PathStyle::Posix, u"./x.mp3"}, // nothing to combine with
         {u"/lists", u"/m/./x.mp3", PathStyle::Posix, u"/m/./x.mp3"},
     };
     for (const Case& c : cases) {
