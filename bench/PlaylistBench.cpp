@@ -14,6 +14,7 @@
 #include <cstring>
 #include <deque>
 #include <memory>
+#include <numeric>
 #include <optional>
 #include <string>
 #include <vector>
@@ -427,8 +428,9 @@ bool lessIgnoringCase(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) < 0;
 }
 
-// Sorts a fresh model with every row selected; the selection must still hold every row after.
-Pass sortWithLibrary(const PlaylistSample& sample, const std::vector<QString>& expected, bool check)
+// Sorts a fresh model by a column with every row selected; the selection must still hold every
+// row after.
+Pass sortWithLibrary(const PlaylistSample& sample, int column, const std::vector<QString>& expected, bool check)
 {
     const int shownBefore = g_messages.shown();
     PlaylistModel model;
@@ -437,12 +439,12 @@ Pass sortWithLibrary(const PlaylistSample& sample, const std::vector<QString>& e
     int sortState = 0;
     Pass pass;
     const Stopwatch watch;
-    RowCommands::sortByColumn(model, sortState, TitleColumn);
+    RowCommands::sortByColumn(model, sortState, column);
     pass.ms = watch.ms();
-    if (sortState != TitleColumn + 1 || selectedCount(model) != model.size())
+    if (sortState != column + 1 || selectedCount(model) != model.size())
         pass.error = "sortByColumn lost the selection or the sort state";
     for (qsizetype i = 0; check && pass.error.empty() && i < model.size(); ++i) {
-        if (model.text(i, TitleColumn) != expected[std::size_t(i)])
+        if (model.text(i, column) != expected[std::size_t(i)])
             pass.error = "sortByColumn gave another order at row " + std::to_string(i);
     }
     if (pass.error.empty())
@@ -450,9 +452,10 @@ Pass sortWithLibrary(const PlaylistSample& sample, const std::vector<QString>& e
     return pass;
 }
 
-Pass sortFloor(const std::vector<QString>& titles, const std::vector<QString>& expected, bool check)
+// The text floor: a stable sort of a vector of the texts, compared ignoring case.
+Pass sortTextFloor(const std::vector<QString>& texts, const std::vector<QString>& expected, bool check)
 {
-    std::vector<QString> sorted = titles;
+    std::vector<QString> sorted = texts;
     Pass pass;
     const Stopwatch watch;
     std::stable_sort(sorted.begin(), sorted.end(), lessIgnoringCase);
@@ -462,14 +465,20 @@ Pass sortFloor(const std::vector<QString>& titles, const std::vector<QString>& e
     return pass;
 }
 
+std::vector<QString> columnTexts(const PlaylistSample& sample, int column)
+{
+    std::vector<QString> texts;
+    for (const PlaylistEntry& entry : sample.entries())
+        texts.push_back(column == TitleColumn ? entry.title : entry.length);
+    return texts;
+}
+
 void BM_SortByTitle(benchmark::State& state)
 {
     const PlaylistSample* sample = sampleOrSkip(state);
     if (!sample)
         return;
-    std::vector<QString> titles;
-    for (const PlaylistEntry& entry : sample->entries())
-        titles.push_back(entry.title);
+    const std::vector<QString> titles = columnTexts(*sample, TitleColumn);
     std::vector<QString> expected = titles;
     std::stable_sort(expected.begin(), expected.end(), lessIgnoringCase);
     Comparison comparison;
@@ -479,8 +488,57 @@ void BM_SortByTitle(benchmark::State& state)
     comparison.floorNote = "std::stable_sort of a vector of the titles, compared ignoring case";
     comparison.target = underMilliseconds(100);
     compare(
-        state, std::move(comparison), [&](bool check) { return sortWithLibrary(*sample, expected, check); },
-        [&](bool check) { return sortFloor(titles, expected, check); });
+        state, std::move(comparison),
+        [&](bool check) { return sortWithLibrary(*sample, TitleColumn, expected, check); },
+        [&](bool check) { return sortTextFloor(titles, expected, check); });
+}
+
+// The lengths sorted as numbers: each parsed once (the sample's lengths are whole seconds), then
+// a stable sort of their positions by those numbers.
+std::vector<QString> sortedAsNumbers(const std::vector<QString>& lengths)
+{
+    std::vector<int> seconds;
+    seconds.reserve(lengths.size());
+    for (const QString& length : lengths)
+        seconds.push_back(QStringView(length).toInt());
+    std::vector<std::size_t> order(lengths.size());
+    std::iota(order.begin(), order.end(), std::size_t(0));
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return seconds[a] < seconds[b]; });
+    std::vector<QString> sorted;
+    sorted.reserve(lengths.size());
+    for (const std::size_t i : order)
+        sorted.push_back(lengths[i]);
+    return sorted;
+}
+
+Pass sortLengthFloor(const std::vector<QString>& lengths, const std::vector<QString>& expected, bool check)
+{
+    Pass pass;
+    const Stopwatch watch;
+    const std::vector<QString> sorted = sortedAsNumbers(lengths);
+    pass.ms = watch.ms();
+    if (check && sorted != expected)
+        pass.error = "the sort floor gave another order";
+    return pass;
+}
+
+void BM_SortByLength(benchmark::State& state)
+{
+    const PlaylistSample* sample = sampleOrSkip(state);
+    if (!sample)
+        return;
+    const std::vector<QString> lengths = columnTexts(*sample, LengthColumn);
+    const std::vector<QString> expected = sortedAsNumbers(lengths);
+    Comparison comparison;
+    comparison.title = "sort by length";
+    comparison.subjectName = "library";
+    comparison.subjectNote = "RowCommands::sortByColumn(model, state, 4) with every row selected";
+    comparison.floorNote = "each length parsed to a number once, then std::stable_sort of the positions by them";
+    comparison.target = underMilliseconds(100);
+    compare(
+        state, std::move(comparison),
+        [&](bool check) { return sortWithLibrary(*sample, LengthColumn, expected, check); },
+        [&](bool check) { return sortLengthFloor(lengths, expected, check); });
 }
 
 // ---- the selection filters ----
@@ -854,6 +912,7 @@ int main(int argc, char** argv)
     registerAtBothSizes("BM_SavePls", BM_SavePls);
     registerAtBothSizes("BM_SaveM3uDurable", BM_SaveM3uDurable);
     registerAtBothSizes("BM_SortByTitle", BM_SortByTitle);
+    registerAtBothSizes("BM_SortByLength", BM_SortByLength);
     registerAtBothSizes("BM_KeepDuplicatesByFile", BM_KeepDuplicatesByFile);
     registerAtBothSizes("BM_KeepDuplicatesByTitle", BM_KeepDuplicatesByTitle);
     registerAtBothSizes("BM_KeepDuplicatesByQuickTag", BM_KeepDuplicatesByQuickTag);

@@ -4,10 +4,12 @@
 // survives encoding and decoding. PathTools, in both styles: folderOf + fileNameOf is the path,
 // the folder is empty or ends with the separator and the name holds none; stripExtension and
 // extensionOf put back together (with the ".") give the name; addBackslash adds at most one
-// separator and ends with one; combinePath keeps an absolute path and otherwise ends with the
-// path; trimBlanks gives the inner stretch without blanks at either end; findLast finds the last
-// occurrence. The input's first byte chooses UTF-8 or raw UTF-16, the rest is split at its first
-// NUL into two texts.
+// separator and ends with one; combinePath keeps an absolute path, and the path with no folder;
+// otherwise it leaves no "." segment and a ".." only at the start of a relative result, resolving
+// again changes nothing, and without "." and ".." segments in what it joins it ends with the path;
+// trimBlanks gives the inner stretch without
+// blanks at either end; findLast finds the last occurrence. The input's first byte chooses UTF-8 or raw UTF-16, the
+// rest is split at its first NUL into two texts.
 
 #include "FuzzSupport.h"
 #include "base/NativePath.h"
@@ -18,6 +20,27 @@ namespace {
 bool isBlank(QChar c)
 {
     return c == QChar(0) || c == u'\t' || c == u' ';
+}
+
+// Whether a "." or ".." segment stands after a segment that is neither: what resolving removes.
+bool holdsResolvableDots(const QString& path, QChar slash)
+{
+    bool named = false;
+    for (const QStringView segment : QStringView(path).tokenize(slash)) {
+        if (segment == u"." || (named && segment == u".."))
+            return true;
+        named = named || segment != u"..";
+    }
+    return false;
+}
+
+bool holdsDots(const QString& path, QChar slash)
+{
+    for (const QStringView segment : QStringView(path).tokenize(slash)) {
+        if (segment == u"." || segment == u"..")
+            return true;
+    }
+    return false;
 }
 
 void checkPath(const QString& path, const QString& other, PathStyle style)
@@ -40,10 +63,18 @@ void checkPath(const QString& path, const QString& other, PathStyle style)
     FUZZ_CHECK(withSlash == path || withSlash == path + slash);
 
     const QString combined = combinePath(other, path, style);
-    if (isAbsolute(path, style) && !(style == PathStyle::Windows && path.startsWith(slash)))
-        FUZZ_CHECK(combined == path);
     const bool leading = style == PathStyle::Windows && path.startsWith(slash);
-    FUZZ_CHECK(combined.endsWith(leading ? QStringView(path).sliced(1) : QStringView(path)));
+    const QStringView rest = leading ? QStringView(path).sliced(1) : QStringView(path);
+    if (!leading && (isAbsolute(path, style) || isAbsolute(path, PathStyle::Windows))) {
+        FUZZ_CHECK(combined == path);
+    } else if (other.isEmpty()) {
+        FUZZ_CHECK(combined == rest);
+    } else {
+        FUZZ_CHECK(!holdsResolvableDots(combined, slash) || combined == u".");
+        FUZZ_CHECK(resolveDots(combined, style) == combined);
+        if (!holdsDots(other, slash) && !holdsDots(path, slash))
+            FUZZ_CHECK(combined.endsWith(rest));
+    }
     FUZZ_CHECK(combined.size() <= other.size() + 1 + path.size());
 
     const QString trimmed = trimBlanks(path);

@@ -1,8 +1,12 @@
 // M3U and PLS reading: the input is a playlist file's bytes, decoded as the program decodes them
 // (UTF-16 after its byte-order mark, UTF-8 when valid, windows-1252 otherwise) and read once
-// beside a folder and once with none. Every row read holds no line break and a non-empty length
-// (for M3U one without ","), and the rows written in the same format, saved as UTF-8 and read
-// again are the same rows, in order, read to the end.
+// beside a folder and once as a ".pls" file with none. A text is refused exactly when the rule
+// says so (restated here: a first line that is no header in a ".pls" file, or in text that is not
+// text at its start, or longer than any path); every row read holds no line break and a non-empty
+// length (for M3U one without ","), and the rows written in the same format, saved as UTF-8 and
+// read again are the same rows, in order, read to the end.
+
+#include <algorithm>
 
 #include "FuzzSupport.h"
 #include "base/TextLines.h"
@@ -15,16 +19,39 @@ bool holdsLineBreak(const QString& text)
     return text.contains(u'\r') || text.contains(u'\n');
 }
 
+bool isTextCharacter(QChar c)
+{
+    if (c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f')
+        return true;
+    return c.unicode() >= 0x20 && c != QChar::ReplacementCharacter && !c.isNonCharacter();
+}
+
+// The refusal rule, stated on its own.
+bool refused(const QString& text, const QString& playlistPath)
+{
+    const QStringList first = TextLines::split(text, 1);
+    if (first.isEmpty())
+        return false;
+    const QString header = first[0].toLower();
+    if (header == u"#extm3u" || header == u"[playlist]")
+        return false;
+    if (playlistPath.toLower().endsWith(u".pls") || first[0].size() >= kRecognitionLength)
+        return true;
+    const QStringView start = QStringView(text).first(std::min(text.size(), kTextProbeLength));
+    return !std::all_of(start.begin(), start.end(), isTextCharacter);
+}
+
 void checkRoundTrip(const QString& text, const QString& playlistPath)
 {
     const ParsedPlaylist read = parsePlaylist(text, playlistPath);
+    FUZZ_CHECK((read.outcome == ParsedPlaylist::Outcome::InvalidFormat) == refused(text, playlistPath));
     if (read.outcome == ParsedPlaylist::Outcome::InvalidFormat) {
         FUZZ_CHECK(read.entries.empty());
         return;
     }
     const QString header = TextLines::split(text, 1).value(0).toLower();
-    FUZZ_CHECK(header == u"#extm3u" || header == u"[playlist]");
-    const PlaylistKind kind = header == u"#extm3u" ? PlaylistKind::M3U : PlaylistKind::PLS;
+    const PlaylistKind kind = header == u"[playlist]" ? PlaylistKind::PLS : PlaylistKind::M3U;
+    FUZZ_CHECK(recognizePlaylist(text, playlistPath) == kind);
     FUZZ_CHECK(kind == PlaylistKind::M3U || read.outcome == ParsedPlaylist::Outcome::Complete);
     for (const PlaylistEntry& entry : read.entries) {
         FUZZ_CHECK(!holdsLineBreak(entry.path) && !holdsLineBreak(entry.title) && !holdsLineBreak(entry.length));

@@ -1,5 +1,7 @@
 #include "base/PathTools.h"
 
+#include <vector>
+
 namespace PathTools {
 
 namespace {
@@ -75,6 +77,69 @@ bool isAbsolute(const QString& path, PathStyle style)
     return path.startsWith(u'/');
 }
 
+namespace {
+
+bool isDotSegment(QStringView segment)
+{
+    return segment == u"." || segment == u"..";
+}
+
+bool hasDotSegment(QStringView path, QChar slash)
+{
+    for (const QStringView segment : path.tokenize(slash)) {
+        if (isDotSegment(segment))
+            return true;
+    }
+    return false;
+}
+
+// The length of the part of a path that ".." cannot climb above: "X:\" in Windows style, the
+// leading separators in Posix style; 0 for a relative path.
+qsizetype rootLength(QStringView path, PathStyle style)
+{
+    if (style == PathStyle::Windows)
+        return path.mid(1, 2) == u":\\" ? 3 : 0;
+    qsizetype length = 0;
+    while (length < path.size() && path[length] == u'/')
+        ++length;
+    return length;
+}
+
+} // namespace
+
+QString resolveDots(const QString& path, PathStyle style)
+{
+    const QChar slash = separator(style);
+    if (!hasDotSegment(path, slash))
+        return path;
+    const qsizetype root = rootLength(path, style);
+    std::vector<QStringView> kept;
+    for (const QStringView segment : QStringView(path).sliced(root).tokenize(slash)) {
+        if (segment == u".")
+            continue;
+        if (segment != u"..") {
+            kept.push_back(segment);
+            continue;
+        }
+        // "a//.." leaves the folder that holds a, as the file system reads it.
+        while (!kept.empty() && kept.back().isEmpty())
+            kept.pop_back();
+        if (!kept.empty() && kept.back() != u"..")
+            kept.pop_back();
+        else if (root == 0)
+            kept.push_back(segment); // nothing known to climb out of: kept
+        // else: above the root, which stays the root
+    }
+    QString resolved = path.left(root);
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        if (i > 0)
+            resolved += slash;
+        resolved += kept[i];
+    }
+    // A relative path that resolved to nothing names the folder it started from.
+    return resolved.isEmpty() ? QStringLiteral(".") : resolved;
+}
+
 QString combinePath(const QString& folder, const QString& path, PathStyle style)
 {
     const QChar slash = separator(style);
@@ -83,6 +148,8 @@ QString combinePath(const QString& folder, const QString& path, PathStyle style)
     if (!leadingSeparator && (isAbsolute(path, style) || isAbsolute(path, PathStyle::Windows)))
         return path;
     const QStringView rest = leadingSeparator ? QStringView(path).sliced(1) : QStringView(path);
+    // Without a folder nothing is combined: the path stays as written, dots and all, so that a
+    // "./#name" never turns into a line that reads as a comment.
     if (folder.isEmpty())
         return rest.toString();
     QString combined;
@@ -91,7 +158,7 @@ QString combinePath(const QString& folder, const QString& path, PathStyle style)
     if (!folder.endsWith(slash))
         combined += slash;
     combined += rest;
-    return combined;
+    return resolveDots(combined, style);
 }
 
 QStringView trimmedOfBlanks(QStringView text)

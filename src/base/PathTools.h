@@ -31,9 +31,17 @@ QString extensionOf(const QString& name);
 // The 1-based position of the last occurrence of part in text, 0 when there is none. An empty
 // part gives the length of the text plus one.
 qsizetype findLast(const QString& text, const QString& part);
-// A path read from a playlist, resolved against the playlist's folder. Absolute paths are kept,
-// and so are drive paths ("C:\...") in Posix style, which no folder here can complete.
+// A path read from a playlist, resolved against the playlist's folder: the two joined, then their
+// "." and ".." segments resolved (resolveDots), so that one file gets one path however the entry
+// reaches it. Absolute paths are kept exactly as written, and so are drive paths ("C:\...") in
+// Posix style, which no folder here can complete; with an empty folder the path is kept too.
 QString combinePath(const QString& folder, const QString& path, PathStyle style = nativeStyle());
+// The path with its "." segments dropped and each ".." taking away the name before it, as text:
+// symbolic links are not followed, so "link/.." gives the folder that holds the link. A ".." above
+// the root ("/" or "X:\") stays at the root; a ".." at the start of a relative path is kept. Empty
+// segments (repeated separators) stay, except those a ".." climbs over. A path without "." and
+// ".." segments is returned unchanged; a relative one that resolves to nothing gives ".".
+QString resolveDots(const QString& path, PathStyle style = nativeStyle());
 // The text without leading and trailing NUL, tab and space characters; inner ones stay.
 QString trimBlanks(const QString& text);
 // The same as a view into the text, for callers that only compose.

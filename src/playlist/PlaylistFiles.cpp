@@ -10,20 +10,15 @@ namespace PlaylistFiles {
 
 namespace {
 
-// Enough to hold any header line: a longer first line is not a header, so a huge file that is not
-// a playlist is refused without being read whole.
-constexpr qint64 kHeaderProbe = 64 * 1024;
+// Enough bytes for recognizePlaylist's characters in any encoding (at most four bytes each, and a
+// byte-order mark): a file that is not a playlist is refused from its start, however large.
+constexpr qint64 kProbeBytes = 4 * kRecognitionLength + 4;
 
-bool beginsWithHeader(const FileOps::Handle& file, const QString& path)
+LoadResult refuse()
 {
-    const auto probe = file.readAt(0, std::min(file.size(), kHeaderProbe));
-    if (!probe)
-        return false;
-    const QStringList lines = TextLines::split(TextLines::decode(*probe), 2);
-    // Without a line end inside the probe, the first line goes on past it.
-    if (lines.size() < 2 && file.size() > kHeaderProbe)
-        return false;
-    return !lines.isEmpty() && parsePlaylist(lines.first(), path).outcome != ParsedPlaylist::Outcome::InvalidFormat;
+    Messages::current().show(
+        QStringLiteral("Invalid format."), QStringLiteral("Error"), Messages::Icon::Exclamation, Messages::Buttons::Ok);
+    return LoadResult::InvalidFormat;
 }
 
 } // namespace
@@ -33,17 +28,21 @@ LoadResult loadPlaylist(PlaylistModel& model, const QString& path, std::optional
     const FileOps::Handle file = FileOps::openExisting(path, FileOps::Access::Read);
     if (!file.isOpen())
         return LoadResult::EndedEarly;
-    if (file.size() == 0)
-        return LoadResult::EndedEarly; // not even a first line to read
-    if (!beginsWithHeader(file, path)) {
-        Messages::current().show(QStringLiteral("Invalid format."), QStringLiteral("Error"),
-            Messages::Icon::Exclamation, Messages::Buttons::Ok);
-        return LoadResult::InvalidFormat;
-    }
-    const auto bytes = file.readAt(0, file.size());
+    const qint64 size = file.size();
+    auto bytes = file.readAt(0, std::min(size, kProbeBytes));
     if (!bytes)
         return LoadResult::EndedEarly;
+    if (!recognizePlaylist(TextLines::decode(*bytes), path))
+        return refuse();
+    if (size > kProbeBytes) {
+        bytes = file.readAt(0, size);
+        if (!bytes)
+            return LoadResult::EndedEarly;
+    }
     const ParsedPlaylist parsed = parsePlaylist(TextLines::decode(*bytes), path);
+    // The whole text may decode otherwise than its start did, and then be no text after all.
+    if (parsed.outcome == ParsedPlaylist::Outcome::InvalidFormat)
+        return refuse();
     model.appendEntries(parsed.entries);
     if (parsed.outcome != ParsedPlaylist::Outcome::Complete)
         return LoadResult::EndedEarly;

@@ -13,12 +13,21 @@ class PlaylistModel;
 namespace PlaylistFiles {
 
 enum class LoadResult {
-    Loaded, // every entry was read
-    InvalidFormat, // neither header: "Invalid format." was shown, nothing added
-    EndedEarly, // the file could not be opened or broke off; the entries before stay, no message
+    Loaded, // every entry was read; an empty file is an empty playlist
+    InvalidFormat, // not a playlist (binary bytes, a ".pls" without its header): "Invalid format." was
+                   // shown, nothing added
+    EndedEarly, // the file could not be opened or read, or broke off; the entries before stay, no message
 };
 
+// Whether the file was read whole. Only such a file may become the one that Save writes to: saving
+// over a file that failed to load would replace what was not read.
+constexpr bool loadedWhole(LoadResult result)
+{
+    return result == LoadResult::Loaded;
+}
+
 // Appends the playlist's entries to the model, one row and one entry each, both tag columns unread.
+// The format comes from the file's start (recognizePlaylist): a header, or text that is a plain M3U.
 // After a load that read the whole file, a reader is made when there is none (or the one there was
 // made over an empty list and would never reach the new entries).
 LoadResult loadPlaylist(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader);

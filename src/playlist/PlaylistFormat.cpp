@@ -1,5 +1,6 @@
 #include "playlist/PlaylistFormat.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 #include "base/PathTools.h"
@@ -51,9 +52,9 @@ QString lengthOrUnknown(QStringView length)
     return length.isEmpty() ? unknownLength() : length.toString();
 }
 
-// M3U: "#EXTINF:<length>,<title>" lines describe the next path line; other "#" lines and empty
-// lines are skipped. A path without an "#EXTINF:" line of its own gets its file name as title
-// and an unknown length.
+// M3U: "#EXTINF:<length>,<title>" lines describe the next path line; other "#" lines (the header
+// among them) and empty lines are skipped. A path without an "#EXTINF:" line of its own gets its
+// file name as title and an unknown length.
 ParsedPlaylist parseM3u(LineReader& lines, const QString& playlistPath)
 {
     ParsedPlaylist parsed;
@@ -130,6 +131,19 @@ ParsedPlaylist parsePls(LineReader& lines)
     return parsed;
 }
 
+// Text, not binary bytes: no control character but tab, LF, CR and form feed, no U+FFFD (what
+// did not decode: a broken UTF-16 file) and no noncharacter (U+FFFE, U+FFFF, U+FDD0 to U+FDEF).
+bool looksLikeText(QStringView text)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool control = u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r' && u != u'\f';
+        if (control || c == QChar::ReplacementCharacter || c.isNonCharacter())
+            return false;
+    }
+    return true;
+}
+
 qsizetype decimalDigits(qsizetype n)
 {
     qsizetype digits = 1;
@@ -145,15 +159,33 @@ QString titleOfFile(const QString& path)
     return PathTools::stripExtension(PathTools::fileNameOf(path));
 }
 
-ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath)
+std::optional<PlaylistKind> recognizePlaylist(QStringView text, const QString& playlistPath)
 {
     LineReader lines(text);
     QStringView first;
-    if (lines.next(&first)) {
-        if (isHeader(first, kM3uHeader))
-            return parseM3u(lines, playlistPath);
-        if (isHeader(first, kPlsHeader))
-            return parsePls(lines);
+    if (!lines.next(&first))
+        return PlaylistKind::M3U; // an empty text is an empty playlist
+    if (isHeader(first, kM3uHeader))
+        return PlaylistKind::M3U;
+    if (isHeader(first, kPlsHeader))
+        return PlaylistKind::PLS;
+    if (kindForSaving(playlistPath) == PlaylistKind::PLS)
+        return std::nullopt; // a PLS file without its header
+    if (first.size() >= kRecognitionLength || !looksLikeText(text.first(std::min(text.size(), kTextProbeLength))))
+        return std::nullopt;
+    return PlaylistKind::M3U;
+}
+
+ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath)
+{
+    const std::optional<PlaylistKind> kind = recognizePlaylist(text, playlistPath);
+    LineReader lines(text);
+    if (kind == PlaylistKind::M3U)
+        return parseM3u(lines, playlistPath); // the header, if any, is a comment line
+    if (kind == PlaylistKind::PLS) {
+        QStringView header;
+        lines.next(&header);
+        return parsePls(lines);
     }
     ParsedPlaylist invalid;
     invalid.outcome = ParsedPlaylist::Outcome::InvalidFormat;

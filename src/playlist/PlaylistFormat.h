@@ -23,7 +23,7 @@ enum class PlaylistKind { M3U, PLS };
 struct ParsedPlaylist {
     enum class Outcome {
         Complete, // the whole text was read
-        InvalidFormat, // the first line is neither header; no entries
+        InvalidFormat, // not a playlist (see recognizePlaylist); no entries
         EndedEarly, // a line the format needs was missing or broken; the entries before it stay
     };
     Outcome outcome = Outcome::Complete;
@@ -39,9 +39,22 @@ inline QString unknownLength()
 // The title a file gets when its playlist gives none: its file name without folder and extension.
 QString titleOfFile(const QString& path);
 
-// Reads decoded playlist text. The format comes from the first line. M3U paths are resolved
-// against the folder of playlistPath; PLS paths are taken as written. Lines end at CR LF, CR or
-// LF. Any text gives a result in time linear in its length.
+// Which format parsePlaylist reads a text in, empty when the text is not a playlist. The first line
+// decides: "#EXTM3U" or "[playlist]" in any case, the whole line, is the header of its format. A
+// file whose name ends in ".pls" (any case) must have the PLS header. Any other first line is the
+// first line of a plain M3U (a list of paths, "#" lines are comments) when the text is text: its
+// first kTextProbeLength characters hold no control character but tab, LF, CR and form feed, no
+// U+FFFD (bytes that did not decode) and no noncharacter, and its first line, a path, is shorter
+// than kRecognitionLength characters. An empty text is an empty playlist. Only the first
+// kRecognitionLength characters are looked at, so a file's start decides without reading it whole.
+std::optional<PlaylistKind> recognizePlaylist(QStringView text, const QString& playlistPath);
+constexpr qsizetype kRecognitionLength = 32 * 1024;
+constexpr qsizetype kTextProbeLength = 4 * 1024;
+
+// Reads decoded playlist text in the format recognizePlaylist gives (InvalidFormat when none). M3U
+// paths are resolved against the folder of playlistPath (PathTools::combinePath); PLS paths are
+// taken as written. Lines end at CR LF, CR or LF. Any text gives a result in time linear in its
+// length.
 ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath);
 
 // The format a playlist is saved in, from the last four characters of its name (".m3u" or ".pls",

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 namespace {
 
@@ -18,6 +19,56 @@ QVariant alignmentOf(int column)
     if (column == LengthColumn)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     return {};
+}
+
+// A length text as seconds: optional blanks, an optional sign, decimal digits with at most one
+// "." among or after them, optional blanks. Anything else ("???", "1e3", "inf", an empty text) is
+// no number. A number too large for a double gives an infinity and one too small zero, so that
+// the order still holds.
+std::optional<double> secondsOf(QStringView text)
+{
+    text = text.trimmed();
+    const qsizetype start = !text.isEmpty() && (text[0] == u'+' || text[0] == u'-') ? 1 : 0;
+    qsizetype digits = 0;
+    qsizetype dots = 0;
+    qint64 whole = 0;
+    for (qsizetype i = start; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c == u'.') {
+            ++dots;
+        } else if (c >= u'0' && c <= u'9') {
+            ++digits;
+            whole = whole * 10 + (c - u'0');
+            if (digits > 15)
+                whole = 0; // past what the fast path holds exactly; converted below
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits == 0 || dots > 1)
+        return std::nullopt;
+    if (dots == 0 && digits <= 15)
+        return text[0] == u'-' ? -double(whole) : double(whole);
+    // Beyond the fast path the conversion reports overflow and underflow, but its value is the
+    // infinity or zero that orders right.
+    bool converted = false;
+    return text.toDouble(&converted);
+}
+
+// The sort key of a row in the length column: numbers first, by value; then every other text,
+// compared as text.
+struct LengthKey {
+    std::optional<double> seconds;
+    QString folded; // only for a text that is no number
+};
+
+bool lengthLess(const LengthKey& a, const LengthKey& b)
+{
+    if (a.seconds && b.seconds)
+        return *a.seconds < *b.seconds;
+    if (a.seconds || b.seconds)
+        return bool(a.seconds);
+    return QStringView(a.folded).compare(QStringView(b.folded)) < 0;
 }
 
 } // namespace
@@ -196,16 +247,31 @@ void PlaylistModel::sort(int column, Qt::SortOrder order)
         return;
     std::vector<qsizetype> newOrder(m_rows.size());
     std::iota(newOrder.begin(), newOrder.end(), 0);
-    // Texts compared without regard to case: each is folded once, side by side, so that the sort
-    // compares plain characters and does not go through every row to its text.
-    std::vector<QString> keys;
-    keys.reserve(m_rows.size());
-    for (const auto& row : m_rows)
-        keys.push_back(row->text(column).toCaseFolded());
-    std::stable_sort(newOrder.begin(), newOrder.end(), [&](qsizetype a, qsizetype b) {
-        const int compared = QStringView(keys[std::size_t(a)]).compare(QStringView(keys[std::size_t(b)]));
-        return order == Qt::AscendingOrder ? compared < 0 : compared > 0;
-    });
+    // Each row's key is made once, side by side, so that the sort compares plain numbers and
+    // characters and does not go through every row to its text.
+    const auto sortBy = [&](const auto& keys, auto less) {
+        std::stable_sort(newOrder.begin(), newOrder.end(), [&](qsizetype a, qsizetype b) {
+            const auto& keyA = keys[std::size_t(a)];
+            const auto& keyB = keys[std::size_t(b)];
+            return order == Qt::AscendingOrder ? less(keyA, keyB) : less(keyB, keyA);
+        });
+    };
+    if (column == LengthColumn) {
+        std::vector<LengthKey> keys;
+        keys.reserve(m_rows.size());
+        for (const auto& row : m_rows) {
+            const QString& text = row->text(column);
+            const std::optional<double> seconds = secondsOf(text);
+            keys.push_back({seconds, seconds ? QString() : text.toCaseFolded()});
+        }
+        sortBy(keys, lengthLess);
+    } else {
+        std::vector<QString> keys;
+        keys.reserve(m_rows.size());
+        for (const auto& row : m_rows)
+            keys.push_back(row->text(column).toCaseFolded());
+        sortBy(keys, [](const QString& a, const QString& b) { return QStringView(a).compare(QStringView(b)) < 0; });
+    }
     reorder(newOrder);
 }
 

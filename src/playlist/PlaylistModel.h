@@ -31,7 +31,10 @@ public:
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-    // A stable sort of the rows by the column's text, compared as text; the entries keep their order.
+    // A stable sort of the rows by the column (descending turns the comparison round; rows that
+    // compare equal keep their order either way); the entries keep their order. Texts are compared as text without
+    // regard to case, but for "Length (s)": there numbers come first, by value, then every other text ("???" among
+    // them), as text.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     QItemSelectionModel* selectionModel() const { return m_selection; }

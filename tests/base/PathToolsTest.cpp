@@ -78,9 +78,22 @@ TEST(PathTools, CombinesPlaylistPathsWithTheFolder)
         {u"/lists", u"C:\\c.mp3", PathStyle::Posix, u"C:\\c.mp3"},
         {u"/lists", u"C:c.mp3", PathStyle::Posix, u"/lists/C:c.mp3"},
         {u"", u"a.mp3", PathStyle::Posix, u"a.mp3"},
+        // "." and ".." are resolved as text in what is combined; absolute paths stay as written.
+        {u"C:\\Lists", u".\\a.mp3", PathStyle::Windows, u"C:\\Lists\\a.mp3"},
+        {u"C:\\Lists\\Sub", u"..\\Music\\.\\a.mp3", PathStyle::Windows, u"C:\\Lists\\Music\\a.mp3"},
+        {u"C:\\Lists", u"\\..\\..\\..\\a.mp3", PathStyle::Windows, u"C:\\a.mp3"},
+        {u"C:\\Lists", u"D:\\x\\..\\a.mp3", PathStyle::Windows, u"D:\\x\\..\\a.mp3"},
+        {u"/m", u"./x.mp3", PathStyle::Posix, u"/m/x.mp3"},
+        {u"/lists/sub/", u"../music/x.mp3", PathStyle::Posix, u"/lists/music/x.mp3"},
+        {u"/lists", u"../../../x.mp3", PathStyle::Posix, u"/x.mp3"},
+        {u"/m", u"a/./b/..//../c.mp3", PathStyle::Posix, u"/m/c.mp3"},
+        {u"/m/../n/", u"..x/.y.mp3", PathStyle::Posix, u"/n/..x/.y.mp3"},
+        {u"lists", u"./a/../../../x.mp3", PathStyle::Posix, u"../x.mp3"},
+        {u"", u"./x.mp3", PathStyle::Posix, u"./x.mp3"}, // nothing to combine with
+        {u"/lists", u"/m/./x.mp3", PathStyle::Posix, u"/m/./x.mp3"},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(QString::fromUtf16(c.path).toStdString());
+        SCOPED_TRACE(QString::fromUtf16(c.folder).toStdString() + " + " + QString::fromUtf16(c.path).toStdString());
         EXPECT_EQ(combinePath(QString::fromUtf16(c.folder), QString::fromUtf16(c.path), c.style),
             QString::fromUtf16(c.expected));
     }

@@ -45,7 +45,7 @@ TEST(PlaylistCli, ConvertsAndRefusesWhatItCannotDo)
     EXPECT_TRUE(
         TestFiles::read(pls).startsWith("[playlist]\r\nFile1=" + c.a.toUtf8() + "\r\nTitle1=One\r\nLength1=215\r\n"));
 
-    const QString invalid = c.files.write(u"bad.m3u"_s, "a.mp3\r\n");
+    const QString invalid = c.files.write(u"bad.pls"_s, "a.mp3\r\n");
     struct Case {
         QStringList arguments;
         QByteArray message;
@@ -105,4 +105,28 @@ TEST(PlaylistCli, PrunesMissingAndRepeatedRows)
         }
         EXPECT_EQ(titles, k.remainingTitles);
     }
+}
+
+TEST(PlaylistCli, TakesAnEmptyFileAsAnEmptyPlaylist)
+{
+    TestFiles files;
+    const QString empty = files.write(u"empty.m3u"_s, "");
+    const QString out = files.path(u"out.pls"_s);
+    struct Case {
+        QStringList arguments;
+        QByteArray out;
+    } const cases[] = {
+        {{u"playlist"_s, empty}, ""},
+        {{u"convert"_s, empty, out}, ""},
+        {{u"prune"_s, u"--missing"_s, empty}, "Removed 0 rows, 0 remain.\n"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.arguments.join(u' ').toStdString());
+        const CliRun run = cli(k.arguments);
+        EXPECT_EQ(run.out, k.out);
+        EXPECT_EQ(run.err, QByteArray());
+        EXPECT_EQ(run.exitCode, 0);
+    }
+    EXPECT_EQ(TestFiles::read(out), "[playlist]\r\nNumberOfEntries=0\r\nVersion=2\r\n");
+    EXPECT_EQ(TestFiles::read(empty), "#EXTM3U\r\n"); // pruned and saved over itself
 }

@@ -36,7 +36,11 @@ TEST(PlaylistFiles, LoadsEntriesOrEndsWithTheRightResult)
             false},
         {"broken.m3u", "#EXTM3U\r\n/m/a.mp3\r\n#EXTINF:1\r\n/m/b.mp3\r\n", LoadResult::EndedEarly, {u"/m/a.mp3"_s},
             false},
-        {"headerless.m3u", "/m/a.mp3\r\n", LoadResult::InvalidFormat, {}, true},
+        {"headerless.m3u", "/m/a.mp3\r\n./b.mp3\r\n", LoadResult::Loaded, {u"/m/a.mp3"_s, u"b.mp3"_s}, false},
+        {"empty.m3u", "", LoadResult::Loaded, {}, false},
+        {"empty.pls", "", LoadResult::Loaded, {}, false},
+        {"binary.m3u", QByteArray("/m/a.mp3\r\n\0\x01", 12), LoadResult::InvalidFormat, {}, true},
+        {"headerless.pls", "/m/a.mp3\r\n", LoadResult::InvalidFormat, {}, true},
         {"huge.m3u", QByteArray(), LoadResult::InvalidFormat, {}, true},
         {"missing.m3u", QByteArray(), LoadResult::EndedEarly, {}, false},
     };

@@ -23,12 +23,13 @@ struct ParseCase {
     QString text;
     Outcome outcome;
     QString entries;
+    QString playlistPath = u"/lists/a.m3u"_s;
 };
 
 void checkParses(const ParseCase& c)
 {
-    SCOPED_TRACE(c.text.toStdString());
-    const ParsedPlaylist parsed = parsePlaylist(c.text, u"/lists/a.m3u"_s);
+    SCOPED_TRACE(c.text.left(100).toStdString());
+    const ParsedPlaylist parsed = parsePlaylist(c.text, c.playlistPath);
     EXPECT_EQ(parsed.outcome, c.outcome);
     EXPECT_EQ(describe(parsed.entries), c.entries.toStdString());
 }
@@ -37,16 +38,32 @@ void checkParses(const ParseCase& c)
 
 TEST(PlaylistFormat, ChoosesTheFormatByTheWholeFirstLine)
 {
+    const QString longLine(kRecognitionLength, u'p');
+    const QString lateControl = QString(kTextProbeLength, u'x') + QChar(1); // past the characters looked at
     const ParseCase cases[] = {
         {u"#ExtM3u\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|???"_s},
         {u"#EXTM3U"_s, Outcome::Complete, {}},
-        {u"[PlayList]\nFile1=/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|???"_s},
-        {u"#EXTM3U \r\n/m/a.mp3"_s, Outcome::InvalidFormat, {}}, // a trailing space fails
-        {u"/m/a.mp3\r\n/m/b.mp3"_s, Outcome::InvalidFormat, {}}, // headerless M3U
-        {u"\r\n#EXTM3U\r\n/m/a.mp3"_s, Outcome::InvalidFormat, {}},
-        {u"[playlist]x"_s, Outcome::InvalidFormat, {}},
-        {QString(), Outcome::InvalidFormat, {}},
-        {QString(1000, u'#'), Outcome::InvalidFormat, {}},
+        {u"[PlayList]\nFile1=/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|???"_s, u"/lists/a.PLS"_s},
+        // Text without a header is a plain M3U: paths, "#" lines are comments.
+        {u"/m/a.mp3\r\n# note\r\n\r\n./b.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|??? ; /lists/b.mp3|b|???"_s},
+        {u"#EXTM3U \r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|???"_s}, // not the header: a comment
+        {u"#EXTINF:5,T\n/m/a\tb.mp3\f"_s, Outcome::Complete, u"/m/a\tb.mp3\f|T|5"_s},
+        {u"[playlist]x"_s, Outcome::Complete, u"/lists/[playlist]x|[playlist]x|???"_s},
+        {QString(), Outcome::Complete, {}},
+        {QString(1000, u'#'), Outcome::Complete, {}},
+        {longLine.first(kRecognitionLength - 1), Outcome::Complete,
+            u"/lists/"_s + longLine.first(kRecognitionLength - 1) + u"|"_s + longLine.first(kRecognitionLength - 1)
+                + u"|???"_s},
+        {u"/m/a.mp3\n"_s + lateControl, Outcome::Complete,
+            u"/m/a.mp3|a|??? ; /lists/"_s + lateControl + u"|"_s + lateControl + u"|???"_s},
+        // Not a playlist: binary bytes, a path longer than any, a PLS file without its header.
+        {u"/m/a.mp3\0"_s, Outcome::InvalidFormat, {}},
+        {u"/m/a.mp3\n\x1B"_s, Outcome::InvalidFormat, {}},
+        {u"/m/a\uFFFD.mp3"_s, Outcome::InvalidFormat, {}},
+        {u"/m/a\uFFFF.mp3"_s, Outcome::InvalidFormat, {}},
+        {longLine, Outcome::InvalidFormat, {}},
+        {u"/m/a.mp3"_s, Outcome::InvalidFormat, {}, u"/lists/a.Pls"_s},
+        {u"#EXTM3U\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|???"_s, u"/lists/a.pls"_s},
     };
     for (const ParseCase& c : cases)
         checkParses(c);
@@ -60,8 +77,8 @@ TEST(PlaylistFormat, ReadsM3uEntriesWithTheirExtInfLines)
         {u"#EXTM3U\r\n#EXTINF: 7 ,\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|| 7 "_s}, // untrimmed
         {u"#EXTM3U\r\n#EXTINF:215,T\r\n/m/a.mp3\r\n/m/b.c.mp3"_s, Outcome::Complete,
             u"/m/a.mp3|T|215 ; /m/b.c.mp3|b.c|???"_s},
-        {u"#EXTM3U\r\nsong.mp3\r\n/music/b.mp3"_s, Outcome::Complete,
-            u"/lists/song.mp3|song|??? ; /music/b.mp3|b|???"_s},
+        {u"#EXTM3U\r\nsong.mp3\r\n/music/b.mp3\r\n../m/./c.mp3\r\n/m/./d.mp3"_s, Outcome::Complete,
+            u"/lists/song.mp3|song|??? ; /music/b.mp3|b|??? ; /m/c.mp3|c|??? ; /m/./d.mp3|d|???"_s},
         {u"#EXTM3U\r\n#EXTINF:1,A\r\n\r\n# note\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|A|1"_s},
         {u"#EXTM3U\r\n#EXTINF:1,A\r\n#EXTINF:2,B\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|B|2"_s},
         {u"#EXTM3U\r\n#extinf:1,A\r\n/m/a.mp3"_s, Outcome::Complete, u"/m/a.mp3|a|???"_s}, // only capitals

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
 
@@ -41,7 +43,7 @@ TEST(PlaylistModel, AppendsInOneInsertWithUnreadTags)
 TEST(PlaylistModel, SortsByClickedColumnsAsTextAndKeepsRowsWhole)
 {
     TestedModel t;
-    fillTitles(t.model, {u"b"_s, u"C"_s, u"a"_s, u"b"_s}, {u"9"_s, u"10"_s, u"???"_s, u"215"_s});
+    fillTitles(t.model, {u"b"_s, u"C"_s, u"a"_s, u"b"_s}, {u"9"_s, u"10"_s, u"???"_s, u"5"_s});
     selectRows(t.model, {2}); // "C"
     QSignalSpy layouts(&t.model, &QAbstractItemModel::layoutChanged);
     int sortState = 0;
@@ -53,8 +55,7 @@ TEST(PlaylistModel, SortsByClickedColumnsAsTextAndKeepsRowsWhole)
         {TitleColumn, 2, {u"a"_s, u"b"_s, u"b"_s, u"C"_s}},
         {TitleColumn, -2, {u"C"_s, u"b"_s, u"b"_s, u"a"_s}},
         {FileNameColumn, 1, {u"b"_s, u"C"_s, u"a"_s, u"b"_s}},
-        // Lengths as texts: "10" before "215" before "9", and "???" among them as text (after digits).
-        {LengthColumn, 5, {u"C"_s, u"b"_s, u"b"_s, u"a"_s}},
+        {LengthColumn, 5, {u"b"_s, u"b"_s, u"C"_s, u"a"_s}},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.sortState);
@@ -71,6 +72,28 @@ TEST(PlaylistModel, SortsByClickedColumnsAsTextAndKeepsRowsWhole)
     EXPECT_EQ(t.model.text(1, FileNameColumn), u"/music/4.mp3"_s);
     // The entries keep the order they were added in.
     EXPECT_EQ(t.model.nodeList().head()->file(), u"/music/1.mp3"_s);
+}
+
+TEST(PlaylistModel, SortsLengthsAsNumbersAndOtherTextsAfterThem)
+{
+    const QString huge = u"1"_s + QString(400, u'0');
+    const QString tiny = u"0."_s + QString(300, u'0') + u"1"_s;
+    const QStringList ascending = {u"-"_s + huge, u"-1"_s, u"0"_s, tiny, u".5"_s, u"+1.5"_s, u"5"_s, u" 7 "_s,
+        u"007.5"_s, u"60"_s, u"300"_s, u"1000"_s, u"12345678901234567"_s, huge, u""_s, u"1.2.3"_s, u"1e3"_s, u"???"_s,
+        u"Inf"_s, u"nan"_s, u"NaN1"_s, u"x"_s};
+    for (const Qt::SortOrder order : {Qt::AscendingOrder, Qt::DescendingOrder}) {
+        SCOPED_TRACE(order == Qt::AscendingOrder ? "ascending" : "descending");
+        PlaylistModel model;
+        QStringList shuffled = ascending;
+        std::reverse(shuffled.begin(), shuffled.end());
+        std::rotate(shuffled.begin(), shuffled.begin() + 7, shuffled.end());
+        fillTitles(model, shuffled, shuffled);
+        model.sort(LengthColumn, order);
+        QStringList expected = ascending;
+        if (order == Qt::DescendingOrder)
+            std::reverse(expected.begin(), expected.end());
+        EXPECT_EQ(columnOf(model, LengthColumn), expected);
+    }
 }
 
 TEST(PlaylistModel, MovesBlocksOfSelectedRowsOnePlace)
