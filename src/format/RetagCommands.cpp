@@ -161,7 +161,8 @@ std::vector<PlannedRename> renamesFromTag(PlaylistModel& model, const Rows& rows
                             : skippedRow(position, row.text(FileNameColumn), problem));
     }
     if (!read.empty())
-        model.tagColumnsChanged(*std::min_element(read.begin(), read.end()), *std::max_element(read.begin(), read.end()));
+        model.tagColumnsChanged(
+            *std::min_element(read.begin(), read.end()), *std::max_element(read.begin(), read.end()));
     return plans;
 }
 

@@ -28,9 +28,7 @@ QString genreText(int code)
 // The seven fields as a preview shows them; all empty for a file without a tag.
 std::vector<FieldChange> shownFields(const MP3TagInfo& record, bool present)
 {
-    const auto text = [present](const QString& field) {
-        return present ? PathTools::trimBlanks(field) : QString();
-    };
+    const auto text = [present](const QString& field) { return present ? PathTools::trimBlanks(field) : QString(); };
     return {
         {QStringLiteral("Title"), text(record.SongName()), {}},
         {QStringLiteral("Artist"), text(record.Artist()), {}},
@@ -89,7 +87,8 @@ std::vector<PlannedRetag> planTags(PlaylistModel& model, const Rows& rows, const
             plans.push_back(std::move(plan));
     }
     if (!rows.empty())
-        model.tagColumnsChanged(*std::min_element(rows.begin(), rows.end()), *std::max_element(rows.begin(), rows.end()));
+        model.tagColumnsChanged(
+            *std::min_element(rows.begin(), rows.end()), *std::max_element(rows.begin(), rows.end()));
     return plans;
 }
 

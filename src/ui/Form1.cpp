@@ -557,7 +557,8 @@ void Form1::fileNameEqualsTag()
         // are not shown again.
         std::vector<RetagCommands::PlannedRename> plans;
         changeRows([&] {
-            plans = RetagCommands::planFileNameFromTag(m_model, selectedPositions(), chosen->format, chosen->useFullPath);
+            plans
+                = RetagCommands::planFileNameFromTag(m_model, selectedPositions(), chosen->format, chosen->useFullPath);
         });
         if (previewRenames(plans))
             changeRows([&] { RetagCommands::renameAsPlanned(m_model, plans); });

@@ -90,7 +90,8 @@ TEST(FormatCli, PreviewsRetagsAndReportsFilesWithoutATag)
     const CliRun plan = cli(QStringList(retag) << u"--dry-run"_s);
     EXPECT_EQ(plan.out,
         song.toUtf8() + "\tTitle\tOld\tHey Jude\n" + bare.toUtf8() + "\tTitle\t\tLola\n" + bare.toUtf8()
-            + "\tArtist\t\tKinks, The\n" + bare.toUtf8() + "\tTrack\t\t0\n" + bare.toUtf8() + "\tGenre\t\t12 (Other)\n");
+            + "\tArtist\t\tKinks, The\n" + bare.toUtf8() + "\tTrack\t\t0\n" + bare.toUtf8()
+            + "\tGenre\t\t12 (Other)\n");
     EXPECT_EQ(plan.exitCode, 0);
     EXPECT_EQ(TestFiles::read(song), tagged);
     EXPECT_EQ(TestFiles::read(bare), audio(300));

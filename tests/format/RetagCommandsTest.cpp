@@ -74,7 +74,8 @@ TEST(RetagCommands, TagFromFileNameReadsTheNameOrTheWholePath)
         RetagCommands::tagFromFileName(p.model, p.rows, format.replace(u"{}"_s, p.files.folder()), c.fullPath);
         QByteArray artist = c.artist;
         artist.replace("{}", QFile::encodeName(p.files.folder()));
-        EXPECT_EQ(TestFiles::read(p.file(0)), audio(300) + id3v1({c.title, artist.left(30), "Old", "1999", "Old", 9, 9}));
+        EXPECT_EQ(
+            TestFiles::read(p.file(0)), audio(300) + id3v1({c.title, artist.left(30), "Old", "1999", "Old", 9, 9}));
         EXPECT_EQ(p.model.text(0, QuickTagColumn),
             QString::fromUtf8(artist.left(30)).trimmed() + u" - "_s + QString::fromUtf8(c.title));
         EXPECT_TRUE(messages.shown().empty());
@@ -83,7 +84,14 @@ TEST(RetagCommands, TagFromFileNameReadsTheNameOrTheWholePath)
 
 namespace {
 
-enum class Command { TagFromFileName, TagFromTitle, TitleFromTag, TitleFromFileName, FileNameFromTag, FileNameFromTitle };
+enum class Command {
+    TagFromFileName,
+    TagFromTitle,
+    TitleFromTag,
+    TitleFromFileName,
+    FileNameFromTag,
+    FileNameFromTitle
+};
 
 // Runs a command as the window does: planned once, then carried out; the formats "<a> - <t>" and,
 // for the second step, "<t> (<a>)".
@@ -208,12 +216,11 @@ TEST(RetagCommands, PlansTagsFieldByField)
     // a.mp3 would not change and has no plan.
     EXPECT_EQ(lines,
         QStringList({u"b.mp3 "_s, u"Title|Old|New"_s, u"Artist|Band|Other"_s, u"c.mp3  new"_s, u"Title||Y"_s,
-            u"Artist||X"_s, u"Track||0"_s, u"Genre||12 (Other)"_s, u"d.mp3 "_s, u"Title|Old|Z"_s,
-            u"Artist|Band|300"_s, u"e.mp3 not written: the tag could not be read"_s,
-            u"d.mp3 not written: the track number does not fit"_s}));
+            u"Artist||X"_s, u"Track||0"_s, u"Genre||12 (Other)"_s, u"d.mp3 "_s, u"Title|Old|Z"_s, u"Artist|Band|300"_s,
+            u"e.mp3 not written: the tag could not be read"_s, u"d.mp3 not written: the track number does not fit"_s}));
     EXPECT_EQ(messages.texts(),
-        QStringList({u"Track number 300 does not fit in an ID3v1 tag (0 to 255); "_s + p.file(3)
-            + u" was not changed."_s}));
+        QStringList(
+            {u"Track number 300 does not fit in an ID3v1 tag (0 to 255); "_s + p.file(3) + u" was not changed."_s}));
 }
 
 TEST(RetagCommands, TitleCommandsWriteOnlyTheTitle)

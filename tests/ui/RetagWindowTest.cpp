@@ -67,8 +67,8 @@ private:
         if (step == u"escape")
             QTest::keyClick(preview, Qt::Key_Escape);
         else
-            QTest::mouseClick(preview->findChild<QPushButton*>(step == u"go" ? goButton : u"cancelButton"_s),
-                Qt::LeftButton);
+            QTest::mouseClick(
+                preview->findChild<QPushButton*>(step == u"go" ? goButton : u"cancelButton"_s), Qt::LeftButton);
     }
     void schedule(std::shared_ptr<QStringList> steps)
     {
