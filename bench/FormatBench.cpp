@@ -3,12 +3,13 @@
 // that leaves the files exactly as the command leaves them, done in this process.
 //
 // BM_CliTagFromName: `sondrel-cli tag-from-name --format "<a> - <t>" --files-from LIST` on files
-// named "Artist N - Title N.mp3". 9,000 of them end with an ID3v1 tag holding other values, which
-// the command overwrites in place; 1,000 have no tag, and the command appends one. Every file then
-// ends with the 128 bytes "TAG", title "Title N", artist "Artist N", the other text fields empty,
-// track 0, genre 12. Floor, for each file: open read-write, fstat, pread the 3 bytes at size - 128,
-// pwrite the file's 128 tag bytes there when they read "TAG" or at the end when not, close. The
-// floor's tag bytes are made before its clock starts.
+// named "Artist N - Title N.mp3". 9,000 of them end with an ID3v1 tag holding other values, whose
+// title and artist the command overwrites in place, keeping the other fields; 1,000 have no tag,
+// and the command appends one with the other text fields empty, track 0, genre 12. Every file then
+// ends with the 128 bytes "TAG", title "Title N", artist "Artist N" and those other fields. Floor,
+// for each file: open read-write, fstat, pread the 3 bytes at size - 128, pwrite the file's 128 tag
+// bytes there when they read "TAG" or at the end when not, close. The floor's tag bytes are made
+// before its clock starts.
 //
 // BM_CliNameFromTag: `sondrel-cli name-from-tag --format "<a> - <t>" --files-from LIST` on files
 // named "track-NNNNN.mp3", each with an ID3v1 tag of artist "Artist N" and title "Title N", so
@@ -189,7 +190,9 @@ private:
                     bytes[bytes.size() - kTagSize] = 'U'; // noise that happens to read "TAG" is not a tag
             }
             named.size = bytes.size();
-            named.newTag = id3v1(title, artist, {}, {}, {}, 0, 12);
+            named.newTag = named.oldTag.isEmpty()
+                ? id3v1(title, artist, {}, {}, {}, 0, 12)
+                : id3v1(title, artist, "Old album", "1999", "to be replaced", 1 + i % 20, i % 126);
 
             TaggedFile tagged;
             tagged.oldPath = m_taggedFolder + "track-" + QByteArray::number(i).rightJustified(5, '0') + ".mp3";

@@ -504,19 +504,30 @@ bool isNameTaken(const QString& from, const QString& to)
         || sourceInfo.st_ino != targetInfo.st_ino;
 }
 
+QString renameRefusal(const QString& path)
+{
+    // Only files are renamed: a folder, a pipe or a device that a playlist names is left where it
+    // is, as it is for every other command (they count as missing). So is a link that leads to no
+    // file: renaming it would move the link, not a file.
+    const QByteArray native = nativePath(path);
+    struct stat info { };
+    if (!native.isEmpty() && ::stat(native.constData(), &info) == 0)
+        return notRegularReason(info);
+    const int error = errno;
+    struct stat link { };
+    if (native.isEmpty() || ::lstat(native.constData(), &link) != 0)
+        return {};
+    return error == ENOENT ? QStringLiteral("Symbolic link to a file that does not exist") : qt_error_string(error);
+}
+
 bool renameNoReplace(const QString& from, const QString& to, QString* reason)
 {
     const QByteArray source = nativePath(from);
     const QByteArray target = nativePath(to);
     if (source.isEmpty() || target.isEmpty())
         return fail(reason, ENOENT);
-    // Only files are renamed: a folder, a pipe or a device that a playlist names is left where it
-    // is, as it is for every other command (they count as missing).
-    struct stat info { };
-    if (::stat(source.constData(), &info) == 0) {
-        if (const QString refusal = notRegularReason(info); !refusal.isEmpty())
-            return fail(reason, refusal);
-    }
+    if (const QString refusal = renameRefusal(from); !refusal.isEmpty())
+        return fail(reason, refusal);
     // The rename is tried before the target is looked up: looking it up only when the rename fails
     // keeps a batch of renames at two system calls a file.
     const int error = renameWithoutReplacing(source, target);

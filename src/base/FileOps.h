@@ -86,8 +86,13 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reas
 // failure (the system's rename would silently replace it). Giving a file the name it already has
 // (the same path, or another path of the same file) succeeds and changes nothing. A rename across
 // volumes fails, and so does renaming anything but a regular file (after following links): a
-// folder, a pipe or a device. On failure *reason, when given, says why in the system's words.
+// folder, a pipe, a device, a dangling symbolic link or one that loops. On failure *reason, when
+// given, says why in the system's words.
 bool renameNoReplace(const QString& from, const QString& to, QString* reason = nullptr);
+// Why renameNoReplace refuses to move what is at path: something is there, but it is not a regular
+// file after following links (renameNoReplace's refusal). Empty for a regular file, and for a path
+// where nothing is, whose rename fails as the system says.
+QString renameRefusal(const QString& path);
 // True when something other than the file at from already has the name to.
 bool isNameTaken(const QString& from, const QString& to);
 

@@ -11,6 +11,7 @@
 #include "format/Composition.h"
 #include "format/FieldStore.h"
 #include "format/RetagCommands.h"
+#include "format/RetagPlan.h"
 #include "playlist/PlaylistModel.h"
 
 namespace {
@@ -33,9 +34,17 @@ RetagCommands::Rows rowsOfFiles(PlaylistModel& model, const QStringList& files)
 
 void printRename(const RetagCommands::PlannedRename& plan)
 {
-    const QString problem = RetagCommands::problemText(plan.problem);
+    const QString problem = RetagCommands::problemText(plan);
     writeOut(NativePath::encode(
         QString(plan.from % u'\t' % plan.to % (problem.isEmpty() ? QString() : u'\t' + problem) % u'\n')));
+}
+
+// A line of a retag plan: the file, the field, the old and the new value, separated by tabs.
+void printChanges(const RetagCommands::PlannedRetag& plan)
+{
+    for (const RetagCommands::FieldChange& change : plan.changes)
+        writeOut(NativePath::encode(
+            QString(plan.file % u'\t' % change.field % u'\t' % change.before % u'\t' % change.after % u'\n')));
 }
 
 // Parses a retag command's arguments, which need --format, and makes a row of every file. Empty,
@@ -106,21 +115,33 @@ int runParse(const QStringList& arguments)
 
 int runTagFromName(const QStringList& arguments)
 {
-    CommandLine line(QStringLiteral("tag-from-name --format F [--full-path] [--files-from LIST] FILE..."),
+    CommandLine line(QStringLiteral("tag-from-name --format F [--full-path] [--dry-run] [--files-from LIST] FILE..."),
         QStringLiteral("Fills each file's ID3v1 tag from its name (without folder and extension, or the whole "
-                       "path with --full-path) read through the format, and writes it. Fields the format lacks "
-                       "become empty, the track 0 and the genre 12. ")
+                       "path with --full-path) read through the format, and writes it. Only the fields whose "
+                       "token the format holds change; the others keep their values. A file without an ID3v1 tag "
+                       "gets a new one, in which the fields the format lacks are empty, the track 0 and the genre "
+                       "12. A file whose tag would not change is not written. ")
             + kFormatHelp);
     line.addValue(QStringLiteral("format"), QStringLiteral("F"), QStringLiteral("The format string."));
     line.addFlag(QStringLiteral("full-path"), QStringLiteral("Read the whole path, not only the name."));
+    line.addFlag(QStringLiteral("dry-run"),
+        QStringLiteral("Write nothing; print every field that would change, a line each: file, field (Title, "
+                       "Artist, Album, Year, Comment, Track or Genre), old value and new value, separated by tabs "
+                       "(a file without a tag shows empty old values)."));
     line.takesFiles();
     int exitCode = ExitOk;
     PlaylistModel model;
     const std::optional<RetagCommands::Rows> rows = parseFilesAsRows(line, arguments, model, &exitCode);
     if (!rows)
         return exitCode;
-    RetagCommands::tagFromFileName(
+    const std::vector<RetagCommands::PlannedRetag> plans = RetagCommands::planTagFromFileName(
         model, *rows, line.value(QStringLiteral("format")), line.isSet(QStringLiteral("full-path")));
+    if (line.isSet(QStringLiteral("dry-run"))) {
+        for (const RetagCommands::PlannedRetag& plan : plans)
+            printChanges(plan);
+        return ExitOk;
+    }
+    RetagCommands::retagAsPlanned(model, plans);
     return ExitOk;
 }
 
@@ -131,33 +152,39 @@ int runNameFromTag(const QStringList& arguments)
         QStringLiteral("Renames each file to the text the format gives for its ID3v1 tag, keeping its folder and "
                        "extension (with --full-path the format gives the whole new path). Prints \"old<TAB>new\" "
                        "for every rename done. A file is never replaced: a rename that would replace one fails, "
-                       "and the first failure stops the command unless --keep-going. ")
+                       "and the first failure stops the command unless --keep-going. A file without an ID3v1 tag, "
+                       "one whose tag cannot be read and anything that is not a regular file after following "
+                       "links (a dangling or looping symbolic link) is not renamed: each is reported on stderr "
+                       "and the command goes on (the exit status is then 1). ")
             + kFormatHelp);
     line.addValue(QStringLiteral("format"), QStringLiteral("F"), QStringLiteral("The format string."));
     line.addFlag(QStringLiteral("full-path"), QStringLiteral("The format gives the whole new path."));
     line.addFlag(QStringLiteral("keep-going"), QStringLiteral("Skip a file that cannot be renamed and go on."));
     line.addFlag(QStringLiteral("dry-run"),
-        QStringLiteral("Rename nothing; print every planned rename, marking the ones that would fail and why."));
+        QStringLiteral("Rename nothing; print every planned rename, marking the ones that would fail or be "
+                       "skipped and why."));
     line.takesFiles();
     int exitCode = ExitOk;
     PlaylistModel model;
     const std::optional<RetagCommands::Rows> rows = parseFilesAsRows(line, arguments, model, &exitCode);
     if (!rows)
         return exitCode;
-    for (const qsizetype row : *rows)
-        model.findItem(row)->ReadTag();
-    const QString format = line.value(QStringLiteral("format"));
-    const bool fullPath = line.isSet(QStringLiteral("full-path"));
+    const std::vector<RetagCommands::PlannedRename> plans = RetagCommands::planFileNameFromTag(
+        model, *rows, line.value(QStringLiteral("format")), line.isSet(QStringLiteral("full-path")));
     if (line.isSet(QStringLiteral("dry-run"))) {
-        for (const RetagCommands::PlannedRename& plan :
-            RetagCommands::planFileNameFromTag(model, *rows, format, fullPath))
+        for (const RetagCommands::PlannedRename& plan : plans)
             printRename(plan);
         return ExitOk;
     }
+    // A tag that could not be read has been reported by the read; the other skipped files are
+    // reported here, each once.
+    for (const RetagCommands::PlannedRename& plan : plans) {
+        if (RetagCommands::isSkipped(plan) && plan.problem != RetagCommands::PlannedRename::Problem::TagUnreadable)
+            Messages::error(plan.from + QStringLiteral(" was not renamed: ") + RetagCommands::problemText(plan) + u'.');
+    }
     if (line.isSet(QStringLiteral("keep-going")))
         commandMessages().setQuestionAnswer(Messages::Answer::Yes);
-    for (const RetagCommands::PlannedRename& plan :
-        RetagCommands::fileNameFromTag(model, *rows, format, fullPath).renamed)
+    for (const RetagCommands::PlannedRename& plan : RetagCommands::renameAsPlanned(model, plans).renamed)
         printRename(plan);
     return ExitOk;
 }

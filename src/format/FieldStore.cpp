@@ -4,6 +4,7 @@
 
 #include <QDir>
 
+#include "format/Composition.h"
 #include "format/Parsing.h"
 #include "tags/GenreTable.h"
 
@@ -90,6 +91,29 @@ bool storeFields(const ParsedFields& fields, MP3TagInfo& record)
     record.setSongName(fields.title);
     record.setTrack(characterOf(*track));
     record.setYear(fields.year);
+    return true;
+}
+
+bool storeNamedFields(const ParsedFields& fields, const QString& format, MP3TagInfo& record)
+{
+    const auto named = [&format](const QString& token) { return format.contains(token); };
+    const std::optional<int> track = named(FormatTokens::Track) ? trackNumberOf(fields.track) : std::optional<int>(0);
+    if (!track)
+        return false;
+    if (named(FormatTokens::Album))
+        record.setAlbum(fields.album);
+    if (named(FormatTokens::Artist))
+        record.setArtist(fields.artist);
+    if (named(FormatTokens::Comment))
+        record.setComment(fields.comment);
+    if (named(FormatTokens::Genre))
+        record.setGenre(characterOf(GenreNumber(fields.genre)));
+    if (named(FormatTokens::Title))
+        record.setSongName(fields.title);
+    if (named(FormatTokens::Track))
+        record.setTrack(characterOf(*track));
+    if (named(FormatTokens::Year))
+        record.setYear(fields.year);
     return true;
 }
 

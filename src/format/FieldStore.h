@@ -27,6 +27,10 @@ std::optional<int> trackNumberOf(const QString& value);
 // false, and leaves the record unchanged, when the track does not fit in 0 to 255.
 bool storeFields(const ParsedFields& fields, MP3TagInfo& record);
 
+// The same for the fields whose token the format holds; the others keep what the record holds.
+// The track is checked only when the format holds its token.
+bool storeNamedFields(const ParsedFields& fields, const QString& format, MP3TagInfo& record);
+
 // The example record of the format-string dialog: Artist "Beatles, The", SongName "Hey Jude",
 // Album "White Album, The", Year "1968", Comment "Not a bad song", track 23, the genre named
 // "Rock & Roll", marker "TAG".

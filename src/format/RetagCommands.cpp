@@ -9,6 +9,7 @@
 #include "base/PathTools.h"
 #include "format/Composition.h"
 #include "format/FieldStore.h"
+#include "format/RetagPlan.h"
 #include "playlist/PlaylistModel.h"
 
 using namespace PathTools;
@@ -17,21 +18,13 @@ namespace RetagCommands {
 
 namespace {
 
-// The text a command parses for a row's file: its name without folder and extension, or the
-// whole path.
-QString parsedPartOf(const QString& path, bool fullPath)
-{
-    return fullPath ? path : stripExtension(fileNameOf(path));
-}
-
 // Fills the record from a parse of the text; false, after the message, when the track does not fit.
 bool fill(MP3TagInfo& record, const QString& text, const QString& format, const QString& file)
 {
     const ParsedFields fields = parseFields(text, format);
     if (storeFields(fields, record))
         return true;
-    Messages::error(QStringLiteral("Track number ") + fields.track
-        + QStringLiteral(" does not fit in an ID3v1 tag (0 to 255); ") + file + QStringLiteral(" was not changed."));
+    reportTrackOutOfRange(fields.track, file);
     return false;
 }
 
@@ -50,18 +43,21 @@ void reportChanged(PlaylistModel& model, const Rows& rows)
         model.rowsChanged(*std::min_element(rows.begin(), rows.end()), *std::max_element(rows.begin(), rows.end()));
 }
 
-void tagFromColumn(PlaylistModel& model, const Rows& rows, const QString& format,
-    const std::function<QString(const PlaylistRow&)>& textOf)
+// The row's entry, its tag read first when it has not been read yet; null when the file has no
+// ID3v1 tag or its tag could not be read (*problem says which). *read tells whether it was read now.
+const MP3TagInfo* currentTagOf(const PlaylistRow& row, PlannedRename::Problem* problem, bool* read)
 {
-    for (const qsizetype position : rows) {
-        const PlaylistRow& row = *model.rowAt(position);
-        MP3Tag& tag = row.entry->mp3Tag();
-        if (!fill(tag.RawInfo(), textOf(row), format, row.text(FileNameColumn)))
-            continue;
-        tag.writeTag();
+    MP3Tag& tag = row.entry->mp3Tag();
+    *read = !tag.TagRead() && !tag.FileError();
+    if (*read)
         row.entry->ReadTag();
-    }
-    reportChanged(model, rows);
+    if (tag.FileError())
+        *problem = PlannedRename::Problem::TagUnreadable;
+    else if (!tag.HasID1Tag())
+        *problem = PlannedRename::Problem::NoTag;
+    else
+        return &tag.RawInfo();
+    return nullptr;
 }
 
 // The system takes a path only up to its first NUL, and would then rename the file to another name
@@ -102,14 +98,28 @@ PlannedRename planRename(qsizetype row, const QString& old, const QString& compo
     return plan;
 }
 
-// Marks the renames that would fail on the disk as it is, or against an earlier rename of the batch.
+// A row left alone, its name as it is.
+PlannedRename skippedRow(qsizetype row, const QString& file, PlannedRename::Problem problem)
+{
+    PlannedRename plan;
+    plan.row = row;
+    plan.from = plan.to = plan.oldShown = plan.newShown = file;
+    plan.problem = problem;
+    return plan;
+}
+
+// Marks what is not a file to rename, and the renames that would fail on the disk as it is or
+// against an earlier rename of the batch.
 void markCollisions(std::vector<PlannedRename>& plans)
 {
     QSet<QString> targets;
     for (PlannedRename& plan : plans) {
         if (plan.problem != PlannedRename::Problem::None)
             continue;
-        if (targets.contains(plan.to))
+        plan.reason = FileOps::renameRefusal(plan.from);
+        if (!plan.reason.isEmpty())
+            plan.problem = PlannedRename::Problem::NotAFile;
+        else if (targets.contains(plan.to))
             plan.problem = PlannedRename::Problem::SameTargetInBatch;
         else if (FileOps::isNameTaken(plan.from, plan.to))
             plan.problem = PlannedRename::Problem::TargetExists;
@@ -120,8 +130,8 @@ void markCollisions(std::vector<PlannedRename>& plans)
 // Carries out one rename; false when the user chose to stop.
 bool carryOut(PlaylistModel& model, const PlannedRename& plan, RenameReport& report)
 {
-    if (plan.problem == PlannedRename::Problem::TrackOutOfRange)
-        return true; // reported while planning; the row stays as it was
+    if (isSkipped(plan))
+        return true; // shown while planning; the row stays as it was
     if (plan.problem == PlannedRename::Problem::RefusedName || !FileOps::renameNoReplace(plan.from, plan.to)) {
         const Messages::Answer answer = Messages::current().show(QStringLiteral("Error renaming ") + plan.oldShown
                 + QStringLiteral(" to ") + plan.newShown + QStringLiteral(".  Skip and continue?"),
@@ -135,7 +145,46 @@ bool carryOut(PlaylistModel& model, const PlannedRename& plan, RenameReport& rep
     return true;
 }
 
-RenameReport carryOutAll(PlaylistModel& model, const std::vector<PlannedRename>& plans)
+std::vector<PlannedRename> renamesFromTag(PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
+{
+    std::vector<PlannedRename> plans;
+    plans.reserve(rows.size());
+    Rows read;
+    for (const qsizetype position : rows) {
+        const PlaylistRow& row = *model.rowAt(position);
+        PlannedRename::Problem problem = PlannedRename::Problem::None;
+        bool readNow = false;
+        const MP3TagInfo* tag = currentTagOf(row, &problem, &readNow);
+        if (readNow)
+            read.push_back(position);
+        plans.push_back(tag ? planRename(position, row.text(FileNameColumn), ApplyFormat(format, *tag), fullPath)
+                            : skippedRow(position, row.text(FileNameColumn), problem));
+    }
+    if (!read.empty())
+        model.tagColumnsChanged(
+            *std::min_element(read.begin(), read.end()), *std::max_element(read.begin(), read.end()));
+    return plans;
+}
+
+std::vector<PlannedRename> renamesFromTitle(
+    const PlaylistModel& model, const Rows& rows, const QString& separating, const QString& recombining, bool fullPath)
+{
+    std::vector<PlannedRename> plans;
+    plans.reserve(rows.size());
+    MP3TagInfo record = freeLengthRecord();
+    for (const qsizetype position : rows) {
+        const PlaylistRow& row = *model.rowAt(position);
+        const QString& file = row.text(FileNameColumn);
+        plans.push_back(fill(record, row.text(TitleColumn), separating, file)
+                ? planRename(position, file, ApplyFormat(recombining, record), fullPath)
+                : skippedRow(position, file, PlannedRename::Problem::TrackOutOfRange));
+    }
+    return plans;
+}
+
+} // namespace
+
+RenameReport renameAsPlanned(PlaylistModel& model, const std::vector<PlannedRename>& plans)
 {
     RenameReport report;
     for (const PlannedRename& plan : plans) {
@@ -151,60 +200,37 @@ RenameReport carryOutAll(PlaylistModel& model, const std::vector<PlannedRename>&
     return report;
 }
 
-std::vector<PlannedRename> renamesFromTag(
-    const PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
+void reportTrackOutOfRange(const QString& track, const QString& file)
 {
-    std::vector<PlannedRename> plans;
-    plans.reserve(rows.size());
-    for (const qsizetype position : rows) {
-        const PlaylistRow& row = *model.rowAt(position);
-        plans.push_back(planRename(
-            position, row.text(FileNameColumn), ApplyFormat(format, row.entry->mp3Tag().RawInfo()), fullPath));
-    }
-    return plans;
+    Messages::error(QStringLiteral("Track number ") + track
+        + QStringLiteral(" does not fit in an ID3v1 tag (0 to 255); ") + file + QStringLiteral(" was not changed."));
 }
 
-std::vector<PlannedRename> renamesFromTitle(
-    const PlaylistModel& model, const Rows& rows, const QString& separating, const QString& recombining, bool fullPath)
+QString parsedPartOf(const QString& path, bool fullPath)
 {
-    std::vector<PlannedRename> plans;
-    plans.reserve(rows.size());
-    MP3TagInfo record = freeLengthRecord();
-    for (const qsizetype position : rows) {
-        const PlaylistRow& row = *model.rowAt(position);
-        const QString& file = row.text(FileNameColumn);
-        if (!fill(record, row.text(TitleColumn), separating, file)) {
-            PlannedRename skipped;
-            skipped.row = position;
-            skipped.from = skipped.to = file;
-            skipped.problem = PlannedRename::Problem::TrackOutOfRange;
-            plans.push_back(skipped);
-            continue;
-        }
-        plans.push_back(planRename(position, file, ApplyFormat(recombining, record), fullPath));
-    }
-    return plans;
+    return fullPath ? path : stripExtension(fileNameOf(path));
 }
-
-} // namespace
 
 void tagFromFileName(PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
 {
-    tagFromColumn(model, rows, format,
-        [fullPath](const PlaylistRow& row) { return parsedPartOf(row.text(FileNameColumn), fullPath); });
+    retagAsPlanned(model, planTagFromFileName(model, rows, format, fullPath));
 }
 
 void tagFromTitle(PlaylistModel& model, const Rows& rows, const QString& format)
 {
-    tagFromColumn(model, rows, format, [](const PlaylistRow& row) { return row.text(TitleColumn); });
+    retagAsPlanned(model, planTagFromTitle(model, rows, format));
 }
 
 void titleFromTag(PlaylistModel& model, const Rows& rows, const QString& format)
 {
     for (const qsizetype position : rows) {
         PlaylistRow& row = *model.rowAt(position);
-        row.texts[TitleColumn] = ApplyFormat(format, row.entry->mp3Tag().RawInfo());
+        PlannedRename::Problem problem = PlannedRename::Problem::None;
+        bool read = false;
+        if (const MP3TagInfo* tag = currentTagOf(row, &problem, &read))
+            row.texts[TitleColumn] = ApplyFormat(format, *tag);
     }
+    // The tag columns of rows read now change too.
     reportChanged(model, rows);
 }
 
@@ -223,21 +249,32 @@ void titleFromFileName(
 
 // A plan shown before anything moves also names the collisions; carrying the renames out needs no
 // such look-ups, because the rename itself refuses a name that is taken.
-QString problemText(PlannedRename::Problem problem)
+QString problemText(const PlannedRename& plan)
 {
     using Problem = PlannedRename::Problem;
-    switch (problem) {
+    switch (plan.problem) {
     case Problem::None: return {};
     case Problem::RefusedName: return QStringLiteral("refused: not a plain visible name in the file's folder");
     case Problem::TargetExists: return QStringLiteral("fails: a file of that name exists");
     case Problem::SameTargetInBatch: return QStringLiteral("fails: an earlier file gets the same name");
-    case Problem::TrackOutOfRange: return QStringLiteral("skipped: the track number does not fit");
+    // Rows left alone: why, in the words of the messages that report them.
+    case Problem::TrackOutOfRange: return QStringLiteral("the track number does not fit");
+    case Problem::NoTag: return QStringLiteral("no ID3v1 tag");
+    case Problem::TagUnreadable: return QStringLiteral("the tag could not be read");
+    case Problem::NotAFile: return plan.reason;
     }
     return {};
 }
 
+bool isSkipped(const PlannedRename& plan)
+{
+    using Problem = PlannedRename::Problem;
+    return plan.problem == Problem::TrackOutOfRange || plan.problem == Problem::NoTag
+        || plan.problem == Problem::TagUnreadable || plan.problem == Problem::NotAFile;
+}
+
 std::vector<PlannedRename> planFileNameFromTag(
-    const PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
+    PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
 {
     std::vector<PlannedRename> plans = renamesFromTag(model, rows, format, fullPath);
     markCollisions(plans);
@@ -254,13 +291,13 @@ std::vector<PlannedRename> planFileNameFromTitle(
 
 RenameReport fileNameFromTag(PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
 {
-    return carryOutAll(model, renamesFromTag(model, rows, format, fullPath));
+    return renameAsPlanned(model, planFileNameFromTag(model, rows, format, fullPath));
 }
 
 RenameReport fileNameFromTitle(
     PlaylistModel& model, const Rows& rows, const QString& separating, const QString& recombining, bool fullPath)
 {
-    return carryOutAll(model, renamesFromTitle(model, rows, separating, recombining, fullPath));
+    return renameAsPlanned(model, planFileNameFromTitle(model, rows, separating, recombining, fullPath));
 }
 
 } // namespace RetagCommands

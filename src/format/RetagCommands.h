@@ -17,12 +17,19 @@ namespace RetagCommands {
 
 using Rows = std::vector<qsizetype>;
 
-// Tag = File Name: parses each row's file name (without folder and extension, or the whole path
-// with fullPath) into the seven fields, writes the tag and reads it back into the row.
+// Says that a row was left unchanged because its parsed track number does not fit in one byte.
+void reportTrackOutOfRange(const QString& track, const QString& file);
+
+// The text a command parses for a row's file: its name without folder and extension, or the whole
+// path.
+QString parsedPartOf(const QString& path, bool fullPath);
+
+// Tag = File Name and Tag = Title, planned and written in one go (see RetagPlan.h).
 void tagFromFileName(PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath);
-// Tag = Title: the same from the row's title.
 void tagFromTitle(PlaylistModel& model, const Rows& rows, const QString& format);
-// Title = Tag: the title composed from the tag as last read; the file is neither read nor written.
+// Title = Tag: the title composed from the file's ID3v1 tag, read first when it has not been read
+// yet. A row whose file has no ID3v1 tag, or whose tag could not be read, keeps its title. The
+// file is not written.
 void titleFromTag(PlaylistModel& model, const Rows& rows, const QString& format);
 // Title = File Name: the file name parsed with the separating format, composed with the other.
 void titleFromFileName(
@@ -35,31 +42,44 @@ struct PlannedRename {
         RefusedName, // a NUL; without the full-path choice also a separator, ".", "..", a leading "." or nothing
         TargetExists, // another file already has the new name
         SameTargetInBatch, // an earlier row of the same batch gets the same new name
+        // The row is left alone, without a question when the plan is carried out:
         TrackOutOfRange, // the two-step command parsed a track number one byte cannot hold
+        NoTag, // File Name = Tag: the file has no ID3v1 tag to compose from
+        TagUnreadable, // File Name = Tag: the tag could not be read (the read said why)
+        NotAFile, // not a regular file after following links: a folder, a dangling link... (see reason)
     };
     qsizetype row = -1;
-    QString from, to; // whole paths
+    QString from, to; // whole paths; to is from for a row left alone
     QString oldShown, newShown; // as the messages name them: bare names, or whole paths with fullPath
     Problem problem = Problem::None;
+    QString reason; // NotAFile: why, in the system's words
 };
 
 // File Name = Tag and File Name = Title as plans: the new name of every row and what would stop it.
+// Planning shows the messages of composing and parsing, once per row; carrying the plan out shows
+// none of them again. File Name = Tag reads a tag that has not been read yet, and composes only
+// from a tag that is there.
 std::vector<PlannedRename> planFileNameFromTag(
-    const PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath);
+    PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath);
 std::vector<PlannedRename> planFileNameFromTitle(
     const PlaylistModel& model, const Rows& rows, const QString& separating, const QString& recombining, bool fullPath);
 
 // What stops a planned rename, in a few words for a preview; empty for none.
-QString problemText(PlannedRename::Problem problem);
+QString problemText(const PlannedRename& plan);
+// True for the rows a plan leaves alone without trying (the skipped ones).
+bool isSkipped(const PlannedRename& plan);
 
 struct RenameReport {
     std::vector<PlannedRename> renamed; // the renames done, in row order
     bool stopped = false; // the user answered No to a failure
 };
 
-// Carries out the renames one after another. A rename that fails asks "Skip and continue?": Yes
-// leaves that row as it was and goes on, No stops. A renamed row shows its new path and its entry
-// follows the file. The files are renamed by whole paths, never replacing an existing file.
+// Carries out planned renames one after another. A skipped row stays as it is, silently (the plan
+// showed why). A rename that fails asks "Skip and continue?": Yes leaves that row as it was and
+// goes on, No stops. A renamed row shows its new path and its entry follows the file. The files
+// are renamed by whole paths, never replacing an existing file.
+RenameReport renameAsPlanned(PlaylistModel& model, const std::vector<PlannedRename>& plans);
+// Plans and carries out in one go.
 RenameReport fileNameFromTag(PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath);
 RenameReport fileNameFromTitle(
     PlaylistModel& model, const Rows& rows, const QString& separating, const QString& recombining, bool fullPath);

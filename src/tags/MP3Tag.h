@@ -63,6 +63,8 @@ public:
     // without one. Never creates a file.
     void writeTag();
 
+    // True once a read has completed: the record and the flags then tell what the file holds.
+    bool TagRead() const { return m_tagRead; }
     bool FileError() const { return m_failure != Failure::None; }
     Failure failure() const { return m_failure; }
     QString MP3FileName() const { return m_path; }

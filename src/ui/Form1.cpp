@@ -28,6 +28,7 @@
 #include "ui/HelpWindow.h"
 #include "ui/ImportFiles.h"
 #include "ui/RenamePreview.h"
+#include "ui/RetagPreview.h"
 #include "ui/TagEditor.h"
 #include "ui/UpDownControl.h"
 
@@ -607,18 +608,30 @@ bool Form1::previewRenames(const std::vector<RetagCommands::PlannedRename>& plan
     return waitFor(preview);
 }
 
+void Form1::retagRows(const std::function<std::vector<RetagCommands::PlannedRetag>()>& plan)
+{
+    std::vector<RetagCommands::PlannedRetag> plans;
+    changeRows([&] { plans = plan(); });
+    RetagPreview preview(plans, this);
+    if (waitFor(preview))
+        changeRows([&] { RetagCommands::retagAsPlanned(m_model, plans); });
+}
+
 void Form1::tagEqualsFileName()
 {
-    if (const auto chosen = chooseFormat(false))
-        changeRows(
-            [&] { RetagCommands::tagFromFileName(m_model, selectedPositions(), chosen->format, chosen->useFullPath); });
+    if (const auto chosen = chooseFormat(false)) {
+        retagRows([&] {
+            return RetagCommands::planTagFromFileName(
+                m_model, selectedPositions(), chosen->format, chosen->useFullPath);
+        });
+    }
     returnToList();
 }
 
 void Form1::tagEqualsTitle()
 {
     if (const auto chosen = chooseFormat(true))
-        changeRows([&] { RetagCommands::tagFromTitle(m_model, selectedPositions(), chosen->format); });
+        retagRows([&] { return RetagCommands::planTagFromTitle(m_model, selectedPositions(), chosen->format); });
     returnToList();
 }
 
@@ -650,11 +663,17 @@ void Form1::fileNameEqualsTag()
 {
     if (!confirmRename())
         return;
-    const auto chosen = chooseFormat(false);
-    const RetagCommands::Rows rows = selectedPositions();
-    if (chosen
-        && previewRenames(RetagCommands::planFileNameFromTag(m_model, rows, chosen->format, chosen->useFullPath)))
-        changeRows([&] { RetagCommands::fileNameFromTag(m_model, rows, chosen->format, chosen->useFullPath); });
+    if (const auto chosen = chooseFormat(false)) {
+        // Planned once: what the preview shows is what is carried out, and planning's messages
+        // are not shown again.
+        std::vector<RetagCommands::PlannedRename> plans;
+        changeRows([&] {
+            plans
+                = RetagCommands::planFileNameFromTag(m_model, selectedPositions(), chosen->format, chosen->useFullPath);
+        });
+        if (previewRenames(plans))
+            changeRows([&] { RetagCommands::renameAsPlanned(m_model, plans); });
+    }
     returnToList();
 }
 
@@ -668,14 +687,14 @@ void Form1::fileNameEqualsTitle()
     const auto recombining = separating
         ? chooseFormat(false, QStringLiteral("Choose a format string for recombining the file name."), title)
         : std::nullopt;
-    const RetagCommands::Rows rows = selectedPositions();
-    if (recombining
-        && previewRenames(RetagCommands::planFileNameFromTitle(
-            m_model, rows, separating->format, recombining->format, recombining->useFullPath))) {
+    if (recombining) {
+        std::vector<RetagCommands::PlannedRename> plans;
         changeRows([&] {
-            RetagCommands::fileNameFromTitle(
-                m_model, rows, separating->format, recombining->format, recombining->useFullPath);
+            plans = RetagCommands::planFileNameFromTitle(
+                m_model, selectedPositions(), separating->format, recombining->format, recombining->useFullPath);
         });
+        if (previewRenames(plans))
+            changeRows([&] { RetagCommands::renameAsPlanned(m_model, plans); });
     }
     returnToList();
 }

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 #include "format/RetagCommands.h"
+#include "format/RetagPlan.h"
 #include "playlist/EntryList.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
@@ -121,6 +122,8 @@ private:
         bool fullPathDisabled, const QString& instruction = {}, const QString& instructionTitle = {});
     bool confirmRename();
     bool previewRenames(const std::vector<RetagCommands::PlannedRename>& plans);
+    // A Tag command once its format is chosen: plans the tags, shows them, writes them on Write.
+    void retagRows(const std::function<std::vector<RetagCommands::PlannedRetag>()>& plan);
     RetagCommands::Rows selectedPositions() const;
     // Runs work that changes many rows with the busy pointer and the list's painting suspended.
     void changeRows(const std::function<void()>& work);

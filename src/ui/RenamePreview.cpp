@@ -22,7 +22,7 @@ RenamePreview::RenamePreview(const std::vector<RetagCommands::PlannedRename>& pl
     QList<QTreeWidgetItem*> items;
     items.reserve(qsizetype(plans.size()));
     for (const RetagCommands::PlannedRename& plan : plans) {
-        const QString problem = RetagCommands::problemText(plan.problem);
+        const QString problem = RetagCommands::problemText(plan);
         // The names as the messages give them (bare names when the files stay in their folders);
         // the whole paths on hover.
         auto* item = new QTreeWidgetItem({plan.oldShown.isEmpty() ? plan.from : plan.oldShown,
@@ -45,8 +45,8 @@ RenamePreview::RenamePreview(const std::vector<RetagCommands::PlannedRename>& pl
     };
     auto* summary = new QLabel(count(qsizetype(plans.size()), "file to rename", "files to rename")
             + (failing ? QStringLiteral(", ")
-                        + count(failing, "of them would fail and stay as it is.",
-                            "of them would fail and stay as they are.")
+                        + count(failing, "of them would fail or is left alone, and stays as it is.",
+                            "of them would fail or are left alone, and stay as they are.")
                        : QStringLiteral(".")),
         this);
     summary->setObjectName(QStringLiteral("renameSummary"));

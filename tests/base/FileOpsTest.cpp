@@ -360,6 +360,8 @@ TEST(FileOps, RenamesOnlyRegularFiles)
     TestFiles files;
     const QString song = files.write(u"song.mp3"_s, "audio");
     ASSERT_TRUE(QFile::link(song, files.path(u"link.mp3"_s)));
+    ASSERT_TRUE(QFile::link(files.path(u"gone.mp3"_s), files.path(u"dangling.mp3"_s)));
+    ASSERT_TRUE(QFile::link(files.path(u"looping.mp3"_s), files.path(u"looping.mp3"_s)));
     ASSERT_TRUE(QDir(files.folder()).mkdir(u"folder"_s));
     ASSERT_TRUE(QFile::link(files.path(u"folder"_s), files.path(u"folderlink"_s)));
     ASSERT_EQ(::mkfifo(QFile::encodeName(files.path(u"pipe"_s)).constData(), 0644), 0);
@@ -369,8 +371,10 @@ TEST(FileOps, RenamesOnlyRegularFiles)
         const char* name;
         QString reason; // empty when the rename is done
     } const cases[] = {
+        {"link.mp3", {}}, // before its target moves
         {"song.mp3", {}},
-        {"link.mp3", {}},
+        {"dangling.mp3", u"Symbolic link to a file that does not exist"_s},
+        {"looping.mp3", qt_error_string(ELOOP)},
         {"folder", qt_error_string(EISDIR)},
         {"folderlink", qt_error_string(EISDIR)},
         {"pipe", u"Not a regular file"_s},

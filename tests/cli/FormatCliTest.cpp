@@ -77,3 +77,30 @@ TEST(FormatCli, TagsFromNamesAndRenamesFromTags)
     EXPECT_EQ(QDir(files.folder()).entryList(QDir::Files, QDir::Name),
         QStringList({u"2.mp3"_s, u"Band - Other.mp3"_s, u"Beatles, The - Hey Jude.mp3"_s, u"Same - Song.mp3"_s}));
 }
+
+TEST(FormatCli, PreviewsRetagsAndReportsFilesWithoutATag)
+{
+    TestFiles files;
+    const QByteArray tagged = audio(300) + id3v1({"Old", "Beatles, The", "Album", "1968", "", 23, 17});
+    const QString song = files.write(u"Beatles, The - Hey Jude.mp3"_s, tagged);
+    const QString bare = files.write(u"Kinks, The - Lola.mp3"_s, audio(300));
+    const QStringList retag = {u"tag-from-name"_s, u"--format"_s, u"<a> - <t>"_s, song, bare};
+
+    // A line per field that would change: file, field, old and new value; nothing written.
+    const CliRun plan = cli(QStringList(retag) << u"--dry-run"_s);
+    EXPECT_EQ(plan.out,
+        song.toUtf8() + "\tTitle\tOld\tHey Jude\n" + bare.toUtf8() + "\tTitle\t\tLola\n" + bare.toUtf8()
+            + "\tArtist\t\tKinks, The\n" + bare.toUtf8() + "\tTrack\t\t0\n" + bare.toUtf8()
+            + "\tGenre\t\t12 (Other)\n");
+    EXPECT_EQ(plan.exitCode, 0);
+    EXPECT_EQ(TestFiles::read(song), tagged);
+    EXPECT_EQ(TestFiles::read(bare), audio(300));
+
+    // Without a tag to compose from, a file keeps its name; the others are renamed.
+    const CliRun renamed = cli({u"name-from-tag"_s, u"--format"_s, u"<t>"_s, bare, song});
+    EXPECT_EQ(renamed.out, song.toUtf8() + "\t" + files.path(u"Old.mp3"_s).toUtf8() + "\n");
+    EXPECT_EQ(renamed.err, "Error:\t" + bare.toUtf8() + " was not renamed: no ID3v1 tag.\n");
+    EXPECT_EQ(renamed.exitCode, 1);
+    EXPECT_EQ(QDir(files.folder()).entryList(QDir::Files, QDir::Name),
+        QStringList({u"Kinks, The - Lola.mp3"_s, u"Old.mp3"_s}));
+}

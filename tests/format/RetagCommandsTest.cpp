@@ -7,9 +7,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include "base/NativePath.h"
+#include "format/RetagPlan.h"
 #include "playlist/PlaylistModel.h"
+#include "support/ProgramMessages.h"
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 
@@ -49,7 +52,7 @@ struct Playlist {
 
 } // namespace
 
-TEST(RetagCommands, TagFromFileNameWritesAllSevenFields)
+TEST(RetagCommands, TagFromFileNameReadsTheNameOrTheWholePath)
 {
     struct Case {
         const char* what;
@@ -71,12 +74,153 @@ TEST(RetagCommands, TagFromFileNameWritesAllSevenFields)
         RetagCommands::tagFromFileName(p.model, p.rows, format.replace(u"{}"_s, p.files.folder()), c.fullPath);
         QByteArray artist = c.artist;
         artist.replace("{}", QFile::encodeName(p.files.folder()));
-        // Fields the format lacks are emptied: track 0, genre 12 ("Other"), the others empty.
-        EXPECT_EQ(TestFiles::read(p.file(0)), audio(300) + id3v1({c.title, artist.left(30), "", "", "", 0, 12}));
+        EXPECT_EQ(
+            TestFiles::read(p.file(0)), audio(300) + id3v1({c.title, artist.left(30), "Old", "1999", "Old", 9, 9}));
         EXPECT_EQ(p.model.text(0, QuickTagColumn),
             QString::fromUtf8(artist.left(30)).trimmed() + u" - "_s + QString::fromUtf8(c.title));
         EXPECT_TRUE(messages.shown().empty());
     }
+}
+
+namespace {
+
+enum class Command {
+    TagFromFileName,
+    TagFromTitle,
+    TitleFromTag,
+    TitleFromFileName,
+    FileNameFromTag,
+    FileNameFromTitle
+};
+
+// Runs a command as the window does: planned once, then carried out; the formats "<a> - <t>" and,
+// for the second step, "<t> (<a>)".
+void run(Command command, PlaylistModel& model, const RetagCommands::Rows& rows)
+{
+    using namespace RetagCommands;
+    const QString format = u"<a> - <t>"_s;
+    const QString second = u"<t> (<a>)"_s;
+    switch (command) {
+    case Command::TagFromFileName: retagAsPlanned(model, planTagFromFileName(model, rows, format, false)); break;
+    case Command::TagFromTitle: retagAsPlanned(model, planTagFromTitle(model, rows, format)); break;
+    case Command::TitleFromTag: titleFromTag(model, rows, format); break;
+    case Command::TitleFromFileName: titleFromFileName(model, rows, format, false, second); break;
+    case Command::FileNameFromTag: renameAsPlanned(model, planFileNameFromTag(model, rows, format, false)); break;
+    case Command::FileNameFromTitle:
+        renameAsPlanned(model, planFileNameFromTitle(model, rows, format, second, false));
+        break;
+    }
+}
+
+} // namespace
+
+TEST(RetagCommands, ConvertsOnlyWhatTheTagStateAllows)
+{
+    // The file as each case makes it, named "Beatles, The - Hey Jude.mp3" and titled
+    // "Kinks, The - Lola" in the playlist.
+    enum class State {
+        Tagged, // an ID3v1 tag, read
+        Unread, // an ID3v1 tag, not read yet
+        NoTag, // read, without an ID3v1 tag
+        Failed, // too short to hold a tag: its read failed
+        DanglingLink, // a symbolic link to nothing, not read yet
+        LoopingLink, // a symbolic link to itself, not read yet
+    };
+    const QByteArray oldTag = id3v1({"Old song", "Old band", "Album", "1970", "Comment", 5, 17});
+    const QByteArray fromName = audio(300) + id3v1({"Hey Jude", "Beatles, The", "Album", "1970", "Comment", 5, 17});
+    const QByteArray fromTitle = audio(300) + id3v1({"Lola", "Kinks, The", "Album", "1970", "Comment", 5, 17});
+    const QString name = u"Beatles, The - Hey Jude.mp3"_s;
+    const QString title = u"Kinks, The - Lola"_s;
+    struct Case {
+        Command command;
+        State state;
+        QString nameAfter;
+        QString titleAfter;
+        QByteArray bytesAfter; // null for a link
+        bool notFound = false; // the command reported the file as not found (once)
+    } const cases[] = {
+        // The fields the format does not name keep their values; a file without a tag gets a new one.
+        {Command::TagFromFileName, State::Tagged, name, title, fromName},
+        {Command::TagFromFileName, State::Unread, name, title, fromName},
+        {Command::TagFromFileName, State::NoTag, name, title,
+            audio(300) + id3v1({"Hey Jude", "Beatles, The", "", "", "", 0, 12})},
+        {Command::TagFromFileName, State::Failed, name, title, "abc"},
+        {Command::TagFromFileName, State::DanglingLink, name, title, {}, true},
+        {Command::TagFromTitle, State::Tagged, name, title, fromTitle},
+        {Command::TagFromTitle, State::Unread, name, title, fromTitle},
+        // A conversion from the tag leaves a row without a readable tag alone.
+        {Command::TitleFromTag, State::Tagged, name, u"Old band - Old song"_s, audio(300) + oldTag},
+        {Command::TitleFromTag, State::Unread, name, u"Old band - Old song"_s, audio(300) + oldTag},
+        {Command::TitleFromTag, State::NoTag, name, title, audio(300)},
+        {Command::TitleFromTag, State::Failed, name, title, "abc"},
+        {Command::FileNameFromTag, State::Tagged, u"Old band - Old song.mp3"_s, title, audio(300) + oldTag},
+        {Command::FileNameFromTag, State::Unread, u"Old band - Old song.mp3"_s, title, audio(300) + oldTag},
+        {Command::FileNameFromTag, State::NoTag, name, title, audio(300)},
+        {Command::FileNameFromTag, State::Failed, name, title, "abc"},
+        {Command::FileNameFromTag, State::DanglingLink, name, title, {}, true},
+        // The title is the source here: the tag's state does not matter, but only files move.
+        {Command::FileNameFromTitle, State::Failed, u"Lola (Kinks, The).mp3"_s, title, "abc"},
+        {Command::FileNameFromTitle, State::DanglingLink, name, title, {}},
+        {Command::FileNameFromTitle, State::LoopingLink, name, title, {}},
+        {Command::TitleFromFileName, State::NoTag, name, u"Hey Jude (Beatles, The)"_s, audio(300)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "command " << int(c.command) << ", state " << int(c.state));
+        RecordingMessages messages;
+        Playlist p;
+        const QString path = p.files.path(name);
+        switch (c.state) {
+        case State::Tagged: p.add(name, audio(300) + oldTag, title); break;
+        case State::Unread: p.add(name, audio(300) + oldTag, title, false); break;
+        case State::NoTag: p.add(name, audio(300), title); break;
+        case State::Failed: p.add(name, "abc", title); break;
+        case State::DanglingLink:
+        case State::LoopingLink:
+            ASSERT_TRUE(QFile::link(c.state == State::LoopingLink ? path : p.files.path(u"gone.mp3"_s), path));
+            p.add(path, {}, title, false);
+            break;
+        }
+        messages.clear();
+        run(c.command, p.model, p.rows);
+        EXPECT_EQ(p.folder(), QStringList({c.nameAfter}));
+        EXPECT_EQ(p.file(0), p.files.path(c.nameAfter));
+        EXPECT_EQ(p.model.text(0, TitleColumn), c.titleAfter);
+        if (!c.bytesAfter.isNull()) {
+            EXPECT_EQ(TestFiles::read(p.file(0)), c.bytesAfter);
+        }
+        EXPECT_EQ(messages.texts(), c.notFound ? QStringList({ProgramMessages::notFound(path)}) : QStringList());
+    }
+}
+
+TEST(RetagCommands, PlansTagsFieldByField)
+{
+    RecordingMessages messages;
+    Playlist p;
+    p.add(u"a.mp3"_s, audio(300) + id3v1({"Same", "Band", "Album", "", "", 3, 17}), u"Band - Same"_s);
+    p.add(u"b.mp3"_s, audio(300) + id3v1({"Old", "Band", "", "", "", 0, 0}), u"Other - New"_s);
+    p.add(u"c.mp3"_s, audio(300), u"X - Y"_s);
+    p.add(u"d.mp3"_s, audio(300) + id3v1({"Old", "Band", "", "", "", 0, 0}), u"300 - Z"_s);
+    p.add(u"e.mp3"_s, "abc", u"X - Y"_s);
+    messages.clear();
+    const auto plans = RetagCommands::planTagFromTitle(p.model, p.rows, u"<a> - <t>"_s);
+    const auto tracks = RetagCommands::planTagFromTitle(p.model, {3}, u"<k> - <t>"_s);
+    QStringList lines;
+    for (const auto* batch : {&plans, &tracks}) {
+        for (const RetagCommands::PlannedRetag& plan : *batch) {
+            lines.append(QFileInfo(plan.file).fileName() + u' ' + RetagCommands::problemText(plan.problem)
+                + (plan.newTag ? u" new"_s : QString()));
+            for (const RetagCommands::FieldChange& change : plan.changes)
+                lines.append(change.field + u'|' + change.before + u'|' + change.after);
+        }
+    }
+    // a.mp3 would not change and has no plan.
+    EXPECT_EQ(lines,
+        QStringList({u"b.mp3 "_s, u"Title|Old|New"_s, u"Artist|Band|Other"_s, u"c.mp3  new"_s, u"Title||Y"_s,
+            u"Artist||X"_s, u"Track||0"_s, u"Genre||12 (Other)"_s, u"d.mp3 "_s, u"Title|Old|Z"_s, u"Artist|Band|300"_s,
+            u"e.mp3 not written: the tag could not be read"_s, u"d.mp3 not written: the track number does not fit"_s}));
+    EXPECT_EQ(messages.texts(),
+        QStringList(
+            {u"Track number 300 does not fit in an ID3v1 tag (0 to 255); "_s + p.file(3) + u" was not changed."_s}));
 }
 
 TEST(RetagCommands, TitleCommandsWriteOnlyTheTitle)
@@ -87,7 +231,7 @@ TEST(RetagCommands, TitleCommandsWriteOnlyTheTitle)
     p.add(u"untagged.mp3"_s, audio(300), u"old"_s);
     RetagCommands::titleFromTag(p.model, p.rows, u"<k>. <t>"_s);
     EXPECT_EQ(p.model.text(0, TitleColumn), u"7. Hey Jude"_s);
-    EXPECT_EQ(p.model.text(1, TitleColumn), u"0. "_s); // an untagged file composes from an empty record
+    EXPECT_EQ(p.model.text(1, TitleColumn), u"old"_s); // an untagged file has nothing to compose from
     RetagCommands::titleFromFileName(p.model, {0}, u"<k>. <a> - <t>"_s, false, u"<a> - <t> [<k>]"_s);
     EXPECT_EQ(p.model.text(0, TitleColumn), u"Beatles, The - Hey Jude [23]"_s);
     EXPECT_EQ(TestFiles::read(p.file(0)), audio(300) + kBeatles);
@@ -103,7 +247,7 @@ TEST(RetagCommands, LeavesARowWhoseTrackNumberDoesNotFit)
     RetagCommands::tagFromFileName(p.model, p.rows, u"<k> <t>"_s, false);
     RetagCommands::titleFromFileName(p.model, p.rows, u"<k> <t>"_s, false, u"<t>"_s);
     EXPECT_EQ(TestFiles::read(p.file(0)), audio(300) + kBeatles);
-    EXPECT_EQ(TestFiles::read(p.file(1)), audio(300) + id3v1({"Next", "", "", "", "", 12, 12}));
+    EXPECT_EQ(TestFiles::read(p.file(1)), audio(300) + id3v1({"Next", "Beatles, The", "", "", "", 12, 0}));
     EXPECT_EQ(p.model.text(0, TitleColumn), u"300 Song"_s);
     EXPECT_EQ(p.model.text(1, TitleColumn), u"Next"_s);
     const QString message
@@ -123,8 +267,6 @@ TEST(RetagCommands, RenamesFromTheTagWithoutReplacingAnything)
     } const cases[] = {
         {"renamed", {{u"track01.mp3"_s, audio(300) + kBeatles, true}}, {}, {u"Beatles, The - Hey Jude.mp3"_s}, 0},
         {"no extension", {{u"track01"_s, audio(300) + kBeatles, true}}, {}, {u"Beatles, The - Hey Jude."_s}, 0},
-        {"unread tags clash", {{u"a.mp3"_s, audio(300), false}, {u"b.mp3"_s, audio(300), false}}, {Answer::Yes},
-            {u" - .mp3"_s, u"b.mp3"_s}, 1},
         {"stop at a clash",
             {{u"a.mp3"_s, audio(300) + kBeatles, true}, {u"b.mp3"_s, audio(300) + kBeatles, true},
                 {u"c.mp3"_s, audio(300) + id3v1({"C", "", "", "", "", 0, 0}), true}},

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -16,6 +17,7 @@
 #include "ui/Form1.h"
 #include "ui/FormatString.h"
 #include "ui/RenamePreview.h"
+#include "ui/RetagPreview.h"
 
 using namespace Qt::StringLiterals;
 using Answer = Messages::Answer;
@@ -25,7 +27,7 @@ using TestBytes::id3v1;
 namespace {
 
 // What the user does in each dialog of a command, in order: a format to confirm, or no format to
-// cancel; for a preview, "rename" or "cancel".
+// cancel; for a preview, "go" (Rename or Write), "cancel" or "escape".
 using Step = QString;
 
 struct Window {
@@ -54,9 +56,20 @@ struct Window {
         form.findChild<QAction*>(QString::fromLatin1(command))->trigger();
     }
     QStringList folder() const { return QDir(files.folder()).entryList(QDir::Files, QDir::Name); }
-    QStringList previewProblems; // the problem column of the last preview shown
+    QStringList previewProblems; // the problem column of the last rename preview shown
+    QStringList previewLines; // the last retag preview: its columns joined by "|", a line each
 
 private:
+    void answer(QDialog* preview, const QString& goButton, std::shared_ptr<QStringList> steps)
+    {
+        const QString step = steps->takeFirst();
+        schedule(steps);
+        if (step == u"escape")
+            QTest::keyClick(preview, Qt::Key_Escape);
+        else
+            QTest::mouseClick(
+                preview->findChild<QPushButton*>(step == u"go" ? goButton : u"cancelButton"_s), Qt::LeftButton);
+    }
     void schedule(std::shared_ptr<QStringList> steps)
     {
         QTimer::singleShot(0, &form, [this, steps] {
@@ -67,9 +80,19 @@ private:
                 previewProblems.clear();
                 for (int i = 0; i < plan->topLevelItemCount(); ++i)
                     previewProblems.append(plan->topLevelItem(i)->text(2));
-                const QString button = steps->takeFirst() == u"rename" ? u"renameButton"_s : u"cancelButton"_s;
-                schedule(steps);
-                QTest::mouseClick(preview->findChild<QPushButton*>(button), Qt::LeftButton);
+                answer(preview, u"renameButton"_s, steps);
+                return;
+            }
+            if (auto* preview = form.findChild<RetagPreview*>(); preview && preview->isVisible()) {
+                auto* plan = preview->findChild<QTreeWidget*>(u"retagPlan"_s);
+                previewLines.clear();
+                for (int i = 0; i < plan->topLevelItemCount(); ++i) {
+                    QStringList columns;
+                    for (int column = 0; column < plan->columnCount(); ++column)
+                        columns.append(plan->topLevelItem(i)->text(column));
+                    previewLines.append(columns.join(u'|'));
+                }
+                answer(preview, u"writeButton"_s, steps);
                 return;
             }
             auto* dialog = form.findChild<FormatString*>();
@@ -98,12 +121,12 @@ TEST(RetagWindow, TagsAndTitlesFromNamesAndTags)
 {
     Window w;
     w.add(u"Beatles, The - Hey Jude.mp3"_s, audio(300), u"23. Kinks, The - Lola"_s);
-    w.run("mnuTagEqualsFileName", {u"<a> - <t>"_s});
+    w.run("mnuTagEqualsFileName", {u"<a> - <t>"_s, u"go"_s});
     EXPECT_EQ(TestFiles::read(w.form.model().text(0, FileNameColumn)),
         audio(300) + id3v1({"Hey Jude", "Beatles, The", "", "", "", 0, 12}));
     EXPECT_EQ(w.form.model().text(0, QuickTagColumn), u"Beatles, The - Hey Jude"_s);
 
-    w.run("mnuTagEqualsTitle", {u"<k>. <a> - <t>"_s});
+    w.run("mnuTagEqualsTitle", {u"<k>. <a> - <t>"_s, u"go"_s});
     EXPECT_EQ(w.form.model().text(0, QuickTagColumn), u"Kinks, The - Lola"_s);
     w.run("mnuTitleEqualsTag", {u"<t> (<k>)"_s});
     EXPECT_EQ(w.form.model().text(0, TitleColumn), u"Lola (23)"_s);
@@ -118,31 +141,84 @@ TEST(RetagWindow, TagsAndTitlesFromNamesAndTags)
 
 TEST(RetagWindow, RenamesAfterConfirmationAndPreview)
 {
+    const QStringList abcd = {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s, u"d.mp3"_s};
+    // The file without a tag is left alone, and the preview says so.
+    const QStringList problems
+        = {QString(), u"fails: an earlier file gets the same name"_s, QString(), u"no ID3v1 tag"_s};
     struct Case {
         const char* what;
         std::initializer_list<Answer> answers; // "Confirm Rename", then rename failures
         QStringList steps;
         QStringList folderAfter;
+        bool previewed;
     } const cases[] = {
-        {"rename, skipping the clash", {Answer::Yes, Answer::Yes}, {u"<a> - <t>"_s, u"rename"_s},
-            {u" - .mp3"_s, u"Beatles, The - Hey Jude.mp3"_s, u"b.mp3"_s}},
-        {"not confirmed", {Answer::No}, {}, {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}},
-        {"format cancelled", {Answer::Yes}, {QString()}, {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}},
-        {"preview cancelled", {Answer::Yes}, {u"<a> - <t>"_s, u"cancel"_s}, {u"a.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}},
-        {"stop at the clash", {Answer::Yes, Answer::No}, {u"<a> - <t>"_s, u"rename"_s},
-            {u"Beatles, The - Hey Jude.mp3"_s, u"b.mp3"_s, u"c.mp3"_s}},
+        {"rename, skipping the clash", {Answer::Yes, Answer::Yes}, {u"<a> - <t>"_s, u"go"_s},
+            {u"Band - C.mp3"_s, u"Beatles, The - Hey Jude.mp3"_s, u"b.mp3"_s, u"d.mp3"_s}, true},
+        {"not confirmed", {Answer::No}, {}, abcd, false},
+        {"format cancelled", {Answer::Yes}, {QString()}, abcd, false},
+        {"preview cancelled", {Answer::Yes}, {u"<a> - <t>"_s, u"cancel"_s}, abcd, true},
+        {"stop at the clash", {Answer::Yes, Answer::No}, {u"<a> - <t>"_s, u"go"_s},
+            {u"Beatles, The - Hey Jude.mp3"_s, u"b.mp3"_s, u"c.mp3"_s, u"d.mp3"_s}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         Window w;
         w.add(u"a.mp3"_s, audio(300) + kBeatles);
         w.add(u"b.mp3"_s, audio(300) + kBeatles);
-        w.add(u"c.mp3"_s, audio(300));
+        w.add(u"c.mp3"_s, audio(300) + id3v1({"C", "Band", "", "", "", 0, 0}));
+        w.add(u"d.mp3"_s, audio(300));
         w.messages.scriptAnswers(c.answers);
         w.run("mnuFileNameEqualsTag", c.steps);
         EXPECT_EQ(w.folder(), c.folderAfter);
+        EXPECT_EQ(w.previewProblems, c.previewed ? problems : QStringList());
         for (qsizetype row = 0; row < w.form.model().size(); ++row)
             EXPECT_TRUE(QFile::exists(w.form.model().text(row, FileNameColumn)));
+    }
+}
+
+TEST(RetagWindow, PreviewsTagsBeforeWritingThem)
+{
+    const QByteArray tagged = audio(300) + id3v1({"Old", "Beatles, The", "Album", "1968", "", 23, 17});
+    struct Case {
+        const char* step;
+        bool written;
+    } const cases[] = {{"go", true}, {"cancel", false}, {"escape", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        Window w;
+        w.add(u"Beatles, The - Hey Jude.mp3"_s, tagged);
+        w.add(u"Kinks, The - Lola.mp3"_s, audio(300) + id3v1({"Lola", "Kinks, The", "", "", "", 0, 0}));
+        QSignalSpy changes(&w.form.model(), &QAbstractItemModel::dataChanged);
+        w.run("mnuTagEqualsFileName", {u"<a> - <t>"_s, QString::fromLatin1(c.step)});
+        // The unchanged tag of the second file is not shown; only the title of the first changes.
+        EXPECT_EQ(w.previewLines, QStringList({u"Beatles, The - Hey Jude.mp3|Title|Old|Hey Jude"_s}));
+        EXPECT_EQ(TestFiles::read(w.form.model().text(0, FileNameColumn)),
+            c.written ? audio(300) + id3v1({"Hey Jude", "Beatles, The", "Album", "1968", "", 23, 17}) : tagged);
+        // Retagging changes the tag columns only, never the playlist's own columns.
+        for (const QList<QVariant>& change : changes) {
+            EXPECT_EQ(change.at(0).toModelIndex().column(), QuickTagColumn);
+            EXPECT_EQ(change.at(1).toModelIndex().column(), HasId2Column);
+        }
+    }
+}
+
+TEST(RetagWindow, ShowsEachParseMessageOncePerFile)
+{
+    struct Case {
+        QString separating;
+        QString title;
+        QString message;
+    } const cases[] = {
+        {u"<a> - <t>"_s, u"Beatles, The - "_s, u"Got confused with Beatles, The - , skipping."_s},
+        {u"<k> <a> - <t>"_s, u"300 A - B"_s, u"Track number 300 does not fit"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title.toStdString());
+        Window w;
+        w.add(u"a.mp3"_s, audio(300), c.title);
+        w.messages.scriptAnswers({Answer::Yes, Answer::Yes});
+        w.run("mnuFileNameEqualsTitle", {c.separating, u"<t> (<a>)"_s, u"go"_s});
+        EXPECT_EQ(w.messages.texts().filter(c.message).size(), 1);
     }
 }
 

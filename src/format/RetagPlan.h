@@ -1,0 +1,56 @@
+#pragma once
+
+#include <vector>
+
+#include <QString>
+
+#include "format/RetagCommands.h"
+#include "tags/MP3TagInfo.h"
+
+// Tag = File Name and Tag = Title as a plan: the whole batch worked out before any file is
+// written, so that a preview shows exactly what is then written.
+//
+// Each row's tag is read again first, so that a command merges into the file's current tag. The
+// fields whose token the format holds take the parsed values; every other field keeps its bytes.
+// A file without an ID3v1 tag gets a new one, in which the fields the format does not name are
+// empty, the track 0 and the genre that of the empty name (12, "Other", with the usual list).
+namespace RetagCommands {
+
+// One field that a plan changes, as a preview shows it: the values trimmed of NULs, tabs and
+// spaces at either end, the track as its number, the genre as its number and, once the genre
+// list is loaded, its name in parentheses. A file without a tag shows empty old values.
+struct FieldChange {
+    QString field; // "Title", "Artist", "Album", "Year", "Comment", "Track" or "Genre"
+    QString before;
+    QString after;
+};
+
+struct PlannedRetag {
+    enum class Problem {
+        None,
+        TagUnreadable, // the file failed (the read said why): nothing is written
+        TrackOutOfRange, // the parsed track number does not fit in one byte (a message said so)
+    };
+    qsizetype row = -1;
+    QString file;
+    MP3TagInfo record; // the whole tag that is written
+    bool newTag = false; // the file has no ID3v1 tag: the record is appended
+    std::vector<FieldChange> changes; // in the order above; never empty for a row to write
+    Problem problem = Problem::None;
+};
+
+// The plans of the rows that would change and of the rows left alone for a problem, in row order;
+// a row whose tag would stay as it is has no plan. The parse's messages come here, once per row.
+// The rows read are reported to the views as changed tag columns.
+std::vector<PlannedRetag> planTagFromFileName(
+    PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath);
+std::vector<PlannedRetag> planTagFromTitle(PlaylistModel& model, const Rows& rows, const QString& format);
+
+// Why a row is left alone, in a few words for a preview; empty for none.
+QString problemText(PlannedRetag::Problem problem);
+
+// Writes the planned tags (rows with a problem are left alone), reads each file back into its row
+// and reports the rows' tag columns as changed, in one signal.
+void retagAsPlanned(PlaylistModel& model, const std::vector<PlannedRetag>& plans);
+
+} // namespace RetagCommands
