@@ -141,7 +141,7 @@ int runTagFromName(const QStringList& arguments)
             printChanges(plan);
         return ExitOk;
     }
-    RetagCommands::retagAsPlanned(model, plans);
+    RetagCommands::retagAsPlanned(model, plans, RetagCommands::AfterWriting::KeepAsWritten);
     return ExitOk;
 }
 
@@ -169,9 +169,11 @@ int runNameFromTag(const QStringList& arguments)
     const std::optional<RetagCommands::Rows> rows = parseFilesAsRows(line, arguments, model, &exitCode);
     if (!rows)
         return exitCode;
-    const std::vector<RetagCommands::PlannedRename> plans = RetagCommands::planFileNameFromTag(
-        model, *rows, line.value(QStringLiteral("format")), line.isSet(QStringLiteral("full-path")));
-    if (line.isSet(QStringLiteral("dry-run"))) {
+    const bool dryRun = line.isSet(QStringLiteral("dry-run"));
+    const std::vector<RetagCommands::PlannedRename> plans = RetagCommands::planFileNameFromTag(model, *rows,
+        line.value(QStringLiteral("format")), line.isSet(QStringLiteral("full-path")),
+        dryRun ? RetagCommands::Lookups::MarkFailures : RetagCommands::Lookups::LeaveToRenames);
+    if (dryRun) {
         for (const RetagCommands::PlannedRename& plan : plans)
             printRename(plan);
         return ExitOk;

@@ -274,10 +274,11 @@ bool isSkipped(const PlannedRename& plan)
 }
 
 std::vector<PlannedRename> planFileNameFromTag(
-    PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
+    PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath, Lookups lookups)
 {
     std::vector<PlannedRename> plans = renamesFromTag(model, rows, format, fullPath);
-    markCollisions(plans);
+    if (lookups == Lookups::MarkFailures)
+        markCollisions(plans);
     return plans;
 }
 
@@ -291,7 +292,7 @@ std::vector<PlannedRename> planFileNameFromTitle(
 
 RenameReport fileNameFromTag(PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath)
 {
-    return renameAsPlanned(model, planFileNameFromTag(model, rows, format, fullPath));
+    return renameAsPlanned(model, planFileNameFromTag(model, rows, format, fullPath, Lookups::LeaveToRenames));
 }
 
 RenameReport fileNameFromTitle(

@@ -59,8 +59,13 @@ struct PlannedRename {
 // Planning shows the messages of composing and parsing, once per row; carrying the plan out shows
 // none of them again. File Name = Tag reads a tag that has not been read yet, and composes only
 // from a tag that is there.
-std::vector<PlannedRename> planFileNameFromTag(
-    PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath);
+//
+// A plan to be previewed also marks every rename that would fail on the disk as it is (a taken
+// name, a source that is not a file); a plan carried out at once leaves that to the renames, which
+// refuse the same things, and saves two look-ups a file.
+enum class Lookups { MarkFailures, LeaveToRenames };
+std::vector<PlannedRename> planFileNameFromTag(PlaylistModel& model, const Rows& rows, const QString& format,
+    bool fullPath, Lookups lookups = Lookups::MarkFailures);
 std::vector<PlannedRename> planFileNameFromTitle(
     const PlaylistModel& model, const Rows& rows, const QString& separating, const QString& recombining, bool fullPath);
 

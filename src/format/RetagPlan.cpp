@@ -25,32 +25,47 @@ QString genreText(int code)
     return name.isEmpty() ? QString::number(code) : QString::number(code) + QStringLiteral(" (") + name + u')';
 }
 
-// The seven fields as a preview shows them; all empty for a file without a tag.
-std::vector<FieldChange> shownFields(const MP3TagInfo& record, bool present)
+// The seven fields in the order a preview lists them, each with its raw value and as shown.
+struct FieldView {
+    const char16_t* name;
+    QString (MP3TagInfo::*value)() const;
+    enum { Text, Number, GenreNumber } kind;
+};
+constexpr FieldView kFields[] = {
+    {u"Title", &MP3TagInfo::SongName, FieldView::Text},
+    {u"Artist", &MP3TagInfo::Artist, FieldView::Text},
+    {u"Album", &MP3TagInfo::Album, FieldView::Text},
+    {u"Year", &MP3TagInfo::Year, FieldView::Text},
+    {u"Comment", &MP3TagInfo::Comment, FieldView::Text},
+    {u"Track", &MP3TagInfo::Track, FieldView::Number},
+    {u"Genre", &MP3TagInfo::Genre, FieldView::GenreNumber},
+};
+
+QString shown(const FieldView& view, const QString& value)
 {
-    const auto text = [present](const QString& field) { return present ? PathTools::trimBlanks(field) : QString(); };
-    return {
-        {QStringLiteral("Title"), text(record.SongName()), {}},
-        {QStringLiteral("Artist"), text(record.Artist()), {}},
-        {QStringLiteral("Album"), text(record.Album()), {}},
-        {QStringLiteral("Year"), text(record.Year()), {}},
-        {QStringLiteral("Comment"), text(record.Comment()), {}},
-        {QStringLiteral("Track"), present ? QString::number(codeOf(record.Track())) : QString(), {}},
-        {QStringLiteral("Genre"), present ? genreText(codeOf(record.Genre())) : QString(), {}},
-    };
+    switch (view.kind) {
+    case FieldView::Text: return PathTools::trimBlanks(value);
+    case FieldView::Number: return QString::number(codeOf(value));
+    case FieldView::GenreNumber: return genreText(codeOf(value));
+    }
+    return {};
 }
 
-// The fields whose shown value the new record changes. Fields are compared as shown, so a row
-// whose tag would differ only in padding is not written at all.
+// The fields whose shown value the new record changes; a file without a tag shows empty old
+// values. Fields are compared as shown, so a row whose tag would differ only in padding is not
+// written at all; a field whose bytes stay is not even turned into text.
 std::vector<FieldChange> changesBetween(const MP3TagInfo& before, bool hadTag, const MP3TagInfo& after)
 {
-    std::vector<FieldChange> changes = shownFields(before, hadTag);
-    const std::vector<FieldChange> next = shownFields(after, true);
-    for (std::size_t i = 0; i < changes.size(); ++i)
-        changes[i].after = next[i].before;
-    changes.erase(std::remove_if(changes.begin(), changes.end(),
-                      [](const FieldChange& change) { return change.before == change.after; }),
-        changes.end());
+    std::vector<FieldChange> changes;
+    for (const FieldView& view : kFields) {
+        const QString old = hadTag ? (before.*view.value)() : QString();
+        const QString next = (after.*view.value)();
+        if (hadTag && old == next)
+            continue;
+        FieldChange change{QString::fromUtf16(view.name), hadTag ? shown(view, old) : QString(), shown(view, next)};
+        if (change.before != change.after)
+            changes.push_back(std::move(change));
+    }
     return changes;
 }
 
@@ -116,7 +131,7 @@ QString problemText(PlannedRetag::Problem problem)
     return {};
 }
 
-void retagAsPlanned(PlaylistModel& model, const std::vector<PlannedRetag>& plans)
+void retagAsPlanned(PlaylistModel& model, const std::vector<PlannedRetag>& plans, AfterWriting after)
 {
     qsizetype first = model.size();
     qsizetype last = -1;
@@ -127,7 +142,8 @@ void retagAsPlanned(PlaylistModel& model, const std::vector<PlannedRetag>& plans
         MP3Tag& tag = entry.mp3Tag();
         tag.RawInfo() = plan.record;
         tag.writeTag();
-        entry.ReadTag();
+        if (after == AfterWriting::ReadBack)
+            entry.ReadTag();
         first = std::min(first, plan.row);
         last = std::max(last, plan.row);
     }

@@ -50,7 +50,10 @@ std::vector<PlannedRetag> planTagFromTitle(PlaylistModel& model, const Rows& row
 QString problemText(PlannedRetag::Problem problem);
 
 // Writes the planned tags (rows with a problem are left alone), reads each file back into its row
-// and reports the rows' tag columns as changed, in one signal.
-void retagAsPlanned(PlaylistModel& model, const std::vector<PlannedRetag>& plans);
+// and reports the rows' tag columns as changed, in one signal. A batch that shows no rows (the
+// command-line program) may skip reading the files back: a failed write reports itself either way.
+enum class AfterWriting { ReadBack, KeepAsWritten };
+void retagAsPlanned(
+    PlaylistModel& model, const std::vector<PlannedRetag>& plans, AfterWriting after = AfterWriting::ReadBack);
 
 } // namespace RetagCommands
