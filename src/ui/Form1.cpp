@@ -59,6 +59,7 @@ QString helpPage()
 
 Form1::Form1(QWidget* parent)
     : QMainWindow(parent),
+      m_document(m_model),
       m_playlist(new QTreeView(this)),
       m_upDown(new UpDownControl(this)),
       m_timer(new QTimer(this)),
@@ -108,17 +109,9 @@ Form1::Form1(QWidget* parent)
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, &Form1::updateStatus);
     connect(&m_model, &QAbstractItemModel::rowsRemoved, this, &Form1::updateStatus);
     connect(m_model.selectionModel(), &QItemSelectionModel::selectionChanged, this, &Form1::updateStatus);
-    // Every change to what a saved playlist holds marks it modified; added rows are in no sorted
-    // order, so the header's sort mark goes.
-    connect(&m_model, &QAbstractItemModel::rowsInserted, this, [this] {
-        setModified(true);
-        turnSortingOff();
-    });
-    const auto markModified = [this] { setModified(true); };
-    connect(&m_model, &QAbstractItemModel::rowsRemoved, this, markModified);
-    connect(&m_model, &QAbstractItemModel::modelReset, this, markModified);
-    connect(&m_model, &QAbstractItemModel::layoutChanged, this, markModified);
-    connect(&m_model, &QAbstractItemModel::dataChanged, this, &Form1::noteDataChanged);
+    // Added rows are in no sorted order: the header's sort mark goes.
+    connect(&m_model, &QAbstractItemModel::rowsInserted, this, &Form1::turnSortingOff);
+    connect(&m_document, &PlaylistDocument::changed, this, &Form1::updateTitle);
 
     buildMenus();
     resize(1100, 650);
@@ -223,8 +216,7 @@ void Form1::newPlaylistChosen()
 void Form1::newPlaylist()
 {
     emptyList();
-    m_playlistFileName.clear();
-    setModified(false);
+    m_document.setSaved({});
 }
 
 void Form1::emptyList()
@@ -252,10 +244,10 @@ void Form1::openPlaylist(const QString& path)
 {
     newPlaylist();
     const PlaylistFiles::LoadResult result = loadPlaylist(path);
-    if (result == PlaylistFiles::LoadResult::Loaded)
-        m_playlistFileName = path;
-    // Rows of a file that broke off are saved nowhere yet: the window keeps them, marked modified.
-    setModified(result != PlaylistFiles::LoadResult::Loaded && m_model.size() > 0);
+    if (PlaylistFiles::loadedWhole(result))
+        m_document.setSaved(path);
+    else // rows of a file that broke off are saved nowhere yet: the window keeps them, marked modified
+        m_document.setModified(m_model.size() > 0);
 }
 
 void Form1::openPlaylistChosen()
@@ -285,11 +277,11 @@ void Form1::saveAsChosen()
 
 bool Form1::savePlaylist()
 {
-    if (m_playlistFileName.isEmpty())
+    if (m_document.fileName().isEmpty())
         return savePlaylistAs();
-    if (!PlaylistFiles::savePlaylist(m_model, m_playlistFileName))
+    if (!PlaylistFiles::savePlaylist(m_model, m_document.fileName()))
         return false;
-    setModified(false);
+    m_document.setSaved(m_document.fileName());
     return true;
 }
 
@@ -298,16 +290,15 @@ bool Form1::savePlaylistAs()
     const auto path = choosePlaylist(QStringLiteral("Save Playlist As"), true);
     if (!path || !PlaylistFiles::savePlaylist(m_model, *path))
         return false;
-    m_playlistFileName = *path;
-    setModified(false);
+    m_document.setSaved(*path);
     return true;
 }
 
 bool Form1::settleUnsavedChanges()
 {
-    if (!m_modified)
+    if (!m_document.isModified())
         return true;
-    switch (Messages::current().show(QStringLiteral("Save changes to ") + playlistName() + u'?',
+    switch (Messages::current().show(QStringLiteral("Save changes to ") + m_document.name() + u'?',
         QStringLiteral("Sondrel"), Messages::Icon::Question, Messages::Buttons::SaveDiscardCancel)) {
     case Messages::Answer::Save: return savePlaylist();
     case Messages::Answer::Discard: return true;
@@ -315,40 +306,16 @@ bool Form1::settleUnsavedChanges()
     }
 }
 
-void Form1::setModified(bool modified)
-{
-    if (m_modified == modified)
-        return;
-    m_modified = modified;
-    updateTitle();
-}
-
-void Form1::noteDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
-{
-    // The tag columns (2 and 3) live in the files, not in the playlist.
-    if (topLeft.column() < QuickTagColumn || bottomRight.column() > HasId2Column)
-        setModified(true);
-}
-
-QString Form1::playlistName() const
-{
-    return m_playlistFileName.isEmpty() ? QStringLiteral("Untitled") : PathTools::fileNameOf(m_playlistFileName);
-}
-
 void Form1::updateTitle()
 {
-    const QString program = QStringLiteral("Sondrel");
-    if (m_playlistFileName.isEmpty() && !m_modified)
-        setWindowTitle(program);
-    else
-        setWindowTitle(
-            playlistName() + (m_modified ? QStringLiteral("*") : QString()) + QStringLiteral(" - ") + program);
+    setWindowTitle(m_document.caption());
 }
 
 std::optional<QString> Form1::choosePlaylist(const QString& title, bool forSaving)
 {
     const QString filters = QStringLiteral("M3U Playlists (*.m3u);;PLS Playlists (*.pls);;All Files (*)");
-    const QString start = forSaving && !m_playlistFileName.isEmpty() ? m_playlistFileName : m_dialogFileName;
+    const QString& fileName = m_document.fileName();
+    const QString start = forSaving && !fileName.isEmpty() ? fileName : m_dialogFileName;
     const QString path = forSaving ? QFileDialog::getSaveFileName(this, title, start, filters)
                                    : QFileDialog::getOpenFileName(this, title, start, filters);
     returnToList();
@@ -435,7 +402,7 @@ void Form1::deleteSelected()
     case RowCommands::AfterDelete::PlaylistReset:
         // The playlist keeps its file: saving it now writes an empty playlist there.
         emptyList();
-        setModified(true);
+        m_document.setModified(true);
         break;
     case RowCommands::AfterDelete::ReaderRestarted:
         resetReadingCount();

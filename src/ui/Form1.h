@@ -8,6 +8,7 @@
 #include "format/RetagCommands.h"
 #include "format/RetagPlan.h"
 #include "playlist/EntryList.h"
+#include "playlist/PlaylistDocument.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/TagRemoval.h"
@@ -39,10 +40,9 @@ public:
     // writes to only when it was read whole. A file that fails to load is never saved over.
     void openPlaylist(const QString& path);
     // The file Save writes to; empty until a playlist was opened or saved under a name.
-    const QString& playlistFileName() const { return m_playlistFileName; }
-    // Whether the rows differ from what was last opened or saved (their files, titles, lengths or
-    // order); the title bar marks it.
-    bool isModified() const { return m_modified; }
+    const QString& playlistFileName() const { return m_document.fileName(); }
+    // Whether the rows differ from what was last opened or saved; the title bar marks it.
+    bool isModified() const { return m_document.isModified(); }
     // Adds files as Import Files (or Import Missing Files) does once the dialog has chosen them.
     void importChosenFiles(const QStringList& files, bool missingOnly);
 
@@ -72,12 +72,7 @@ private:
     // Asks "Save changes to NAME?" when the playlist is modified; false when the user cancelled, or
     // chose Save and the save did not happen. True when the changes may go.
     bool settleUnsavedChanges();
-    void setModified(bool modified);
-    // Marks the playlist modified when a change touches what is saved (not the tag columns).
-    void noteDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight);
-    // The caption: the playlist's name with a "*" while modified, then the program's name.
     void updateTitle();
-    QString playlistName() const;
     void importFiles();
     void importMissingFiles();
     void showContents();
@@ -143,9 +138,8 @@ private:
     PlaylistModel m_model;
     std::optional<Iterator> m_readIterator;
     int m_sortState = 0;
-    QString m_playlistFileName; // the file Save writes to
+    PlaylistDocument m_document;
     QString m_dialogFileName; // the name the file dialogs last showed, where they open next
-    bool m_modified = false;
     RowIcons m_icons;
 
     QTreeView* m_playlist;
