@@ -1,3 +1,4 @@
+#include <cerrno>
 #include <cstdio>
 
 #include <QFile>
@@ -82,7 +83,11 @@ int main(int argc, char* argv[])
     for (const Command& command : kCommands) {
         if (arguments.first() == QLatin1String(command.name)) {
             const int status = command.run(arguments);
-            std::fflush(stdout);
+            // Output that did not reach its file (a full disk, a closed pipe) is a failure.
+            if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+                const int error = errno;
+                Messages::error(QStringLiteral("Could not write the output: ") + qt_error_string(error) + u'.');
+            }
             if (status != ExitOk)
                 return status;
             return messages.errorCount() > 0 ? ExitErrorShown : ExitOk;

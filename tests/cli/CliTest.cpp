@@ -203,3 +203,15 @@ TEST(Cli, ReachesFileNamesThatAreNotUtf8)
     EXPECT_TRUE(run({u"info"_s, u"--json"_s, u"--files-from"_s, u"-"_s}).contains("/caf\\udce9.mp3\""));
     ::unlink(name.constData()); // a name the temporary folder's own clean-up cannot spell
 }
+
+TEST(Cli, OutputThatCannotBeWrittenIsAnError)
+{
+    if (!QFile::exists(u"/dev/full"_s))
+        GTEST_SKIP() << "no /dev/full here";
+    QProcess process;
+    process.setStandardOutputFile(u"/dev/full"_s);
+    process.start(QString::fromUtf8(SONDREL_CLI), {u"genres"_s});
+    ASSERT_TRUE(process.waitForFinished(kHangGuardMs));
+    EXPECT_EQ(process.readAllStandardError(), "Error:\tCould not write the output: No space left on device.\n");
+    EXPECT_EQ(process.exitCode(), 1);
+}
