@@ -122,10 +122,11 @@ QString questionText(const CollisionQuestion& question)
     for (qsizetype i = 0; i < std::min(count, kNamesListed); ++i) {
         const Collision& c = question.collisions[std::size_t(i)];
         const bool repeated = !c.earlierSource.isEmpty();
-        text += kLineBreak + u"    "_s + PathTools::fileNameOf(c.target) + u"  ("_s
-            + (c.inDestination && repeated ? u"already there, and twice in the selection"_s
+        // The whole source path: files of the same name from two folders are told apart.
+        text += kLineBreak + u"    "_s + c.source + u"  ("_s
+            + (c.inDestination && repeated ? u"already there, and an earlier file has its name"_s
                     : c.inDestination      ? u"already there"_s
-                                           : u"twice in the selection"_s)
+                                           : u"an earlier file has its name"_s)
             + u")"_s;
     }
     if (count > kNamesListed)
