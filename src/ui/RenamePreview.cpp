@@ -1,11 +1,10 @@
 #include "ui/RenamePreview.h"
 
-#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPushButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
+
+#include "ui/PreviewLayout.h"
 
 RenamePreview::RenamePreview(const std::vector<RetagCommands::PlannedRename>& plans, QWidget* parent) : QDialog(parent)
 {
@@ -40,9 +39,7 @@ RenamePreview::RenamePreview(const std::vector<RetagCommands::PlannedRename>& pl
     list->header()->resizeSection(1, 280);
     list->header()->setStretchLastSection(true);
 
-    const auto count = [](qsizetype n, const char* one, const char* many) {
-        return QString::number(n) + u' ' + QString::fromLatin1(n == 1 ? one : many);
-    };
+    using PreviewLayout::count;
     auto* summary = new QLabel(count(qsizetype(plans.size()), "file to rename", "files to rename")
             + (failing ? QStringLiteral(", ")
                         + count(failing, "of them would fail or is left alone, and stays as it is.",
@@ -51,18 +48,5 @@ RenamePreview::RenamePreview(const std::vector<RetagCommands::PlannedRename>& pl
         this);
     summary->setObjectName(QStringLiteral("renameSummary"));
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* rename = buttons->addButton(QStringLiteral("Rename"), QDialogButtonBox::AcceptRole);
-    rename->setObjectName(QStringLiteral("renameButton"));
-    rename->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(summary);
-    layout->addWidget(list);
-    layout->addWidget(buttons);
-    resize(900, 420);
+    PreviewLayout::layOut(*this, summary, list, QStringLiteral("Rename"), QStringLiteral("renameButton"));
 }

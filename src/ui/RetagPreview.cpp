@@ -1,13 +1,11 @@
 #include "ui/RetagPreview.h"
 
-#include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
-#include <QPushButton>
 #include <QTreeWidget>
-#include <QVBoxLayout>
 
 #include "base/PathTools.h"
+#include "ui/PreviewLayout.h"
 
 RetagPreview::RetagPreview(const std::vector<RetagCommands::PlannedRetag>& plans, QWidget* parent) : QDialog(parent)
 {
@@ -47,9 +45,7 @@ RetagPreview::RetagPreview(const std::vector<RetagCommands::PlannedRetag>& plans
     list->header()->resizeSection(2, 220);
     list->header()->setStretchLastSection(true);
 
-    const auto count = [](qsizetype n, const char* one, const char* many) {
-        return QString::number(n) + u' ' + QString::fromLatin1(n == 1 ? one : many);
-    };
+    using PreviewLayout::count;
     const qsizetype leftAlone = qsizetype(plans.size()) - writing;
     QString text = count(writing, "file to write", "files to write");
     if (newTags)
@@ -61,18 +57,5 @@ RetagPreview::RetagPreview(const std::vector<RetagCommands::PlannedRetag>& plans
     auto* summary = new QLabel(text, this);
     summary->setObjectName(QStringLiteral("retagSummary"));
 
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* write = buttons->addButton(QStringLiteral("Write"), QDialogButtonBox::AcceptRole);
-    write->setObjectName(QStringLiteral("writeButton"));
-    write->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QDialogButtonBox::Cancel);
-    cancel->setObjectName(QStringLiteral("cancelButton"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(summary);
-    layout->addWidget(list);
-    layout->addWidget(buttons);
-    resize(900, 420);
+    PreviewLayout::layOut(*this, summary, list, QStringLiteral("Write"), QStringLiteral("writeButton"));
 }
