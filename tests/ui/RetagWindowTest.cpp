@@ -1,6 +1,8 @@
 // The six Actions commands end to end in the window: their dialogs operated through object names,
 // their questions answered by the recorder, real files checked afterwards.
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -168,8 +170,13 @@ TEST(RetagWindow, RenamesAfterConfirmationAndPreview)
         w.add(u"c.mp3"_s, audio(300) + id3v1({"C", "Band", "", "", "", 0, 0}));
         w.add(u"d.mp3"_s, audio(300));
         w.messages.scriptAnswers(c.answers);
+        QSignalSpy changes(&w.form.model(), &QAbstractItemModel::dataChanged);
         w.run("mnuFileNameEqualsTag", c.steps);
         EXPECT_EQ(w.folder(), c.folderAfter);
+        // Renamed rows are reported in the File Name column: the view and the modified mark follow.
+        const bool namesReported = std::ranges::any_of(
+            changes, [](const QList<QVariant>& change) { return change.at(0).toModelIndex().column() == 0; });
+        EXPECT_EQ(namesReported, c.folderAfter != abcd);
         EXPECT_EQ(w.previewProblems, c.previewed ? problems : QStringList());
         for (qsizetype row = 0; row < w.form.model().size(); ++row)
             EXPECT_TRUE(QFile::exists(w.form.model().text(row, FileNameColumn)));
