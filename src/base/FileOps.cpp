@@ -78,28 +78,67 @@ std::optional<QByteArray> resolvedPath(const QByteArray& path)
     return QByteArray(buffer);
 }
 
-// A new file beside target, opened for writing; it does not exist until this call makes it.
-struct Temporary {
-    Handle file;
-    QByteArray path;
+// A name in a folder that is opened once: where a file is replaced or created. Every step after
+// the look-up works relative to that folder, so that a folder or a symbolic link put on the path
+// meanwhile cannot send the replacement elsewhere.
+struct Place {
+    Handle folder;
+    QByteArray name;
 };
 
-// Creates the temporary file in target's folder with a fresh hidden name and the given mode, less
+// The reason given when the name no longer holds the file that was read, or that was looked at
+// before a copy over it: another program deleted, renamed or replaced it meanwhile.
+const QString kChanged = QStringLiteral("The file changed while it was being written and was left as it is");
+
+// The place of resolved, a path without symbolic links. A closed folder, with *reason set, when
+// the folder cannot be opened or is no longer at that path.
+Place placeOf(const QByteArray& resolved, QString* reason)
+{
+    const qsizetype slash = resolved.lastIndexOf('/');
+    const QByteArray folderPath = slash <= 0 ? QByteArray("/") : resolved.left(slash);
+    Place place{Handle(SystemCalls::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), 0),
+        resolved.mid(slash + 1)};
+    if (!place.folder.isOpen()) {
+        if (reason)
+            *reason = qt_error_string(errno);
+        return place;
+    }
+    // A folder on the path swapped for a link after the path was resolved would have sent the open
+    // to another folder: the system knows where the opened folder really is.
+    char buffer[PATH_MAX];
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(place.folder.fd());
+    const ssize_t length = ::readlink(self.constData(), buffer, sizeof buffer);
+    if (length >= 0 && QByteArrayView(buffer, length) != QByteArrayView(folderPath)) {
+        place.folder = Handle();
+        if (reason)
+            *reason = kChanged;
+    }
+    return place;
+}
+
+// A new file in a place's folder, opened for writing; it does not exist until this call makes it.
+struct Temporary {
+    Handle file;
+    int folder = -1; // the place's, not owned
+    QByteArray name;
+};
+
+// Creates the temporary file in place's folder with a fresh hidden name and the given mode, less
 // the umask. A closed handle, with errno set, when the folder refuses it.
-Temporary createTemporary(const QByteArray& target, mode_t mode)
+Temporary createTemporary(const Place& place, mode_t mode)
 {
     static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    const QByteArray prefix = target.left(target.lastIndexOf('/') + 1) + ".sondrel-";
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray path = prefix;
+        QByteArray name = ".sondrel-";
         for (int i = 0; i < 8; ++i)
-            path += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
+            name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
         int fd;
         do {
-            fd = SystemCalls::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
+            fd = SystemCalls::openat(place.folder.fd(), name.constData(),
+                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
         } while (fd < 0 && errno == EINTR);
         if (fd >= 0)
-            return {Handle(fd, 0), path};
+            return {Handle(fd, 0), place.folder.fd(), name};
         if (errno != EEXIST)
             break;
     }
@@ -111,7 +150,7 @@ void discard(Temporary& temporary)
 {
     const int error = errno;
     temporary.file = Handle();
-    SystemCalls::unlink(temporary.path.constData());
+    SystemCalls::unlinkat(temporary.folder, temporary.name.constData(), 0);
     errno = error;
 }
 
@@ -128,35 +167,6 @@ void syncFolder(const QByteArray& path)
     }
 }
 
-// Puts a written temporary file in target's place: with the original's owner and mode when there
-// is an original, flushed to disk, renamed over target, and the folder flushed. On failure the
-// temporary file is removed, target is unchanged and errno says why.
-bool finishReplacement(Temporary& temporary, const QByteArray& target, const struct stat* original)
-{
-    const int fd = temporary.file.fd();
-    bool ok = true;
-    if (original) {
-        // Owner first: changing the owner may clear set-id bits, which the mode then restores.
-        // Someone who may not give the file to its owner may still keep its group.
-        if (SystemCalls::fchown(fd, original->st_uid, original->st_gid) != 0) {
-            if (errno != EPERM || (SystemCalls::fchown(fd, uid_t(-1), original->st_gid) != 0 && errno != EPERM))
-                ok = false;
-        }
-        ok = ok && SystemCalls::fchmod(fd, original->st_mode & 07777) == 0;
-    }
-    ok = ok && SystemCalls::fsync(fd) == 0;
-    ok = ok && SystemCalls::rename(temporary.path.constData(), target.constData()) == 0;
-    if (!ok) {
-        discard(temporary);
-        return false;
-    }
-    temporary.file = Handle();
-    syncFolder(target);
-    return true;
-}
-
-const QString kNotRegular = QStringLiteral("Not a regular file");
-
 bool fail(QString* reason, const QString& text)
 {
     if (reason)
@@ -168,6 +178,47 @@ bool fail(QString* reason, int error)
 {
     return fail(reason, qt_error_string(error));
 }
+
+// Puts a written temporary file in place: with keep's owner and mode when given, flushed to disk,
+// renamed over the name, and the folder flushed. When replaced is given, the name must still hold
+// that file (not following a link) just before the rename, or nothing is renamed: a file deleted
+// or renamed meanwhile is not brought back, and a link put there is not followed. On failure the
+// temporary file is removed, the name is unchanged and *reason says why.
+bool finishReplacement(
+    Temporary& temporary, const Place& place, const struct stat* keep, const struct stat* replaced, QString* reason)
+{
+    const auto giveUp = [&](const QString& why) {
+        discard(temporary);
+        return fail(reason, why);
+    };
+    const int fd = temporary.file.fd();
+    if (keep) {
+        // Owner first: changing the owner may clear set-id bits, which the mode then restores.
+        // Someone who may not give the file to its owner may still keep its group.
+        if (SystemCalls::fchown(fd, keep->st_uid, keep->st_gid) != 0
+            && (errno != EPERM || (SystemCalls::fchown(fd, uid_t(-1), keep->st_gid) != 0 && errno != EPERM)))
+            return giveUp(qt_error_string(errno));
+        if (SystemCalls::fchmod(fd, keep->st_mode & 07777) != 0)
+            return giveUp(qt_error_string(errno));
+    }
+    if (SystemCalls::fsync(fd) != 0)
+        return giveUp(qt_error_string(errno));
+    if (replaced) {
+        struct stat now { };
+        if (SystemCalls::fstatat(place.folder.fd(), place.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+            return giveUp(qt_error_string(errno));
+        if (now.st_dev != replaced->st_dev || now.st_ino != replaced->st_ino)
+            return giveUp(kChanged);
+    }
+    if (SystemCalls::renameat(temporary.folder, temporary.name.constData(), temporary.folder, place.name.constData())
+        != 0)
+        return giveUp(qt_error_string(errno));
+    temporary.file = Handle();
+    SystemCalls::fsync(place.folder.fd());
+    return true;
+}
+
+const QString kNotRegular = QStringLiteral("Not a regular file");
 
 // Why a file that is there cannot be copied, moved or replaced; empty for a regular file.
 QString notRegularReason(const struct stat& info)
@@ -185,10 +236,35 @@ bool isSameFile(const struct stat& info, const QByteArray& path)
     return ::stat(path.constData(), &other) == 0 && other.st_dev == info.st_dev && other.st_ino == info.st_ino;
 }
 
+// The path of a new file at native: its folder resolved, its name as it is. Nothing, with errno
+// set, when the folder cannot be resolved.
+std::optional<QByteArray> resolvedNewPath(const QByteArray& native)
+{
+    const qsizetype slash = native.lastIndexOf('/');
+    const std::optional<QByteArray> folder = resolvedPath(slash < 0 ? QByteArray(".") : native.left(slash + 1));
+    if (!folder)
+        return std::nullopt;
+    return (folder->endsWith('/') ? *folder : *folder + '/') + native.mid(slash + 1);
+}
+
+// Describes in *info the file that place's name holds, not following a link, through an open
+// without access to its bytes: the file a replacement may replace, which must be the file that
+// the path led to when it was looked up, described by found. False, with *reason set, otherwise.
+bool describeReplaced(const Place& place, const struct stat& found, struct stat* info, QString* reason)
+{
+    const Handle file(
+        SystemCalls::openat(place.folder.fd(), place.name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC), 0);
+    if (!file.isOpen() || ::fstat(file.fd(), info) != 0)
+        return fail(reason, errno);
+    if (info->st_dev != found.st_dev || info->st_ino != found.st_ino)
+        return fail(reason, kChanged);
+    return true;
+}
+
 // Where a file written to native lands, and whether it may be written there: the rules of
-// writeAtomically. *exists tells whether a file is already there, described in *info. Nothing,
-// with *reason set, when the file is refused.
-std::optional<QByteArray> replacementTarget(const QByteArray& native, struct stat* info, bool* exists, QString* reason)
+// writeAtomically. *exists tells whether a file is already there, described in *info by the
+// file that the place's name holds. Nothing, with *reason set, when the file is refused.
+std::optional<Place> replacementTarget(const QByteArray& native, struct stat* info, bool* exists, QString* reason)
 {
     if (native.isEmpty()) {
         fail(reason, ENOENT);
@@ -213,36 +289,43 @@ std::optional<QByteArray> replacementTarget(const QByteArray& native, struct sta
         target = resolvedPath(native);
     } else {
         // A new file: the folder must exist. A dangling symbolic link is refused, not replaced.
-        const qsizetype slash = native.lastIndexOf('/');
-        const QByteArray name = native.mid(slash + 1);
         struct stat link { };
-        if (name.isEmpty() || ::lstat(native.constData(), &link) == 0) {
+        if (native.endsWith('/') || ::lstat(native.constData(), &link) == 0) {
             fail(reason, ENOENT);
             return std::nullopt;
         }
-        const std::optional<QByteArray> folder = resolvedPath(slash < 0 ? QByteArray(".") : native.left(slash + 1));
-        if (folder)
-            target = (folder->endsWith('/') ? *folder : *folder + '/') + name;
+        target = resolvedNewPath(native);
     }
-    if (!target)
+    if (!target) {
         fail(reason, errno);
-    return target;
+        return std::nullopt;
+    }
+    Place place = placeOf(*target, reason);
+    if (!place.folder.isOpen())
+        return std::nullopt;
+    if (*exists) {
+        const struct stat found = *info;
+        if (!describeReplaced(place, found, info, reason))
+            return std::nullopt;
+    }
+    return place;
 }
 
-// Renames without replacing an existing file: 0, or the system's error.
-int renameWithoutReplacing(const QByteArray& source, const QByteArray& target)
+// Renames source in fromFolder to target in toFolder without replacing an existing file: 0, or the
+// system's error. AT_FDCWD for paths.
+int renameWithoutReplacing(int fromFolder, const QByteArray& source, int toFolder, const QByteArray& target)
 {
-    if (SystemCalls::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+    if (SystemCalls::renameat2(fromFolder, source.constData(), toFolder, target.constData(), RENAME_NOREPLACE) == 0)
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
     // A file system without the no-replace rename: a new link fails when the name exists, and only
     // then is the old name removed.
-    if (SystemCalls::link(source.constData(), target.constData()) != 0)
+    if (SystemCalls::linkat(fromFolder, source.constData(), toFolder, target.constData(), 0) != 0)
         return errno;
-    if (SystemCalls::unlink(source.constData()) != 0) {
+    if (SystemCalls::unlinkat(fromFolder, source.constData(), 0) != 0) {
         const int error = errno;
-        SystemCalls::unlink(target.constData());
+        SystemCalls::unlinkat(toFolder, target.constData(), 0);
         return error;
     }
     return 0;
@@ -270,7 +353,7 @@ Handle openSource(const QString& path, struct stat* info, QString* reason)
 // source's permission bits and times, flushed to disk and checked to be as long as the source is
 // now. keepGoing, when given, is asked before each chunk. On failure or cancel no temporary file
 // is left, *reason says why and the handle is closed.
-Temporary copyToTemporary(const Handle& source, const struct stat& info, const QByteArray& target,
+Temporary copyToTemporary(const Handle& source, const struct stat& info, const Place& target,
     const std::function<bool()>& keepGoing, QString* reason)
 {
     Temporary temporary = createTemporary(target, S_IRUSR | S_IWUSR);
@@ -325,15 +408,21 @@ bool copyToNewName(const Handle& source, const struct stat& info, const QString&
     // against a file that appears meanwhile.
     if (::lstat(to.constData(), &existing) == 0)
         return fail(reason, EEXIST);
-    Temporary temporary = copyToTemporary(source, info, to, keepGoing, reason);
+    const std::optional<QByteArray> resolved = resolvedNewPath(to);
+    if (!resolved)
+        return fail(reason, errno);
+    const Place place = placeOf(*resolved, reason);
+    if (!place.folder.isOpen())
+        return false;
+    Temporary temporary = copyToTemporary(source, info, place, keepGoing, reason);
     if (!temporary.file.isOpen())
         return false;
     temporary.file = Handle();
-    if (const int error = renameWithoutReplacing(temporary.path, to)) {
+    if (const int error = renameWithoutReplacing(temporary.folder, temporary.name, temporary.folder, place.name)) {
         discard(temporary);
         return fail(reason, error);
     }
-    syncFolder(to);
+    SystemCalls::fsync(place.folder.fd());
     return true;
 }
 
@@ -443,15 +532,22 @@ Handle openExisting(const QString& path, Access access, OpenFailure* failure)
     return Handle(fd, info.st_size);
 }
 
-bool replaceWithTail(const QString& path, const Handle& source, qint64 offset)
+bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, QString* reason)
 {
+    // The file's owner, mode and identity come from the open file whose bytes are read, never from
+    // the path: by now the name may hold something else, which the check before the rename catches.
     const std::optional<QByteArray> target = resolvedPath(nativePath(path));
     struct stat info { };
-    if (!target || ::fstat(source.fd(), &info) != 0 || !hasWriteBits(info))
+    if (!target || ::fstat(source.fd(), &info) != 0)
+        return fail(reason, errno);
+    if (!hasWriteBits(info))
+        return fail(reason, EACCES);
+    const Place place = placeOf(*target, reason);
+    if (!place.folder.isOpen())
         return false;
-    Temporary temporary = createTemporary(*target, S_IRUSR | S_IWUSR);
+    Temporary temporary = createTemporary(place, S_IRUSR | S_IWUSR);
     if (!temporary.file.isOpen())
-        return false;
+        return fail(reason, errno);
 
     bool ok = true;
     QByteArray chunk(kCopyChunk, Qt::Uninitialized);
@@ -465,17 +561,18 @@ bool replaceWithTail(const QString& path, const Handle& source, qint64 offset)
         at += got;
     }
     if (!ok) {
+        const int error = errno;
         discard(temporary);
-        return false;
+        return fail(reason, error);
     }
-    return finishReplacement(temporary, *target, &info);
+    return finishReplacement(temporary, place, &info, &info, reason);
 }
 
 bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reason)
 {
     struct stat info { };
     bool exists = false;
-    const std::optional<QByteArray> target = replacementTarget(nativePath(path), &info, &exists, reason);
+    const std::optional<Place> target = replacementTarget(nativePath(path), &info, &exists, reason);
     if (!target)
         return false;
 
@@ -489,9 +586,7 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reas
         discard(temporary);
         return fail(reason, error);
     }
-    if (!finishReplacement(temporary, *target, exists ? &info : nullptr))
-        return fail(reason, errno);
-    return true;
+    return finishReplacement(temporary, *target, exists ? &info : nullptr, exists ? &info : nullptr, reason);
 }
 
 bool isNameTaken(const QString& from, const QString& to)
@@ -530,7 +625,7 @@ bool renameNoReplace(const QString& from, const QString& to, QString* reason)
         return fail(reason, refusal);
     // The rename is tried before the target is looked up: looking it up only when the rename fails
     // keeps a batch of renames at two system calls a file.
-    const int error = renameWithoutReplacing(source, target);
+    const int error = renameWithoutReplacing(AT_FDCWD, source, AT_FDCWD, target);
     // The name it already has (or another name of the same file) is no failure.
     if (error == 0 || (error == EEXIST && !isNameTaken(from, to)))
         return true;
@@ -548,14 +643,14 @@ bool copyFile(const QString& source, const QString& target, QString* reason, con
         return fail(reason, kSameFile);
     struct stat existing { };
     bool exists = false;
-    const std::optional<QByteArray> resolved = replacementTarget(native, &existing, &exists, reason);
-    if (!resolved)
+    const std::optional<Place> place = replacementTarget(native, &existing, &exists, reason);
+    if (!place)
         return false;
-    Temporary temporary = copyToTemporary(file, info, *resolved, keepGoing, reason);
+    Temporary temporary = copyToTemporary(file, info, *place, keepGoing, reason);
     if (!temporary.file.isOpen())
         return false;
     // The copy keeps the mode and times it was given, not the replaced file's.
-    return finishReplacement(temporary, *resolved, nullptr) || fail(reason, errno);
+    return finishReplacement(temporary, *place, nullptr, exists ? &existing : nullptr, reason);
 }
 
 bool moveFile(const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing)
@@ -569,7 +664,7 @@ bool moveFile(const QString& source, const QString& target, QString* reason, con
         return fail(reason, refusal);
     if (isSameFile(info, to))
         return fail(reason, kSameFile);
-    const int error = renameWithoutReplacing(from, to);
+    const int error = renameWithoutReplacing(AT_FDCWD, from, AT_FDCWD, to);
     if (error == EXDEV)
         return moveAcrossVolumes(source, target, reason, keepGoing);
     return error == 0 || fail(reason, error);

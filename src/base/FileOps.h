@@ -69,17 +69,21 @@ bool isHiddenName(const QString& path);
 // Replaces the file at path with its own bytes from offset to the end, as read through source.
 // The new content goes to an exclusive temporary file in the same folder, is flushed to disk and
 // renamed over the original; the original's mode and, where allowed, its owner are kept. A
-// symbolic link is written through to its target. On any failure the original is unchanged and
-// no temporary file is left; the result is false.
-bool replaceWithTail(const QString& path, const Handle& source, qint64 offset);
+// symbolic link is written through to its target. The original is replaced only while path's
+// name still holds the file source reads (checked just before the rename): a file deleted,
+// renamed or replaced meanwhile is left as it is. On any failure the original is unchanged, no
+// temporary file is left, the result is false and *reason (when given) says why.
+bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, QString* reason = nullptr);
 
 // Replaces the file at path with bytes, or creates it: the bytes go to an exclusive temporary file
 // in the same folder, are flushed to disk and renamed over the target (a symbolic link is written
 // through to its target). An existing file keeps its mode and, where allowed, its owner; a new
 // file gets mode 0666 less the umask. A folder, a file that is not a regular file, a read-only
 // file (no write bit, whoever runs the program), a dangling symbolic link, a missing folder or
-// one the user may not write are refused. On any failure the old file is unchanged, no temporary
-// file is left, and *reason (when given) says why in the system's words.
+// one the user may not write are refused. An existing file is replaced only while the name still
+// holds the file found there at the start (checked just before the rename), so that a file
+// deleted, renamed or replaced meanwhile is left as it is. On any failure the old file is
+// unchanged, no temporary file is left, and *reason (when given) says why in the system's words.
 bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reason);
 
 // Gives the file at from the name to, never replacing an existing file: a target that exists is a
@@ -106,7 +110,8 @@ bool isNameTaken(const QString& from, const QString& to);
 // (a pipe is never opened), a target that is a folder or not a regular file, a read-only target
 // (no write bit, whoever runs the program), a folder the user may not write, and a target that is
 // the source itself, by any path or link ("Source and target are the same file"), which is left
-// as it is. keepGoing, when given, is asked before each 1 MiB chunk; a false answer stops the
+// as it is. A file at target is replaced only while the name still holds it, as for
+// writeAtomically. keepGoing, when given, is asked before each 1 MiB chunk; a false answer stops the
 // copy with the reason "Cancelled" and target unchanged.
 bool copyFile(
     const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});

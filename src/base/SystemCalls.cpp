@@ -1,6 +1,8 @@
 #include "base/SystemCalls.h"
 
 #include <cerrno>
+#include <functional>
+#include <optional>
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -17,6 +19,8 @@ struct Plan {
     int count = 0;
     QHash<int, int> errors; // call number -> errno
     int crashAt = 0;
+    std::optional<Call> actBefore;
+    std::function<void()> action;
     QList<Call> calls;
 };
 
@@ -33,6 +37,12 @@ bool allowed(Call call)
     Plan& current = plan();
     if (!current.active)
         return true;
+    if (current.actBefore == call) {
+        current.actBefore.reset();
+        // Moved out first: the action may make calls of its own through here.
+        const std::function<void()> action = std::move(current.action);
+        action();
+    }
     const int number = ++current.count;
     current.calls.append(call);
     if (number == current.crashAt)
@@ -50,6 +60,7 @@ const char* nameOf(Call call)
 {
     switch (call) {
     case Call::Open: return "open";
+    case Call::Inspect: return "fstatat";
     case Call::Read: return "read";
     case Call::Write: return "write";
     case Call::Sync: return "fsync";
@@ -67,6 +78,16 @@ const char* nameOf(Call call)
 int open(const char* path, int flags, mode_t mode)
 {
     return allowed(Call::Open) ? ::open(path, flags, mode) : -1;
+}
+
+int openat(int folder, const char* name, int flags, mode_t mode)
+{
+    return allowed(Call::Open) ? ::openat(folder, name, flags, mode) : -1;
+}
+
+int fstatat(int folder, const char* name, struct stat* info, int flags)
+{
+    return allowed(Call::Inspect) ? ::fstatat(folder, name, info, flags) : -1;
 }
 
 ssize_t pread(int fd, void* data, size_t count, off_t offset)
@@ -101,6 +122,11 @@ int rename(const char* from, const char* to)
     return allowed(Call::Rename) ? ::rename(from, to) : -1;
 }
 
+int renameat(int fromFolder, const char* from, int toFolder, const char* to)
+{
+    return allowed(Call::Rename) ? ::renameat(fromFolder, from, toFolder, to) : -1;
+}
+
 int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned int flags)
 {
     return allowed(Call::Rename) ? ::renameat2(fromFolder, from, toFolder, to, flags) : -1;
@@ -111,9 +137,19 @@ int link(const char* from, const char* to)
     return allowed(Call::Link) ? ::link(from, to) : -1;
 }
 
+int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags)
+{
+    return allowed(Call::Link) ? ::linkat(fromFolder, from, toFolder, to, flags) : -1;
+}
+
 int unlink(const char* path)
 {
     return allowed(Call::Remove) ? ::unlink(path) : -1;
+}
+
+int unlinkat(int folder, const char* name, int flags)
+{
+    return allowed(Call::Remove) ? ::unlinkat(folder, name, flags) : -1;
 }
 
 int fchmod(int fd, mode_t mode)
@@ -147,6 +183,12 @@ void failAt(int number, int error)
 void crashAt(int number)
 {
     plan().crashAt = number;
+}
+
+void runBefore(Call call, std::function<void()> action)
+{
+    plan().actBefore = call;
+    plan().action = std::move(action);
 }
 
 QList<Call> calls()
