@@ -84,6 +84,9 @@ std::optional<QByteArray> resolvedPath(const QByteArray& path)
 struct Place {
     Handle folder;
     QByteArray name;
+    // The file found at the name when a replacement replaces one, held open (without access to its
+    // bytes) so that its inode number cannot pass to a file made meanwhile.
+    Handle found;
 };
 
 // The reason given when the name no longer holds the file that was read, or that was looked at
@@ -97,7 +100,7 @@ Place placeOf(const QByteArray& resolved, QString* reason)
     const qsizetype slash = resolved.lastIndexOf('/');
     const QByteArray folderPath = slash <= 0 ? QByteArray("/") : resolved.left(slash);
     Place place{Handle(SystemCalls::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), 0),
-        resolved.mid(slash + 1)};
+        resolved.mid(slash + 1), {}};
     if (!place.folder.isOpen()) {
         if (reason)
             *reason = qt_error_string(errno);
@@ -207,7 +210,7 @@ bool finishReplacement(
         struct stat now { };
         if (SystemCalls::fstatat(place.folder.fd(), place.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
             return giveUp(qt_error_string(errno));
-        if (now.st_dev != replaced->st_dev || now.st_ino != replaced->st_ino)
+        if (now.st_dev != replaced->st_dev || now.st_ino != replaced->st_ino || !S_ISREG(now.st_mode))
             return giveUp(kChanged);
     }
     if (SystemCalls::renameat(temporary.folder, temporary.name.constData(), temporary.folder, place.name.constData())
@@ -250,10 +253,10 @@ std::optional<QByteArray> resolvedNewPath(const QByteArray& native)
 // Describes in *info the file that place's name holds, not following a link, through an open
 // without access to its bytes: the file a replacement may replace, which must be the file that
 // the path led to when it was looked up, described by found. False, with *reason set, otherwise.
-bool describeReplaced(const Place& place, const struct stat& found, struct stat* info, QString* reason)
+bool describeReplaced(Place& place, const struct stat& found, struct stat* info, QString* reason)
 {
-    const Handle file(
-        SystemCalls::openat(place.folder.fd(), place.name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC), 0);
+    Handle& file = place.found;
+    file = Handle(SystemCalls::openat(place.folder.fd(), place.name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC), 0);
     if (!file.isOpen() || ::fstat(file.fd(), info) != 0)
         return fail(reason, errno);
     if (info->st_dev != found.st_dev || info->st_ino != found.st_ino)

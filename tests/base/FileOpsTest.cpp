@@ -1,5 +1,7 @@
 #include "base/FileOps.h"
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -12,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "base/SystemCalls.h"
 #include "support/TestFiles.h"
 
 using namespace Qt::StringLiterals;
@@ -131,6 +134,122 @@ TEST(FileOps, ReplacesWithTheTailKeepingModeAndLinks)
         QStringList({u"link.mp3"_s, u"target.mp3"_s}));
 }
 
+// Another program acts on the name while a replacement is under way: the replacement changes only
+// the file whose bytes it read (or, for a copy over a file, the file it found there), a file put
+// in the name's place through a link is never reached, and a file deleted or renamed meanwhile is
+// not brought back.
+TEST(FileOps, ReplacesOnlyTheFileThatWasRead)
+{
+    enum class Meddling { SwapForLink, Delete, RenameAway, SwapFolderForLink };
+    enum class When { BeforeStart, BeforeFlush };
+    struct Case {
+        const char* name;
+        // Replaces music/song.mp3; beforeStart runs once the file is open, before the replacement.
+        std::function<bool(const QString& song, const std::function<void()>& beforeStart, QString* reason)> replace;
+        QByteArray replaced; // song.mp3's bytes after a replacement
+        Meddling meddling;
+        When when;
+        QString reason; // empty: the replacement goes ahead, in the folder it was started in
+    };
+    const auto removeFront = [](const QString& song, const std::function<void()>& beforeStart, QString* reason) {
+        const FileOps::Handle file = FileOps::openExisting(song, FileOps::Access::ReadWrite);
+        beforeStart();
+        return FileOps::replaceWithTail(song, file, 6, reason);
+    };
+    const auto save = [](const QString& song, const std::function<void()>& beforeStart, QString* reason) {
+        beforeStart();
+        return FileOps::writeAtomically(song, "saved", reason);
+    };
+    const auto copyOver = [](const QString& song, const std::function<void()>& beforeStart, QString* reason) {
+        beforeStart();
+        return FileOps::copyFile(QFileInfo(song).dir().filePath(u"../source.mp3"_s), song, reason);
+    };
+    const QString changed = u"The file changed while it was being written and was left as it is"_s;
+    const QString gone = qt_error_string(ENOENT);
+    const Case cases[] = {
+        {"RemoveFrontAfterOpen", removeFront, "audio", Meddling::SwapForLink, When::BeforeStart, changed},
+        {"RemoveFront", removeFront, "audio", Meddling::SwapForLink, When::BeforeFlush, changed},
+        {"RemoveFront", removeFront, "audio", Meddling::Delete, When::BeforeFlush, gone},
+        {"RemoveFront", removeFront, "audio", Meddling::RenameAway, When::BeforeFlush, gone},
+        {"RemoveFront", removeFront, "audio", Meddling::SwapFolderForLink, When::BeforeFlush, {}},
+        {"Save", save, "saved", Meddling::SwapForLink, When::BeforeFlush, changed},
+        {"Save", save, "saved", Meddling::Delete, When::BeforeFlush, gone},
+        {"Save", save, "saved", Meddling::RenameAway, When::BeforeFlush, gone},
+        {"Save", save, "saved", Meddling::SwapFolderForLink, When::BeforeFlush, {}},
+        {"CopyOver", copyOver, "copied", Meddling::SwapForLink, When::BeforeFlush, changed},
+        {"CopyOver", copyOver, "copied", Meddling::Delete, When::BeforeFlush, gone},
+        {"CopyOver", copyOver, "copied", Meddling::RenameAway, When::BeforeFlush, gone},
+        {"CopyOver", copyOver, "copied", Meddling::SwapFolderForLink, When::BeforeFlush, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << " meddling " << int(c.meddling));
+        const TestFiles files;
+        ASSERT_TRUE(QDir(files.folder()).mkdir(u"music"_s));
+        ASSERT_TRUE(QDir(files.folder()).mkdir(u"elsewhere"_s));
+        files.write(u"source.mp3"_s, "copied");
+        const QString song = files.write(u"music/song.mp3"_s, "HEADERaudio");
+        ASSERT_EQ(::chmod(QFile::encodeName(song).constData(), 0666), 0);
+        // A file the user never named, in another folder, under the same name; as root it belongs
+        // to someone else than the song, so that a change of owner shows.
+        const QString other = files.write(u"elsewhere/song.mp3"_s, "private");
+        ASSERT_EQ(::chmod(QFile::encodeName(other).constData(), 0600), 0);
+        if (::geteuid() == 0) {
+            ASSERT_EQ(::chown(QFile::encodeName(song).constData(), 65534, 65534), 0);
+        }
+        struct stat otherBefore { };
+        ASSERT_EQ(::stat(QFile::encodeName(other).constData(), &otherBefore), 0);
+
+        const std::function<void()> meddle = [&] {
+            const QByteArray name = QFile::encodeName(song);
+            switch (c.meddling) {
+            case Meddling::SwapForLink:
+                ASSERT_EQ(::unlink(name.constData()), 0);
+                ASSERT_EQ(::symlink(QFile::encodeName(other).constData(), name.constData()), 0);
+                break;
+            case Meddling::Delete: ASSERT_EQ(::unlink(name.constData()), 0); break;
+            case Meddling::RenameAway:
+                ASSERT_EQ(::rename(name.constData(), QFile::encodeName(files.path(u"music/moved.mp3"_s))), 0);
+                break;
+            case Meddling::SwapFolderForLink:
+                ASSERT_TRUE(QDir(files.folder()).rename(u"music"_s, u"music.old"_s));
+                ASSERT_TRUE(QFile::link(files.path(u"elsewhere"_s), files.path(u"music"_s)));
+                break;
+            }
+        };
+        SystemCalls::Faults::start();
+        if (c.when == When::BeforeFlush)
+            SystemCalls::Faults::runBefore(SystemCalls::Call::Sync, meddle);
+        QString reason;
+        const bool replaced
+            = c.replace(song, c.when == When::BeforeStart ? meddle : std::function<void()>([] {}), &reason);
+        SystemCalls::Faults::clear();
+
+        struct stat otherAfter { };
+        ASSERT_EQ(::stat(QFile::encodeName(other).constData(), &otherAfter), 0);
+        EXPECT_EQ(TestFiles::read(other), QByteArray("private"));
+        EXPECT_EQ(otherAfter.st_mode, otherBefore.st_mode);
+        EXPECT_EQ(otherAfter.st_uid, otherBefore.st_uid);
+        EXPECT_EQ(otherAfter.st_gid, otherBefore.st_gid);
+        EXPECT_EQ(replaced, c.reason.isEmpty());
+        EXPECT_EQ(reason.toStdString(), c.reason.toStdString());
+        struct stat now { };
+        const bool named = ::lstat(QFile::encodeName(song).constData(), &now) == 0;
+        switch (c.meddling) {
+        case Meddling::SwapForLink: EXPECT_TRUE(named && S_ISLNK(now.st_mode)); break;
+        case Meddling::Delete: EXPECT_FALSE(named) << "a deleted file came back"; break;
+        case Meddling::RenameAway:
+            EXPECT_FALSE(named) << "a renamed file came back";
+            EXPECT_EQ(TestFiles::read(files.path(u"music/moved.mp3"_s)), QByteArray("HEADERaudio"));
+            break;
+        case Meddling::SwapFolderForLink:
+            EXPECT_EQ(TestFiles::read(files.path(u"music.old/song.mp3"_s)), c.replaced);
+            break;
+        }
+        const QStringList left = QDir(files.path(u"music/"_s)).entryList(QDir::Files | QDir::Hidden | QDir::System);
+        EXPECT_TRUE(left.filter(u".sondrel-"_s).isEmpty()) << left.join(u' ').toStdString();
+    }
+}
+
 TEST(FileOps, LeavesTheOriginalWhenTheFolderRefusesTheTemporaryFile)
 {
     if (::geteuid() == 0)
@@ -245,7 +364,7 @@ TEST(FileOps, CopiesOverOtherFilesButNeverOntoTheSourceItself)
         EXPECT_EQ(FileOps::copyFile(c.from, c.to, &reason), c.copied);
         EXPECT_EQ(reason.isEmpty(), c.copied) << reason.toStdString();
         if (!c.reason.isEmpty()) {
-            EXPECT_EQ(reason, c.reason);
+            EXPECT_EQ(reason.toStdString(), c.reason.toStdString());
         }
         if (!c.after.isEmpty()) {
             EXPECT_EQ(TestFiles::read(c.to), c.after);
@@ -338,7 +457,7 @@ TEST(FileOps, MovesWithoutEverReplacingAFile)
             EXPECT_EQ(moved, c.moved) << reason.toStdString();
             EXPECT_EQ(reason.isEmpty(), c.moved) << reason.toStdString();
             if (!c.reason.isEmpty()) {
-                EXPECT_EQ(reason, c.reason);
+                EXPECT_EQ(reason.toStdString(), c.reason.toStdString());
             }
             if (!moved) {
                 EXPECT_EQ(entries(files), before);
@@ -387,7 +506,7 @@ TEST(FileOps, RenamesOnlyRegularFiles)
         const QString to = from + u" - renamed"_s;
         QString reason;
         EXPECT_EQ(FileOps::renameNoReplace(from, to, &reason), c.reason.isEmpty());
-        EXPECT_EQ(reason, c.reason);
+        EXPECT_EQ(reason.toStdString(), c.reason.toStdString());
         EXPECT_EQ(QFileInfo::exists(to) || QFileInfo(to).isSymLink(), c.reason.isEmpty());
     }
 }
