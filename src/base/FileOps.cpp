@@ -4,10 +4,12 @@
 #include <cstdio>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QRandomGenerator>
@@ -170,6 +172,63 @@ void syncFolder(const QByteArray& path)
     }
 }
 
+// Copies the extended attributes (user attributes, access lists, security labels) of the file
+// open as from, an open without access to its bytes included, to the file open as to. One that the
+// system does not let the caller read or set, or that a file system cannot hold, is left out, as a
+// copy that keeps attributes does; any other failure is a failure, with errno set.
+bool copyAttributes(int from, int to)
+{
+    // An open without access to the bytes cannot list attributes itself; its entry in /proc can.
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(from);
+    bool byPath = false;
+    const auto list = [&](char* data, size_t size) {
+        ssize_t got = byPath ? ::listxattr(self.constData(), data, size) : ::flistxattr(from, data, size);
+        if (got < 0 && errno == EBADF && !byPath) {
+            byPath = true;
+            got = ::listxattr(self.constData(), data, size);
+        }
+        return got;
+    };
+    const auto get = [&](const char* name, char* data, size_t size) {
+        return byPath ? ::getxattr(self.constData(), name, data, size) : ::fgetxattr(from, name, data, size);
+    };
+    const auto notAllowed = [](int error) { return error == ENOTSUP || error == EPERM || error == EACCES; };
+    QByteArray names;
+    for (;;) {
+        const ssize_t size = list(nullptr, 0);
+        if (size <= 0)
+            return size == 0 || notAllowed(errno);
+        names.resize(size);
+        const ssize_t got = list(names.data(), size_t(size));
+        if (got >= 0) {
+            names.resize(got);
+            break;
+        }
+        if (errno != ERANGE)
+            return notAllowed(errno);
+    }
+    QByteArray value;
+    for (qsizetype at = 0; at < names.size();) {
+        const char* name = names.constData() + at;
+        at += qsizetype(std::strlen(name)) + 1;
+        ssize_t size;
+        do {
+            size = get(name, nullptr, 0);
+            if (size >= 0) {
+                value.resize(size);
+                size = get(name, value.data(), size_t(size));
+            }
+        } while (size < 0 && errno == ERANGE);
+        if (size < 0 && (errno == ENODATA || notAllowed(errno)))
+            continue;
+        if (size < 0)
+            return false;
+        if (SystemCalls::fsetxattr(to, name, value.constData(), size_t(size), 0) != 0 && !notAllowed(errno))
+            return false;
+    }
+    return true;
+}
+
 bool fail(QString* reason, const QString& text)
 {
     if (reason)
@@ -182,13 +241,14 @@ bool fail(QString* reason, int error)
     return fail(reason, qt_error_string(error));
 }
 
-// Puts a written temporary file in place: with keep's owner and mode when given, flushed to disk,
+// Puts a written temporary file in place: with keep's owner and mode when given and the extended
+// attributes of the file open as attributesFrom when that is not -1, flushed to disk,
 // renamed over the name, and the folder flushed. When replaced is given, the name must still hold
 // that file (not following a link) just before the rename, or nothing is renamed: a file deleted
 // or renamed meanwhile is not brought back, and a link put there is not followed. On failure the
 // temporary file is removed, the name is unchanged and *reason says why.
-bool finishReplacement(
-    Temporary& temporary, const Place& place, const struct stat* keep, const struct stat* replaced, QString* reason)
+bool finishReplacement(Temporary& temporary, const Place& place, const struct stat* keep, int attributesFrom,
+    const struct stat* replaced, QString* reason)
 {
     const auto giveUp = [&](const QString& why) {
         discard(temporary);
@@ -204,6 +264,9 @@ bool finishReplacement(
         if (SystemCalls::fchmod(fd, keep->st_mode & 07777) != 0)
             return giveUp(qt_error_string(errno));
     }
+    // After the mode: an access list sets the permission bits it covers, as the original has them.
+    if (attributesFrom >= 0 && !copyAttributes(attributesFrom, fd))
+        return giveUp(qt_error_string(errno));
     if (SystemCalls::fsync(fd) != 0)
         return giveUp(qt_error_string(errno));
     if (replaced) {
@@ -383,8 +446,8 @@ Temporary copyToTemporary(const Handle& source, const struct stat& info, const P
     }
     // The times last: every write changes them.
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
-    if (SystemCalls::fchmod(fd, info.st_mode & 0777) != 0 || SystemCalls::futimens(fd, times) != 0
-        || SystemCalls::fsync(fd) != 0)
+    if (SystemCalls::fchmod(fd, info.st_mode & 0777) != 0 || !copyAttributes(source.fd(), fd)
+        || SystemCalls::futimens(fd, times) != 0 || SystemCalls::fsync(fd) != 0)
         return giveUp(qt_error_string(errno));
     struct stat now {
     }, copied{};
@@ -568,7 +631,7 @@ bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, Q
         discard(temporary);
         return fail(reason, error);
     }
-    return finishReplacement(temporary, place, &info, &info, reason);
+    return finishReplacement(temporary, place, &info, source.fd(), &info, reason);
 }
 
 bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reason)
@@ -589,7 +652,8 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reas
         discard(temporary);
         return fail(reason, error);
     }
-    return finishReplacement(temporary, *target, exists ? &info : nullptr, exists ? &info : nullptr, reason);
+    return finishReplacement(temporary, *target, exists ? &info : nullptr, exists ? target->found.fd() : -1,
+        exists ? &info : nullptr, reason);
 }
 
 bool isNameTaken(const QString& from, const QString& to)
@@ -653,7 +717,7 @@ bool copyFile(const QString& source, const QString& target, QString* reason, con
     if (!temporary.file.isOpen())
         return false;
     // The copy keeps the mode and times it was given, not the replaced file's.
-    return finishReplacement(temporary, *place, nullptr, exists ? &existing : nullptr, reason);
+    return finishReplacement(temporary, *place, nullptr, -1, exists ? &existing : nullptr, reason);
 }
 
 bool moveFile(const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing)

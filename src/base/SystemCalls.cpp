@@ -5,6 +5,7 @@
 #include <optional>
 
 #include <fcntl.h>
+#include <sys/xattr.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -71,6 +72,7 @@ const char* nameOf(Call call)
     case Call::ChangeMode: return "fchmod";
     case Call::ChangeOwner: return "fchown";
     case Call::SetTimes: return "futimens";
+    case Call::SetAttribute: return "fsetxattr";
     }
     return "?";
 }
@@ -165,6 +167,11 @@ int fchown(int fd, uid_t owner, gid_t group)
 int futimens(int fd, const struct timespec times[2])
 {
     return allowed(Call::SetTimes) ? ::futimens(fd, times) : -1;
+}
+
+int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags)
+{
+    return allowed(Call::SetAttribute) ? ::fsetxattr(fd, name, value, size, flags) : -1;
 }
 
 namespace Faults {

@@ -34,9 +34,24 @@ int unlinkat(int folder, const char* name, int flags);
 int fchmod(int fd, mode_t mode);
 int fchown(int fd, uid_t owner, gid_t group);
 int futimens(int fd, const struct timespec times[2]);
+int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags);
 
 // What each call above is, as a fault plan counts and names it.
-enum class Call { Open, Inspect, Read, Write, Sync, Truncate, Rename, Link, Remove, ChangeMode, ChangeOwner, SetTimes };
+enum class Call {
+    Open,
+    Inspect,
+    Read,
+    Write,
+    Sync,
+    Truncate,
+    Rename,
+    Link,
+    Remove,
+    ChangeMode,
+    ChangeOwner,
+    SetTimes,
+    SetAttribute
+};
 const char* nameOf(Call call);
 
 // A plan of faults for the calls above, for tests. Calls are numbered from 1 after start(); a
