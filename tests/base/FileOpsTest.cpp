@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -247,6 +248,60 @@ TEST(FileOps, ReplacesOnlyTheFileThatWasRead)
         }
         const QStringList left = QDir(files.path(u"music/"_s)).entryList(QDir::Files | QDir::Hidden | QDir::System);
         EXPECT_TRUE(left.filter(u".sondrel-"_s).isEmpty()) << left.join(u' ').toStdString();
+    }
+}
+
+// A rewritten file keeps its extended attributes; a copy gets its source's, as its mode.
+TEST(FileOps, KeepsExtendedAttributes)
+{
+    struct Case {
+        const char* name;
+        const char* marked; // the file whose attributes the result has
+        std::function<bool(const TestFiles&, QString* reason)> run;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"RemoveFront", "song.mp3",
+            [](const TestFiles& f, QString* reason) {
+                const FileOps::Handle file = FileOps::openExisting(f.path(u"song.mp3"_s), FileOps::Access::ReadWrite);
+                return FileOps::replaceWithTail(f.path(u"song.mp3"_s), file, 6, reason);
+            },
+            "song.mp3"},
+        {"Save", "song.mp3",
+            [](const TestFiles& f, QString* reason) {
+                return FileOps::writeAtomically(f.path(u"song.mp3"_s), "saved", reason);
+            },
+            "song.mp3"},
+        {"CopyOver", "source.mp3",
+            [](const TestFiles& f, QString* reason) {
+                return FileOps::copyFile(f.path(u"source.mp3"_s), f.path(u"song.mp3"_s), reason);
+            },
+            "song.mp3"},
+        {"CopyToNewName", "source.mp3",
+            [](const TestFiles& f, QString* reason) {
+                return FileOps::copyWithoutReplacing(f.path(u"source.mp3"_s), f.path(u"new.mp3"_s), reason);
+            },
+            "new.mp3"},
+        {"MoveAcrossVolumes", "source.mp3",
+            [](const TestFiles& f, QString* reason) {
+                return FileOps::moveAcrossVolumes(f.path(u"source.mp3"_s), f.path(u"new.mp3"_s), reason);
+            },
+            "new.mp3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TestFiles files;
+        files.write(u"song.mp3"_s, "HEADERaudio");
+        files.write(u"source.mp3"_s, "copied");
+        const QByteArray marked = QFile::encodeName(files.path(QString::fromLatin1(c.marked)));
+        if (::setxattr(marked.constData(), "user.rating", "5", 1, 0) != 0)
+            GTEST_SKIP() << "the file system holds no extended attributes";
+        QString reason;
+        ASSERT_TRUE(c.run(files, &reason)) << reason.toStdString();
+        char value[8] = {};
+        const QByteArray result = QFile::encodeName(files.path(QString::fromLatin1(c.result)));
+        EXPECT_EQ(::getxattr(result.constData(), "user.rating", value, sizeof value), 1);
+        EXPECT_EQ(value[0], '5');
     }
 }
 

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -108,6 +109,13 @@ void prepareLinkedSong(const TestFiles& files)
     ASSERT_TRUE(QFile::link(files.path(u"store/song.mp3"_s), files.path(u"song.mp3"_s)));
 }
 
+// folder/song.mp3 with an ID3v2 tag and an extended attribute that its replacement keeps.
+void prepareSongWithAttribute(const TestFiles& files)
+{
+    const QString song = files.write(u"song.mp3"_s, id3v2Tagged());
+    ::setxattr(QFile::encodeName(song).constData(), "user.rating", "5", 1, 0);
+}
+
 // A playlist of the folder's files, all of them selected.
 void loadRows(PlaylistModel& model, const TestFiles& files, const QStringList& names, const QString& title = {})
 {
@@ -186,6 +194,8 @@ const WritePath kWritePaths[] = {
         [](const TestFiles& f) { removeTag(f, TagKind::Id3v2); }, songReadError},
     {"RemoveId3v2TagThroughLink", prepareLinkedSong, [](const TestFiles& f) { removeTag(f, TagKind::Id3v2); },
         songReadError},
+    {"RemoveId3v2TagKeepingAttributes", prepareSongWithAttribute,
+        [](const TestFiles& f) { removeTag(f, TagKind::Id3v2); }, songReadError},
     {"RenameFromTitle", [](const TestFiles& f) { f.write(u"a.mp3"_s, kAudio); }, renameByTitle, renameFailure},
     {"RenameWithoutNoReplaceRename", [](const TestFiles& f) { f.write(u"a.mp3"_s, kAudio); }, renameByTitle,
         renameFailure, Steer{Call::Rename, EINVAL}},
