@@ -68,7 +68,8 @@ bool isHiddenName(const QString& path);
 
 // Replaces the file at path with its own bytes from offset to the end, as read through source.
 // The new content goes to an exclusive temporary file in the same folder, is flushed to disk and
-// renamed over the original; the original's mode and, where allowed, its owner are kept. A
+// renamed over the original; the original's mode, extended attributes and, where allowed, its
+// owner are kept. A
 // symbolic link is written through to its target. The original is replaced only while path's
 // name still holds the file source reads (checked just before the rename): a file deleted,
 // renamed or replaced meanwhile is left as it is. On any failure the original is unchanged, no
@@ -77,7 +78,8 @@ bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, Q
 
 // Replaces the file at path with bytes, or creates it: the bytes go to an exclusive temporary file
 // in the same folder, are flushed to disk and renamed over the target (a symbolic link is written
-// through to its target). An existing file keeps its mode and, where allowed, its owner; a new
+// through to its target). An existing file keeps its mode, extended attributes and, where allowed,
+// its owner; a new
 // file gets mode 0666 less the umask. A folder, a file that is not a regular file, a read-only
 // file (no write bit, whoever runs the program), a dangling symbolic link, a missing folder or
 // one the user may not write are refused. An existing file is replaced only while the name still
@@ -105,7 +107,8 @@ bool isNameTaken(const QString& from, const QString& to);
 // hidden name in the target's folder, are flushed to disk and renamed over target, so that a
 // failed or cancelled copy never leaves a partial file under the target's name and no temporary
 // file stays behind. The copy gets the source's permission bits (not its set-id and sticky bits:
-// the copy belongs to whoever makes it) and its access and modification times.
+// the copy belongs to whoever makes it), its extended attributes and its access and modification
+// times.
 // Refused, with *reason (when given) saying why: a source that is missing or not a regular file
 // (a pipe is never opened), a target that is a folder or not a regular file, a read-only target
 // (no write bit, whoever runs the program), a folder the user may not write, and a target that is
