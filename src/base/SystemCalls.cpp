@@ -119,11 +119,6 @@ int ftruncate(int fd, off_t size)
     return allowed(Call::Truncate) ? ::ftruncate(fd, size) : -1;
 }
 
-int rename(const char* from, const char* to)
-{
-    return allowed(Call::Rename) ? ::rename(from, to) : -1;
-}
-
 int renameat(int fromFolder, const char* from, int toFolder, const char* to)
 {
     return allowed(Call::Rename) ? ::renameat(fromFolder, from, toFolder, to) : -1;
@@ -132,11 +127,6 @@ int renameat(int fromFolder, const char* from, int toFolder, const char* to)
 int renameat2(int fromFolder, const char* from, int toFolder, const char* to, unsigned int flags)
 {
     return allowed(Call::Rename) ? ::renameat2(fromFolder, from, toFolder, to, flags) : -1;
-}
-
-int link(const char* from, const char* to)
-{
-    return allowed(Call::Link) ? ::link(from, to) : -1;
 }
 
 int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags)
