@@ -75,19 +75,25 @@ bool isRefusedName(const QString& composed, const QString& name)
         || name.startsWith(u'.');
 }
 
-PlannedRename planRename(qsizetype row, const QString& old, const QString& composed, bool fullPath)
+PlannedRename planRename(qsizetype row, const QString& old, const ComposedText& composition, bool fullPath)
 {
+    const QString& composed = composition.text;
     PlannedRename plan;
     plan.row = row;
     plan.from = old;
     if (fullPath) {
         // A whole-path format that gives a relative path names a place beside the file, as if the
-        // file's folder were the current one; the current folder itself is never changed.
+        // file's folder were the current one; the current folder itself is never changed. Its
+        // folders come from the format's own text: a tag value is only ever a name in them.
         plan.to = isAbsolute(composed) ? composed : folderOf(old) + composed;
         plan.oldShown = old;
         plan.newShown = composed;
         if (holdsNul(composed))
             plan.problem = PlannedRename::Problem::RefusedName;
+        else if (valuesShapeFolders(composition)) {
+            plan.problem = PlannedRename::Problem::RefusedName;
+            plan.reason = QStringLiteral("refused: a tag value would name a folder (a separator, \".\" or \"..\")");
+        }
         return plan;
     }
     plan.oldShown = fileNameOf(old);
@@ -157,7 +163,7 @@ std::vector<PlannedRename> renamesFromTag(PlaylistModel& model, const Rows& rows
         const MP3TagInfo* tag = currentTagOf(row, &problem, &readNow);
         if (readNow)
             read.push_back(position);
-        plans.push_back(tag ? planRename(position, row.text(FileNameColumn), ApplyFormat(format, *tag), fullPath)
+        plans.push_back(tag ? planRename(position, row.text(FileNameColumn), composeFormat(format, *tag), fullPath)
                             : skippedRow(position, row.text(FileNameColumn), problem));
     }
     if (!read.empty())
@@ -176,7 +182,7 @@ std::vector<PlannedRename> renamesFromTitle(
         const PlaylistRow& row = *model.rowAt(position);
         const QString& file = row.text(FileNameColumn);
         plans.push_back(fill(record, row.text(TitleColumn), separating, file)
-                ? planRename(position, file, ApplyFormat(recombining, record), fullPath)
+                ? planRename(position, file, composeFormat(recombining, record), fullPath)
                 : skippedRow(position, file, PlannedRename::Problem::TrackOutOfRange));
     }
     return plans;
@@ -254,7 +260,9 @@ QString problemText(const PlannedRename& plan)
     using Problem = PlannedRename::Problem;
     switch (plan.problem) {
     case Problem::None: return {};
-    case Problem::RefusedName: return QStringLiteral("refused: not a plain visible name in the file's folder");
+    case Problem::RefusedName:
+        return plan.reason.isEmpty() ? QStringLiteral("refused: not a plain visible name in the file's folder")
+                                     : plan.reason;
     case Problem::TargetExists: return QStringLiteral("fails: a file of that name exists");
     case Problem::SameTargetInBatch: return QStringLiteral("fails: an earlier file gets the same name");
     // Rows left alone: why, in the words of the messages that report them.
