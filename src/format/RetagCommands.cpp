@@ -11,6 +11,7 @@
 #include "format/FieldStore.h"
 #include "format/RetagPlan.h"
 #include "playlist/PlaylistModel.h"
+#include "tags/GenreTable.h"
 
 using namespace PathTools;
 
@@ -18,11 +19,13 @@ namespace RetagCommands {
 
 namespace {
 
-// Fills the record from a parse of the text; false, after the message, when the track does not fit.
-bool fill(MP3TagInfo& record, const QString& text, const QString& format, const QString& file)
+// Fills the intermediate record from a parse of the text; false, after the message, when the track
+// does not fit. The record is only composed again, never written: without the genre list its genre
+// is a stand-in, and composing any genre then gives the empty name anyway.
+bool fill(MP3TagInfo& record, const QString& text, const QString& format, const QString& file, BatchGenres& genres)
 {
     const ParsedFields fields = parseFields(text, format);
-    if (storeFields(fields, record))
+    if (storeFields(fields, record, genres) != Stored::TrackOutOfRange)
         return true;
     reportTrackOutOfRange(fields.track, file);
     return false;
@@ -178,10 +181,11 @@ std::vector<PlannedRename> renamesFromTitle(
     std::vector<PlannedRename> plans;
     plans.reserve(rows.size());
     MP3TagInfo record = freeLengthRecord();
+    BatchGenres genres;
     for (const qsizetype position : rows) {
         const PlaylistRow& row = *model.rowAt(position);
         const QString& file = row.text(FileNameColumn);
-        plans.push_back(fill(record, row.text(TitleColumn), separating, file)
+        plans.push_back(fill(record, row.text(TitleColumn), separating, file, genres)
                 ? planRename(position, file, composeFormat(recombining, record), fullPath)
                 : skippedRow(position, file, PlannedRename::Problem::TrackOutOfRange));
     }
@@ -244,10 +248,11 @@ void titleFromFileName(
     PlaylistModel& model, const Rows& rows, const QString& separating, bool fullPath, const QString& recombining)
 {
     MP3TagInfo record = freeLengthRecord();
+    BatchGenres genres;
     for (const qsizetype position : rows) {
         PlaylistRow& row = *model.rowAt(position);
         const QString& file = row.text(FileNameColumn);
-        if (fill(record, parsedPartOf(file, fullPath), separating, file))
+        if (fill(record, parsedPartOf(file, fullPath), separating, file, genres))
             row.texts[TitleColumn] = ApplyFormat(recombining, record);
     }
     reportChanged(model, rows);
