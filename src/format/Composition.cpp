@@ -72,21 +72,30 @@ bool valuesShapeFolders(const ComposedText& composed)
 {
     const QString& text = composed.text;
     const auto isSeparator = [](QChar c) { return c == u'/' || c == PathTools::separator(); };
-    // One pass over the components: a value's separator is refused at once; a component is refused
-    // when it is "." or ".." and a value put in at least one of its characters.
-    qsizetype start = 0;
+    const auto isDots = [](QStringView part) { return part == u"." || part == u".."; };
+    // One pass: a value's separator is refused at once; so is a value (or run of values) that is
+    // "." or "..", and a component that is "." or ".." when a value put in any of its characters.
+    qsizetype component = 0;
+    qsizetype run = -1; // where the run of value characters being read began
     bool valueInComponent = false;
     for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool fromValue = i < text.size() && composed.fromValue[std::size_t(i)];
+        if (fromValue && run < 0)
+            run = i;
+        if (!fromValue && run >= 0) {
+            if (isDots(QStringView(text).mid(run, i - run)))
+                return true;
+            run = -1;
+        }
         if (i == text.size() || isSeparator(text[i])) {
-            if (i < text.size() && composed.fromValue[std::size_t(i)])
+            if (fromValue)
                 return true;
-            const QStringView component = QStringView(text).mid(start, i - start);
-            if (valueInComponent && (component == u"." || component == u".."))
+            if (valueInComponent && isDots(QStringView(text).mid(component, i - component)))
                 return true;
-            start = i + 1;
+            component = i + 1;
             valueInComponent = false;
         } else {
-            valueInComponent = valueInComponent || composed.fromValue[std::size_t(i)];
+            valueInComponent = valueInComponent || fromValue;
         }
     }
     return false;

@@ -36,6 +36,7 @@ ComposedText composeFormat(const QString& format, const MP3TagInfo& record);
 QString ApplyFormat(const QString& format, const MP3TagInfo& record);
 
 // True when the values of a composed path would change its folders rather than only fill in
-// names: a value holds a separator, or a path component that a value helps to form is "." or "..".
+// names: a value holds a separator or is "." or "..", or a path component that a value helps to
+// form is "." or "..".
 // The folders of a composed path come from the format's own text only.
 bool valuesShapeFolders(const ComposedText& composed);

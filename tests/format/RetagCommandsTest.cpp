@@ -399,6 +399,7 @@ TEST(RetagCommands, TakesTheFoldersOfAWholePathFromTheFormatOnly)
         {"..", "<t>/x.mp3", true},
         {".", "<t>/x.mp3", true},
         {".", ".<t>/x.mp3", true}, // a value and the literal beside it make ".."
+        {"..", "<t> - x.mp3", true}, // harmless here, but refused as it is without the whole path
         {"x", "<t>/../y.mp3", false}, // the format's own "..": the user wrote it
         {"..x", "<t>.mp3", false},
         {"Hey Jude", "sub/<t>.mp3", false},
