@@ -116,11 +116,13 @@ int runParse(const QStringList& arguments)
 int runTagFromName(const QStringList& arguments)
 {
     CommandLine line(QStringLiteral("tag-from-name --format F [--full-path] [--dry-run] [--files-from LIST] FILE..."),
-        QStringLiteral("Fills each file's ID3v1 tag from its name (without folder and extension, or the whole "
-                       "path with --full-path) read through the format, and writes it. Only the fields whose "
-                       "token the format holds change; the others keep their values. A file without an ID3v1 tag "
-                       "gets a new one, in which the fields the format lacks are empty, the track 0 and the genre "
-                       "12. A file whose tag would not change is not written. ")
+        QStringLiteral(
+            "Fills each file's ID3v1 tag from its name (without folder and extension, or the whole "
+            "path with --full-path) read through the format, and writes it. Only the fields whose "
+            "token the format holds change; the others keep their values. A file without an ID3v1 tag "
+            "gets a new one, in which the fields the format lacks are empty, the track 0 and the genre "
+            "12. A file whose tag would not change is not written, nor one whose genre needs the genre list when "
+            "the list cannot be loaded. ")
             + kFormatHelp);
     line.addValue(QStringLiteral("format"), QStringLiteral("F"), QStringLiteral("The format string."));
     line.addFlag(QStringLiteral("full-path"), QStringLiteral("Read the whole path, not only the name."));

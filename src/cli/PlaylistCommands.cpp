@@ -120,7 +120,9 @@ int runPrune(const QStringList& arguments)
                        "repeat another row's file name, title or ID3v1 QuickTag, keeping the last of each "
                        "group (--duplicates). Prints each removed row's file name, then how many rows went and "
                        "how many remain, and saves the playlist over itself or to OUT."));
-    line.addFlag(QStringLiteral("missing"), QStringLiteral("Remove the rows whose file does not exist."));
+    line.addFlag(QStringLiteral("missing"),
+        QStringLiteral("Remove the rows whose file does not exist (or is not an ordinary file); a file that "
+                       "cannot be checked keeps its row and is reported."));
     line.addValue(QStringLiteral("duplicates"), QStringLiteral("COLUMN"),
         QStringLiteral("Remove repeated rows by file, title or quicktag (reads the tags first)."));
     line.addFlag(QStringLiteral("dry-run"), QStringLiteral("Print what would go; save nothing."));

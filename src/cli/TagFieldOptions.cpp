@@ -42,7 +42,7 @@ void TagFieldOptions::addTo(CommandLine& line)
     line.addValue(QStringLiteral("track"), QStringLiteral("N"), QStringLiteral("The track number, 0 to 255."));
     line.addValue(QStringLiteral("genre"), QStringLiteral("N|NAME"),
         QStringLiteral("The genre number, 0 to 255, or a name from the genre list (a name not in "
-                       "the list gives 12)."));
+                       "the list gives 12; a name when the list cannot be loaded writes nothing)."));
 }
 
 std::optional<TagFieldOptions> TagFieldOptions::read(const CommandLine& line, int* exitCode)
@@ -57,8 +57,15 @@ std::optional<TagFieldOptions> TagFieldOptions::read(const CommandLine& line, in
     }
     if (line.isSet(QStringLiteral("genre"))) {
         const QString given = line.value(QStringLiteral("genre"));
-        options.m_genre = looksNumeric(given) ? byteNumber(given) : std::optional<int>(GenreNumber(given));
-        if (!options.m_genre) {
+        if (!looksNumeric(given)) {
+            // A name needs the genre list: without it any number would be a guess, so nothing is
+            // written (the list's message said why).
+            options.m_genre = BatchGenres().numberOf(given);
+            if (!options.m_genre) {
+                *exitCode = ExitErrorShown;
+                return std::nullopt;
+            }
+        } else if (!(options.m_genre = byteNumber(given))) {
             *exitCode = line.usageError(QStringLiteral("--genre takes a number from 0 to 255 or a genre name"));
             return std::nullopt;
         }

@@ -13,7 +13,9 @@ class TagFieldOptions {
 public:
     static void addTo(CommandLine& line);
     // The options given; empty, after a usage error whose exit status is in *exitCode, when a track
-    // or genre is not a number from 0 to 255 (a genre may also be a name from the genre list).
+    // or genre is not a number from 0 to 255 (a genre may also be a name from the genre list), and
+    // empty with ExitErrorShown, after the genre list's message, for a genre name when the list
+    // cannot be loaded.
     static std::optional<TagFieldOptions> read(const CommandLine& line, int* exitCode);
 
     void applyTo(MP3TagInfo& record) const;

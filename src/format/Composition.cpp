@@ -1,5 +1,7 @@
 #include "format/Composition.h"
 
+#include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "base/PathTools.h"
@@ -17,11 +19,12 @@ int codeOf(const QString& field)
 
 } // namespace
 
-QString ApplyFormat(const QString& format, const MP3TagInfo& record)
+ComposedText composeFormat(const QString& format, const MP3TagInfo& record)
 {
     using PathTools::trimBlanks;
-    // Every value is computed, whether or not the format holds its token. A code above 255 cannot
-    // come from a tag; it is written as it is and has no genre name.
+    // Every value is computed, whether or not the format holds its token, so that a missing genre
+    // list says so for any format. A code above 255 cannot come from a tag; it is written as it is
+    // and has no genre name.
     const std::pair<const QString&, QString> replacements[] = {
         {FormatTokens::Artist, trimBlanks(record.Artist())},
         {FormatTokens::Title, trimBlanks(record.SongName())},
@@ -31,10 +34,69 @@ QString ApplyFormat(const QString& format, const MP3TagInfo& record)
         {FormatTokens::Track, QString::number(codeOf(record.Track()))},
         {FormatTokens::Genre, GenreName(codeOf(record.Genre()))},
     };
-    QString working = format;
-    // QString::replace scans left to right, replaces non-overlapping occurrences and does not look
-    // into the text it has put in; the next token is then searched in the whole result.
-    for (const auto& [token, value] : replacements)
-        working.replace(token, value);
-    return working;
+    constexpr qsizetype TokenLength = 3;
+    ComposedText composed;
+    composed.text.reserve(format.size());
+    const auto put = [&composed](QStringView text, bool value) {
+        composed.text += text;
+        composed.fromValue.insert(composed.fromValue.end(), std::size_t(text.size()), value);
+    };
+    qsizetype literal = 0; // where the literal text not yet put in begins
+    for (qsizetype i = 0; i + TokenLength <= format.size();) {
+        if (format[i] != u'<') {
+            ++i;
+            continue;
+        }
+        const QStringView here = QStringView(format).mid(i, TokenLength);
+        const auto token = std::find_if(std::begin(replacements), std::end(replacements),
+            [here](const auto& replacement) { return replacement.first == here; });
+        if (token == std::end(replacements)) {
+            ++i;
+            continue;
+        }
+        put(QStringView(format).mid(literal, i - literal), false);
+        put(token->second, true);
+        i += TokenLength;
+        literal = i;
+    }
+    put(QStringView(format).mid(literal), false);
+    return composed;
+}
+
+QString ApplyFormat(const QString& format, const MP3TagInfo& record)
+{
+    return composeFormat(format, record).text;
+}
+
+bool valuesShapeFolders(const ComposedText& composed)
+{
+    const QString& text = composed.text;
+    const auto isSeparator = [](QChar c) { return c == u'/' || c == PathTools::separator(); };
+    const auto isDots = [](QStringView part) { return part == u"." || part == u".."; };
+    // One pass: a value's separator is refused at once; so is a value (or run of values) that is
+    // "." or "..", and a component that is "." or ".." when a value put in any of its characters.
+    qsizetype component = 0;
+    qsizetype run = -1; // where the run of value characters being read began
+    bool valueInComponent = false;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        const bool fromValue = i < text.size() && composed.fromValue[std::size_t(i)];
+        if (fromValue && run < 0)
+            run = i;
+        if (!fromValue && run >= 0) {
+            if (isDots(QStringView(text).mid(run, i - run)))
+                return true;
+            run = -1;
+        }
+        if (i == text.size() || isSeparator(text[i])) {
+            if (fromValue)
+                return true;
+            if (valueInComponent && isDots(QStringView(text).mid(component, i - component)))
+                return true;
+            component = i + 1;
+            valueInComponent = false;
+        } else {
+            valueInComponent = valueInComponent || fromValue;
+        }
+    }
+    return false;
 }

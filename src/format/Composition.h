@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <QString>
 
 class MP3TagInfo;
@@ -21,7 +23,20 @@ inline const QString Genre = QStringLiteral("<g>");
 
 } // namespace FormatTokens
 
-// The text the format gives for the record: each token replaced by its value, the tokens in the
-// order a, t, u, y, c, k, g, each over the whole working text (so a value put in for an earlier
-// token is searched for the later ones). Nothing in the values is removed or escaped.
+// A composed text and which of its characters came from the record's values.
+struct ComposedText {
+    QString text;
+    std::vector<bool> fromValue; // one flag a character of text
+};
+
+// The text the format gives for the record, in one pass from left to right: each token of the
+// format is replaced by its value, and the text a value puts in is never searched for tokens, so a
+// tag holding "<t>" composes to "<t>". Nothing in the values is removed or escaped.
+ComposedText composeFormat(const QString& format, const MP3TagInfo& record);
 QString ApplyFormat(const QString& format, const MP3TagInfo& record);
+
+// True when the values of a composed path would change its folders rather than only fill in
+// names: a value holds a separator or is "." or "..", or a path component that a value helps to
+// form is "." or "..".
+// The folders of a composed path come from the format's own text only.
+bool valuesShapeFolders(const ComposedText& composed);

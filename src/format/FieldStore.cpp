@@ -79,27 +79,29 @@ std::optional<int> trackNumberOf(const QString& value)
     return rounded;
 }
 
-bool storeFields(const ParsedFields& fields, MP3TagInfo& record)
+Stored storeFields(const ParsedFields& fields, MP3TagInfo& record, BatchGenres& genres)
 {
     const std::optional<int> track = trackNumberOf(fields.track);
     if (!track)
-        return false;
+        return Stored::TrackOutOfRange;
+    const std::optional<int> genre = genres.numberOf(fields.genre);
     record.setAlbum(fields.album);
     record.setArtist(fields.artist);
     record.setComment(fields.comment);
-    record.setGenre(characterOf(GenreNumber(fields.genre)));
+    record.setGenre(characterOf(genre.value_or(GenreTable::UnknownGenre)));
     record.setSongName(fields.title);
     record.setTrack(characterOf(*track));
     record.setYear(fields.year);
-    return true;
+    return genre ? Stored::Yes : Stored::GenreListMissing;
 }
 
-bool storeNamedFields(const ParsedFields& fields, const QString& format, MP3TagInfo& record)
+Stored storeNamedFields(const ParsedFields& fields, const QString& format, MP3TagInfo& record, BatchGenres& genres)
 {
     const auto named = [&format](const QString& token) { return format.contains(token); };
     const std::optional<int> track = named(FormatTokens::Track) ? trackNumberOf(fields.track) : std::optional<int>(0);
     if (!track)
-        return false;
+        return Stored::TrackOutOfRange;
+    const std::optional<int> genre = named(FormatTokens::Genre) ? genres.numberOf(fields.genre) : std::nullopt;
     if (named(FormatTokens::Album))
         record.setAlbum(fields.album);
     if (named(FormatTokens::Artist))
@@ -107,14 +109,14 @@ bool storeNamedFields(const ParsedFields& fields, const QString& format, MP3TagI
     if (named(FormatTokens::Comment))
         record.setComment(fields.comment);
     if (named(FormatTokens::Genre))
-        record.setGenre(characterOf(GenreNumber(fields.genre)));
+        record.setGenre(characterOf(genre.value_or(GenreTable::UnknownGenre)));
     if (named(FormatTokens::Title))
         record.setSongName(fields.title);
     if (named(FormatTokens::Track))
         record.setTrack(characterOf(*track));
     if (named(FormatTokens::Year))
         record.setYear(fields.year);
-    return true;
+    return named(FormatTokens::Genre) && !genre ? Stored::GenreListMissing : Stored::Yes;
 }
 
 MP3TagInfo sampleRecord()

@@ -22,14 +22,24 @@ ParsedFields parseFields(const QString& text, const QString& format);
 // which one byte cannot hold; it is never wrapped.
 std::optional<int> trackNumberOf(const QString& value);
 
+class BatchGenres;
+
+// What storing parsed values into a record did.
+enum class Stored {
+    Yes,
+    TrackOutOfRange, // the track does not fit in 0 to 255: the record is unchanged
+    // The genre's number was needed and the genre list could not be loaded (its message said so):
+    // the record is filled, but its genre is only a stand-in (12) that must not be written.
+    GenreListMissing,
+};
+
 // Stores parsed values into a record: texts as they are (the record applies its widths), the track
-// as the character of its number, the genre as the character of GenreNumber of its name. Returns
-// false, and leaves the record unchanged, when the track does not fit in 0 to 255.
-bool storeFields(const ParsedFields& fields, MP3TagInfo& record);
+// as the character of its number, the genre as the character of the number of its name.
+Stored storeFields(const ParsedFields& fields, MP3TagInfo& record, BatchGenres& genres);
 
 // The same for the fields whose token the format holds; the others keep what the record holds.
-// The track is checked only when the format holds its token.
-bool storeNamedFields(const ParsedFields& fields, const QString& format, MP3TagInfo& record);
+// The track is checked, and the genre list needed, only when the format holds their tokens.
+Stored storeNamedFields(const ParsedFields& fields, const QString& format, MP3TagInfo& record, BatchGenres& genres);
 
 // The example record of the format-string dialog: Artist "Beatles, The", SongName "Hey Jude",
 // Album "White Album, The", Year "1968", Comment "Not a bad song", track 23, the genre named

@@ -11,6 +11,7 @@
 #include "format/FieldStore.h"
 #include "format/RetagPlan.h"
 #include "playlist/PlaylistModel.h"
+#include "tags/GenreTable.h"
 
 using namespace PathTools;
 
@@ -18,11 +19,13 @@ namespace RetagCommands {
 
 namespace {
 
-// Fills the record from a parse of the text; false, after the message, when the track does not fit.
-bool fill(MP3TagInfo& record, const QString& text, const QString& format, const QString& file)
+// Fills the intermediate record from a parse of the text; false, after the message, when the track
+// does not fit. The record is only composed again, never written: without the genre list its genre
+// is a stand-in, and composing any genre then gives the empty name anyway.
+bool fill(MP3TagInfo& record, const QString& text, const QString& format, const QString& file, BatchGenres& genres)
 {
     const ParsedFields fields = parseFields(text, format);
-    if (storeFields(fields, record))
+    if (storeFields(fields, record, genres) != Stored::TrackOutOfRange)
         return true;
     reportTrackOutOfRange(fields.track, file);
     return false;
@@ -75,19 +78,25 @@ bool isRefusedName(const QString& composed, const QString& name)
         || name.startsWith(u'.');
 }
 
-PlannedRename planRename(qsizetype row, const QString& old, const QString& composed, bool fullPath)
+PlannedRename planRename(qsizetype row, const QString& old, const ComposedText& composition, bool fullPath)
 {
+    const QString& composed = composition.text;
     PlannedRename plan;
     plan.row = row;
     plan.from = old;
     if (fullPath) {
         // A whole-path format that gives a relative path names a place beside the file, as if the
-        // file's folder were the current one; the current folder itself is never changed.
+        // file's folder were the current one; the current folder itself is never changed. Its
+        // folders come from the format's own text: a tag value is only ever a name in them.
         plan.to = isAbsolute(composed) ? composed : folderOf(old) + composed;
         plan.oldShown = old;
         plan.newShown = composed;
         if (holdsNul(composed))
             plan.problem = PlannedRename::Problem::RefusedName;
+        else if (valuesShapeFolders(composition)) {
+            plan.problem = PlannedRename::Problem::RefusedName;
+            plan.reason = QStringLiteral("refused: a tag value would name a folder (a separator, \".\" or \"..\")");
+        }
         return plan;
     }
     plan.oldShown = fileNameOf(old);
@@ -157,7 +166,7 @@ std::vector<PlannedRename> renamesFromTag(PlaylistModel& model, const Rows& rows
         const MP3TagInfo* tag = currentTagOf(row, &problem, &readNow);
         if (readNow)
             read.push_back(position);
-        plans.push_back(tag ? planRename(position, row.text(FileNameColumn), ApplyFormat(format, *tag), fullPath)
+        plans.push_back(tag ? planRename(position, row.text(FileNameColumn), composeFormat(format, *tag), fullPath)
                             : skippedRow(position, row.text(FileNameColumn), problem));
     }
     if (!read.empty())
@@ -172,11 +181,12 @@ std::vector<PlannedRename> renamesFromTitle(
     std::vector<PlannedRename> plans;
     plans.reserve(rows.size());
     MP3TagInfo record = freeLengthRecord();
+    BatchGenres genres;
     for (const qsizetype position : rows) {
         const PlaylistRow& row = *model.rowAt(position);
         const QString& file = row.text(FileNameColumn);
-        plans.push_back(fill(record, row.text(TitleColumn), separating, file)
-                ? planRename(position, file, ApplyFormat(recombining, record), fullPath)
+        plans.push_back(fill(record, row.text(TitleColumn), separating, file, genres)
+                ? planRename(position, file, composeFormat(recombining, record), fullPath)
                 : skippedRow(position, file, PlannedRename::Problem::TrackOutOfRange));
     }
     return plans;
@@ -238,10 +248,11 @@ void titleFromFileName(
     PlaylistModel& model, const Rows& rows, const QString& separating, bool fullPath, const QString& recombining)
 {
     MP3TagInfo record = freeLengthRecord();
+    BatchGenres genres;
     for (const qsizetype position : rows) {
         PlaylistRow& row = *model.rowAt(position);
         const QString& file = row.text(FileNameColumn);
-        if (fill(record, parsedPartOf(file, fullPath), separating, file))
+        if (fill(record, parsedPartOf(file, fullPath), separating, file, genres))
             row.texts[TitleColumn] = ApplyFormat(recombining, record);
     }
     reportChanged(model, rows);
@@ -254,7 +265,9 @@ QString problemText(const PlannedRename& plan)
     using Problem = PlannedRename::Problem;
     switch (plan.problem) {
     case Problem::None: return {};
-    case Problem::RefusedName: return QStringLiteral("refused: not a plain visible name in the file's folder");
+    case Problem::RefusedName:
+        return plan.reason.isEmpty() ? QStringLiteral("refused: not a plain visible name in the file's folder")
+                                     : plan.reason;
     case Problem::TargetExists: return QStringLiteral("fails: a file of that name exists");
     case Problem::SameTargetInBatch: return QStringLiteral("fails: an earlier file gets the same name");
     // Rows left alone: why, in the words of the messages that report them.

@@ -39,7 +39,9 @@ void titleFromFileName(
 struct PlannedRename {
     enum class Problem {
         None,
-        RefusedName, // a NUL; without the full-path choice also a separator, ".", "..", a leading "." or nothing
+        // A NUL; without the full-path choice also a separator, ".", "..", a leading "." or nothing; with
+        // it, a tag value that holds a separator or makes a folder name "." or ".." (see reason).
+        RefusedName,
         TargetExists, // another file already has the new name
         SameTargetInBatch, // an earlier row of the same batch gets the same new name
         // The row is left alone, without a question when the plan is carried out:
@@ -52,7 +54,7 @@ struct PlannedRename {
     QString from, to; // whole paths; to is from for a row left alone
     QString oldShown, newShown; // as the messages name them: bare names, or whole paths with fullPath
     Problem problem = Problem::None;
-    QString reason; // NotAFile: why, in the system's words
+    QString reason; // NotAFile: why, in the system's words; RefusedName: why, when a tag value was refused
 };
 
 // File Name = Tag and File Name = Title as plans: the new name of every row and what would stop it.

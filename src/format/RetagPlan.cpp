@@ -73,6 +73,7 @@ std::vector<PlannedRetag> planTags(PlaylistModel& model, const Rows& rows, const
     const std::function<QString(const PlaylistRow&)>& textOf)
 {
     std::vector<PlannedRetag> plans;
+    BatchGenres genres; // a list that cannot be loaded says so once for the batch
     for (const qsizetype position : rows) {
         const PlaylistRow& row = *model.rowAt(position);
         MP3Node& entry = *row.entry;
@@ -91,9 +92,13 @@ std::vector<PlannedRetag> planTags(PlaylistModel& model, const Rows& rows, const
         // A new tag is filled whole; an existing one keeps the fields the format does not name.
         if (!plan.newTag)
             plan.record = tag.RawInfo();
-        if (!(plan.newTag ? storeFields(fields, plan.record) : storeNamedFields(fields, format, plan.record))) {
-            reportTrackOutOfRange(fields.track, plan.file);
-            plan.problem = PlannedRetag::Problem::TrackOutOfRange;
+        const Stored stored = plan.newTag ? storeFields(fields, plan.record, genres)
+                                          : storeNamedFields(fields, format, plan.record, genres);
+        if (stored != Stored::Yes) {
+            if (stored == Stored::TrackOutOfRange)
+                reportTrackOutOfRange(fields.track, plan.file);
+            plan.problem = stored == Stored::TrackOutOfRange ? PlannedRetag::Problem::TrackOutOfRange
+                                                             : PlannedRetag::Problem::GenreListMissing;
             plans.push_back(std::move(plan));
             continue;
         }
@@ -127,6 +132,8 @@ QString problemText(PlannedRetag::Problem problem)
     case PlannedRetag::Problem::None: return {};
     case PlannedRetag::Problem::TagUnreadable: return QStringLiteral("not written: the tag could not be read");
     case PlannedRetag::Problem::TrackOutOfRange: return QStringLiteral("not written: the track number does not fit");
+    case PlannedRetag::Problem::GenreListMissing:
+        return QStringLiteral("not written: the genre list could not be loaded to number the genre");
     }
     return {};
 }

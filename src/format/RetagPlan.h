@@ -30,6 +30,9 @@ struct PlannedRetag {
         None,
         TagUnreadable, // the file failed (the read said why): nothing is written
         TrackOutOfRange, // the parsed track number does not fit in one byte (a message said so)
+        // The genre needs its number (the format names it, or the tag is new) and the genre list
+        // could not be loaded (one message a batch said so): no number is guessed.
+        GenreListMissing,
     };
     qsizetype row = -1;
     QString file;

@@ -1,10 +1,15 @@
 #include "playlist/RowCommands.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <numeric>
 
+#include <sys/stat.h>
+
 #include "base/FileOps.h"
+#include "base/Messages.h"
+#include "base/NativePath.h"
 #include "playlist/PlaylistModel.h"
 
 namespace RowCommands {
@@ -26,6 +31,21 @@ void replaceSelection(PlaylistModel& model, const QItemSelection& selection)
         selectionModel.clearSelection();
     if (!selection.isEmpty())
         selectionModel.select(selection, QItemSelectionModel::Select);
+}
+
+// What one stat() tells of a row's file: 0 when it is there as an ordinary file, ENOENT when it is
+// missing, any other error number when the check itself failed and nothing is known. A file is
+// missing when the system says it does not exist (ENOENT, ENOTDIR), and also when it is there but
+// not an ordinary file or has a hidden name (see FileOps::isOrdinaryFile); a refused or failed look
+// (EACCES, EIO, ELOOP...) is not evidence that the file is gone.
+int presenceOf(const QString& path)
+{
+    if (path.isEmpty() || path.contains(QChar(0)) || FileOps::isHiddenName(path))
+        return ENOENT;
+    struct stat info { };
+    if (::stat(NativePath::encode(path).constData(), &info) == 0)
+        return S_ISREG(info.st_mode) ? 0 : ENOENT;
+    return errno == ENOTDIR ? ENOENT : errno;
 }
 
 } // namespace
@@ -114,14 +134,25 @@ void keepMissingFilesSelected(PlaylistModel& model)
 {
     std::vector<bool> selected = selectedRows(model);
     bool changed = false;
+    QString unchecked;
     for (std::size_t i = 0; i < selected.size(); ++i) {
-        if (selected[i] && FileOps::isOrdinaryFile(model.text(qsizetype(i), FileNameColumn))) {
-            selected[i] = false;
-            changed = true;
-        }
+        if (!selected[i])
+            continue;
+        const QString& path = model.text(qsizetype(i), FileNameColumn);
+        const int presence = presenceOf(path);
+        if (presence == ENOENT)
+            continue;
+        if (presence != 0)
+            unchecked += QStringLiteral("\r\n") + path + QStringLiteral(": ") + qt_error_string(presence);
+        selected[i] = false;
+        changed = true;
     }
     if (changed)
         setSelectedRows(model, selected);
+    if (!unchecked.isEmpty())
+        Messages::error(QStringLiteral("Could not check whether these files exist; their rows are not counted as "
+                                       "missing:")
+            + unchecked);
 }
 
 void keepDuplicatesSelected(PlaylistModel& model, int column)

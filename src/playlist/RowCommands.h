@@ -36,6 +36,10 @@ enum class AfterDelete {
 AfterDelete deleteSelected(PlaylistModel& model, std::optional<Iterator>& reader);
 
 // Deselects the selected rows whose file exists as an ordinary file; missing files stay selected.
+// A file is missing when it does not exist, or is there but is not an ordinary file (a folder, a
+// device, a pipe, a socket) or has a hidden name. A file whose existence cannot be checked (a
+// folder it may not search, an I/O error) is not missing: its row is deselected and one error
+// message names every such file with the system's reason. One stat() a selected row.
 void keepMissingFilesSelected(PlaylistModel& model);
 
 // Narrows the selection to duplicates by a column (0 file name, 1 title, 2 QuickTag), texts

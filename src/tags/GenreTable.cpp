@@ -97,3 +97,10 @@ void FillGenreList(QStringList& list)
 {
     programGenres().FillGenreList(list);
 }
+
+std::optional<int> BatchGenres::numberOf(const QString& name)
+{
+    if (!m_usable)
+        m_usable = m_table.isLoaded() || m_table.LoadGenres();
+    return *m_usable ? std::optional<int>(m_table.GenreNumber(name)) : std::nullopt;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 
 #include <QHash>
 #include <QString>
@@ -59,3 +60,19 @@ GenreTable& programGenres();
 QString GenreName(int number);
 int GenreNumber(const QString& name);
 void FillGenreList(QStringList& list);
+
+// The genre numbers of names for one command over a batch of files. A number looked up while the
+// list cannot be loaded would be a guess (12 for every name, 0 for the empty one), so there is
+// none: numberOf is empty and the command writes nothing that needs it. The list is tried once a
+// batch, so its message is shown once, not once a file.
+class BatchGenres {
+public:
+    explicit BatchGenres(GenreTable& table = programGenres()) : m_table(table) { }
+
+    // GenreNumber of the name; empty when the list could not be loaded.
+    std::optional<int> numberOf(const QString& name);
+
+private:
+    GenreTable& m_table;
+    std::optional<bool> m_usable; // tried yet, and whether the list loaded
+};

@@ -215,3 +215,35 @@ TEST(Cli, OutputThatCannotBeWrittenIsAnError)
     EXPECT_EQ(process.readAllStandardError(), "Error:\tCould not write the output: No space left on device.\n");
     EXPECT_EQ(process.exitCode(), 1);
 }
+
+TEST(Cli, WritesNoGuessedGenreWithoutTheGenreList)
+{
+    // A copy of the program with no genre list beside it or in its data folder.
+    TestFiles files;
+    const QString program = files.path(u"sondrel-cli"_s);
+    ASSERT_TRUE(QFile::copy(QString::fromUtf8(SONDREL_CLI), program));
+    const QByteArray tagged = audio(300) + id3v1({"Song", "Band", "", "", "", 0, 7});
+    struct Case {
+        QStringList arguments; // the file is appended
+        QByteArray bytes; // the file before
+        bool written;
+    } const cases[] = {
+        {{u"write"_s, u"--genre"_s, u"Blues"_s}, tagged, false},
+        {{u"write"_s, u"--genre"_s, u"17"_s}, tagged, true}, // a number needs no list
+        {{u"tag-from-name"_s, u"--format"_s, u"<a> - <t>"_s}, audio(300), false}, // a new tag holds a genre
+        {{u"tag-from-name"_s, u"--format"_s, u"<a> - <g>"_s}, tagged, false},
+        {{u"tag-from-name"_s, u"--format"_s, u"<a> - <t>"_s}, tagged, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const QString file = files.write(u"Other - Blues.mp3"_s, c.bytes);
+        QProcess process;
+        process.start(program, c.arguments + QStringList{file});
+        ASSERT_TRUE(process.waitForFinished(kHangGuardMs));
+        const QByteArray err = process.readAllStandardError();
+        EXPECT_EQ(TestFiles::read(file) != c.bytes, c.written);
+        EXPECT_EQ(process.exitCode(), c.written ? 0 : 1);
+        EXPECT_EQ(err.count('\n'), c.written ? 0 : 1) << err.toStdString(); // the list's message, once
+        EXPECT_EQ(err.startsWith("Error:\tCould not load genre list"), !c.written);
+    }
+}

@@ -104,3 +104,30 @@ TEST(FormatCli, PreviewsRetagsAndReportsFilesWithoutATag)
     EXPECT_EQ(QDir(files.folder()).entryList(QDir::Files, QDir::Name),
         QStringList({u"Kinks, The - Lola.mp3"_s, u"Old.mp3"_s}));
 }
+
+TEST(FormatCli, RenamesIntoTheFormatsFoldersOnly)
+{
+    struct Case {
+        QByteArray artist;
+        bool renamed;
+    } const cases[] = {
+        {"../outside", false},
+        {"/tmp", false},
+        {"..", false},
+        {"Band", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.artist.toStdString());
+        TestFiles files;
+        ASSERT_TRUE(QDir(files.folder()).mkpath(u"music/sub"_s));
+        const QString song
+            = files.write(u"music/sub/a.mp3"_s, audio(300) + id3v1({"Song", c.artist, "", "", "", 0, 0}));
+        const QString format = files.folder() + u"/music/sub/<a> - <t>.mp3"_s;
+        const CliRun run = cli({u"name-from-tag"_s, u"--full-path"_s, u"--keep-going"_s, u"--format"_s, format, song});
+        EXPECT_EQ(QFile::exists(song), !c.renamed);
+        EXPECT_EQ(run.exitCode, c.renamed ? 0 : 1);
+        EXPECT_EQ(QDir(files.folder() + u"/music/sub"_s).entryList(QDir::Files).size(), 1);
+        EXPECT_EQ(QDir(files.folder() + u"/music"_s).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+            QStringList{u"sub"_s});
+    }
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include "CliRun.h"
 #include "support/TestFiles.h"
 
@@ -105,6 +107,21 @@ TEST(PlaylistCli, PrunesMissingAndRepeatedRows)
         }
         EXPECT_EQ(titles, k.remainingTitles);
     }
+}
+
+TEST(PlaylistCli, KeepsRowsWhoseFilesCannotBeCheckedAndFails)
+{
+    // A link loop cannot be followed: the file may be there, so its row stays and the run fails.
+    TestFiles files;
+    const QString loop = files.path(u"loop.mp3"_s);
+    ASSERT_EQ(::symlink("loop.mp3", QFile::encodeName(loop).constData()), 0);
+    const QString playlist = files.write(u"list.m3u"_s, "loop.mp3\r\ngone.mp3\r\n");
+    const CliRun run = cli({u"prune"_s, u"--missing"_s, playlist});
+    EXPECT_EQ(run.out, files.path(u"gone.mp3"_s).toUtf8() + "\nRemoved 1 rows, 1 remain.\n");
+    EXPECT_TRUE(run.err.startsWith("Error:\tCould not check whether these files exist")) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(loop.toUtf8() + ": "));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(TestFiles::read(playlist), "#EXTM3U\r\n#EXTINF:,loop\r\n" + loop.toUtf8() + "\r\n");
 }
 
 TEST(PlaylistCli, TakesAnEmptyFileAsAnEmptyPlaylist)

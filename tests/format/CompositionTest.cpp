@@ -90,7 +90,7 @@ TEST(ApplyFormat, TrimsTextFieldsAndWritesNumbersPlainly)
     EXPECT_TRUE(messages.shown().empty());
 }
 
-TEST(ApplyFormat, SearchesValuesOfEarlierTokensForLaterOnes)
+TEST(ApplyFormat, NeverReadsAValueAsAFormat)
 {
     const struct {
         const char16_t* artist;
@@ -98,10 +98,10 @@ TEST(ApplyFormat, SearchesValuesOfEarlierTokensForLaterOnes)
         const char16_t* format;
         const char16_t* expected;
     } cases[] = {
-        {u"<t>", u"Hey Jude", u"<a>", u"Hey Jude"}, {u"A", u"<a>", u"<t>", u"<a>"}, // the artist's turn is over
-        {u"<a>", u"T", u"<a><a>", u"<a><a>"}, // a value is not searched for its own token
-        {u"<t><t>", u"x", u"<a>", u"xx"}, {u"<k>:<g>", u"", u"<a>", u"7:Blues"},
-        {u"<", u"T", u"<a>t>", u"T"}, // a token formed by a value and the literal behind it
+        {u"<t>", u"Hey Jude", u"<a>", u"<t>"}, {u"A", u"<a>", u"<t>", u"<a>"}, {u"<a>", u"T", u"<a><a>", u"<a><a>"},
+        {u"<t><t>", u"x", u"<a>", u"<t><t>"}, {u"<k>:<g>", u"", u"<a>", u"<k>:<g>"},
+        {u"<", u"T", u"<a>t>", u"<t>"}, // a token formed by a value and the literal behind it
+        {u"a", u"t>", u"<<t>", u"<t>"}, // ... or by the literal before it
     };
     RecordingMessages messages;
     for (const auto& c : cases) {

@@ -6,6 +6,7 @@
 
 #include "format/Composition.h"
 #include "support/RecordingMessages.h"
+#include "support/TestFiles.h"
 #include "tags/GenreTable.h"
 
 using namespace Qt::StringLiterals;
@@ -54,9 +55,11 @@ TEST(FieldStore, ReadsTrackNumbersRoundingHalvesToEven)
 TEST(FieldStore, StoresParsedValuesIntoARecord)
 {
     RecordingMessages messages;
+    BatchGenres genres;
     MP3TagInfo record = sampleRecord();
-    ASSERT_TRUE(
-        storeFields({u"Album"_s, QString(40, u'x'), u"c"_s, u"rock & roll"_s, u"T"_s, u"3.5"_s, u"19689"_s}, record));
+    ASSERT_EQ(storeFields({u"Album"_s, QString(40, u'x'), u"c"_s, u"rock & roll"_s, u"T"_s, u"3.5"_s, u"19689"_s},
+                  record, genres),
+        Stored::Yes);
     EXPECT_EQ(record.Album(), MP3TagInfo::PadField(u"Album"_s, MP3TagInfo::AlbumWidth));
     EXPECT_EQ(record.Artist(), QString(30, u'x')); // the record applies its widths
     EXPECT_EQ(record.Comment(), MP3TagInfo::PadField(u"c"_s, MP3TagInfo::CommentWidth));
@@ -65,16 +68,47 @@ TEST(FieldStore, StoresParsedValuesIntoARecord)
     EXPECT_EQ(record.Track(), QString(QChar(4)));
     EXPECT_EQ(record.Year(), u"1968"_s);
 
-    ASSERT_TRUE(storeFields({}, record));
+    ASSERT_EQ(storeFields({}, record, genres), Stored::Yes);
     EXPECT_EQ(record.Genre(), QString(QChar(GenreTable::UnknownGenre)));
     EXPECT_EQ(record.Track(), QString(QChar(0)));
 
     // A track that does not fit leaves the whole record alone.
     const MP3TagInfo before = sampleRecord();
     record = before;
-    EXPECT_FALSE(storeFields({u"A"_s, u"A"_s, u"A"_s, u"Blues"_s, u"A"_s, u"300"_s, u"A"_s}, record));
+    EXPECT_EQ(storeFields({u"A"_s, u"A"_s, u"A"_s, u"Blues"_s, u"A"_s, u"300"_s, u"A"_s}, record, genres),
+        Stored::TrackOutOfRange);
     EXPECT_EQ(ApplyFormat(u"<a><t><u><y><c><k><g>"_s, record), ApplyFormat(u"<a><t><u><y><c><k><g>"_s, before));
     EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(FieldStore, GuessesNoGenreNumberWithoutTheGenreList)
+{
+    // Without the list every name would get 12 and the empty name 0: the genre is marked as
+    // missing instead, whenever its number is needed, and the list is tried once a batch.
+    struct Case {
+        const char* what;
+        QString format; // empty: a whole new record
+        Stored stored;
+    } const cases[] = {
+        {"a new record", QString(), Stored::GenreListMissing},
+        {"a format naming the genre", u"<a> - <g>"_s, Stored::GenreListMissing},
+        {"a format without the genre", u"<a> - <t>"_s, Stored::Yes},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingMessages messages;
+        TestFiles files; // holds no Genres.lst
+        GenreTable table(files.folder());
+        BatchGenres genres(table);
+        const ParsedFields fields{{}, u"A"_s, {}, u"Blues"_s, u"T"_s, u"1"_s, {}};
+        for (int row = 0; row < 2; ++row) {
+            MP3TagInfo record;
+            EXPECT_EQ(c.format.isEmpty() ? storeFields(fields, record, genres)
+                                         : storeNamedFields(fields, c.format, record, genres),
+                c.stored);
+        }
+        EXPECT_EQ(messages.shown().size(), c.stored == Stored::Yes ? 0u : 1u);
+    }
 }
 
 TEST(FieldStore, ParsesWhatTheSampleComposesBackIntoTheSameText)
@@ -87,7 +121,8 @@ TEST(FieldStore, ParsesWhatTheSampleComposesBackIntoTheSameText)
         SCOPED_TRACE(format.toStdString());
         const QString text = ApplyFormat(format, sample);
         MP3TagInfo record;
-        ASSERT_TRUE(storeFields(parseFields(text, format), record));
+        BatchGenres genres;
+        ASSERT_EQ(storeFields(parseFields(text, format), record, genres), Stored::Yes);
         EXPECT_EQ(ApplyFormat(format, record), text);
     }
     EXPECT_TRUE(fullPathExampleFormat().startsWith(QDir::homePath() + u'/'));

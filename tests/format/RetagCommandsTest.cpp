@@ -387,6 +387,36 @@ TEST(RetagCommands, RefusesNamesThatHoldANul)
     }
 }
 
+TEST(RetagCommands, TakesTheFoldersOfAWholePathFromTheFormatOnly)
+{
+    struct Case {
+        const char* title;
+        const char* format; // after the test's folder and "/"
+        bool refused;
+    } const cases[] = {
+        {"../outside", "<t>.mp3", true},
+        {"/etc/x", "<t>.mp3", true},
+        {"..", "<t>/x.mp3", true},
+        {".", "<t>/x.mp3", true},
+        {".", ".<t>/x.mp3", true}, // a value and the literal beside it make ".."
+        {"..", "<t> - x.mp3", true}, // harmless here, but refused as it is without the whole path
+        {"x", "<t>/../y.mp3", false}, // the format's own "..": the user wrote it
+        {"..x", "<t>.mp3", false},
+        {"Hey Jude", "sub/<t>.mp3", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        RecordingMessages messages;
+        Playlist p;
+        p.add(u"a.mp3"_s, audio(300), QString::fromUtf8(c.title));
+        const QString format = p.files.folder() + u'/' + QString::fromUtf8(c.format);
+        const auto plans = RetagCommands::planFileNameFromTitle(p.model, p.rows, u"<t>"_s, format, true);
+        ASSERT_EQ(plans.size(), 1u);
+        EXPECT_EQ(plans[0].problem, c.refused ? Problem::RefusedName : Problem::None);
+        EXPECT_EQ(RetagCommands::problemText(plans[0]).contains(u"tag value"_s), c.refused);
+    }
+}
+
 TEST(RetagCommands, RenamesFilesWhoseNamesAreNotUtf8ByTheirBytes)
 {
     RecordingMessages messages;

@@ -6,7 +6,13 @@
 #include <QDir>
 #include <QSignalSpy>
 
+#include <functional>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "PlaylistTestRows.h"
+#include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 
 using namespace Qt::StringLiterals;
@@ -73,6 +79,63 @@ TEST(RowCommands, KeepsMissingFilesSelected)
     selectRows(model, {1, 2, 3, 4});
     RowCommands::keepMissingFilesSelected(model);
     EXPECT_EQ(selectedNumbers(model), (std::vector<int>{2, 3, 4}));
+}
+
+TEST(RowCommands, KeepsMissingOnlyWhatTheSystemSaysIsNotThere)
+{
+    // Only "no such file" and "not a folder" make a file missing; a check that fails for another
+    // reason keeps the row (deselects it) and names the file in one message.
+    struct Case {
+        const char* what;
+        std::function<QString(const TestFiles&)> make; // returns the row's path
+        bool missing;
+        bool needsNonRoot = false; // root searches any folder
+    } const cases[] = {
+        {"below an ordinary file", [](const TestFiles& f) { return f.write(u"file"_s, "x") + u"/a.mp3"_s; }, true},
+        {"a dangling link",
+            [](const TestFiles& f) {
+                const QString link = f.path(u"dangling.mp3"_s);
+                EXPECT_EQ(::symlink("gone.mp3", QFile::encodeName(link).constData()), 0);
+                return link;
+            },
+            true},
+        {"a link loop",
+            [](const TestFiles& f) {
+                const QString link = f.path(u"loop.mp3"_s);
+                EXPECT_EQ(::symlink("loop.mp3", QFile::encodeName(link).constData()), 0);
+                return link;
+            },
+            false},
+        {"in a folder that may not be searched",
+            [](const TestFiles& f) {
+                QDir(f.folder()).mkdir(u"closed"_s);
+                const QString file = f.write(u"closed/a.mp3"_s, "x");
+                EXPECT_EQ(::chmod(QFile::encodeName(f.path(u"closed"_s)).constData(), 0), 0);
+                return file;
+            },
+            false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.needsNonRoot && ::geteuid() == 0)
+            continue; // CI runs these cases again as user nobody
+        TestFiles files;
+        RecordingMessages messages;
+        const QString path = c.make(files);
+        PlaylistModel model;
+        model.appendEntries({{path, {}, {}}, {files.path(u"gone.mp3"_s), {}, {}}});
+        RowCommands::selectAll(model);
+        RowCommands::keepMissingFilesSelected(model);
+        EXPECT_EQ(selectedNumbers(model), c.missing ? (std::vector<int>{1, 2}) : (std::vector<int>{2}));
+        if (c.missing) {
+            EXPECT_TRUE(messages.shown().empty());
+        } else {
+            ASSERT_EQ(messages.shown().size(), 1u);
+            EXPECT_TRUE(messages.shown()[0].text.contains(u"\r\n"_s + path + u": "_s));
+            EXPECT_FALSE(messages.shown()[0].text.contains(u"gone.mp3"_s));
+        }
+        ::chmod(QFile::encodeName(files.path(u"closed"_s)).constData(), 0755);
+    }
 }
 
 TEST(RowCommands, DeletesSelectedRowsAndMovesTheReaderOn)
