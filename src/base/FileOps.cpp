@@ -192,7 +192,12 @@ bool copyAttributes(int from, int to)
     const auto get = [&](const char* name, char* data, size_t size) {
         return byPath ? ::getxattr(self.constData(), name, data, size) : ::fgetxattr(from, name, data, size);
     };
-    const auto notAllowed = [](int error) { return error == ENOTSUP || error == EPERM || error == EACCES; };
+    // Without /proc (a bare chroot) an open without access to its bytes shows no attributes: they
+    // are left out as ones the system does not let us read.
+    const auto notAllowed = [&byPath](int error) {
+        return error == ENOTSUP || error == EPERM || error == EACCES
+            || (byPath && (error == ENOENT || error == ENOTDIR));
+    };
     QByteArray names;
     for (;;) {
         const ssize_t size = list(nullptr, 0);
