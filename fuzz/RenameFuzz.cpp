@@ -21,6 +21,7 @@
 #include "format/RetagCommands.h"
 #include "playlist/EntryList.h"
 #include "playlist/PlaylistModel.h"
+#include "tags/GenreTable.h"
 
 namespace {
 
@@ -83,7 +84,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     MP3TagInfo& record = model.findItem(0)->mp3Tag().RawInfo();
     record = MP3TagInfo();
-    if (storeFields(parseFields(title, separating), record))
+    BatchGenres genres;
+    if (storeFields(parseFields(title, separating), record, genres) == Stored::Yes)
         checkStaysInFolder(RetagCommands::planFileNameFromTag(model, {0}, recombining, false));
     return 0;
 }
