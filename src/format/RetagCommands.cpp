@@ -226,11 +226,6 @@ void tagFromFileName(PlaylistModel& model, const Rows& rows, const QString& form
     retagAsPlanned(model, planTagFromFileName(model, rows, format, fullPath));
 }
 
-void tagFromTitle(PlaylistModel& model, const Rows& rows, const QString& format)
-{
-    retagAsPlanned(model, planTagFromTitle(model, rows, format));
-}
-
 void titleFromTag(PlaylistModel& model, const Rows& rows, const QString& format)
 {
     for (const qsizetype position : rows) {

@@ -24,9 +24,8 @@ void reportTrackOutOfRange(const QString& track, const QString& file);
 // path.
 QString parsedPartOf(const QString& path, bool fullPath);
 
-// Tag = File Name and Tag = Title, planned and written in one go (see RetagPlan.h).
+// Tag = File Name, planned and written in one go (see RetagPlan.h).
 void tagFromFileName(PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath);
-void tagFromTitle(PlaylistModel& model, const Rows& rows, const QString& format);
 // Title = Tag: the title composed from the file's ID3v1 tag, read first when it has not been read
 // yet. A row whose file has no ID3v1 tag, or whose tag could not be read, keeps its title. The
 // file is not written.

@@ -81,6 +81,18 @@ TEST(RowCommands, KeepsMissingFilesSelected)
     EXPECT_EQ(selectedNumbers(model), (std::vector<int>{2, 3, 4}));
 }
 
+namespace {
+
+// A symbolic link named name in the test folder, pointing at target; its path.
+QString linkIn(const TestFiles& files, const char* name, const char* target)
+{
+    const QString link = files.path(QString::fromLatin1(name));
+    EXPECT_EQ(::symlink(target, QFile::encodeName(link).constData()), 0);
+    return link;
+}
+
+} // namespace
+
 TEST(RowCommands, KeepsMissingOnlyWhatTheSystemSaysIsNotThere)
 {
     // Only "no such file" and "not a folder" make a file missing; a check that fails for another
@@ -92,20 +104,8 @@ TEST(RowCommands, KeepsMissingOnlyWhatTheSystemSaysIsNotThere)
         bool needsNonRoot = false; // root searches any folder
     } const cases[] = {
         {"below an ordinary file", [](const TestFiles& f) { return f.write(u"file"_s, "x") + u"/a.mp3"_s; }, true},
-        {"a dangling link",
-            [](const TestFiles& f) {
-                const QString link = f.path(u"dangling.mp3"_s);
-                EXPECT_EQ(::symlink("gone.mp3", QFile::encodeName(link).constData()), 0);
-                return link;
-            },
-            true},
-        {"a link loop",
-            [](const TestFiles& f) {
-                const QString link = f.path(u"loop.mp3"_s);
-                EXPECT_EQ(::symlink("loop.mp3", QFile::encodeName(link).constData()), 0);
-                return link;
-            },
-            false},
+        {"a dangling link", [](const TestFiles& f) { return linkIn(f, "dangling.mp3", "gone.mp3"); }, true},
+        {"a link loop", [](const TestFiles& f) { return linkIn(f, "loop.mp3", "loop.mp3"); }, false},
         {"in a folder that may not be searched",
             [](const TestFiles& f) {
                 QDir(f.folder()).mkdir(u"closed"_s);
