@@ -4,10 +4,17 @@
 #include <cstdio>
 #include <climits>
 #include <cstdlib>
+#include <chrono>
 #include <cstring>
 #include <functional>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <utility>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -71,6 +78,73 @@ qint64 readUpTo(int fd, char* data, qint64 count, qint64 offset)
     return total;
 }
 
+// Locks the open file fd against other Sondrel processes (LOCK_SH or LOCK_EX), waiting briefly
+// for a lock that one of them holds. 0 once locked, and also on a file system that has no locks
+// (the change then goes on unguarded, as it would without this lock); EWOULDBLOCK when the lock
+// is still held after the wait; the system's error otherwise.
+int lockAgainstOthers(int fd, int operation)
+{
+    using namespace std::chrono;
+    const auto deadline = steady_clock::now() + seconds(2);
+    milliseconds pause(1);
+    for (;;) {
+        if (SystemCalls::flock(fd, operation | LOCK_NB) == 0)
+            return 0;
+        const int error = errno;
+        if (error == EINTR)
+            continue;
+        if (error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS)
+            return 0;
+        if (error != EWOULDBLOCK)
+            return error;
+        if (steady_clock::now() >= deadline)
+            return EWOULDBLOCK;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, milliseconds(50));
+    }
+}
+
+// Copies bytes between two open files: by copy_file_range, which keeps the bytes out of the
+// process and lets a file system that can share or clone blocks do so, or through a buffer once
+// the system cannot (another volume on an older system, a file system without it).
+class ByteCopier {
+public:
+    // Up to count bytes of from, from offset fromAt on, to offset toAt of to: the number copied,
+    // fewer than count only at the end of from, or -1 with errno set.
+    qint64 copy(int from, qint64 fromAt, int to, qint64 toAt, qint64 count)
+    {
+        qint64 total = 0;
+        while (!m_buffered && total < count) {
+            off_t fromOffset = fromAt + total;
+            off_t toOffset = toAt + total;
+            const ssize_t got
+                = SystemCalls::copy_file_range(from, &fromOffset, to, &toOffset, static_cast<size_t>(count - total), 0);
+            if (got > 0) {
+                total += got;
+                continue;
+            }
+            if (got == 0)
+                return total;
+            if (errno == EINTR)
+                continue;
+            if (errno != EXDEV && errno != ENOSYS && errno != EOPNOTSUPP && errno != EINVAL)
+                return -1;
+            m_buffered = true;
+        }
+        if (total == count)
+            return total;
+        m_buffer.resize(count - total);
+        const qint64 got = readUpTo(from, m_buffer.data(), count - total, fromAt + total);
+        if (got < 0 || !writeAll(to, m_buffer.constData(), got, toAt + total))
+            return -1;
+        return total + got;
+    }
+
+private:
+    bool m_buffered = false;
+    QByteArray m_buffer;
+};
+
 // The path of the file itself: symbolic links resolved, so that a replacement lands on the target.
 std::optional<QByteArray> resolvedPath(const QByteArray& path)
 {
@@ -85,6 +159,7 @@ std::optional<QByteArray> resolvedPath(const QByteArray& path)
 // meanwhile cannot send the replacement elsewhere.
 struct Place {
     Handle folder;
+    QByteArray folderPath;
     QByteArray name;
     // The file found at the name when a replacement replaces one, held open (without access to its
     // bytes) so that its inode number cannot pass to a file made meanwhile.
@@ -94,6 +169,14 @@ struct Place {
 // The reason given when the name no longer holds the file that was read, or that was looked at
 // before a copy over it: another program deleted, renamed or replaced it meanwhile.
 const QString kChanged = QStringLiteral("The file changed while it was being written and was left as it is");
+// The reason given when another Sondrel process holds the file's lock for longer than the wait.
+const QString kBusy = QStringLiteral("The file is being changed by another Sondrel process");
+
+// Why a lock could not be had: the words for lockAgainstOthers's result.
+QString lockFailure(int error)
+{
+    return error == EWOULDBLOCK ? kBusy : qt_error_string(error);
+}
 
 // The place of resolved, a path without symbolic links. A closed folder, with *reason set, when
 // the folder cannot be opened or is no longer at that path.
@@ -101,7 +184,7 @@ Place placeOf(const QByteArray& resolved, QString* reason)
 {
     const qsizetype slash = resolved.lastIndexOf('/');
     const QByteArray folderPath = slash <= 0 ? QByteArray("/") : resolved.left(slash);
-    Place place{Handle(SystemCalls::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), 0),
+    Place place{Handle(SystemCalls::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), 0), folderPath,
         resolved.mid(slash + 1), {}};
     if (!place.folder.isOpen()) {
         if (reason)
@@ -125,38 +208,114 @@ Place placeOf(const QByteArray& resolved, QString* reason)
 struct Temporary {
     Handle file;
     int folder = -1; // the place's, not owned
+    QByteArray folderPath;
     QByteArray name;
 };
 
+// The names of temporary files: the prefix, then kTemporaryLetters random letters and digits.
+constexpr char kTemporaryPrefix[] = ".sondrel-";
+constexpr qsizetype kTemporaryLetters = 8;
+constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+
+bool isTemporaryName(QByteArrayView name)
+{
+    const QByteArrayView prefix(kTemporaryPrefix);
+    if (name.size() != prefix.size() + kTemporaryLetters || !name.startsWith(prefix))
+        return false;
+    return std::ranges::all_of(name.sliced(prefix.size()), [](char c) { return std::strchr(kLetters, c) && c != 0; });
+}
+
+// When this run began: a temporary file changed before it cannot be this run's.
+const struct timespec kRunStart = [] {
+    struct timespec now { };
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return now;
+}();
+
+bool isBefore(const struct timespec& a, const struct timespec& b)
+{
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
+// Removes from the folder the temporary files that a run of the program ended before it could
+// finish left behind (a run that was killed, or a machine that lost power): regular files with the
+// temporary names, last changed before this run began, that no running Sondrel process holds (a
+// writer holds its temporary file locked until it is renamed or removed). Once per folder and run,
+// so that a batch in one folder looks at it once. Best effort: what cannot be removed stays.
+void removeStaleTemporaries(int folder)
+{
+    struct stat self { };
+    if (::fstat(folder, &self) != 0)
+        return;
+    static std::mutex mutex;
+    static std::set<std::pair<dev_t, ino_t>> cleaned;
+    {
+        const std::lock_guard lock(mutex);
+        if (!cleaned.insert({self.st_dev, self.st_ino}).second)
+            return;
+    }
+    const int listed = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* const entries = listed >= 0 ? ::fdopendir(listed) : nullptr;
+    if (!entries) {
+        if (listed >= 0)
+            ::close(listed);
+        return;
+    }
+    while (const struct dirent* entry = ::readdir(entries)) {
+        struct stat info { };
+        if (!isTemporaryName(entry->d_name) || ::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0
+            || !S_ISREG(info.st_mode) || !isBefore(info.st_mtim, kRunStart))
+            continue;
+        const Handle stale(
+            ::openat(folder, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC), 0);
+        if (stale.isOpen() && ::flock(stale.fd(), LOCK_EX | LOCK_NB) == 0)
+            ::unlinkat(folder, entry->d_name, 0);
+    }
+    ::closedir(entries);
+}
+
 // Creates the temporary file in place's folder with a fresh hidden name and the given mode, less
-// the umask. A closed handle, with errno set, when the folder refuses it.
+// the umask, locked so that no other run takes it for one left behind. A closed handle, with errno
+// set, when the folder refuses it.
 Temporary createTemporary(const Place& place, mode_t mode)
 {
-    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    removeStaleTemporaries(place.folder.fd());
     for (int attempt = 0; attempt < 100; ++attempt) {
-        QByteArray name = ".sondrel-";
-        for (int i = 0; i < 8; ++i)
+        QByteArray name = kTemporaryPrefix;
+        for (qsizetype i = 0; i < kTemporaryLetters; ++i)
             name += kLetters[QRandomGenerator::global()->bounded(int(sizeof kLetters - 1))];
         int fd;
         do {
             fd = SystemCalls::openat(place.folder.fd(), name.constData(),
-                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
+                O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
         } while (fd < 0 && errno == EINTR);
-        if (fd >= 0)
-            return {Handle(fd, 0), place.folder.fd(), name};
+        if (fd >= 0) {
+            // Without the lock (a file system that has none) the file is only as safe from another
+            // run's clean-up as its age makes it.
+            ::flock(fd, LOCK_EX | LOCK_NB);
+            return {Handle(fd, 0), place.folder.fd(), place.folderPath, name};
+        }
         if (errno != EEXIST)
             break;
     }
     return {};
 }
 
-// Closes and removes a temporary file that is not used; errno stays as it was.
-void discard(Temporary& temporary)
+// Closes and removes a temporary file that is not used. Empty when it is gone; otherwise words
+// that name it and say why it stays, for the failure's reason. errno stays as it was.
+QString discard(Temporary& temporary)
 {
     const int error = errno;
     temporary.file = Handle();
-    SystemCalls::unlinkat(temporary.folder, temporary.name.constData(), 0);
+    QString leftOver;
+    if (SystemCalls::unlinkat(temporary.folder, temporary.name.constData(), 0) != 0) {
+        const QByteArray path
+            = (temporary.folderPath.endsWith('/') ? temporary.folderPath : temporary.folderPath + '/') + temporary.name;
+        leftOver = QStringLiteral("; the temporary file ") + NativePath::decode(path)
+            + QStringLiteral(" could not be removed (") + qt_error_string(errno) + u')';
+    }
     errno = error;
+    return leftOver;
 }
 
 // A rename or removal is durable once the folder holding path is on disk too; a failure here
@@ -246,19 +405,49 @@ bool fail(QString* reason, int error)
     return fail(reason, qt_error_string(error));
 }
 
+// Gives up a temporary file that is not used, with why as the reason (and the temporary file's
+// name, should it stay behind).
+bool abandon(Temporary& temporary, QString* reason, const QString& why)
+{
+    return fail(reason, why + discard(temporary));
+}
+
+bool abandon(Temporary& temporary, QString* reason, int error)
+{
+    return abandon(temporary, reason, qt_error_string(error));
+}
+
+// Renames source in fromFolder to target in toFolder without replacing an existing file: 0, or the
+// system's error. AT_FDCWD for paths.
+int renameWithoutReplacing(int fromFolder, const QByteArray& source, int toFolder, const QByteArray& target)
+{
+    if (SystemCalls::renameat2(fromFolder, source.constData(), toFolder, target.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without the no-replace rename: a new link fails when the name exists, and only
+    // then is the old name removed.
+    if (SystemCalls::linkat(fromFolder, source.constData(), toFolder, target.constData(), 0) != 0)
+        return errno;
+    if (SystemCalls::unlinkat(fromFolder, source.constData(), 0) != 0) {
+        const int error = errno;
+        SystemCalls::unlinkat(toFolder, target.constData(), 0);
+        return error;
+    }
+    return 0;
+}
+
 // Puts a written temporary file in place: with keep's owner and mode when given and the extended
 // attributes of the file open as attributesFrom when that is not -1, flushed to disk,
 // renamed over the name, and the folder flushed. When replaced is given, the name must still hold
 // that file (not following a link) just before the rename, or nothing is renamed: a file deleted
-// or renamed meanwhile is not brought back, and a link put there is not followed. On failure the
+// or renamed meanwhile is not brought back, and a link put there is not followed. Without it the
+// name must still be free: a file that appeared there meanwhile is not replaced. On failure the
 // temporary file is removed, the name is unchanged and *reason says why.
 bool finishReplacement(Temporary& temporary, const Place& place, const struct stat* keep, int attributesFrom,
     const struct stat* replaced, QString* reason)
 {
-    const auto giveUp = [&](const QString& why) {
-        discard(temporary);
-        return fail(reason, why);
-    };
+    const auto giveUp = [&](const QString& why) { return abandon(temporary, reason, why); };
     const int fd = temporary.file.fd();
     if (keep) {
         // Owner first: changing the owner may clear set-id bits, which the mode then restores.
@@ -281,9 +470,15 @@ bool finishReplacement(Temporary& temporary, const Place& place, const struct st
         if (now.st_dev != replaced->st_dev || now.st_ino != replaced->st_ino || !S_ISREG(now.st_mode))
             return giveUp(kChanged);
     }
-    if (SystemCalls::renameat(temporary.folder, temporary.name.constData(), temporary.folder, place.name.constData())
-        != 0)
+    if (!replaced) {
+        if (const int error = renameWithoutReplacing(temporary.folder, temporary.name, temporary.folder, place.name))
+            return giveUp(qt_error_string(error));
+    } else if (SystemCalls::renameat(
+                   temporary.folder, temporary.name.constData(), temporary.folder, place.name.constData())
+        != 0) {
         return giveUp(qt_error_string(errno));
+    }
+    // Closed only now: the file's lock keeps other runs from taking it for one left behind.
     temporary.file = Handle();
     SystemCalls::fsync(place.folder.fd());
     return true;
@@ -318,17 +513,32 @@ std::optional<QByteArray> resolvedNewPath(const QByteArray& native)
     return (folder->endsWith('/') ? *folder : *folder + '/') + native.mid(slash + 1);
 }
 
-// Describes in *info the file that place's name holds, not following a link, through an open
-// without access to its bytes: the file a replacement may replace, which must be the file that
-// the path led to when it was looked up, described by found. False, with *reason set, otherwise.
+// Describes in *info the file that place's name holds, not following a link, and locks it against
+// other Sondrel processes' changes while place holds it open: the file a replacement may replace,
+// which must be the file that the path led to when it was looked up, described by found. False,
+// with *reason set, otherwise.
 bool describeReplaced(Place& place, const struct stat& found, struct stat* info, QString* reason)
 {
     Handle& file = place.found;
-    file = Handle(SystemCalls::openat(place.folder.fd(), place.name.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC), 0);
-    if (!file.isOpen() || ::fstat(file.fd(), info) != 0)
+    // Opened for reading only to be locked: never blocking, and never at a link. A file the caller
+    // may not read is held without access to its bytes, and unlocked: no other run can lock it
+    // either.
+    const auto openFound = [&](int flags) {
+        file
+            = Handle(SystemCalls::openat(place.folder.fd(), place.name.constData(), flags | O_NOFOLLOW | O_CLOEXEC), 0);
+    };
+    openFound(O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    const bool readable = file.isOpen();
+    if (!readable && errno == EACCES)
+        openFound(O_PATH);
+    if (!file.isOpen())
+        return fail(reason, errno == ELOOP ? kChanged : qt_error_string(errno));
+    if (::fstat(file.fd(), info) != 0)
         return fail(reason, errno);
-    if (info->st_dev != found.st_dev || info->st_ino != found.st_ino)
+    if (info->st_dev != found.st_dev || info->st_ino != found.st_ino || !S_ISREG(info->st_mode))
         return fail(reason, kChanged);
+    if (const int error = readable ? lockAgainstOthers(file.fd(), LOCK_EX) : 0)
+        return fail(reason, lockFailure(error));
     return true;
 }
 
@@ -382,33 +592,21 @@ std::optional<Place> replacementTarget(const QByteArray& native, struct stat* in
     return place;
 }
 
-// Renames source in fromFolder to target in toFolder without replacing an existing file: 0, or the
-// system's error. AT_FDCWD for paths.
-int renameWithoutReplacing(int fromFolder, const QByteArray& source, int toFolder, const QByteArray& target)
-{
-    if (SystemCalls::renameat2(fromFolder, source.constData(), toFolder, target.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // A file system without the no-replace rename: a new link fails when the name exists, and only
-    // then is the old name removed.
-    if (SystemCalls::linkat(fromFolder, source.constData(), toFolder, target.constData(), 0) != 0)
-        return errno;
-    if (SystemCalls::unlinkat(fromFolder, source.constData(), 0) != 0) {
-        const int error = errno;
-        SystemCalls::unlinkat(toFolder, target.constData(), 0);
-        return error;
-    }
-    return 0;
-}
-
-// Opens the regular file at path for copying, with its details in *info. A closed handle, with
-// *reason set, for anything else.
+// Opens the regular file at path for copying, with its details in *info, and locks it against
+// other Sondrel processes' changes while it is open (other copies may read it meanwhile). A closed
+// handle, with *reason set, for anything else.
 Handle openSource(const QString& path, struct stat* info, QString* reason)
 {
     Handle file = openExisting(path, Access::Read);
-    if (file.isOpen() && ::fstat(file.fd(), info) == 0)
-        return file;
+    if (file.isOpen()) {
+        if (const int error = lockAgainstOthers(file.fd(), LOCK_SH)) {
+            fail(reason, lockFailure(error));
+            return {};
+        }
+        // Described once locked: a change that held the lock meanwhile may have changed its length.
+        if (::fstat(file.fd(), info) == 0)
+            return file;
+    }
     const int error = errno;
     const QByteArray native = nativePath(path);
     if (native.isEmpty() || ::stat(native.constData(), info) != 0)
@@ -433,19 +631,18 @@ Temporary copyToTemporary(const Handle& source, const struct stat& info, const P
         return {};
     }
     const auto giveUp = [&](const QString& why) {
-        discard(temporary);
-        fail(reason, why);
+        abandon(temporary, reason, why);
         return Temporary();
     };
     const int fd = temporary.file.fd();
-    QByteArray chunk(kCopyChunk, Qt::Uninitialized);
+    ByteCopier copier;
     for (qint64 at = 0;;) {
         if (keepGoing && !keepGoing())
             return giveUp(QStringLiteral("Cancelled"));
-        const qint64 got = readUpTo(source.fd(), chunk.data(), kCopyChunk, at);
+        const qint64 got = copier.copy(source.fd(), at, fd, at, kCopyChunk);
         if (got == 0)
             break;
-        if (got < 0 || !writeAll(fd, chunk.constData(), got, at))
+        if (got < 0)
             return giveUp(qt_error_string(errno));
         at += got;
     }
@@ -488,11 +685,9 @@ bool copyToNewName(const Handle& source, const struct stat& info, const QString&
     Temporary temporary = copyToTemporary(source, info, place, keepGoing, reason);
     if (!temporary.file.isOpen())
         return false;
+    if (const int error = renameWithoutReplacing(temporary.folder, temporary.name, temporary.folder, place.name))
+        return abandon(temporary, reason, error);
     temporary.file = Handle();
-    if (const int error = renameWithoutReplacing(temporary.folder, temporary.name, temporary.folder, place.name)) {
-        discard(temporary);
-        return fail(reason, error);
-    }
     SystemCalls::fsync(place.folder.fd());
     return true;
 }
@@ -574,11 +769,18 @@ bool Handle::resize(qint64 size)
     return true;
 }
 
-Handle openExisting(const QString& path, Access access, OpenFailure* failure)
+int Handle::release()
 {
-    OpenFailure ignored;
-    OpenFailure& why = failure ? *failure : ignored;
-    const QByteArray native = nativePath(path);
+    return std::exchange(m_fd, -1);
+}
+
+namespace {
+
+// Opens native after a look-up has found a regular file there, so that nothing but a regular file
+// is ever opened (opening a device may act on it). The file, not yet checked to be the one looked
+// up; a closed handle, with why set, when the look-up or the open fails.
+Handle openLookedUp(const QByteArray& native, Access access, OpenFailure& why)
+{
     struct stat info { };
     why = OpenFailure::NotFound;
     if (native.isEmpty() || ::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
@@ -587,20 +789,77 @@ Handle openExisting(const QString& path, Access access, OpenFailure* failure)
     if (access == Access::ReadWrite && !hasWriteBits(info))
         return {};
     // O_NONBLOCK: should the path turn into a pipe between the look-up and the open, the open
-    // returns at once and the check below refuses it.
+    // returns at once and the check that follows refuses it.
     const int flags = (access == Access::Read ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     int fd;
     do {
         fd = SystemCalls::open(native.constData(), flags);
     } while (fd < 0 && errno == EINTR);
-    if (fd < 0)
+    return Handle(fd, 0);
+}
+
+// The open file as a handle that knows its length, described in info, when it is a regular file;
+// closed otherwise.
+Handle regularFile(Handle file, OpenFailure& why, struct stat& info)
+{
+    if (::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode))
         return {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return {};
-    }
     why = OpenFailure::None;
-    return Handle(fd, info.st_size);
+    return Handle(file.release(), info.st_size);
+}
+
+} // namespace
+
+Handle openExisting(const QString& path, Access access, OpenFailure* failure)
+{
+    OpenFailure ignored;
+    OpenFailure& why = failure ? *failure : ignored;
+    Handle file = openLookedUp(nativePath(path), access, why);
+    struct stat info { };
+    return file.isOpen() ? regularFile(std::move(file), why, info) : Handle();
+}
+
+Handle openForChange(const QString& path, OpenFailure* failure)
+{
+    OpenFailure ignored;
+    OpenFailure& why = failure ? *failure : ignored;
+    const QByteArray native = nativePath(path);
+    // Each time the name is found holding another file, another process has finished a change
+    // while this one waited: a few rounds, not a loop without end.
+    for (int round = 0; round < 10; ++round) {
+        Handle file = openLookedUp(native, Access::ReadWrite, why);
+        if (!file.isOpen())
+            return {};
+        if (const int error = lockAgainstOthers(file.fd(), LOCK_EX)) {
+            why = error == EWOULDBLOCK ? OpenFailure::Busy : OpenFailure::Refused;
+            errno = error;
+            return {};
+        }
+        // Described once locked, as the change that held the lock left it.
+        struct stat opened {
+        }, named{};
+        file = regularFile(std::move(file), why, opened);
+        if (!file.isOpen())
+            return {};
+        if (::stat(native.constData(), &named) != 0) {
+            why = errno == ENOENT || errno == ENOTDIR ? OpenFailure::NotFound : OpenFailure::Refused;
+            return {};
+        }
+        if (named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
+            return file;
+    }
+    why = OpenFailure::Busy;
+    return {};
+}
+
+QString fileChangedReason()
+{
+    return kChanged;
+}
+
+QString fileBusyReason()
+{
+    return kBusy;
 }
 
 bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, QString* reason)
@@ -620,21 +879,14 @@ bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, Q
     if (!temporary.file.isOpen())
         return fail(reason, errno);
 
-    bool ok = true;
-    QByteArray chunk(kCopyChunk, Qt::Uninitialized);
-    for (qint64 at = offset; ok;) {
-        const qint64 got = readUpTo(source.fd(), chunk.data(), kCopyChunk, at);
-        if (got <= 0) {
-            ok = got == 0;
+    ByteCopier copier;
+    for (qint64 at = offset;;) {
+        const qint64 got = copier.copy(source.fd(), at, temporary.file.fd(), at - offset, kCopyChunk);
+        if (got == 0)
             break;
-        }
-        ok = writeAll(temporary.file.fd(), chunk.constData(), got, at - offset);
+        if (got < 0)
+            return abandon(temporary, reason, errno);
         at += got;
-    }
-    if (!ok) {
-        const int error = errno;
-        discard(temporary);
-        return fail(reason, error);
     }
     return finishReplacement(temporary, place, &info, source.fd(), &info, reason);
 }
@@ -652,11 +904,8 @@ bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reas
     Temporary temporary = createTemporary(*target, exists ? S_IRUSR | S_IWUSR : 0666);
     if (!temporary.file.isOpen())
         return fail(reason, errno);
-    if (!writeAll(temporary.file.fd(), bytes.constData(), bytes.size(), 0)) {
-        const int error = errno;
-        discard(temporary);
-        return fail(reason, error);
-    }
+    if (!writeAll(temporary.file.fd(), bytes.constData(), bytes.size(), 0))
+        return abandon(temporary, reason, errno);
     return finishReplacement(temporary, *target, exists ? &info : nullptr, exists ? target->found.fd() : -1,
         exists ? &info : nullptr, reason);
 }
@@ -764,9 +1013,14 @@ bool moveAcrossVolumes(
     if (!copyToNewName(file, info, target, keepGoing, reason))
         return false;
     // Only a complete copy under the target's name lets the source go; a source that cannot be
-    // removed takes the copy back, so the file is never in two places after a failed move.
+    // removed, or whose name no longer holds the file that was copied (another program replaced
+    // it meanwhile), takes the copy back, so the file is never in two places after a failed move.
     const QByteArray to = nativePath(target);
     const QByteArray from = nativePath(source);
+    if (!isSameFile(info, from)) {
+        SystemCalls::unlink(to.constData());
+        return fail(reason, kChanged);
+    }
     if (SystemCalls::unlink(from.constData()) != 0) {
         const int error = errno;
         SystemCalls::unlink(to.constData());

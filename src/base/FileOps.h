@@ -12,7 +12,11 @@
 // - only regular files are opened, and opening never blocks (a named pipe is refused, not read);
 // - a file is written only when it is writable for its owner, even when the program runs as root;
 // - a file rewritten from the front, or replaced whole, is written to a temporary file beside it
-//   first.
+//   first; a temporary file that a run ended before it could finish left behind is removed the
+//   next time a run writes one in that folder;
+// - a file being changed is locked against every other Sondrel process's change (openForChange,
+//   and the replacements below), so that two runs never mix their changes of one file;
+// - a failure says why, and names a temporary file that could not be removed after it.
 namespace FileOps {
 
 // True when an ordinary file exists at the path: a regular file, after following symbolic links,
@@ -44,6 +48,8 @@ public:
     bool writeAt(qint64 offset, const QByteArray& bytes);
     // Cuts or extends the file to size; one step that either happens or not.
     bool resize(qint64 size);
+    // Gives up the open file without closing it: the caller owns it now.
+    int release();
 
 private:
     int m_fd = -1;
@@ -57,16 +63,34 @@ enum class OpenFailure {
     None,
     NotFound, // nothing at the path, or not a regular file
     Refused, // a regular file that could not be opened, or (ReadWrite) that is read-only
+    Busy, // (openForChange) another Sondrel process is changing the file
 };
 
 // Opens an existing regular file: one look-up of the path before the open, so that nothing but a
 // regular file is ever opened. A closed handle when that fails, with the reason in *failure.
 Handle openExisting(const QString& path, Access access, OpenFailure* failure = nullptr);
 
+// Opens an existing regular file for reading and writing, as openExisting does, and locks it
+// against every other Sondrel process's change for as long as the handle stays open: the span in
+// which a caller reads the file, decides and writes. A lock that another Sondrel process holds is
+// waited for briefly (about two seconds); when it is still held then, the result is a closed handle
+// and Busy. A file that another process replaced under the name while the lock was awaited is
+// left alone and the file now at the name is opened instead, so the handle always holds the file
+// the name leads to. On a file system without locks the file is opened unlocked. Other programs
+// do not honour the lock.
+Handle openForChange(const QString& path, OpenFailure* failure = nullptr);
+
+// The reasons that the functions below give in words of their own, for callers that tell them
+// from the system's: the name no longer held the file that was read when its replacement was
+// ready, and another Sondrel process held the file's lock for longer than the wait.
+QString fileChangedReason();
+QString fileBusyReason();
+
 // True when the path's file name begins with "." (hidden on this system).
 bool isHiddenName(const QString& path);
 
-// Replaces the file at path with its own bytes from offset to the end, as read through source.
+// Replaces the file at path with its own bytes from offset to the end, as read through source
+// (which the caller opens for the change: openForChange).
 // The new content goes to an exclusive temporary file in the same folder, is flushed to disk and
 // renamed over the original; the original's mode, extended attributes and, where allowed, its
 // owner are kept. A
@@ -79,8 +103,9 @@ bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, Q
 // Replaces the file at path with bytes, or creates it: the bytes go to an exclusive temporary file
 // in the same folder, are flushed to disk and renamed over the target (a symbolic link is written
 // through to its target). An existing file keeps its mode, extended attributes and, where allowed,
-// its owner; a new
-// file gets mode 0666 less the umask. A folder, a file that is not a regular file, a read-only
+// its owner, and is locked against other Sondrel processes' changes meanwhile (Busy's reason when
+// one holds it too long); a new file gets mode 0666 less the umask, and a file that appears at the
+// name meanwhile is not replaced. A folder, a file that is not a regular file, a read-only
 // file (no write bit, whoever runs the program), a dangling symbolic link, a missing folder or
 // one the user may not write are refused. An existing file is replaced only while the name still
 // holds the file found there at the start (checked just before the rename), so that a file
@@ -113,8 +138,9 @@ bool isNameTaken(const QString& from, const QString& to);
 // (a pipe is never opened), a target that is a folder or not a regular file, a read-only target
 // (no write bit, whoever runs the program), a folder the user may not write, and a target that is
 // the source itself, by any path or link ("Source and target are the same file"), which is left
-// as it is. A file at target is replaced only while the name still holds it, as for
-// writeAtomically. keepGoing, when given, is asked before each 1 MiB chunk; a false answer stops the
+// as it is. A file at target is replaced only while the name still holds it, and locked, as for
+// writeAtomically; the source is locked against changes by other Sondrel processes while it is
+// read. keepGoing, when given, is asked before each 1 MiB chunk; a false answer stops the
 // copy with the reason "Cancelled" and target unchanged.
 bool copyFile(
     const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});
@@ -134,7 +160,8 @@ bool copyWithoutReplacing(
 
 // The move between volumes that moveFile falls back on: the source is copied to a temporary file
 // in the target's folder as copyFile does, flushed to disk, checked to be as long as the source,
-// given the target's name without replacing anything, and only then is the source removed. Any
+// given the target's name without replacing anything, and only then, while the source's name
+// still holds the file that was copied, is the source removed. Any
 // failure, a cancel through keepGoing included, leaves the source intact and neither a temporary
 // file nor a file at target. Works on one volume too (it is simply slower than a rename).
 bool moveAcrossVolumes(

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/xattr.h>
 #include <stdio.h>
 #include <unistd.h>
@@ -73,6 +74,8 @@ const char* nameOf(Call call)
     case Call::ChangeOwner: return "fchown";
     case Call::SetTimes: return "futimens";
     case Call::SetAttribute: return "fsetxattr";
+    case Call::Lock: return "flock";
+    case Call::CopyRange: return "copy_file_range";
     }
     return "?";
 }
@@ -162,6 +165,16 @@ int futimens(int fd, const struct timespec times[2])
 int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags)
 {
     return allowed(Call::SetAttribute) ? ::fsetxattr(fd, name, value, size, flags) : -1;
+}
+
+int flock(int fd, int operation)
+{
+    return allowed(Call::Lock) ? ::flock(fd, operation) : -1;
+}
+
+ssize_t copy_file_range(int from, off_t* fromOffset, int to, off_t* toOffset, size_t count, unsigned int flags)
+{
+    return allowed(Call::CopyRange) ? ::copy_file_range(from, fromOffset, to, toOffset, count, flags) : -1;
 }
 
 namespace Faults {

@@ -14,7 +14,8 @@
 // path leaves a file with exactly its old or its new bytes, whatever fails and wherever.
 //
 // Look-ups that change nothing (stat, realpath, access checks, close) stay plain calls, except
-// fstatat: it is the last check before a file is replaced, and its failure must abort that.
+// fstatat: it is the last check before a file is replaced, and its failure must abort that; and
+// flock, without which no change may start. copy_file_range writes like pwrite.
 namespace SystemCalls {
 
 int open(const char* path, int flags, mode_t mode = 0);
@@ -33,6 +34,8 @@ int fchmod(int fd, mode_t mode);
 int fchown(int fd, uid_t owner, gid_t group);
 int futimens(int fd, const struct timespec times[2]);
 int fsetxattr(int fd, const char* name, const void* value, size_t size, int flags);
+int flock(int fd, int operation);
+ssize_t copy_file_range(int from, off_t* fromOffset, int to, off_t* toOffset, size_t count, unsigned int flags);
 
 // What each call above is, as a fault plan counts and names it.
 enum class Call {
@@ -48,7 +51,9 @@ enum class Call {
     ChangeMode,
     ChangeOwner,
     SetTimes,
-    SetAttribute
+    SetAttribute,
+    Lock,
+    CopyRange
 };
 const char* nameOf(Call call);
 

@@ -110,9 +110,12 @@ int runWrite(const QStringList& arguments)
     if (!files)
         return ExitOk;
     for (const QString& path : *files) {
-        MP3Tag tag = readTagOf(path);
-        fields->applyTo(tag.RawInfo());
-        tag.writeTag();
+        MP3Tag tag;
+        tag.init(path);
+        tag.changeTag([&] {
+            fields->applyTo(tag.RawInfo());
+            tag.writeTag();
+        });
     }
     return ExitOk;
 }
@@ -137,11 +140,14 @@ int runRemove(const QStringList& arguments)
     if (!files)
         return ExitOk;
     for (const QString& path : *files) {
-        MP3Tag tag = readTagOf(path);
-        if (id3v2)
-            tag.setHasID2Tag(false);
-        if (id3v1)
-            tag.setHasID1Tag(false);
+        MP3Tag tag;
+        tag.init(path);
+        tag.changeTag([&] {
+            if (id3v2)
+                tag.setHasID2Tag(false);
+            if (id3v1)
+                tag.setHasID1Tag(false);
+        });
     }
     return ExitOk;
 }

@@ -9,16 +9,15 @@
 #include "tags/Id3v1.h"
 #include "tags/Id3v2.h"
 
-using FileOps::Access;
-
 void MP3Tag::ReadTag()
 {
     if (FileError())
         return;
     // A hidden file, a folder, a device, a pipe or a socket counts as missing.
     FileOps::OpenFailure failure = FileOps::OpenFailure::NotFound;
-    const FileOps::Handle file
-        = FileOps::isHiddenName(m_path) ? FileOps::Handle() : FileOps::openExisting(m_path, Access::Read, &failure);
+    const FileOps::Handle file = FileOps::isHiddenName(m_path)
+        ? FileOps::Handle()
+        : FileOps::openExisting(m_path, FileOps::Access::Read, &failure);
     if (failure == FileOps::OpenFailure::NotFound) {
         Messages::error(QStringLiteral("Error with ") + m_path
             + QStringLiteral(":  File not found.  This file will be skipped automatically until you "
@@ -26,6 +25,11 @@ void MP3Tag::ReadTag()
         fail(Failure::NotFound);
         return;
     }
+    readFrom(file);
+}
+
+bool MP3Tag::readFrom(const FileOps::Handle& file)
+{
     // The ID3v2 marker is read first and kept even when the rest of the read fails.
     std::array<char, Id3v2::MarkerSize> front;
     const bool frontRead = file.readInto(0, front.data(), front.size());
@@ -33,7 +37,7 @@ void MP3Tag::ReadTag()
     std::array<char, Id3v1::Size> tail;
     if (!frontRead || !file.readInto(file.size() - Id3v1::Size, tail.data(), tail.size())) {
         ShowReadError();
-        return;
+        return false;
     }
     const QByteArrayView tag(tail.data(), tail.size());
     m_hasId1Tag = Id3v1::isMarker(tag.first(Id3v1::MarkerWidth));
@@ -42,6 +46,45 @@ void MP3Tag::ReadTag()
     else
         m_record.setTag(CodePage::toUnicode(tag.first(Id3v1::MarkerWidth)));
     m_tagRead = true;
+    return true;
+}
+
+void MP3Tag::changeTag(const std::function<void()>& change)
+{
+    if (FileError())
+        return;
+    FileOps::OpenFailure failure = FileOps::OpenFailure::NotFound;
+    FileOps::Handle file = FileOps::isHiddenName(m_path) ? FileOps::Handle() : FileOps::openForChange(m_path, &failure);
+    if (failure == FileOps::OpenFailure::Busy) {
+        showBusy();
+        return;
+    }
+    if (!file.isOpen()) {
+        // Missing, or not to be written: the plain read says which, and the change what it cannot do.
+        ReadTag();
+        if (!FileError())
+            change();
+        return;
+    }
+    m_held = &file;
+    if (readFrom(file))
+        change();
+    m_held = nullptr;
+}
+
+void MP3Tag::withFileToChange(const std::function<void(FileOps::Handle&)>& work)
+{
+    if (m_held) {
+        work(*m_held);
+        return;
+    }
+    FileOps::OpenFailure failure = FileOps::OpenFailure::None;
+    FileOps::Handle file = FileOps::openForChange(m_path, &failure);
+    if (failure == FileOps::OpenFailure::Busy) {
+        showBusy();
+        return;
+    }
+    work(file);
 }
 
 std::optional<std::array<char, Id3v1::Size>> MP3Tag::readId1Area(const FileOps::Handle& file)
@@ -58,9 +101,12 @@ std::optional<std::array<char, Id3v1::Size>> MP3Tag::readId1Area(const FileOps::
 
 void MP3Tag::writeTag()
 {
-    if (FileError())
-        return;
-    FileOps::Handle file = FileOps::openExisting(m_path, Access::ReadWrite);
+    if (!FileError())
+        withFileToChange([this](FileOps::Handle& file) { writeTagTo(file); });
+}
+
+void MP3Tag::writeTagTo(FileOps::Handle& file)
+{
     const auto area = readId1Area(file);
     if (!area)
         return;
@@ -100,7 +146,11 @@ void MP3Tag::setHasID2Tag(bool value)
 
 void MP3Tag::removeId1Tag()
 {
-    FileOps::Handle file = FileOps::openExisting(m_path, Access::ReadWrite);
+    withFileToChange([this](FileOps::Handle& file) { removeId1TagFrom(file); });
+}
+
+void MP3Tag::removeId1TagFrom(FileOps::Handle& file)
+{
     const auto area = readId1Area(file);
     if (!area || !Id3v1::isMarker(QByteArrayView(area->data(), Id3v1::MarkerWidth)))
         return;
@@ -115,7 +165,11 @@ void MP3Tag::removeId1Tag()
 
 void MP3Tag::removeId2Tag()
 {
-    FileOps::Handle file = FileOps::openExisting(m_path, Access::ReadWrite);
+    withFileToChange([this](FileOps::Handle& file) { removeId2TagFrom(file); });
+}
+
+void MP3Tag::removeId2TagFrom(const FileOps::Handle& file)
+{
     const auto front = file.readAt(0, Id3v2::MarkerSize);
     if (!front) {
         ShowReadError();
@@ -136,8 +190,17 @@ void MP3Tag::removeId2Tag()
             + QStringLiteral(", skipping to avoid damage."));
         return;
     }
-    if (!FileOps::replaceWithTail(m_path, file, *tagLength)) {
-        ShowReadError();
+    QString reason;
+    const bool replaced = FileOps::replaceWithTail(m_path, file, *tagLength, &reason);
+    // The file read so far is no longer the one at the name, whether it was replaced now or by
+    // another program meanwhile: a later change of this object opens the name again.
+    if (replaced || reason == FileOps::fileChangedReason())
+        m_held = nullptr;
+    if (!replaced) {
+        if (reason == FileOps::fileChangedReason())
+            Messages::error(QStringLiteral("Error with ") + m_path + QStringLiteral(":  ") + reason + u'.');
+        else
+            ShowReadError();
         return;
     }
     m_hasId2Tag = false;
@@ -175,6 +238,11 @@ void MP3Tag::ShowReadError()
                          "program.\r\n\r\nSuggestions:\r\n1) Close any programs that may be accessing "
                          "this file.\r\n2) Remove any special characters from the filename."));
     fail(Failure::ReadError);
+}
+
+void MP3Tag::showBusy()
+{
+    Messages::error(m_path + QStringLiteral(" is being changed by another Sondrel process"));
 }
 
 void MP3Tag::fail(Failure failure)

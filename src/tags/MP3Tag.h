@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <optional>
 
 #include <QString>
@@ -15,6 +16,10 @@
 // either tag. It reports its own failures through Messages, and once a file has failed
 // (FileError) every later read, write and removal of that file returns at once, silently, for
 // the object's life.
+//
+// Every change holds the file open and locked against other Sondrel processes from the read it
+// decides on to its last write; a file that another one is changing is reported ("... is being
+// changed by another Sondrel process") and left as it is, without counting as failed.
 class MP3Tag {
 public:
     // Why the file failed, for callers that report it in their own words.
@@ -63,6 +68,13 @@ public:
     // without one. Never creates a file.
     void writeTag();
 
+    // Reads the tags as ReadTag does, through one open for reading and writing, and then, when the
+    // read succeeds, runs change, whose writeTag and tag removals use that same open file: the
+    // read, the decision and the writes take one open and no other Sondrel process changes the
+    // file in between. A file that may be read but not written is read as ReadTag reads it, and
+    // the change reports what it cannot do.
+    void changeTag(const std::function<void()>& change);
+
     // True once a read has completed: the record and the flags then tell what the file holds.
     bool TagRead() const { return m_tagRead; }
     bool FileError() const { return m_failure != Failure::None; }
@@ -74,12 +86,26 @@ private:
     // "TAG", or the 3 bytes found. Nothing, after the read-error report, when the file is too short
     // or unreadable.
     std::optional<std::array<char, Id3v1::Size>> readId1Area(const FileOps::Handle& file);
+    // Reads the ID3v2 marker and the ID3v1 tag from the open file: true once read, false after the
+    // read-error report.
+    bool readFrom(const FileOps::Handle& file);
+    // Runs work on the file open for a change: the one changeTag holds, or one opened and locked
+    // for this change alone. A file that another Sondrel process is changing is reported and work
+    // does not run; one that cannot be opened is handed over closed, and work's first read reports
+    // it.
+    void withFileToChange(const std::function<void(FileOps::Handle&)>& work);
+    void writeTagTo(FileOps::Handle& file);
     void removeId1Tag();
+    void removeId1TagFrom(FileOps::Handle& file);
     void removeId2Tag();
+    void removeId2TagFrom(const FileOps::Handle& file);
     void ShowReadError();
+    void showBusy();
     void fail(Failure failure);
 
     QString m_path;
+    // The file changeTag holds open while its change runs; null otherwise.
+    FileOps::Handle* m_held = nullptr;
     MP3TagInfo m_record;
     bool m_hasId1Tag = false;
     bool m_hasId2Tag = false;

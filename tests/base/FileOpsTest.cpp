@@ -1,10 +1,13 @@
 #include "base/FileOps.h"
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -252,6 +255,105 @@ TEST(FileOps, ReplacesOnlyTheFileThatWasRead)
 }
 
 // A rewritten file keeps its extended attributes; a copy gets its source's, as its mode.
+TEST(FileOps, WaitsForAnotherRunsChangeAndWorksOnWhatItLeft)
+{
+    // Another run holds song.mp3 locked while it changes it; then it lets go, after replacing the
+    // file under its name or not. Ours waits for it and then works on what the name holds.
+    enum class Other { LetsGo, ReplacesAndLetsGo };
+    struct Case {
+        const char* name;
+        std::function<bool(const QString& song, QString* reason)> run;
+        Other other;
+        QByteArray song; // song.mp3 afterwards
+        QString reason; // empty when ours succeeds
+    };
+    const auto change = [](const QString& song, QString* reason) {
+        FileOps::Handle file = FileOps::openForChange(song);
+        *reason = file.isOpen() ? QString() : u"not opened"_s;
+        return file.isOpen() && file.writeAt(file.size(), "+ours");
+    };
+    const auto save
+        = [](const QString& song, QString* reason) { return FileOps::writeAtomically(song, "ours", reason); };
+    const auto copyOut = [](const QString& song, QString* reason) {
+        return FileOps::copyFile(song, QFileInfo(song).dir().filePath(u"copy.mp3"_s), reason);
+    };
+    const QString changed = FileOps::fileChangedReason();
+    const Case cases[] = {
+        {"Change", change, Other::LetsGo, "old+ours", {}},
+        {"Change", change, Other::ReplacesAndLetsGo, "theirs+ours", {}},
+        {"Save", save, Other::LetsGo, "ours", {}},
+        {"Save", save, Other::ReplacesAndLetsGo, "theirs", changed},
+        {"CopyOut", copyOut, Other::LetsGo, "old", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << " other " << int(c.other));
+        const TestFiles files;
+        const QString song = files.write(u"song.mp3"_s, "old");
+        const QByteArray native = QFile::encodeName(song);
+        const int theirs = ::open(native.constData(), O_RDWR);
+        ASSERT_EQ(::flock(theirs, LOCK_EX), 0);
+        // The other run finishes once ours has the file open and waits for the lock.
+        std::thread other;
+        SystemCalls::Faults::start();
+        SystemCalls::Faults::runBefore(SystemCalls::Call::Lock, [&] {
+            other = std::thread([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                if (c.other == Other::ReplacesAndLetsGo) {
+                    const QString next = files.write(u".next"_s, "theirs");
+                    ::rename(QFile::encodeName(next).constData(), native.constData());
+                }
+                ::close(theirs);
+            });
+        });
+        QString reason;
+        const bool done = c.run(song, &reason);
+        SystemCalls::Faults::clear();
+        other.join();
+        EXPECT_EQ(done, c.reason.isEmpty());
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_EQ(TestFiles::read(song), c.song);
+        EXPECT_EQ(entries(files).filter(u".sondrel-"_s), QStringList());
+    }
+}
+
+TEST(FileOps, GivesUpOnAFileAnotherRunKeepsChanging)
+{
+    const TestFiles files;
+    const QString song = files.write(u"song.mp3"_s, "old");
+    const int theirs = ::open(QFile::encodeName(song).constData(), O_RDWR);
+    ASSERT_EQ(::flock(theirs, LOCK_EX), 0);
+    FileOps::OpenFailure failure = FileOps::OpenFailure::None;
+    EXPECT_FALSE(FileOps::openForChange(song, &failure).isOpen());
+    EXPECT_EQ(failure, FileOps::OpenFailure::Busy);
+    QString reason;
+    EXPECT_FALSE(FileOps::writeAtomically(song, "ours", &reason));
+    EXPECT_EQ(reason, FileOps::fileBusyReason());
+    EXPECT_EQ(TestFiles::read(song), "old");
+    ::close(theirs);
+}
+
+TEST(FileOps, NamesATemporaryFileThatCouldNotBeRemoved)
+{
+    // The flush of the new bytes fails, and so does the removal of the temporary file after it.
+    const TestFiles files;
+    const QString list = files.write(u"list.m3u"_s, "old");
+    SystemCalls::Faults::start();
+    SystemCalls::Faults::runBefore(SystemCalls::Call::Sync, [] {
+        const int next = int(SystemCalls::Faults::calls().size()) + 1;
+        SystemCalls::Faults::failAt(next, EIO);
+        SystemCalls::Faults::failAt(next + 1, EPERM);
+    });
+    QString reason;
+    EXPECT_FALSE(FileOps::writeAtomically(list, "new", &reason));
+    SystemCalls::Faults::clear();
+    const QStringList left = entries(files).filter(u".sondrel-"_s);
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(reason,
+        qt_error_string(EIO) + u"; the temporary file "_s + files.path(left.front()) + u" could not be removed ("_s
+            + qt_error_string(EPERM) + u')');
+    EXPECT_EQ(TestFiles::read(list), "old");
+}
+
 TEST(FileOps, KeepsExtendedAttributes)
 {
     struct Case {

@@ -247,3 +247,59 @@ TEST(Cli, WritesNoGuessedGenreWithoutTheGenreList)
         EXPECT_EQ(err.startsWith("Error:\tCould not load genre list"), !c.written);
     }
 }
+
+TEST(Cli, TwoRunsChangingOneFileNeverMixTheirChanges)
+{
+    // Two runs started together on one file, round after round: each change is made whole, one
+    // after the other, so the file ends as both changes in either order leave it. A run that waited
+    // too long for the other says so and fails, and then the file holds the other's change alone.
+    const QByteArray v2 = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x14", 4)) + QByteArray(20, 'x');
+    const QByteArray song = audio(256 * 1024);
+    const QByteArray retitled = id3v1({"New", "Band", "Album", "1999", "Nice", 7, 17});
+    const QByteArray newTag = id3v1({"New", "", "", "", "", 0, 0});
+    struct Race {
+        QStringList first, second;
+        QList<QByteArray> both; // what the file may end as when both runs succeed
+        QByteArray firstAlone, secondAlone;
+    } const races[] = {
+        {{u"remove"_s, u"--id3v2"_s}, {u"remove"_s, u"--id3v1"_s}, {song}, song + kTag, v2 + song},
+        {{u"write"_s, u"--title"_s, u"New"_s}, {u"remove"_s, u"--id3v1"_s}, {v2 + song, v2 + song + newTag},
+            v2 + song + retitled, v2 + song},
+    };
+    constexpr int kRounds = 100; // of each race
+    constexpr int kAtOnce = 4; // races run side by side
+    TestFiles files;
+    for (const Race& race : races) {
+        SCOPED_TRACE(race.first.join(u' ').toStdString() + " beside " + race.second.join(u' ').toStdString());
+        for (int round = 0; round < kRounds; round += kAtOnce) {
+            std::vector<std::unique_ptr<QProcess>> runs;
+            QStringList paths;
+            for (int i = 0; i < kAtOnce; ++i) {
+                paths.append(files.write(u"song%1.mp3"_s.arg(i), v2 + song + kTag));
+                for (const QStringList* arguments : {&race.first, &race.second}) {
+                    runs.push_back(std::make_unique<QProcess>());
+                    runs.back()->start(QString::fromUtf8(SONDREL_CLI), *arguments + QStringList{paths.last()});
+                }
+            }
+            for (int i = 0; i < kAtOnce; ++i) {
+                SCOPED_TRACE(testing::Message() << "round " << round + i);
+                QProcess& first = *runs[std::size_t(2 * i)];
+                QProcess& second = *runs[std::size_t(2 * i + 1)];
+                ASSERT_TRUE(first.waitForFinished(kHangGuardMs) && second.waitForFinished(kHangGuardMs));
+                const QByteArray busy = paths[i].toUtf8() + " is being changed by another Sondrel process\n";
+                const QByteArray firstErrors = first.readAllStandardError();
+                const QByteArray secondErrors = second.readAllStandardError();
+                const QByteArray now = TestFiles::read(paths[i]);
+                if (first.exitCode() == 0 && second.exitCode() == 0) {
+                    EXPECT_TRUE(race.both.contains(now)) << now.size() << " bytes";
+                } else {
+                    // Only one may give up, and only for the other.
+                    const bool firstGaveUp = first.exitCode() != 0;
+                    EXPECT_EQ((firstGaveUp ? firstErrors : secondErrors), "Error:\t" + busy);
+                    EXPECT_EQ((firstGaveUp ? second : first).exitCode(), 0);
+                    EXPECT_EQ(now, firstGaveUp ? race.secondAlone : race.firstAlone);
+                }
+            }
+        }
+    }
+}

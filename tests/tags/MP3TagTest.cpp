@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 
+#include "base/SystemCalls.h"
 #include "support/ProgramMessages.h"
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
@@ -260,6 +263,42 @@ TEST(MP3Tag, LeavesAFileThatChangedSinceItWasReadAlone)
     EXPECT_TRUE(tag.HasID1Tag());
     EXPECT_TRUE(tag.HasID2Tag());
     EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(MP3Tag, LeavesAFileAnotherRunIsChangingAndSaysSo)
+{
+    // Another run holds the file locked for longer than the wait; then the name is given to a new
+    // file while the ID3v2 removal is about to put its result in place. Neither counts as a failure
+    // of the file: a later change goes ahead.
+    TestFiles files;
+    const QByteArray bytes = kId3v2 + audio(100) + kBeatles;
+    const QString path = files.write(u"song.mp3"_s, bytes);
+    {
+        RecordingMessages messages;
+        const int theirs = ::open(QFile::encodeName(path).constData(), O_RDWR);
+        ASSERT_EQ(::flock(theirs, LOCK_EX), 0);
+        MP3Tag tag;
+        tag.init(path);
+        tag.changeTag([&tag] { tag.writeTag(); });
+        ::close(theirs);
+        EXPECT_EQ(messages.texts(), QStringList({path + u" is being changed by another Sondrel process"_s}));
+        EXPECT_FALSE(tag.FileError());
+    }
+    RecordingMessages messages;
+    MP3Tag tag = readTag(path);
+    SystemCalls::Faults::start();
+    SystemCalls::Faults::runBefore(SystemCalls::Call::Inspect, [&] {
+        const QString next = files.write(u"next.mp3"_s, audio(1000));
+        ASSERT_EQ(::rename(QFile::encodeName(next).constData(), QFile::encodeName(path).constData()), 0);
+    });
+    tag.setHasID2Tag(false);
+    SystemCalls::Faults::clear();
+    EXPECT_EQ(TestFiles::read(path), audio(1000));
+    EXPECT_EQ(messages.texts(),
+        QStringList(
+            {u"Error with "_s + path + u":  The file changed while it was being written and was left as it is."_s}));
+    EXPECT_FALSE(tag.FileError());
+    EXPECT_EQ(entriesOf(files), QStringList({u"song.mp3"_s}));
 }
 
 TEST(MP3Tag, NeverCreatesOrChangesAFileItMayNotWrite)
