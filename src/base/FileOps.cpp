@@ -225,21 +225,19 @@ bool isTemporaryName(QByteArrayView name)
     return std::ranges::all_of(name.sliced(prefix.size()), [](char c) { return std::strchr(kLetters, c) && c != 0; });
 }
 
-// When this run began: a temporary file changed before it cannot be this run's.
-const struct timespec kRunStart = [] {
+// The newest a temporary file may be to count as left behind: a minute before this run began.
+// Older than the run, it is not this run's; a minute older, its writer has long had the time to
+// lock it (the lock follows the file's creation at once), so a file that is unlocked is no
+// writer's. File times come from a coarser clock than this one, which the minute also covers.
+const time_t kStaleBefore = [] {
     struct timespec now { };
     ::clock_gettime(CLOCK_REALTIME, &now);
-    return now;
+    return now.tv_sec - 60;
 }();
-
-bool isBefore(const struct timespec& a, const struct timespec& b)
-{
-    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
-}
 
 // Removes from the folder the temporary files that a run of the program ended before it could
 // finish left behind (a run that was killed, or a machine that lost power): regular files with the
-// temporary names, last changed before this run began, that no running Sondrel process holds (a
+// temporary names, last changed well before this run began, that no running Sondrel process holds (a
 // writer holds its temporary file locked until it is renamed or removed). Once per folder and run,
 // so that a batch in one folder looks at it once. Best effort: what cannot be removed stays.
 void removeStaleTemporaries(int folder)
@@ -264,7 +262,7 @@ void removeStaleTemporaries(int folder)
     while (const struct dirent* entry = ::readdir(entries)) {
         struct stat info { };
         if (!isTemporaryName(entry->d_name) || ::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0
-            || !S_ISREG(info.st_mode) || !isBefore(info.st_mtim, kRunStart))
+            || !S_ISREG(info.st_mode) || info.st_mtim.tv_sec >= kStaleBefore)
             continue;
         const Handle stale(
             ::openat(folder, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC), 0);

@@ -631,6 +631,48 @@ TEST(FileOps, MovesWithoutEverReplacingAFile)
     }
 }
 
+TEST(FileOps, LeavesWhatAnotherProgramPutsInPlaceMeanwhile)
+{
+    // Just before the new file gets its name, another program writes a file under that name (a new
+    // playlist), or puts a new file under the source's name (a move between volumes).
+    struct Case {
+        const char* name;
+        std::function<bool(const TestFiles&, QString* reason)> run;
+        QString meddled; // the name the other program writes "theirs" to
+        QString reason;
+        QStringList entries; // the folder's afterwards
+    };
+    const Case cases[] = {
+        {"SaveNew",
+            [](const TestFiles& f, QString* reason) {
+                return FileOps::writeAtomically(f.path(u"new.m3u"_s), "ours", reason);
+            },
+            u"new.m3u"_s, qt_error_string(EEXIST), {u"a.mp3"_s, u"new.m3u"_s}},
+        {"MoveAcrossVolumes",
+            [](const TestFiles& f, QString* reason) {
+                return FileOps::moveAcrossVolumes(f.path(u"a.mp3"_s), f.path(u"b.mp3"_s), reason);
+            },
+            u"a.mp3"_s, FileOps::fileChangedReason(), {u"a.mp3"_s}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const TestFiles files;
+        files.write(u"a.mp3"_s, "audio");
+        SystemCalls::Faults::start();
+        SystemCalls::Faults::runBefore(SystemCalls::Call::Rename, [&] {
+            const QString next = files.write(u"next"_s, "theirs");
+            ASSERT_EQ(
+                ::rename(QFile::encodeName(next).constData(), QFile::encodeName(files.path(c.meddled)).constData()), 0);
+        });
+        QString reason;
+        EXPECT_FALSE(c.run(files, &reason));
+        SystemCalls::Faults::clear();
+        EXPECT_EQ(reason, c.reason);
+        EXPECT_EQ(TestFiles::read(files.path(c.meddled)), "theirs");
+        EXPECT_EQ(entries(files), c.entries);
+    }
+}
+
 TEST(FileOps, RenamesOnlyRegularFiles)
 {
     TestFiles files;

@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -302,4 +305,37 @@ TEST(Cli, TwoRunsChangingOneFileNeverMixTheirChanges)
             }
         }
     }
+}
+
+TEST(Cli, RemovesTemporaryFilesThatEndedRunsLeftBehind)
+{
+    // Beside the song, what runs of the program that were killed left behind, and what looks like
+    // it but is not: the next run that writes in the folder removes only the former.
+    TestFiles files;
+    const auto make = [&](const QString& name, qint64 age) {
+        const QString path = files.write(name, "partial copy");
+        const struct timespec when = {::time(nullptr) - age, 0};
+        const struct timespec times[2] = {when, when};
+        ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+        return path;
+    };
+    make(u".sondrel-Ab3dEf9h"_s, 3600);
+    const QString held = make(u".sondrel-HeldByIt"_s, 3600); // a run still writing it holds it locked
+    make(u".sondrel-NewerOne"_s, -3600); // changed after this run began
+    make(u".sondrel-short"_s, 3600);
+    make(u"sondrel-Ab3dEf9h"_s, 3600);
+    make(u".sondrel-Ab3dEf9!"_s, 3600);
+    ASSERT_TRUE(QDir(files.folder()).mkdir(u".sondrel-AFolder0"_s));
+    const int holder = ::open(QFile::encodeName(held).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    const QByteArray v2 = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x05", 4)) + "xxxxx";
+    const QString song = files.write(u"song.mp3"_s, v2 + audio(300));
+    EXPECT_EQ(cli({u"remove"_s, u"--id3v2"_s, song}).exitCode, 0);
+    ::close(holder);
+    EXPECT_EQ(TestFiles::read(song), audio(300));
+    QStringList left = QDir(files.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    left.sort();
+    EXPECT_EQ(left,
+        QStringList({u".sondrel-AFolder0"_s, u".sondrel-Ab3dEf9!"_s, u".sondrel-HeldByIt"_s, u".sondrel-NewerOne"_s,
+            u".sondrel-short"_s, u"sondrel-Ab3dEf9h"_s, u"song.mp3"_s}));
 }

@@ -77,6 +77,14 @@ void changeTag(const TestFiles& files, const std::function<void(MP3Tag&)>& chang
     change(tag);
 }
 
+// The same through one open for the read and the change, as the command-line program does.
+void changeInOneOpen(const TestFiles& files, const std::function<void(MP3Tag&)>& change)
+{
+    MP3Tag tag;
+    tag.init(files.path(u"song.mp3"_s));
+    tag.changeTag([&] { change(tag); });
+}
+
 void writeNewArtist(const TestFiles& files)
 {
     changeTag(files, [](MP3Tag& tag) {
@@ -188,6 +196,16 @@ const WritePath kWritePaths[] = {
     {"WriteTagOverOldTag", [](const TestFiles& f) { f.write(u"song.mp3"_s, kAudio + kOldTag); }, writeNewArtist,
         songReadError},
     {"WriteTagAppended", [](const TestFiles& f) { f.write(u"song.mp3"_s, kAudio); }, writeNewArtist, songReadError},
+    {"ReadAndWriteTagInOneOpen", [](const TestFiles& f) { f.write(u"song.mp3"_s, kAudio + kOldTag); },
+        [](const TestFiles& f) {
+            changeInOneOpen(f, [](MP3Tag& tag) {
+                tag.setArtist(u"New Artist"_s);
+                tag.writeTag();
+            });
+        },
+        songReadError},
+    {"RemoveId3v2TagInOneOpen", [](const TestFiles& f) { f.write(u"song.mp3"_s, id3v2Tagged()); },
+        [](const TestFiles& f) { changeInOneOpen(f, [](MP3Tag& tag) { tag.setHasID2Tag(false); }); }, songReadError},
     {"RemoveId3v1Tag", [](const TestFiles& f) { f.write(u"song.mp3"_s, kAudio + kOldTag); },
         [](const TestFiles& f) { removeTag(f, TagKind::Id3v1); }, songReadError},
     {"RemoveId3v2Tag", [](const TestFiles& f) { f.write(u"song.mp3"_s, id3v2Tagged()); },
