@@ -91,6 +91,7 @@ BenchFiles::BenchFiles()
     }
     std::mt19937 random(20240611);
     QByteArray list;
+    QByteArray taggedList;
     QByteArray bytes;
     m_paths.reserve(Count);
     m_nativePaths.reserve(Count);
@@ -118,12 +119,16 @@ BenchFiles::BenchFiles()
         if (hasId1) {
             m_taggedPaths.append(path);
             m_taggedNativePaths.push_back(native);
+            taggedList += native + '\n';
         }
         if (hasId2)
             ++m_id2Count;
         list += native + '\n';
     }
     m_listPath = m_dir.filePath(QStringLiteral("files.lst"));
+    m_taggedListPath = m_dir.filePath(QStringLiteral("tagged.lst"));
     if (!writeNewFile(QFile::encodeName(m_listPath), list))
         m_error = QStringLiteral("cannot write ") + m_listPath;
+    else if (!writeNewFile(QFile::encodeName(m_taggedListPath), taggedList))
+        m_error = QStringLiteral("cannot write ") + m_taggedListPath;
 }

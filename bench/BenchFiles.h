@@ -31,8 +31,9 @@ public:
     int id1Count() const { return int(m_taggedPaths.size()); }
     int id2Count() const { return m_id2Count; }
 
-    // A file listing every path, one a line.
+    // A file listing every path, one a line; and one listing the files that end with an ID3v1 tag.
     QString listPath() const { return m_listPath; }
+    QString taggedListPath() const { return m_taggedListPath; }
     // A path inside the temporary folder for scratch files of the benchmark itself.
     QString scratchPath(const QString& name) const { return m_dir.filePath(name); }
 
@@ -47,4 +48,5 @@ private:
     std::vector<QByteArray> m_taggedNativePaths;
     int m_id2Count = 0;
     QString m_listPath;
+    QString m_taggedListPath;
 };

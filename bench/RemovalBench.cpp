@@ -4,6 +4,7 @@
 // - remove ID3v1 tags: removeTags on 10,000 playlist entries of small files (2 KiB and a 128-byte
 //   tag), each entry read beforehand; the floor opens each file read-write, fstats it, preads the
 //   3 bytes at size - 128 and truncates the tag off.
+// - sondrel-cli remove --id3v1 on the same 10,000 files as a whole process, beside the same floor.
 // - remove ID3v2 tags: MP3Tag::setHasID2Tag(false) on big files (4 MiB, a tag of 1,010 bytes in
 //   front), each tag read beforehand; the floor reads the bytes after the tag into a new file in the
 //   same folder, fsyncs it and renames it over the original.
@@ -123,6 +124,12 @@ public:
     const std::string& error() const { return m_error; }
     const std::string& copyFolder() const { return m_copyFolder; }
     const std::vector<std::string>& small() { return made(m_small, &Sample::makeSmall); }
+    // A file listing the small files, one a line.
+    const std::string& smallList()
+    {
+        small();
+        return m_smallList;
+    }
     const std::vector<std::string>& big() { return made(m_big, &Sample::makeBig); }
 
     // Puts the ID3v1 tag back on every small file that lacks it.
@@ -168,12 +175,15 @@ private:
     bool makeSmall()
     {
         const std::string bytes = std::string(kSmallAudio, char(255)) + id1Tag();
+        std::string list;
         for (int i = 0; i < kSmallCount; ++i) {
             m_small.push_back(m_root + "/small/track" + std::to_string(i) + ".mp3");
             if (!writeWhole(m_small.back(), bytes))
                 return false;
+            list += m_small.back() + '\n';
         }
-        return true;
+        m_smallList = m_root + "/small.lst";
+        return writeWhole(m_smallList, list);
     }
     bool makeBig()
     {
@@ -187,6 +197,7 @@ private:
     std::string m_copyFolder;
     std::string m_error;
     std::string m_bigContent;
+    std::string m_smallList;
     std::vector<std::string> m_small;
     std::vector<std::string> m_big;
 };
@@ -294,6 +305,36 @@ void BM_RemoveId1(benchmark::State& state)
     compare(
         state, std::move(comparison), [&] { return sample.retagSmall(); },
         [&] { return removeId1WithPlaylist(model, entries, paths); }, [&] { return removeId1Floor(paths); });
+}
+
+Pass removeId1WithCli(const std::string& list, const std::vector<std::string>& paths)
+{
+    const ProcessRun run = runProcess(SONDREL_CLI_PATH, {SONDREL_CLI_PATH, "remove", "--id3v1", "--files-from", list},
+        "sondrel-cli remove --id3v1", "/dev/null", list + ".stderr");
+    Pass pass{run.ms, run.error};
+    if (pass.error.empty())
+        pass.error = checkSizes(paths, kSmallAudio, "sondrel-cli remove --id3v1");
+    return pass;
+}
+
+void BM_CliRemoveId1(benchmark::State& state)
+{
+    Sample& sample = Sample::instance();
+    const std::vector<std::string>& paths = sample.small();
+    const std::string& list = sample.smallList();
+    if (!sample.error().empty()) {
+        state.SkipWithError(sample.error().c_str());
+        return;
+    }
+    Comparison comparison;
+    comparison.target = 0.7;
+    comparison.title = "sondrel-cli remove --id3v1 --files-from LIST";
+    comparison.subjectName = "process";
+    comparison.floorNote = "the ID3v1 floor above, done in this process, and nothing else";
+    comparison.files = kSmallCount;
+    compare(
+        state, std::move(comparison), [&] { return sample.retagSmall(); },
+        [&] { return removeId1WithCli(list, paths); }, [&] { return removeId1Floor(paths); });
 }
 
 // ---- ID3v2 through the tag object ----
@@ -483,6 +524,7 @@ void printSummary(std::FILE* out)
 } // namespace
 
 BENCHMARK(BM_RemoveId1)->Iterations(kSmallRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CliRemoveId1)->Iterations(kSmallRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RemoveId2)->Iterations(kBigRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CopyFiles)->Iterations(kBigRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
 

@@ -340,6 +340,46 @@ void BM_CliInfo(benchmark::State& state)
         [&] { return readFloor(*files); });
 }
 
+// Runs sondrel-cli write with every field given over the files that end with an ID3v1 tag: each
+// file's tag is read, changed and written in place, as the write floor leaves it.
+Pass runCliWrite(const BenchFiles& files, const WriteValues& values)
+{
+    const std::string list = QFile::encodeName(files.taggedListPath()).toStdString();
+    const std::string errPath = QFile::encodeName(files.scratchPath(QStringLiteral("cli-stderr.txt"))).toStdString();
+    const auto text = [](const QString& value) { return value.toStdString(); };
+    const ProcessRun run = runProcess(SONDREL_CLI_PATH,
+        {SONDREL_CLI_PATH, "write", "--title", text(values.title), "--artist", text(values.artist), "--album",
+            text(values.album), "--year", text(values.year), "--comment", text(values.comment), "--track",
+            std::to_string(values.track.at(0).unicode()), "--genre", std::to_string(values.genre.at(0).unicode()),
+            "--files-from", list},
+        "sondrel-cli write", "/dev/null", errPath);
+    return {run.ms, run.error};
+}
+
+void BM_CliWrite(benchmark::State& state)
+{
+    const BenchFiles* files = sampleOrSkip(state);
+    if (!files)
+        return;
+    const WriteValues values;
+    const QByteArray tag = values.tagBytes();
+    const Pass first = runCliWrite(*files, values);
+    const std::string error = first.error.empty() ? checkTails(*files, tag, "sondrel-cli write") : first.error;
+    if (!error.empty()) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    Comparison comparison;
+    comparison.title = "sondrel-cli write --files-from LIST (every field)";
+    comparison.subjectName = "process";
+    comparison.floorNote = "the write floor for the same files, done in this process, and nothing else";
+    comparison.target = 0.7;
+    comparison.files = files->id1Count();
+    compare(
+        state, std::move(comparison), [&] { return runCliWrite(*files, values); },
+        [&] { return writeFloor(*files, tag); });
+}
+
 // The summary goes to stdout beside the console table, or to stderr when stdout carries JSON or CSV.
 void printSummary(std::FILE* out)
 {
@@ -355,6 +395,7 @@ void printSummary(std::FILE* out)
 BENCHMARK(BM_ReadTags)->Iterations(kRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteTags)->Iterations(kRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CliInfo)->Iterations(kCliRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CliWrite)->Iterations(kCliRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

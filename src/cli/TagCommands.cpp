@@ -112,10 +112,12 @@ int runWrite(const QStringList& arguments)
     for (const QString& path : *files) {
         MP3Tag tag;
         tag.init(path);
-        tag.changeTag([&] {
-            fields->applyTo(tag.RawInfo());
-            tag.writeTag();
-        });
+        tag.changeTag(
+            [&] {
+                fields->applyTo(tag.RawInfo());
+                tag.writeTag();
+            },
+            MP3Tag::Reading::Id3v1Only);
     }
     return ExitOk;
 }
@@ -142,12 +144,14 @@ int runRemove(const QStringList& arguments)
     for (const QString& path : *files) {
         MP3Tag tag;
         tag.init(path);
-        tag.changeTag([&] {
-            if (id3v2)
-                tag.setHasID2Tag(false);
-            if (id3v1)
-                tag.setHasID1Tag(false);
-        });
+        tag.changeTag(
+            [&] {
+                if (id3v2)
+                    tag.setHasID2Tag(false);
+                if (id3v1)
+                    tag.setHasID1Tag(false);
+            },
+            id3v2 ? MP3Tag::Reading::BothTags : MP3Tag::Reading::Id3v1Only);
     }
     return ExitOk;
 }

@@ -35,6 +35,11 @@ void MP3Node::reInit(const QString& file, PlaylistRow* it)
 void MP3Node::ReadTag()
 {
     m_tag.ReadTag();
+    showTag();
+}
+
+void MP3Node::showTag()
+{
     if (!m_item)
         return;
     m_item->texts[QuickTagColumn] = TagColumns::quickTag(m_tag);

@@ -31,6 +31,9 @@ public:
     // Reads the file's tags and writes the row's "ID3v1 QuickTag" and "Has ID3v2?" texts. The
     // model is not told; the caller reports the changed rows in one batch.
     void ReadTag();
+    // Writes those two texts from what the tag object holds now, as after a change; the model is
+    // not told.
+    void showTag();
 
     const std::shared_ptr<MP3Node>& nextNode() const { return m_next; }
     const QString& file() const { return m_file; }

@@ -13,11 +13,16 @@ void removeTags(PlaylistModel& model, const std::vector<std::shared_ptr<MP3Node>
     for (const std::shared_ptr<MP3Node>& entry : entries) {
         if (beforeEach)
             beforeEach(done, *entry);
-        if (kind == TagKind::Id3v1)
-            entry->mp3Tag().setHasID1Tag(false);
+        // Only a tag that a read has shown is removed; the file is read again, and the tag removed
+        // if it is still there, in one open that no other Sondrel run breaks into. A row whose tag
+        // was not shown is read.
+        MP3Tag& tag = entry->mp3Tag();
+        const bool id3v1 = kind == TagKind::Id3v1;
+        if (tag.TagRead() && (id3v1 ? tag.HasID1Tag() : tag.HasID2Tag()))
+            tag.changeTag([&tag, id3v1] { id3v1 ? tag.setHasID1Tag(false) : tag.setHasID2Tag(false); });
         else
-            entry->mp3Tag().setHasID2Tag(false);
-        entry->ReadTag();
+            tag.ReadTag();
+        entry->showTag();
         if (const qsizetype position = model.positionOf(entry->item()); position >= 0) {
             first = std::min(first, position);
             last = std::max(last, position);

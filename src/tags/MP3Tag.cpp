@@ -1,6 +1,7 @@
 #include "tags/MP3Tag.h"
 
 #include <array>
+#include <utility>
 
 #include "base/CodePage.h"
 #include "base/FileOps.h"
@@ -28,17 +29,22 @@ void MP3Tag::ReadTag()
     readFrom(file);
 }
 
-bool MP3Tag::readFrom(const FileOps::Handle& file)
+bool MP3Tag::readFrom(const FileOps::Handle& file, Reading reading)
 {
     // The ID3v2 marker is read first and kept even when the rest of the read fails.
-    std::array<char, Id3v2::MarkerSize> front;
-    const bool frontRead = file.readInto(0, front.data(), front.size());
-    m_hasId2Tag = frontRead && Id3v2::startsWithMarker(QByteArrayView(front.data(), front.size()));
+    bool frontRead = true;
+    if (reading == Reading::BothTags) {
+        std::array<char, Id3v2::MarkerSize> front;
+        frontRead = file.readInto(0, front.data(), front.size());
+        m_hasId2Tag = frontRead && Id3v2::startsWithMarker(QByteArrayView(front.data(), front.size()));
+    }
     std::array<char, Id3v1::Size> tail;
     if (!frontRead || !file.readInto(file.size() - Id3v1::Size, tail.data(), tail.size())) {
         ShowReadError();
         return false;
     }
+    if (m_held)
+        m_held->tail = tail;
     const QByteArrayView tag(tail.data(), tail.size());
     m_hasId1Tag = Id3v1::isMarker(tag.first(Id3v1::MarkerWidth));
     if (m_hasId1Tag)
@@ -49,7 +55,7 @@ bool MP3Tag::readFrom(const FileOps::Handle& file)
     return true;
 }
 
-void MP3Tag::changeTag(const std::function<void()>& change)
+void MP3Tag::changeTag(const std::function<void()>& change, Reading reading)
 {
     if (FileError())
         return;
@@ -66,8 +72,9 @@ void MP3Tag::changeTag(const std::function<void()>& change)
             change();
         return;
     }
-    m_held = &file;
-    if (readFrom(file))
+    HeldFile held{file, std::nullopt};
+    m_held = &held;
+    if (readFrom(file, reading))
         change();
     m_held = nullptr;
 }
@@ -75,7 +82,7 @@ void MP3Tag::changeTag(const std::function<void()>& change)
 void MP3Tag::withFileToChange(const std::function<void(FileOps::Handle&)>& work)
 {
     if (m_held) {
-        work(*m_held);
+        work(m_held->file);
         return;
     }
     FileOps::OpenFailure failure = FileOps::OpenFailure::None;
@@ -90,7 +97,9 @@ void MP3Tag::withFileToChange(const std::function<void(FileOps::Handle&)>& work)
 std::optional<std::array<char, Id3v1::Size>> MP3Tag::readId1Area(const FileOps::Handle& file)
 {
     std::array<char, Id3v1::Size> area;
-    if (!file.readInto(file.size() - Id3v1::Size, area.data(), area.size())) {
+    if (m_held && m_held->tail) {
+        area = *std::exchange(m_held->tail, std::nullopt);
+    } else if (!file.readInto(file.size() - Id3v1::Size, area.data(), area.size())) {
         ShowReadError();
         return std::nullopt;
     }

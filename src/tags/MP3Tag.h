@@ -72,8 +72,10 @@ public:
     // read succeeds, runs change, whose writeTag and tag removals use that same open file: the
     // read, the decision and the writes take one open and no other Sondrel process changes the
     // file in between. A file that may be read but not written is read as ReadTag reads it, and
-    // the change reports what it cannot do.
-    void changeTag(const std::function<void()>& change);
+    // the change reports what it cannot do. A change of the ID3v1 tag alone (Id3v1Only) does not
+    // need the ID3v2 marker: it is not read, and HasID2Tag keeps what it said.
+    enum class Reading { BothTags, Id3v1Only };
+    void changeTag(const std::function<void()>& change, Reading reading = Reading::BothTags);
 
     // True once a read has completed: the record and the flags then tell what the file holds.
     bool TagRead() const { return m_tagRead; }
@@ -86,9 +88,9 @@ private:
     // "TAG", or the 3 bytes found. Nothing, after the read-error report, when the file is too short
     // or unreadable.
     std::optional<std::array<char, Id3v1::Size>> readId1Area(const FileOps::Handle& file);
-    // Reads the ID3v2 marker and the ID3v1 tag from the open file: true once read, false after the
-    // read-error report.
-    bool readFrom(const FileOps::Handle& file);
+    // Reads the ID3v2 marker (unless Id3v1Only) and the ID3v1 tag from the open file: true once
+    // read, false after the read-error report.
+    bool readFrom(const FileOps::Handle& file, Reading reading = Reading::BothTags);
     // Runs work on the file open for a change: the one changeTag holds, or one opened and locked
     // for this change alone. A file that another Sondrel process is changing is reported and work
     // does not run; one that cannot be opened is handed over closed, and work's first read reports
@@ -104,8 +106,13 @@ private:
     void fail(Failure failure);
 
     QString m_path;
-    // The file changeTag holds open while its change runs; null otherwise.
-    FileOps::Handle* m_held = nullptr;
+    // The file changeTag holds open while its change runs, with its last 128 bytes as read and
+    // unchanged since (given to the first change that needs them, which then changes them).
+    struct HeldFile {
+        FileOps::Handle& file;
+        std::optional<std::array<char, Id3v1::Size>> tail;
+    };
+    HeldFile* m_held = nullptr;
     MP3TagInfo m_record;
     bool m_hasId1Tag = false;
     bool m_hasId2Tag = false;
