@@ -837,8 +837,9 @@ void BM_CliPlaylistNoTags(benchmark::State& state)
     const QByteArray first = rowLine(sample->entries().front());
     const QByteArray last = rowLine(sample->entries().back());
     const auto subject = [&](bool check) {
-        Pass pass = runCli(*sample, {"playlist", "--no-tags", QFile::encodeName(sample->playlistPath(PlaylistKind::M3U))},
-            check ? QFile::encodeName(printed) : QByteArray("/dev/null"));
+        Pass pass
+            = runCli(*sample, {"playlist", "--no-tags", QFile::encodeName(sample->playlistPath(PlaylistKind::M3U))},
+                check ? QFile::encodeName(printed) : QByteArray("/dev/null"));
         if (pass.error.empty() && check) {
             const QByteArray bytes = fileBytes(printed);
             if (bytes.count('\n') != sample->rows() || !bytes.startsWith(first) || !bytes.endsWith(last))

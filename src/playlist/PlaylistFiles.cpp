@@ -36,8 +36,8 @@ enum class PieceOutcome { Read, NotUtf8, InvalidFormat, ReadFailed };
 // UTF-8 (or, with utf8 false, as windows-1252), parses it and stages its rows in the model. The
 // first piece holds at least kProbeBytes bytes or the whole file, so that its text decides the
 // format as the whole text would. NotUtf8 as soon as a piece is not valid UTF-8.
-PieceOutcome readInPieces(PlaylistModel& model, const FileOps::Handle& file, const QString& path, bool utf8,
-    ParsedPlaylist::Outcome* outcome)
+PieceOutcome readInPieces(
+    PlaylistModel& model, const FileOps::Handle& file, const QString& path, bool utf8, ParsedPlaylist::Outcome* outcome)
 {
     const qint64 size = file.size();
     // Each piece on its own, so that a piece that ends inside a character is an error: only the
