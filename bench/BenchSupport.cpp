@@ -128,6 +128,7 @@ ProcessRun runProcess(const std::string& program, std::vector<std::string> argum
     const auto milliseconds = [](const timeval& time) { return time.tv_sec * 1000.0 + time.tv_usec / 1000.0; };
     run.userMs = milliseconds(usage.ru_utime);
     run.systemMs = milliseconds(usage.ru_stime);
+    run.maxResidentKiB = usage.ru_maxrss;
     posix_spawn_file_actions_destroy(&actions);
 
     struct stat errInfo { };

@@ -83,6 +83,8 @@ struct ProcessRun {
     // CPU time the child spent in itself and in the system, from wait4.
     double userMs = 0;
     double systemMs = 0;
+    // The child's peak resident memory in KiB (ru_maxrss), from wait4.
+    long maxResidentKiB = 0;
     // Empty, or why the run failed: "cannot start PROGRAM: REASON", "NAME failed (wait status N)" or
     // "NAME wrote to stderr; see ERRPATH".
     std::string error;

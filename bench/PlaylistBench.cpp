@@ -824,6 +824,39 @@ void BM_CliPrune(benchmark::State& state)
         [&](bool check) { return readWriteFloor(*sample, &kept, PlaylistKind::M3U, floorOutput, expected, check); });
 }
 
+void BM_CliPlaylistNoTags(benchmark::State& state)
+{
+    const PlaylistSample* sample = sampleOrSkip(state);
+    if (!sample)
+        return;
+    const QString printed = sample->scratchPath(QStringLiteral("playlist-stdout.txt"));
+    // The first and last rows as the command prints them: five columns, the tag columns unread.
+    const auto rowLine = [](const PlaylistEntry& entry) {
+        return (entry.path + u'\t' + entry.title + QStringLiteral("\t...\t...\t") + entry.length + u'\n').toUtf8();
+    };
+    const QByteArray first = rowLine(sample->entries().front());
+    const QByteArray last = rowLine(sample->entries().back());
+    const auto subject = [&](bool check) {
+        Pass pass
+            = runCli(*sample, {"playlist", "--no-tags", QFile::encodeName(sample->playlistPath(PlaylistKind::M3U))},
+                check ? QFile::encodeName(printed) : QByteArray("/dev/null"));
+        if (pass.error.empty() && check) {
+            const QByteArray bytes = fileBytes(printed);
+            if (bytes.count('\n') != sample->rows() || !bytes.startsWith(first) || !bytes.endsWith(last))
+                pass.error = "sondrel-cli playlist --no-tags printed other rows than the sample's";
+        }
+        return pass;
+    };
+    Comparison comparison;
+    comparison.title = "sondrel-cli playlist --no-tags in.m3u";
+    comparison.subjectName = "process";
+    comparison.subjectNote = "the whole process, from spawn to exit, printing every row's five columns to /dev/null";
+    comparison.floorNote = "in this process: the M3U parse floor";
+    comparison.target = ratioAtLeast(0.6);
+    compare(state, std::move(comparison), subject,
+        [&](bool check) { return parseFloor(*sample, PlaylistKind::M3U, check); });
+}
+
 // ---- the summary ----
 
 std::string verdict(const Comparison& c, double subjectMs, double ratio)
@@ -920,6 +953,7 @@ int main(int argc, char** argv)
     registerAtBothSizes("BM_DeleteEveryOther", BM_DeleteEveryOther);
     registerAtBothSizes("BM_CliConvert", BM_CliConvert);
     registerAtBothSizes("BM_CliPrune", BM_CliPrune);
+    registerAtBothSizes("BM_CliPlaylistNoTags", BM_CliPlaylistNoTags);
     MessagesScope scope(g_messages);
     return runBenchmarks(argc, argv, printSummary);
 }

@@ -19,7 +19,6 @@ MP3Node::~MP3Node()
 void MP3Node::initFileItem(const QString& file, PlaylistRow* it)
 {
     m_next.reset();
-    m_file = file;
     m_item = it;
     m_tag = MP3Tag();
     m_tag.init(file);
@@ -27,7 +26,6 @@ void MP3Node::initFileItem(const QString& file, PlaylistRow* it)
 
 void MP3Node::reInit(const QString& file, PlaylistRow* it)
 {
-    m_file = file;
     m_item = it;
     m_tag.init(file);
 }
@@ -68,6 +66,12 @@ std::shared_ptr<MP3Node> MP3List::addNode(const QString& file, PlaylistRow* it)
 {
     auto node = std::make_shared<MP3Node>();
     node->initFileItem(file, it);
+    append(node);
+    return node;
+}
+
+void MP3List::append(const std::shared_ptr<MP3Node>& node)
+{
     node->m_list = this;
     if (!m_head) {
         m_head = node;
@@ -77,7 +81,6 @@ std::shared_ptr<MP3Node> MP3List::addNode(const QString& file, PlaylistRow* it)
     }
     m_tail = node;
     ++m_size;
-    return node;
 }
 
 void MP3List::remove(PlaylistRow* item)
@@ -93,8 +96,10 @@ void MP3List::remove(PlaylistRow* item)
         m_head = node->m_next;
     if (node->m_next)
         node->m_next->m_previous = previous;
+    // The owner of the entry before is the link that leads to it: from its own previous entry, or
+    // the head.
     if (node == m_tail)
-        m_tail = previous ? previous->shared_from_this() : nullptr;
+        m_tail = !previous ? nullptr : previous->m_previous ? previous->m_previous->m_next : m_head;
     node->m_previous = nullptr;
     node->m_list = nullptr;
     --m_size;

@@ -17,7 +17,7 @@ struct PlaylistRow;
 // Entries are shared: the list holds them through the chain of nextNode links, and an iterator
 // holds the entry it stands on, so an entry removed from the list stays usable, with its nextNode
 // link unchanged, for as long as an iterator needs it.
-class MP3Node : public std::enable_shared_from_this<MP3Node> {
+class MP3Node {
 public:
     MP3Node() = default;
     ~MP3Node();
@@ -36,7 +36,8 @@ public:
     void showTag();
 
     const std::shared_ptr<MP3Node>& nextNode() const { return m_next; }
-    const QString& file() const { return m_file; }
+    // The path, held once: the tag object's.
+    const QString& file() const { return m_tag.path(); }
     PlaylistRow* item() const { return m_item; }
     MP3Tag& mp3Tag() { return m_tag; }
     const MP3Tag& mp3Tag() const { return m_tag; }
@@ -54,7 +55,6 @@ private:
     // removal takes constant time.
     const MP3List* m_list = nullptr;
     MP3Node* m_previous = nullptr;
-    QString m_file;
     PlaylistRow* m_item = nullptr;
     MP3Tag m_tag;
 };
@@ -90,6 +90,8 @@ public:
 
     // Appends a new entry for the path and its row.
     std::shared_ptr<MP3Node> addNode(const QString& file, PlaylistRow* it);
+    // Appends an entry made with initFileItem that is in no list.
+    void append(const std::shared_ptr<MP3Node>& node);
     // Unlinks the entry whose row is item, in constant time; nothing when no entry of this list has
     // that row. The entry keeps its own nextNode link.
     void remove(PlaylistRow* item);

@@ -47,88 +47,10 @@ bool isHeader(QStringView line, QStringView header)
     return line.size() <= 4 * header.size() && line.toString().toLower() == header;
 }
 
-QString lengthOrUnknown(QStringView length)
-{
-    return length.isEmpty() ? unknownLength() : length.toString();
-}
-
-// M3U: "#EXTINF:<length>,<title>" lines describe the next path line; other "#" lines (the header
-// among them) and empty lines are skipped. A path without an "#EXTINF:" line of its own gets its
-// file name as title and an unknown length.
-ParsedPlaylist parseM3u(LineReader& lines, const QString& playlistPath)
-{
-    ParsedPlaylist parsed;
-    const QString folder = PathTools::folderOf(playlistPath);
-    bool described = false;
-    QStringView title;
-    QStringView length;
-    QStringView line;
-    while (lines.next(&line)) {
-        if (line.startsWith(kExtInf)) {
-            const QStringView rest = line.sliced(kExtInf.size());
-            const qsizetype comma = rest.indexOf(u',');
-            if (comma < 0) {
-                parsed.outcome = ParsedPlaylist::Outcome::EndedEarly;
-                break;
-            }
-            length = rest.first(comma);
-            title = rest.sliced(comma + 1);
-            described = true;
-            continue;
-        }
-        if (line.isEmpty() || line.startsWith(u'#'))
-            continue;
-        PlaylistEntry entry;
-        entry.path = PathTools::combinePath(folder, line.toString());
-        entry.title = described ? title.toString() : titleOfFile(entry.path);
-        entry.length = described ? lengthOrUnknown(length) : unknownLength();
-        parsed.entries.push_back(std::move(entry));
-        described = false;
-    }
-    return parsed;
-}
-
 // The value of a "Key<n>=value" line: the text after its first "=", the whole line without one.
 QStringView plsValue(QStringView line)
 {
     return line.sliced(line.indexOf(u'=') + 1);
-}
-
-// PLS: an entry is a "File" line, optionally followed by a "Title" line and then a "Length" line.
-// A line that follows an entry's lines without being one of them starts the next pass; a
-// "NumberOfEntries" line ends the list; every other line is skipped. Keys are compared with
-// case. The text may end right after a "File" or "Title" line; the entry is kept.
-ParsedPlaylist parsePls(LineReader& lines)
-{
-    ParsedPlaylist parsed;
-    QStringView line;
-    bool pending = false;
-    while (pending || lines.next(&line)) {
-        pending = false;
-        if (line.startsWith(u"NumberOfEntries"))
-            break;
-        if (!line.startsWith(u"File"))
-            continue;
-        PlaylistEntry entry;
-        entry.path = plsValue(line).toString();
-        QStringView length;
-        bool titled = false;
-        bool more = lines.next(&line);
-        if (more && line.startsWith(u"Title")) {
-            entry.title = plsValue(line).toString();
-            titled = true;
-            more = lines.next(&line);
-        }
-        if (more && line.startsWith(u"Length"))
-            length = plsValue(line);
-        else
-            pending = more;
-        if (!titled)
-            entry.title = titleOfFile(entry.path);
-        entry.length = lengthOrUnknown(length);
-        parsed.entries.push_back(std::move(entry));
-    }
-    return parsed;
 }
 
 // Text, not binary bytes: no control character but tab, LF, CR and form feed, no U+FFFD (what
@@ -179,17 +101,128 @@ std::optional<PlaylistKind> recognizePlaylist(QStringView text, const QString& p
 ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath)
 {
     const std::optional<PlaylistKind> kind = recognizePlaylist(text, playlistPath);
-    LineReader lines(text);
-    if (kind == PlaylistKind::M3U)
-        return parseM3u(lines, playlistPath); // the header, if any, is a comment line
-    if (kind == PlaylistKind::PLS) {
-        QStringView header;
-        lines.next(&header);
-        return parsePls(lines);
+    ParsedPlaylist parsed;
+    if (!kind) {
+        parsed.outcome = ParsedPlaylist::Outcome::InvalidFormat;
+        return parsed;
     }
-    ParsedPlaylist invalid;
-    invalid.outcome = ParsedPlaylist::Outcome::InvalidFormat;
-    return invalid;
+    PlaylistReader reader(*kind, playlistPath);
+    reader.addText(text);
+    reader.finish();
+    parsed.outcome = reader.outcome();
+    parsed.entries = reader.takeEntries();
+    return parsed;
+}
+
+PlaylistReader::PlaylistReader(PlaylistKind kind, const QString& playlistPath)
+    : m_kind(kind), m_folder(kind == PlaylistKind::M3U ? PathTools::folderOf(playlistPath) : QString())
+{ }
+
+bool PlaylistReader::addText(QStringView text)
+{
+    LineReader lines(text);
+    QStringView line;
+    while (!m_ended && lines.next(&line)) {
+        if (!(m_kind == PlaylistKind::M3U ? addM3uLine(line) : addPlsLine(line)))
+            m_ended = true;
+    }
+    return !m_ended;
+}
+
+void PlaylistReader::finish()
+{
+    // The text may end right after a "File" or "Title" line; the entry is kept.
+    if (m_kind == PlaylistKind::PLS && !m_ended
+        && (m_plsState == PlsState::AfterFile || m_plsState == PlsState::AfterTitle))
+        endPlsEntry({});
+    m_ended = true;
+}
+
+QString PlaylistReader::sharedLength(QStringView length)
+{
+    if (length.isEmpty())
+        return unknownLength();
+    // Up to three characters and their count make the key of a shared text; a longer one is kept
+    // as it is.
+    if (length.size() > 3)
+        return length.toString();
+    quint64 key = quint64(length.size()) << 48;
+    for (qsizetype i = 0; i < length.size(); ++i)
+        key |= quint64(length[i].unicode()) << (16 * i);
+    auto found = m_lengths.find(key);
+    if (found == m_lengths.end())
+        found = m_lengths.emplace(key, length.toString()).first;
+    return found->second;
+}
+
+// M3U: "#EXTINF:<length>,<title>" lines describe the next path line; other "#" lines (the header
+// among them) and empty lines are skipped. A path without an "#EXTINF:" line of its own gets its
+// file name as title and an unknown length.
+bool PlaylistReader::addM3uLine(QStringView line)
+{
+    if (line.startsWith(kExtInf)) {
+        const QStringView rest = line.sliced(kExtInf.size());
+        const qsizetype comma = rest.indexOf(u',');
+        if (comma < 0) {
+            m_outcome = ParsedPlaylist::Outcome::EndedEarly;
+            return false;
+        }
+        m_length = sharedLength(rest.first(comma));
+        m_title = rest.sliced(comma + 1).toString();
+        m_described = true;
+        return true;
+    }
+    if (line.isEmpty() || line.startsWith(u'#'))
+        return true;
+    PlaylistEntry entry;
+    entry.path = PathTools::combinePath(m_folder, line.toString());
+    entry.title = m_described ? std::exchange(m_title, {}) : titleOfFile(entry.path);
+    entry.length = m_described ? std::exchange(m_length, {}) : unknownLength();
+    m_entries.push_back(std::move(entry));
+    m_described = false;
+    return true;
+}
+
+// PLS: after the header, an entry is a "File" line, optionally followed by a "Title" line and
+// then a "Length" line. A line that follows an entry's lines without being one of them starts the
+// next pass; a "NumberOfEntries" line ends the list; every other line is skipped. Keys are
+// compared with case.
+bool PlaylistReader::addPlsLine(QStringView line)
+{
+    switch (m_plsState) {
+    case PlsState::Header: m_plsState = PlsState::Idle; return true;
+    case PlsState::AfterFile:
+        if (line.startsWith(u"Title")) {
+            m_pending.title = plsValue(line).toString();
+            m_plsState = PlsState::AfterTitle;
+            return true;
+        }
+        [[fallthrough]];
+    case PlsState::AfterTitle:
+        if (line.startsWith(u"Length")) {
+            endPlsEntry(plsValue(line));
+            return true;
+        }
+        endPlsEntry({});
+        break; // the line starts the next pass
+    case PlsState::Idle: break;
+    }
+    if (line.startsWith(u"NumberOfEntries"))
+        return false;
+    if (line.startsWith(u"File")) {
+        m_pending.path = plsValue(line).toString();
+        m_plsState = PlsState::AfterFile;
+    }
+    return true;
+}
+
+void PlaylistReader::endPlsEntry(QStringView length)
+{
+    if (m_plsState == PlsState::AfterFile)
+        m_pending.title = titleOfFile(m_pending.path);
+    m_pending.length = sharedLength(length);
+    m_entries.push_back(std::exchange(m_pending, {}));
+    m_plsState = PlsState::Idle;
 }
 
 std::optional<PlaylistKind> kindForSaving(const QString& path)

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include <QString>
 #include <QStringView>
+
+#include <utility>
 
 // The M3U and PLS playlist formats as text: reading maps lines to entries, writing maps entries to
 // lines. No file is touched here; loading and saving files is PlaylistFiles' job.
@@ -56,6 +59,47 @@ constexpr qsizetype kTextProbeLength = 4 * 1024;
 // taken as written. Lines end at CR LF, CR or LF. Any text gives a result in time linear in its
 // length.
 ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath);
+
+// Reads a playlist a piece at a time, for a file too large to decode whole at once: the pieces,
+// given in order, give exactly the entries parsePlaylist gives for their whole text. A piece must
+// end at a line end (after an LF, or at the end of the text), so that no line or CR LF is split.
+class PlaylistReader {
+public:
+    PlaylistReader(PlaylistKind kind, const QString& playlistPath);
+
+    // Reads the lines of the next piece. False once the reading has ended (a line the format needs
+    // was broken, or a PLS list ended); later pieces are then not looked at.
+    bool addText(QStringView text);
+    // The text has ended: an entry still waiting for more lines is kept.
+    void finish();
+
+    ParsedPlaylist::Outcome outcome() const { return m_outcome; }
+    // The entries read since they were last taken.
+    std::vector<PlaylistEntry> takeEntries() { return std::exchange(m_entries, {}); }
+
+private:
+    enum class PlsState { Header, Idle, AfterFile, AfterTitle };
+
+    bool addM3uLine(QStringView line);
+    bool addPlsLine(QStringView line);
+    void endPlsEntry(QStringView length);
+    // The length text, one shared text for each length: a playlist repeats few lengths many times.
+    QString sharedLength(QStringView length);
+
+    PlaylistKind m_kind;
+    QString m_folder;
+    ParsedPlaylist::Outcome m_outcome = ParsedPlaylist::Outcome::Complete;
+    bool m_ended = false;
+    std::vector<PlaylistEntry> m_entries;
+    // M3U: the "#EXTINF:" line waiting for its path.
+    bool m_described = false;
+    QString m_title;
+    QString m_length;
+    // PLS: where the entry being read stands.
+    PlsState m_plsState = PlsState::Header;
+    PlaylistEntry m_pending;
+    std::unordered_map<quint64, QString> m_lengths;
+};
 
 // The format a playlist is saved in, from the last four characters of its name (".m3u" or ".pls",
 // any case); empty for any other name.

@@ -129,21 +129,39 @@ void PlaylistModel::setText(qsizetype position, int column, const QString& text)
 
 void PlaylistModel::appendEntries(const std::vector<PlaylistEntry>& entries)
 {
-    if (entries.empty())
-        return;
-    const qsizetype first = size();
-    beginInsertRows({}, int(first), int(first + qsizetype(entries.size()) - 1));
-    m_rows.reserve(m_rows.size() + entries.size());
+    m_staged.reserve(m_staged.size() + entries.size());
+    stageEntries(entries);
+    appendStaged();
+}
+
+void PlaylistModel::stageEntries(const std::vector<PlaylistEntry>& entries)
+{
     const QString unread = unreadTagText();
     IconKeys keys;
     for (const PlaylistEntry& entry : entries) {
         auto row = std::make_unique<PlaylistRow>();
         row->texts = {entry.path, entry.title, unread, unread, entry.length};
         row->iconKey = keys.keyOf(entry.path);
+        row->entry = std::make_shared<MP3Node>();
+        row->entry->initFileItem(entry.path, row.get());
+        m_staged.push_back(std::move(row));
+    }
+}
+
+void PlaylistModel::appendStaged()
+{
+    if (m_staged.empty())
+        return;
+    const qsizetype first = size();
+    beginInsertRows({}, int(first), int(first + qsizetype(m_staged.size()) - 1));
+    m_rows.reserve(m_rows.size() + m_staged.size());
+    for (auto& row : m_staged) {
         row->position = size();
-        row->entry = m_list->addNode(entry.path, row.get());
+        m_list->append(row->entry);
         m_rows.push_back(std::move(row));
     }
+    m_staged.clear();
+    m_staged.shrink_to_fit();
     endInsertRows();
 }
 

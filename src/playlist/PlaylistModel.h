@@ -52,6 +52,13 @@ public:
     // Appends a row and an entry for each playlist entry, both tag columns unread, each row with the
     // icon key of its file, in one insert.
     void appendEntries(const std::vector<PlaylistEntry>& entries);
+    // The same in pieces, for a playlist read a piece at a time: stageEntries makes the rows and
+    // entries of each piece without showing them, appendStaged appends all of them in one insert,
+    // discardStaged drops them.
+    void stageEntries(const std::vector<PlaylistEntry>& entries);
+    void appendStaged();
+    void discardStaged() { m_staged.clear(); }
+
     // The playlist entries of the rows in display order, as they are saved.
     std::vector<PlaylistEntry> entriesInRowOrder() const;
 
@@ -79,6 +86,8 @@ private:
     void renumberFrom(qsizetype first);
 
     std::vector<std::unique_ptr<PlaylistRow>> m_rows;
+    // Rows made by stageEntries, with their entries, neither in the model nor in the entry list yet.
+    std::vector<std::unique_ptr<PlaylistRow>> m_staged;
     std::unique_ptr<MP3List> m_list;
     QItemSelectionModel* m_selection;
 };

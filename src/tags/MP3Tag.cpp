@@ -10,6 +10,35 @@
 #include "tags/Id3v1.h"
 #include "tags/Id3v2.h"
 
+MP3Tag::MP3Tag(const MP3Tag& other)
+    : m_path(other.m_path),
+      m_record(other.m_record ? std::make_unique<MP3TagInfo>(*other.m_record) : nullptr),
+      m_hasId1Tag(other.m_hasId1Tag),
+      m_hasId2Tag(other.m_hasId2Tag),
+      m_tagRead(other.m_tagRead),
+      m_failure(other.m_failure)
+{ }
+
+MP3Tag& MP3Tag::operator=(const MP3Tag& other)
+{
+    if (this != &other)
+        *this = MP3Tag(other);
+    return *this;
+}
+
+MP3TagInfo& MP3Tag::RawInfo()
+{
+    if (!m_record)
+        m_record = std::make_unique<MP3TagInfo>();
+    return *m_record;
+}
+
+const MP3TagInfo& MP3Tag::RawInfo() const
+{
+    static const MP3TagInfo empty;
+    return m_record ? *m_record : empty;
+}
+
 void MP3Tag::ReadTag()
 {
     if (FileError())
@@ -48,9 +77,9 @@ bool MP3Tag::readFrom(const FileOps::Handle& file, Reading reading)
     const QByteArrayView tag(tail.data(), tail.size());
     m_hasId1Tag = Id3v1::isMarker(tag.first(Id3v1::MarkerWidth));
     if (m_hasId1Tag)
-        Id3v1::decode(tag, m_record);
+        Id3v1::decode(tag, RawInfo());
     else
-        m_record.setTag(CodePage::toUnicode(tag.first(Id3v1::MarkerWidth)));
+        RawInfo().setTag(CodePage::toUnicode(tag.first(Id3v1::MarkerWidth)));
     m_tagRead = true;
     return true;
 }
@@ -104,7 +133,7 @@ std::optional<std::array<char, Id3v1::Size>> MP3Tag::readId1Area(const FileOps::
         return std::nullopt;
     }
     const QByteArrayView marker(area.data(), Id3v1::MarkerWidth);
-    m_record.setTag(Id3v1::isMarker(marker) ? Id3v1::markerText() : CodePage::toUnicode(marker));
+    RawInfo().setTag(Id3v1::isMarker(marker) ? Id3v1::markerText() : CodePage::toUnicode(marker));
     return area;
 }
 
@@ -120,7 +149,7 @@ void MP3Tag::writeTagTo(FileOps::Handle& file)
     if (!area)
         return;
     const qint64 length = file.size();
-    const QByteArray body = Id3v1::encodeBody(m_record);
+    const QByteArray body = Id3v1::encodeBody(RawInfo());
     if (Id3v1::isMarker(QByteArrayView(area->data(), Id3v1::MarkerWidth))) {
         if (!file.writeAt(length - Id3v1::BodySize, body)) {
             // A write that failed part-way is undone with the old bytes, so that the tag is never
@@ -132,7 +161,7 @@ void MP3Tag::writeTagTo(FileOps::Handle& file)
     }
     // Appended in one write; a write that fails part-way is cut back off, so the file never ends
     // in half a tag.
-    m_record.setTag(Id3v1::markerText());
+    RawInfo().setTag(Id3v1::markerText());
     if (!file.writeAt(length, Id3v1::marker().toByteArray() + body)) {
         file.resize(length);
         ShowReadError();
@@ -217,27 +246,27 @@ void MP3Tag::removeId2TagFrom(const FileOps::Handle& file)
 
 QString MP3Tag::SongName() const
 {
-    return PathTools::trimBlanks(m_record.SongName());
+    return PathTools::trimBlanks(RawInfo().SongName());
 }
 
 QString MP3Tag::Artist() const
 {
-    return PathTools::trimBlanks(m_record.Artist());
+    return PathTools::trimBlanks(RawInfo().Artist());
 }
 
 QString MP3Tag::Album() const
 {
-    return PathTools::trimBlanks(m_record.Album());
+    return PathTools::trimBlanks(RawInfo().Album());
 }
 
 QString MP3Tag::Comment() const
 {
-    return PathTools::trimBlanks(m_record.Comment());
+    return PathTools::trimBlanks(RawInfo().Comment());
 }
 
 QString MP3Tag::Year() const
 {
-    return PathTools::trimBlanks(m_record.Year());
+    return PathTools::trimBlanks(RawInfo().Year());
 }
 
 void MP3Tag::ShowReadError()

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 #include <QString>
@@ -25,12 +26,19 @@ public:
     // Why the file failed, for callers that report it in their own words.
     enum class Failure { None, NotFound, ReadError };
 
+    MP3Tag() = default;
+    MP3Tag(const MP3Tag& other);
+    MP3Tag& operator=(const MP3Tag& other);
+    MP3Tag(MP3Tag&&) noexcept = default;
+    MP3Tag& operator=(MP3Tag&&) noexcept = default;
+
     // Binds the object to a path. Touches no file and changes no flag.
     void init(const QString& path) { m_path = path; }
 
-    // The record itself, shared: what a caller assigns through it is what writeTag writes.
-    MP3TagInfo& RawInfo() { return m_record; }
-    const MP3TagInfo& RawInfo() const { return m_record; }
+    // The record itself, shared: what a caller assigns through it is what writeTag writes. Until
+    // something is read or assigned, the object holds no record and reads as an empty one.
+    MP3TagInfo& RawInfo();
+    const MP3TagInfo& RawInfo() const;
 
     // Reads the ID3v2 marker and the ID3v1 tag. A missing file, or one that is not an ordinary
     // file, gets the not-found message; a file that cannot be read, or is shorter than 128 bytes,
@@ -52,17 +60,17 @@ public:
     QString Comment() const;
     QString Year() const;
     // One character whose code is the number; NUL when the field is empty. Not trimmed.
-    QString Track() const { return m_record.Track(); }
-    QString Genre() const { return m_record.Genre(); }
+    QString Track() const { return RawInfo().Track(); }
+    QString Genre() const { return RawInfo().Genre(); }
 
     // Assignments go to the record, which keeps each field's width.
-    void setSongName(const QString& value) { m_record.setSongName(value); }
-    void setArtist(const QString& value) { m_record.setArtist(value); }
-    void setAlbum(const QString& value) { m_record.setAlbum(value); }
-    void setComment(const QString& value) { m_record.setComment(value); }
-    void setTrack(const QString& value) { m_record.setTrack(value); }
-    void setYear(const QString& value) { m_record.setYear(value); }
-    void setGenre(const QString& value) { m_record.setGenre(value); }
+    void setSongName(const QString& value) { RawInfo().setSongName(value); }
+    void setArtist(const QString& value) { RawInfo().setArtist(value); }
+    void setAlbum(const QString& value) { RawInfo().setAlbum(value); }
+    void setComment(const QString& value) { RawInfo().setComment(value); }
+    void setTrack(const QString& value) { RawInfo().setTrack(value); }
+    void setYear(const QString& value) { RawInfo().setYear(value); }
+    void setGenre(const QString& value) { RawInfo().setGenre(value); }
 
     // Writes the record as the file's ID3v1 tag: in place over an existing tag, appended to a file
     // without one. Never creates a file.
@@ -82,6 +90,7 @@ public:
     bool FileError() const { return m_failure != Failure::None; }
     Failure failure() const { return m_failure; }
     QString MP3FileName() const { return m_path; }
+    const QString& path() const { return m_path; }
 
 private:
     // Reads the last 128 bytes, where an ID3v1 tag stands, and sets the record's marker from them:
@@ -113,7 +122,8 @@ private:
         std::optional<std::array<char, Id3v1::Size>> tail;
     };
     HeldFile* m_held = nullptr;
-    MP3TagInfo m_record;
+    // Made on first use: a playlist holds a tag object for every entry, most of them never read.
+    std::unique_ptr<MP3TagInfo> m_record;
     bool m_hasId1Tag = false;
     bool m_hasId2Tag = false;
     bool m_tagRead = false;

@@ -7,6 +7,8 @@
 #include <QFile>
 
 #include "PlaylistTestRows.h"
+#include "base/TextLines.h"
+#include "playlist/PlaylistFormat.h"
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 
@@ -112,4 +114,46 @@ TEST(PlaylistFiles, ReportsASaveItCannotDoAndKeepsTheOldFile)
     EXPECT_TRUE(messages.shown()[1].text.startsWith(u"Could not save the playlist to "_s + old + u": "_s));
     EXPECT_TRUE(messages.shown()[1].text.endsWith(u'.'));
     EXPECT_EQ(messages.shown()[1].title, u"Error:"_s);
+}
+
+TEST(PlaylistFiles, LoadsALargeFileInPiecesAsItsWholeText)
+{
+    // Each file spans several pieces of the reading; the entries must be those of the whole text.
+    const auto m3u = [](int entries, const QByteArray& word, const QByteArray& ending) {
+        QByteArray bytes = "\xEF\xBB\xBF#EXTM3U\r\n";
+        for (int i = 0; i < entries; ++i) {
+            const QByteArray n = QByteArray::number(i);
+            bytes += "#EXTINF:" + QByteArray::number(i % 7 * 100) + "," + word + n + "\r\n/m/" + n + ".mp3\r\n";
+        }
+        return bytes + ending;
+    };
+    QByteArray pls = "[playlist]\n";
+    for (int i = 0; i < 60000; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        pls += "File" + n + "=/m/" + n + ".mp3\r\n" + (i % 3 ? "Title" + n + "=T " + n + "\r\n" : QByteArray())
+            + (i % 5 ? "Length" + n + "=" + n + "\r\n" : QByteArray());
+    }
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        LoadResult result;
+    } const cases[] = {
+        {"pieces.pls", pls + "NumberOfEntries=1\r\nFile9=/after/end.mp3\r\n", LoadResult::Loaded},
+        {"utf8.m3u", m3u(60000, "caf\xC3\xA9 ", "\xEF\xBB\xBF/m/mark.mp3\r"), LoadResult::Loaded},
+        {"late-1252.m3u", m3u(60000, "caf\xC3\xA9 ", "/m/caf\xE9.mp3\n"), LoadResult::Loaded},
+        {"ends-early.m3u", m3u(60000, "t", "#EXTINF:12\r\n/m/x.mp3\r\n"), LoadResult::EndedEarly},
+    };
+    TestFiles files;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = files.write(QString::fromUtf8(c.name), c.bytes);
+        const ParsedPlaylist whole = parsePlaylist(TextLines::decode(c.bytes), path);
+        ASSERT_GT(whole.entries.size(), 50000u);
+        RecordingMessages messages;
+        PlaylistModel model;
+        std::optional<Iterator> reader;
+        EXPECT_EQ(PlaylistFiles::loadPlaylist(model, path, reader), c.result);
+        EXPECT_TRUE(model.entriesInRowOrder() == whole.entries);
+        EXPECT_EQ(model.nodeList().size(), model.size());
+    }
 }
