@@ -299,6 +299,10 @@ Temporary createTemporary(const Place& place, mode_t mode)
     return {};
 }
 
+// The words around the name of a temporary file that stays behind after a failure, in its reason.
+const QString kLeftBehind = QStringLiteral("; the temporary file ");
+const QString kLeftBehindEnd = QStringLiteral(" could not be removed (");
+
 // Closes and removes a temporary file that is not used. Empty when it is gone; otherwise words
 // that name it and say why it stays, for the failure's reason. errno stays as it was.
 QString discard(Temporary& temporary)
@@ -309,8 +313,7 @@ QString discard(Temporary& temporary)
     if (SystemCalls::unlinkat(temporary.folder, temporary.name.constData(), 0) != 0) {
         const QByteArray path
             = (temporary.folderPath.endsWith('/') ? temporary.folderPath : temporary.folderPath + '/') + temporary.name;
-        leftOver = QStringLiteral("; the temporary file ") + NativePath::decode(path)
-            + QStringLiteral(" could not be removed (") + qt_error_string(errno) + u')';
+        leftOver = kLeftBehind + NativePath::decode(path) + kLeftBehindEnd + qt_error_string(errno) + u')';
     }
     errno = error;
     return leftOver;
@@ -866,6 +869,13 @@ QString fileChangedReason()
 QString fileBusyReason()
 {
     return kBusy;
+}
+
+QString leftBehindIn(const QString& reason)
+{
+    const qsizetype start = reason.indexOf(kLeftBehind);
+    const qsizetype end = start < 0 ? -1 : reason.lastIndexOf(kLeftBehindEnd);
+    return end < 0 ? QString() : reason.mid(start + kLeftBehind.size(), end - start - kLeftBehind.size());
 }
 
 bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, QString* reason)

@@ -85,6 +85,10 @@ Handle openForChange(const QString& path, OpenFailure* failure = nullptr);
 // ready, and another Sondrel process held the file's lock for longer than the wait.
 QString fileChangedReason();
 QString fileBusyReason();
+// The temporary file that a failure's reason says could not be removed after the failure (it then
+// holds the new bytes, or part of them), for callers that name it in words of their own; empty
+// when none stayed behind.
+QString leftBehindIn(const QString& reason);
 
 // True when the path's file name begins with "." (hidden on this system).
 bool isHiddenName(const QString& path);

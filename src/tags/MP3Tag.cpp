@@ -238,7 +238,7 @@ void MP3Tag::removeId2TagFrom(const FileOps::Handle& file)
         if (reason == FileOps::fileChangedReason())
             Messages::error(QStringLiteral("Error with ") + m_path + QStringLiteral(":  ") + reason + u'.');
         else
-            ShowReadError();
+            ShowReadError(FileOps::leftBehindIn(reason));
         return;
     }
     m_hasId2Tag = false;
@@ -269,12 +269,18 @@ QString MP3Tag::Year() const
     return PathTools::trimBlanks(RawInfo().Year());
 }
 
-void MP3Tag::ShowReadError()
+void MP3Tag::ShowReadError(const QString& leftBehind)
 {
+    // A copy of the file's audio that could not be removed after the failure is named, so that its
+    // space can be had back.
+    const QString leftOver = leftBehind.isEmpty() ? QString()
+                                                  : QStringLiteral("\r\n\r\nThe temporary file ") + leftBehind
+            + QStringLiteral(" could not be removed and holds a copy of the audio.");
     Messages::error(QStringLiteral("Error with ") + m_path
         + QStringLiteral(":  Read error.  This file will be skipped automatically until you close the "
                          "program.\r\n\r\nSuggestions:\r\n1) Close any programs that may be accessing "
-                         "this file.\r\n2) Remove any special characters from the filename."));
+                         "this file.\r\n2) Remove any special characters from the filename.")
+        + leftOver);
     fail(Failure::ReadError);
 }
 

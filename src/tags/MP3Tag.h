@@ -110,7 +110,8 @@ private:
     void removeId1TagFrom(FileOps::Handle& file);
     void removeId2Tag();
     void removeId2TagFrom(const FileOps::Handle& file);
-    void ShowReadError();
+    // The read-error report; naming, when given, a temporary file that stayed behind.
+    void ShowReadError(const QString& leftBehind = {});
     void showBusy();
     void fail(Failure failure);
 

@@ -351,6 +351,8 @@ TEST(FileOps, NamesATemporaryFileThatCouldNotBeRemoved)
     EXPECT_EQ(reason,
         qt_error_string(EIO) + u"; the temporary file "_s + files.path(left.front()) + u" could not be removed ("_s
             + qt_error_string(EPERM) + u')');
+    EXPECT_EQ(FileOps::leftBehindIn(reason), files.path(left.front()));
+    EXPECT_EQ(FileOps::leftBehindIn(qt_error_string(EIO)), QString());
     EXPECT_EQ(TestFiles::read(list), "old");
 }
 

@@ -301,6 +301,29 @@ TEST(MP3Tag, LeavesAFileAnotherRunIsChangingAndSaysSo)
     EXPECT_EQ(entriesOf(files), QStringList({u"song.mp3"_s}));
 }
 
+TEST(MP3Tag, NamesTheCopyAFailedId3v2RemovalCouldNotRemove)
+{
+    // A folder that takes new files but lets none be renamed or removed (append-only).
+    TestFiles files;
+    RecordingMessages messages;
+    const QString path = files.write(u"song.mp3"_s, kId3v2 + audio(100) + kBeatles);
+    MP3Tag tag = readTag(path);
+    SystemCalls::Faults::start();
+    SystemCalls::Faults::runBefore(SystemCalls::Call::Rename, [] {
+        const int next = int(SystemCalls::Faults::calls().size()) + 1;
+        SystemCalls::Faults::failAt(next, EPERM);
+        SystemCalls::Faults::failAt(next + 1, EPERM);
+    });
+    tag.setHasID2Tag(false);
+    SystemCalls::Faults::clear();
+    const QStringList left = entriesOf(files).filter(u".sondrel-"_s);
+    ASSERT_EQ(left.size(), 1);
+    EXPECT_EQ(messages.texts(),
+        QStringList({readError(path) + u"\r\n\r\nThe temporary file "_s + files.path(left.front())
+            + u" could not be removed and holds a copy of the audio."_s}));
+    EXPECT_EQ(TestFiles::read(path), kId3v2 + audio(100) + kBeatles);
+}
+
 TEST(MP3Tag, NeverCreatesOrChangesAFileItMayNotWrite)
 {
     struct Case {
