@@ -48,12 +48,12 @@ void reportChanged(PlaylistModel& model, const Rows& rows)
 
 // The row's entry, its tag read first when it has not been read yet; null when the file has no
 // ID3v1 tag or its tag could not be read (*problem says which). *read tells whether it was read now.
-const MP3TagInfo* currentTagOf(const PlaylistRow& row, PlannedRename::Problem* problem, bool* read)
+const MP3TagInfo* currentTagOf(PlaylistRow& row, PlannedRename::Problem* problem, bool* read)
 {
-    MP3Tag& tag = row.entry->mp3Tag();
+    MP3Tag& tag = row.mp3Tag();
     *read = !tag.TagRead() && !tag.FileError();
     if (*read)
-        row.entry->ReadTag();
+        row.ReadTag();
     if (tag.FileError())
         *problem = PlannedRename::Problem::TagUnreadable;
     else if (!tag.HasID1Tag())
@@ -149,7 +149,7 @@ bool carryOut(PlaylistModel& model, const PlannedRename& plan, RenameReport& rep
     }
     PlaylistRow& row = *model.rowAt(plan.row);
     row.texts[FileNameColumn] = plan.to;
-    row.entry->reInit(plan.to, &row);
+    row.reInit(plan.to);
     report.renamed.push_back(plan);
     return true;
 }
@@ -160,7 +160,7 @@ std::vector<PlannedRename> renamesFromTag(PlaylistModel& model, const Rows& rows
     plans.reserve(rows.size());
     Rows read;
     for (const qsizetype position : rows) {
-        const PlaylistRow& row = *model.rowAt(position);
+        PlaylistRow& row = *model.rowAt(position);
         PlannedRename::Problem problem = PlannedRename::Problem::None;
         bool readNow = false;
         const MP3TagInfo* tag = currentTagOf(row, &problem, &readNow);

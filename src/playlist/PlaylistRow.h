@@ -1,11 +1,10 @@
 #pragma once
 
 #include <array>
-#include <memory>
 
 #include <QString>
 
-class MP3Node;
+#include "playlist/EntryList.h"
 
 // The five columns of a playlist row, by their numbers.
 enum PlaylistColumn : int {
@@ -17,17 +16,21 @@ enum PlaylistColumn : int {
     PlaylistColumnCount = 5,
 };
 
-// One row of the playlist: its five column texts, its entry and the key of its icon. A row is owned
-// by the playlist model and keeps its address for its whole life, whatever happens to the rows
-// around it: that address is the row's identity, by which its entry refers to it.
-struct PlaylistRow {
+// One row of the playlist: its five column texts, its entry and the key of its icon. The row and
+// its entry are one object, held through the entry list's links (and by any iterator on the
+// entry); the model keeps the rows in display order. A row keeps its address for its whole life,
+// whatever happens to the rows around it: that address is the row's identity.
+struct PlaylistRow : MP3Node {
     std::array<QString, PlaylistColumnCount> texts;
-    std::shared_ptr<MP3Node> entry;
-    QString iconKey;
-    // The row's place in display order, kept by the model: the way from a row to its position.
-    qsizetype position = -1;
+    // The row's place in display order, kept by the model: the way from a row to its position; -1
+    // once the row has left the model. Rows stay below 2^31, as the views count them in int.
+    qint32 position = -1;
+    // The row's icon key, as an index into its model's table of distinct keys.
+    quint32 iconKey = 0;
 
     const QString& text(int column) const { return texts[std::size_t(column)]; }
+    MP3Node& entry() { return *this; }
+    const MP3Node& entry() const { return *this; }
 };
 
 // The key under which a row's file-type icon is kept: the upper-cased extension of the path (the
