@@ -148,7 +148,7 @@ bool carryOut(PlaylistModel& model, const PlannedRename& plan, RenameReport& rep
         return answer == Messages::Answer::Yes;
     }
     PlaylistRow& row = *model.rowAt(plan.row);
-    row.texts[FileNameColumn] = plan.to;
+    row.setText(FileNameColumn, plan.to);
     row.reInit(plan.to);
     report.renamed.push_back(plan);
     return true;
@@ -233,7 +233,7 @@ void titleFromTag(PlaylistModel& model, const Rows& rows, const QString& format)
         PlannedRename::Problem problem = PlannedRename::Problem::None;
         bool read = false;
         if (const MP3TagInfo* tag = currentTagOf(row, &problem, &read))
-            row.texts[TitleColumn] = ApplyFormat(format, *tag);
+            row.setText(TitleColumn, ApplyFormat(format, *tag));
     }
     // The tag columns of rows read now change too.
     reportChanged(model, rows);
@@ -248,7 +248,7 @@ void titleFromFileName(
         PlaylistRow& row = *model.rowAt(position);
         const QString& file = row.text(FileNameColumn);
         if (fill(record, parsedPartOf(file, fullPath), separating, file, genres))
-            row.texts[TitleColumn] = ApplyFormat(recombining, record);
+            row.setText(TitleColumn, ApplyFormat(recombining, record));
     }
     reportChanged(model, rows);
 }

@@ -275,7 +275,7 @@ qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool de
         }
         if (ok && deleteOriginals) {
             PlaylistRow* row = model.rowAt(file.position);
-            row->texts[FileNameColumn] = file.target;
+            row->setText(FileNameColumn, file.target);
             row->reInit(file.target);
             first = std::min(first, file.position);
             last = std::max(last, file.position);

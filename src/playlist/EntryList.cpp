@@ -42,8 +42,8 @@ void MP3Node::ReadTag()
 void MP3Node::showTag()
 {
     PlaylistRow* const row = item();
-    row->texts[QuickTagColumn] = TagColumns::quickTag(m_tag);
-    row->texts[HasId2Column] = TagColumns::hasId2(m_tag);
+    row->setText(QuickTagColumn, TagColumns::quickTag(m_tag));
+    row->setText(HasId2Column, TagColumns::hasId2(m_tag));
 }
 
 bool Iterator::MoveNext()

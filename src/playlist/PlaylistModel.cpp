@@ -126,7 +126,7 @@ qsizetype PlaylistModel::positionOf(const PlaylistRow* row) const
 
 void PlaylistModel::setText(qsizetype position, int column, const QString& text)
 {
-    rowAt(position)->texts[std::size_t(column)] = text;
+    rowAt(position)->setText(column, text);
     const QModelIndex cell = index(int(position), column);
     Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
 }
@@ -151,14 +151,15 @@ quint32 PlaylistModel::iconKeyIndex(const QString& key)
 
 void PlaylistModel::stageEntries(const std::vector<PlaylistEntry>& entries)
 {
-    const QString unread = unreadTagText();
     IconKeys keys;
     // Rows of one file type usually follow each other: their key is looked up once.
     QString lastKey;
     quint32 lastIndex = 0;
     for (const PlaylistEntry& entry : entries) {
         auto row = std::make_shared<PlaylistRow>();
-        row->texts = {entry.path, entry.title, unread, unread, entry.length};
+        row->setText(FileNameColumn, entry.path);
+        row->setText(TitleColumn, entry.title);
+        row->setText(LengthColumn, entry.length);
         const QString key = keys.keyOf(entry.path);
         if (lastKey.isNull() || key != lastKey) {
             lastKey = key;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include <QString>
 
@@ -21,16 +22,24 @@ enum PlaylistColumn : int {
 // entry); the model keeps the rows in display order. A row keeps its address for its whole life,
 // whatever happens to the rows around it: that address is the row's identity.
 struct PlaylistRow : MP3Node {
-    std::array<QString, PlaylistColumnCount> texts;
     // The row's place in display order, kept by the model: the way from a row to its position; -1
     // once the row has left the model. Rows stay below 2^31, as the views count them in int.
     qint32 position = -1;
     // The row's icon key, as an index into its model's table of distinct keys.
     quint32 iconKey = 0;
 
-    const QString& text(int column) const { return texts[std::size_t(column)]; }
+    const QString& text(int column) const;
+    void setText(int column, const QString& text);
     MP3Node& entry() { return *this; }
     const MP3Node& entry() const { return *this; }
+
+private:
+    QString m_fileName;
+    QString m_title;
+    QString m_length;
+    // The two tag columns, made when one of them is first given a text other than the unread one:
+    // most rows of a large playlist never have their tags read, and until then they share one text.
+    std::unique_ptr<std::array<QString, 2>> m_tagTexts;
 };
 
 // The key under which a row's file-type icon is kept: the upper-cased extension of the path (the

@@ -173,18 +173,33 @@ TEST(MP3Node, ReadTagWritesOnlyTheTwoTagColumns)
         = files.write(u"other.mp3"_s, TestBytes::id3v2Header(3, 0, QByteArray(4, '\0')) + TestBytes::audio(200));
     MP3List list;
     PlaylistRow& row = *list.addNode(song)->item();
-    row.texts = {song, u"Title"_s, u"..."_s, u"..."_s, u"215"_s};
-    row.ReadTag();
-    EXPECT_EQ(row.texts, (std::array<QString, 5>{song, u"Title"_s, u" - Song"_s, u"No"_s, u"215"_s}));
+    row.setText(FileNameColumn, song);
+    row.setText(TitleColumn, u"Title"_s);
+    row.setText(LengthColumn, u"215"_s);
+    const auto texts = [&] {
+        QStringList all;
+        for (int column = 0; column < PlaylistColumnCount; ++column)
+            all.append(row.text(column));
+        return all;
+    };
+    EXPECT_EQ(texts(), QStringList({song, u"Title"_s, u"..."_s, u"..."_s, u"215"_s}));
 
-    // After a new path the entry reads the new file.
-    row.reInit(other);
-    row.ReadTag();
-    EXPECT_EQ(row.texts[QuickTagColumn], u"(none)"_s);
-    EXPECT_EQ(row.texts[HasId2Column], u"Yes"_s);
-
-    row.reInit(files.path(u"gone.mp3"_s));
-    row.ReadTag();
-    EXPECT_EQ(row.texts[QuickTagColumn], u"(error)"_s);
-    EXPECT_EQ(row.texts[HasId2Column], u"(error)"_s);
+    // Each new path is read anew; the tag object keeps nothing of the old file.
+    struct Step {
+        QString file;
+        QString quickTag;
+        QString hasId2;
+    } const steps[] = {
+        {song, u" - Song"_s, u"No"_s},
+        {other, u"(none)"_s, u"Yes"_s},
+        {files.path(u"gone.mp3"_s), u"(error)"_s, u"(error)"_s},
+    };
+    for (const Step& step : steps) {
+        row.reInit(step.file);
+        row.ReadTag();
+        EXPECT_EQ(texts(), QStringList({song, u"Title"_s, step.quickTag, step.hasId2, u"215"_s}));
+    }
+    // One tag column written alone leaves the other as it was.
+    row.setText(QuickTagColumn, u"..."_s);
+    EXPECT_EQ(texts(), QStringList({song, u"Title"_s, u"..."_s, u"(error)"_s, u"215"_s}));
 }
