@@ -148,8 +148,7 @@ bool carryOut(PlaylistModel& model, const PlannedRename& plan, RenameReport& rep
         return answer == Messages::Answer::Yes;
     }
     PlaylistRow& row = *model.rowAt(plan.row);
-    row.setText(FileNameColumn, plan.to);
-    row.reInit(plan.to);
+    row.reInit(plan.to); // the file name column too
     report.renamed.push_back(plan);
     return true;
 }

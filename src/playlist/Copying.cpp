@@ -275,8 +275,7 @@ qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool de
         }
         if (ok && deleteOriginals) {
             PlaylistRow* row = model.rowAt(file.position);
-            row->setText(FileNameColumn, file.target);
-            row->reInit(file.target);
+            row->reInit(file.target); // the file name column too
             first = std::min(first, file.position);
             last = std::max(last, file.position);
         }

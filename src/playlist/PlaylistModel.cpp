@@ -157,7 +157,6 @@ void PlaylistModel::stageEntries(const std::vector<PlaylistEntry>& entries)
     quint32 lastIndex = 0;
     for (const PlaylistEntry& entry : entries) {
         auto row = std::make_shared<PlaylistRow>();
-        row->setText(FileNameColumn, entry.path);
         row->setText(TitleColumn, entry.title);
         row->setText(LengthColumn, entry.length);
         const QString key = keys.keyOf(entry.path);

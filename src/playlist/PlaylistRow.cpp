@@ -23,7 +23,7 @@ const QString& PlaylistRow::text(int column) const
 {
     static const QString unread = unreadTagText();
     switch (column) {
-    case FileNameColumn: return m_fileName;
+    case FileNameColumn: return file();
     case TitleColumn: return m_title;
     case QuickTagColumn: return m_tagTexts ? (*m_tagTexts)[0] : unread;
     case HasId2Column: return m_tagTexts ? (*m_tagTexts)[1] : unread;
@@ -34,7 +34,7 @@ const QString& PlaylistRow::text(int column) const
 void PlaylistRow::setText(int column, const QString& text)
 {
     switch (column) {
-    case FileNameColumn: m_fileName = text; return;
+    case FileNameColumn: reInit(text); return;
     case TitleColumn: m_title = text; return;
     case QuickTagColumn:
     case HasId2Column:

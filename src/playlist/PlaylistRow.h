@@ -28,13 +28,14 @@ struct PlaylistRow : MP3Node {
     // The row's icon key, as an index into its model's table of distinct keys.
     quint32 iconKey = 0;
 
+    // The file name column is the entry's path (file()), held once: setting it gives the entry a
+    // new path, as reInit does.
     const QString& text(int column) const;
     void setText(int column, const QString& text);
     MP3Node& entry() { return *this; }
     const MP3Node& entry() const { return *this; }
 
 private:
-    QString m_fileName;
     QString m_title;
     QString m_length;
     // The two tag columns, made when one of them is first given a text other than the unread one:
