@@ -700,7 +700,9 @@ void BM_DeleteEveryOther(benchmark::State& state)
         rowsLeft.reserve(std::size_t(rows));
         for (const PlaylistEntry& entry : sample->entries()) {
             auto row = std::make_unique<PlaylistRow>();
-            row->texts = {entry.path, entry.title, unreadTagText(), unreadTagText(), entry.length};
+            row->setText(FileNameColumn, entry.path);
+            row->setText(TitleColumn, entry.title);
+            row->setText(LengthColumn, entry.length);
             row->position = qsizetype(rowsLeft.size());
             rowsLeft.push_back(std::move(row));
         }

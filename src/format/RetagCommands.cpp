@@ -48,12 +48,12 @@ void reportChanged(PlaylistModel& model, const Rows& rows)
 
 // The row's entry, its tag read first when it has not been read yet; null when the file has no
 // ID3v1 tag or its tag could not be read (*problem says which). *read tells whether it was read now.
-const MP3TagInfo* currentTagOf(const PlaylistRow& row, PlannedRename::Problem* problem, bool* read)
+const MP3TagInfo* currentTagOf(PlaylistRow& row, PlannedRename::Problem* problem, bool* read)
 {
-    MP3Tag& tag = row.entry->mp3Tag();
+    MP3Tag& tag = row.mp3Tag();
     *read = !tag.TagRead() && !tag.FileError();
     if (*read)
-        row.entry->ReadTag();
+        row.ReadTag();
     if (tag.FileError())
         *problem = PlannedRename::Problem::TagUnreadable;
     else if (!tag.HasID1Tag())
@@ -148,8 +148,7 @@ bool carryOut(PlaylistModel& model, const PlannedRename& plan, RenameReport& rep
         return answer == Messages::Answer::Yes;
     }
     PlaylistRow& row = *model.rowAt(plan.row);
-    row.texts[FileNameColumn] = plan.to;
-    row.entry->reInit(plan.to, &row);
+    row.reInit(plan.to); // the file name column too
     report.renamed.push_back(plan);
     return true;
 }
@@ -160,7 +159,7 @@ std::vector<PlannedRename> renamesFromTag(PlaylistModel& model, const Rows& rows
     plans.reserve(rows.size());
     Rows read;
     for (const qsizetype position : rows) {
-        const PlaylistRow& row = *model.rowAt(position);
+        PlaylistRow& row = *model.rowAt(position);
         PlannedRename::Problem problem = PlannedRename::Problem::None;
         bool readNow = false;
         const MP3TagInfo* tag = currentTagOf(row, &problem, &readNow);
@@ -233,7 +232,7 @@ void titleFromTag(PlaylistModel& model, const Rows& rows, const QString& format)
         PlannedRename::Problem problem = PlannedRename::Problem::None;
         bool read = false;
         if (const MP3TagInfo* tag = currentTagOf(row, &problem, &read))
-            row.texts[TitleColumn] = ApplyFormat(format, *tag);
+            row.setText(TitleColumn, ApplyFormat(format, *tag));
     }
     // The tag columns of rows read now change too.
     reportChanged(model, rows);
@@ -248,7 +247,7 @@ void titleFromFileName(
         PlaylistRow& row = *model.rowAt(position);
         const QString& file = row.text(FileNameColumn);
         if (fill(record, parsedPartOf(file, fullPath), separating, file, genres))
-            row.texts[TitleColumn] = ApplyFormat(recombining, record);
+            row.setText(TitleColumn, ApplyFormat(recombining, record));
     }
     reportChanged(model, rows);
 }

@@ -75,8 +75,8 @@ std::vector<PlannedRetag> planTags(PlaylistModel& model, const Rows& rows, const
     std::vector<PlannedRetag> plans;
     BatchGenres genres; // a list that cannot be loaded says so once for the batch
     for (const qsizetype position : rows) {
-        const PlaylistRow& row = *model.rowAt(position);
-        MP3Node& entry = *row.entry;
+        PlaylistRow& row = *model.rowAt(position);
+        MP3Node& entry = row.entry();
         entry.ReadTag();
         const MP3Tag& tag = entry.mp3Tag();
         PlannedRetag plan;

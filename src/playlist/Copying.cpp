@@ -275,9 +275,7 @@ qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool de
         }
         if (ok && deleteOriginals) {
             PlaylistRow* row = model.rowAt(file.position);
-            row->texts[FileNameColumn] = file.target;
-            if (const std::shared_ptr<MP3Node> entry = model.findItem(file.position))
-                entry->reInit(file.target, row);
+            row->reInit(file.target); // the file name column too
             first = std::min(first, file.position);
             last = std::max(last, file.position);
         }

@@ -16,18 +16,21 @@ MP3Node::~MP3Node()
     releaseChain(std::move(m_next));
 }
 
-void MP3Node::initFileItem(const QString& file, PlaylistRow* it)
+void MP3Node::initFileItem(const QString& file)
 {
     m_next.reset();
-    m_item = it;
     m_tag = MP3Tag();
     m_tag.init(file);
 }
 
-void MP3Node::reInit(const QString& file, PlaylistRow* it)
+void MP3Node::reInit(const QString& file)
 {
-    m_item = it;
     m_tag.init(file);
+}
+
+PlaylistRow* MP3Node::item() const
+{
+    return static_cast<PlaylistRow*>(const_cast<MP3Node*>(this));
 }
 
 void MP3Node::ReadTag()
@@ -38,10 +41,9 @@ void MP3Node::ReadTag()
 
 void MP3Node::showTag()
 {
-    if (!m_item)
-        return;
-    m_item->texts[QuickTagColumn] = TagColumns::quickTag(m_tag);
-    m_item->texts[HasId2Column] = TagColumns::hasId2(m_tag);
+    PlaylistRow* const row = item();
+    row->setText(QuickTagColumn, TagColumns::quickTag(m_tag));
+    row->setText(HasId2Column, TagColumns::hasId2(m_tag));
 }
 
 bool Iterator::MoveNext()
@@ -62,10 +64,10 @@ MP3List::~MP3List()
     MP3Node::releaseChain(std::move(m_head));
 }
 
-std::shared_ptr<MP3Node> MP3List::addNode(const QString& file, PlaylistRow* it)
+std::shared_ptr<MP3Node> MP3List::addNode(const QString& file)
 {
-    auto node = std::make_shared<MP3Node>();
-    node->initFileItem(file, it);
+    std::shared_ptr<MP3Node> node = std::make_shared<PlaylistRow>();
+    node->initFileItem(file);
     append(node);
     return node;
 }
@@ -83,12 +85,37 @@ void MP3List::append(const std::shared_ptr<MP3Node>& node)
     ++m_size;
 }
 
-void MP3List::remove(PlaylistRow* item)
+void MP3List::splice(MP3List& other)
 {
-    // The row knows its entry; an entry that left this list, or was never in it, is not ours.
-    if (!item || !item->entry || item->entry->m_list != this)
+    if (!other.m_head || &other == this)
         return;
-    std::shared_ptr<MP3Node> node = item->entry;
+    for (MP3Node* node = other.m_head.get(); node; node = node->m_next.get())
+        node->m_list = this;
+    if (!m_head) {
+        m_head = std::move(other.m_head);
+    } else {
+        other.m_head->m_previous = m_tail.get();
+        m_tail->m_next = std::move(other.m_head);
+    }
+    m_tail = std::move(other.m_tail);
+    m_size += other.m_size;
+    other.m_size = 0;
+}
+
+std::shared_ptr<MP3Node> MP3List::handleOf(const MP3Node& node) const
+{
+    if (node.m_list != this)
+        return nullptr;
+    return node.m_previous ? node.m_previous->m_next : m_head;
+}
+
+void MP3List::remove(MP3Node* entry)
+{
+    // An entry that left this list, or was never in it, is not ours. The handle keeps it alive
+    // until it is unlinked.
+    if (!entry || entry->m_list != this)
+        return;
+    const std::shared_ptr<MP3Node> node = handleOf(*entry);
     MP3Node* const previous = node->m_previous;
     if (previous)
         previous->m_next = node->m_next;

@@ -14,20 +14,22 @@ struct PlaylistRow;
 // and the entries' order (what background reading follows) start out alike and part when rows are
 // sorted or moved.
 //
+// Every entry is the entry part of its row (a PlaylistRow is an MP3Node), so a row and its entry
+// are one allocation and each finds the other without a pointer.
+//
 // Entries are shared: the list holds them through the chain of nextNode links, and an iterator
 // holds the entry it stands on, so an entry removed from the list stays usable, with its nextNode
-// link unchanged, for as long as an iterator needs it.
+// link unchanged, for as long as an iterator needs it. Holding an entry holds its row's memory too;
+// a removed row is in no model (its position is -1).
 class MP3Node {
 public:
-    MP3Node() = default;
-    ~MP3Node();
     MP3Node(const MP3Node&) = delete;
     MP3Node& operator=(const MP3Node&) = delete;
 
-    // Sets the path and the row and binds a new tag object to the path; reads nothing.
-    void initFileItem(const QString& file, PlaylistRow* it);
-    // Gives the entry a new path and row; the tag object, and what it has read, stay.
-    void reInit(const QString& file, PlaylistRow* it);
+    // Sets the path and binds a new tag object to it; reads nothing.
+    void initFileItem(const QString& file);
+    // Gives the entry a new path; the tag object, and what it has read, stay.
+    void reInit(const QString& file);
     // Reads the file's tags and writes the row's "ID3v1 QuickTag" and "Has ID3v2?" texts. The
     // model is not told; the caller reports the changed rows in one batch.
     void ReadTag();
@@ -38,9 +40,15 @@ public:
     const std::shared_ptr<MP3Node>& nextNode() const { return m_next; }
     // The path, held once: the tag object's.
     const QString& file() const { return m_tag.path(); }
-    PlaylistRow* item() const { return m_item; }
+    // The row this entry belongs to.
+    PlaylistRow* item() const;
     MP3Tag& mp3Tag() { return m_tag; }
     const MP3Tag& mp3Tag() const { return m_tag; }
+
+protected:
+    // Only a row makes and destroys an entry: item() relies on it.
+    MP3Node() = default;
+    ~MP3Node();
 
 private:
     friend class MP3List;
@@ -55,7 +63,6 @@ private:
     // removal takes constant time.
     const MP3List* m_list = nullptr;
     MP3Node* m_previous = nullptr;
-    PlaylistRow* m_item = nullptr;
     MP3Tag m_tag;
 };
 
@@ -88,13 +95,19 @@ public:
     MP3List(const MP3List&) = delete;
     MP3List& operator=(const MP3List&) = delete;
 
-    // Appends a new entry for the path and its row.
-    std::shared_ptr<MP3Node> addNode(const QString& file, PlaylistRow* it);
+    // Appends a new row, with empty texts, whose entry has the path.
+    std::shared_ptr<MP3Node> addNode(const QString& file);
     // Appends an entry made with initFileItem that is in no list.
     void append(const std::shared_ptr<MP3Node>& node);
-    // Unlinks the entry whose row is item, in constant time; nothing when no entry of this list has
-    // that row. The entry keeps its own nextNode link.
-    void remove(PlaylistRow* item);
+    // Appends every entry of other, in order, leaving it empty. Linear in other's size.
+    void splice(MP3List& other);
+    // Unlinks the entry, in constant time; nothing when it is not in this list (or null). The entry
+    // keeps its own nextNode link. The list's hold on the entry ends here: it is freed now unless
+    // someone else (an iterator) holds it.
+    void remove(MP3Node* node);
+    // The shared handle of an entry of this list, in constant time (the link that leads to it);
+    // null for an entry that is not in this list.
+    std::shared_ptr<MP3Node> handleOf(const MP3Node& node) const;
     // A new cursor whose start is the current head.
     Iterator getIterator() const;
 

@@ -74,9 +74,13 @@ bool lengthLess(const LengthKey& a, const LengthKey& b)
 } // namespace
 
 PlaylistModel::PlaylistModel(QObject* parent)
-    : QAbstractTableModel(parent), m_list(std::make_unique<MP3List>()), m_selection(new QItemSelectionModel(this, this))
+    : QAbstractTableModel(parent),
+      m_stagedList(std::make_unique<MP3List>()),
+      m_list(std::make_unique<MP3List>()),
+      m_selection(new QItemSelectionModel(this, this))
 { }
 
+// The rows go with the entry lists; m_rows and m_staged only point at them.
 PlaylistModel::~PlaylistModel() = default;
 
 int PlaylistModel::rowCount(const QModelIndex& parent) const
@@ -97,7 +101,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole: return row.text(index.column());
     case Qt::TextAlignmentRole: return alignmentOf(index.column());
-    case IconKeyRole: return index.column() == FileNameColumn ? QVariant(row.iconKey) : QVariant();
+    case IconKeyRole: return index.column() == FileNameColumn ? QVariant(m_iconKeys[row.iconKey]) : QVariant();
     default: return {};
     }
 }
@@ -122,7 +126,7 @@ qsizetype PlaylistModel::positionOf(const PlaylistRow* row) const
 
 void PlaylistModel::setText(qsizetype position, int column, const QString& text)
 {
-    rowAt(position)->texts[std::size_t(column)] = text;
+    rowAt(position)->setText(column, text);
     const QModelIndex cell = index(int(position), column);
     Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole});
 }
@@ -134,18 +138,43 @@ void PlaylistModel::appendEntries(const std::vector<PlaylistEntry>& entries)
     appendStaged();
 }
 
+quint32 PlaylistModel::iconKeyIndex(const QString& key)
+{
+    const auto found = m_iconKeyIndexes.constFind(key);
+    if (found != m_iconKeyIndexes.constEnd())
+        return *found;
+    const auto index = quint32(m_iconKeys.size());
+    m_iconKeys.push_back(key);
+    m_iconKeyIndexes.insert(key, index);
+    return index;
+}
+
 void PlaylistModel::stageEntries(const std::vector<PlaylistEntry>& entries)
 {
-    const QString unread = unreadTagText();
     IconKeys keys;
+    // Rows of one file type usually follow each other: their key is looked up once.
+    QString lastKey;
+    quint32 lastIndex = 0;
     for (const PlaylistEntry& entry : entries) {
-        auto row = std::make_unique<PlaylistRow>();
-        row->texts = {entry.path, entry.title, unread, unread, entry.length};
-        row->iconKey = keys.keyOf(entry.path);
-        row->entry = std::make_shared<MP3Node>();
-        row->entry->initFileItem(entry.path, row.get());
-        m_staged.push_back(std::move(row));
+        auto row = std::make_shared<PlaylistRow>();
+        row->setText(TitleColumn, entry.title);
+        row->setText(LengthColumn, entry.length);
+        const QString key = keys.keyOf(entry.path);
+        if (lastKey.isNull() || key != lastKey) {
+            lastKey = key;
+            lastIndex = iconKeyIndex(key);
+        }
+        row->iconKey = lastIndex;
+        row->initFileItem(entry.path);
+        m_staged.push_back(row.get());
+        m_stagedList->append(row);
     }
+}
+
+void PlaylistModel::discardStaged()
+{
+    m_staged.clear();
+    m_stagedList = std::make_unique<MP3List>();
 }
 
 void PlaylistModel::appendStaged()
@@ -154,14 +183,14 @@ void PlaylistModel::appendStaged()
         return;
     const qsizetype first = size();
     beginInsertRows({}, int(first), int(first + qsizetype(m_staged.size()) - 1));
-    m_rows.reserve(m_rows.size() + m_staged.size());
-    for (auto& row : m_staged) {
-        row->position = size();
-        m_list->append(row->entry);
-        m_rows.push_back(std::move(row));
+    if (m_rows.empty()) {
+        m_rows = std::move(m_staged);
+    } else {
+        m_rows.insert(m_rows.end(), m_staged.begin(), m_staged.end());
     }
-    m_staged.clear();
-    m_staged.shrink_to_fit();
+    m_staged = {};
+    renumberFrom(first);
+    m_list->splice(*m_stagedList);
     endInsertRows();
 }
 
@@ -169,7 +198,7 @@ std::vector<PlaylistEntry> PlaylistModel::entriesInRowOrder() const
 {
     std::vector<PlaylistEntry> entries;
     entries.reserve(m_rows.size());
-    for (const auto& row : m_rows)
+    for (const PlaylistRow* row : m_rows)
         entries.push_back({row->text(FileNameColumn), row->text(TitleColumn), row->text(LengthColumn)});
     return entries;
 }
@@ -178,18 +207,26 @@ void PlaylistModel::removeRows(const std::vector<qsizetype>& positions)
 {
     if (positions.empty())
         return;
-    // A removed row's entry may outlive it (an iterator may hold it); it must not point at it.
-    for (const qsizetype position : positions) {
-        const std::shared_ptr<MP3Node>& entry = rowAt(position)->entry;
-        m_list->remove(rowAt(position));
-        entry->reInit(entry->file(), nullptr);
-    }
+    std::vector<PlaylistRow*> removed;
+    removed.reserve(positions.size());
+    for (const qsizetype position : positions)
+        removed.push_back(rowAt(position));
+    // The rows leave the display order first and the entry list last, since leaving the list frees
+    // a row that no iterator holds. A row held on keeps position -1, so no model takes it for its
+    // own.
+    const auto leaveList = [&] {
+        for (PlaylistRow* row : removed) {
+            row->position = -1;
+            m_list->remove(row);
+        }
+    };
     const qsizetype first = positions.front();
     const qsizetype last = positions.back();
     if (last - first + 1 == qsizetype(positions.size())) {
         beginRemoveRows({}, int(first), int(last));
         m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
         renumberFrom(first);
+        leaveList();
         endRemoveRows();
         return;
     }
@@ -197,15 +234,16 @@ void PlaylistModel::removeRows(const std::vector<qsizetype>& positions)
     // persistent index of the views and the selection.
     beginResetModel();
     std::size_t next = 0;
-    auto kept = std::remove_if(m_rows.begin(), m_rows.end(), [&](const std::unique_ptr<PlaylistRow>& row) {
-        if (next < positions.size() && row->position == positions[next]) {
+    std::size_t kept = std::size_t(first);
+    for (std::size_t i = std::size_t(first); i < m_rows.size(); ++i) {
+        if (next < positions.size() && qsizetype(i) == positions[next])
             ++next;
-            return true;
-        }
-        return false;
-    });
-    m_rows.erase(kept, m_rows.end());
+        else
+            m_rows[kept++] = m_rows[i];
+    }
+    m_rows.resize(kept);
     renumberFrom(first);
+    leaveList();
     endResetModel();
 }
 
@@ -214,13 +252,15 @@ void PlaylistModel::clear()
     beginResetModel();
     m_rows.clear();
     m_list = std::make_unique<MP3List>();
+    m_iconKeys.clear();
+    m_iconKeyIndexes.clear();
     endResetModel();
 }
 
 void PlaylistModel::renumberFrom(qsizetype first)
 {
     for (qsizetype i = first; i < size(); ++i)
-        rowAt(i)->position = i;
+        rowAt(i)->position = qint32(i);
 }
 
 void PlaylistModel::moveRow(qsizetype a, qsizetype b)
@@ -233,8 +273,8 @@ void PlaylistModel::moveRow(qsizetype a, qsizetype b)
     // The lower row of the pair goes one place up; the selection follows through the move.
     beginMoveRows({}, int(lower), int(lower), {}, int(upper));
     std::swap(m_rows[std::size_t(upper)], m_rows[std::size_t(lower)]);
-    rowAt(upper)->position = upper;
-    rowAt(lower)->position = lower;
+    rowAt(upper)->position = qint32(upper);
+    rowAt(lower)->position = qint32(lower);
     endMoveRows();
 }
 
@@ -242,11 +282,11 @@ void PlaylistModel::reorder(const std::vector<qsizetype>& newOrder)
 {
     Q_ASSERT(qsizetype(newOrder.size()) == size());
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    std::vector<std::unique_ptr<PlaylistRow>> rows(m_rows.size());
+    std::vector<PlaylistRow*> rows(m_rows.size());
     std::vector<int> newPositionOf(m_rows.size());
     for (std::size_t i = 0; i < newOrder.size(); ++i) {
-        rows[i] = std::move(m_rows[std::size_t(newOrder[i])]);
-        rows[i]->position = qsizetype(i);
+        rows[i] = m_rows[std::size_t(newOrder[i])];
+        rows[i]->position = qint32(i);
         newPositionOf[std::size_t(newOrder[i])] = int(i);
     }
     m_rows = std::move(rows);
@@ -277,7 +317,7 @@ void PlaylistModel::sort(int column, Qt::SortOrder order)
     if (column == LengthColumn) {
         std::vector<LengthKey> keys;
         keys.reserve(m_rows.size());
-        for (const auto& row : m_rows) {
+        for (const PlaylistRow* row : m_rows) {
             const QString& text = row->text(column);
             const std::optional<double> seconds = secondsOf(text);
             keys.push_back({seconds, seconds ? QString() : text.toCaseFolded()});
@@ -286,7 +326,7 @@ void PlaylistModel::sort(int column, Qt::SortOrder order)
     } else {
         std::vector<QString> keys;
         keys.reserve(m_rows.size());
-        for (const auto& row : m_rows)
+        for (const PlaylistRow* row : m_rows)
             keys.push_back(row->text(column).toCaseFolded());
         sortBy(keys, [](const QString& a, const QString& b) { return QStringView(a).compare(QStringView(b)) < 0; });
     }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QItemSelectionModel>
 
 #include "playlist/EntryList.h"
@@ -41,11 +42,13 @@ public:
     MP3List& nodeList() { return *m_list; }
 
     qsizetype size() const { return qsizetype(m_rows.size()); }
-    PlaylistRow* rowAt(qsizetype position) const { return m_rows[std::size_t(position)].get(); }
-    // The position of a row of this model, -1 for any other. Constant time on average.
+    PlaylistRow* rowAt(qsizetype position) const { return m_rows[std::size_t(position)]; }
+    // The position of a row of this model, -1 for any other. Constant time.
     qsizetype positionOf(const PlaylistRow* row) const;
-    // The entry of the row at a position: the row-to-entry look-up, in constant time.
-    std::shared_ptr<MP3Node> findItem(qsizetype position) const { return rowAt(position)->entry; }
+    // The entry of the row at a position, shared: the row-to-entry look-up, in constant time.
+    std::shared_ptr<MP3Node> findItem(qsizetype position) const { return m_list->handleOf(*rowAt(position)); }
+    // The icon key of the row at a position (see iconKeyOf).
+    const QString& iconKey(qsizetype position) const { return m_iconKeys[rowAt(position)->iconKey]; }
     const QString& text(qsizetype position, int column) const { return rowAt(position)->text(column); }
     void setText(qsizetype position, int column, const QString& text);
 
@@ -57,7 +60,7 @@ public:
     // discardStaged drops them.
     void stageEntries(const std::vector<PlaylistEntry>& entries);
     void appendStaged();
-    void discardStaged() { m_staged.clear(); }
+    void discardStaged();
 
     // The playlist entries of the rows in display order, as they are saved.
     std::vector<PlaylistEntry> entriesInRowOrder() const;
@@ -84,10 +87,18 @@ public:
 private:
     // Gives every row from first on its position again.
     void renumberFrom(qsizetype first);
+    // The index of a key in the table of icon keys, added when new.
+    quint32 iconKeyIndex(const QString& key);
 
-    std::vector<std::unique_ptr<PlaylistRow>> m_rows;
-    // Rows made by stageEntries, with their entries, neither in the model nor in the entry list yet.
-    std::vector<std::unique_ptr<PlaylistRow>> m_staged;
+    // The rows in display order. They are owned by the entry list (m_list), which holds every one
+    // of them, so this vector costs one pointer a row.
+    std::vector<PlaylistRow*> m_rows;
+    // Rows made by stageEntries, owned by their own entry list until appendStaged moves them on.
+    std::vector<PlaylistRow*> m_staged;
+    std::unique_ptr<MP3List> m_stagedList;
     std::unique_ptr<MP3List> m_list;
+    // The distinct icon keys of the rows (most playlists hold a few), and their indexes.
+    std::vector<QString> m_iconKeys;
+    QHash<QString, quint32> m_iconKeyIndexes;
     QItemSelectionModel* m_selection;
 };

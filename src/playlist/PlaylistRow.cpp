@@ -19,6 +19,36 @@ bool hasOwnIcon(QStringView extension)
 
 } // namespace
 
+const QString& PlaylistRow::text(int column) const
+{
+    static const QString unread = unreadTagText();
+    switch (column) {
+    case FileNameColumn: return file();
+    case TitleColumn: return m_title;
+    case QuickTagColumn: return m_tagTexts ? (*m_tagTexts)[0] : unread;
+    case HasId2Column: return m_tagTexts ? (*m_tagTexts)[1] : unread;
+    default: return m_length;
+    }
+}
+
+void PlaylistRow::setText(int column, const QString& text)
+{
+    switch (column) {
+    case FileNameColumn: reInit(text); return;
+    case TitleColumn: m_title = text; return;
+    case QuickTagColumn:
+    case HasId2Column:
+        if (!m_tagTexts) {
+            if (text == unreadTagText())
+                return;
+            m_tagTexts = std::make_unique<std::array<QString, 2>>(std::array{unreadTagText(), unreadTagText()});
+        }
+        (*m_tagTexts)[column == QuickTagColumn ? 0 : 1] = text;
+        return;
+    default: m_length = text; return;
+    }
+}
+
 QString iconKeyOf(const QString& path)
 {
     const QStringView extension = extensionOf(path);

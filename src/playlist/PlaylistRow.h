@@ -5,7 +5,7 @@
 
 #include <QString>
 
-class MP3Node;
+#include "playlist/EntryList.h"
 
 // The five columns of a playlist row, by their numbers.
 enum PlaylistColumn : int {
@@ -17,17 +17,30 @@ enum PlaylistColumn : int {
     PlaylistColumnCount = 5,
 };
 
-// One row of the playlist: its five column texts, its entry and the key of its icon. A row is owned
-// by the playlist model and keeps its address for its whole life, whatever happens to the rows
-// around it: that address is the row's identity, by which its entry refers to it.
-struct PlaylistRow {
-    std::array<QString, PlaylistColumnCount> texts;
-    std::shared_ptr<MP3Node> entry;
-    QString iconKey;
-    // The row's place in display order, kept by the model: the way from a row to its position.
-    qsizetype position = -1;
+// One row of the playlist: its five column texts, its entry and the key of its icon. The row and
+// its entry are one object, held through the entry list's links (and by any iterator on the
+// entry); the model keeps the rows in display order. A row keeps its address for its whole life,
+// whatever happens to the rows around it: that address is the row's identity.
+struct PlaylistRow : MP3Node {
+    // The row's place in display order, kept by the model: the way from a row to its position; -1
+    // once the row has left the model. Rows stay below 2^31, as the views count them in int.
+    qint32 position = -1;
+    // The row's icon key, as an index into its model's table of distinct keys.
+    quint32 iconKey = 0;
 
-    const QString& text(int column) const { return texts[std::size_t(column)]; }
+    // The file name column is the entry's path (file()), held once: setting it gives the entry a
+    // new path, as reInit does.
+    const QString& text(int column) const;
+    void setText(int column, const QString& text);
+    MP3Node& entry() { return *this; }
+    const MP3Node& entry() const { return *this; }
+
+private:
+    QString m_title;
+    QString m_length;
+    // The two tag columns, made when one of them is first given a text other than the unread one:
+    // most rows of a large playlist never have their tags read, and until then they share one text.
+    std::unique_ptr<std::array<QString, 2>> m_tagTexts;
 };
 
 // The key under which a row's file-type icon is kept: the upper-cased extension of the path (the

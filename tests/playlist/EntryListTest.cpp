@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QStringList>
 
 #include "playlist/PlaylistRow.h"
@@ -12,13 +14,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Rows for entries, each knowing its entry as the model's rows do.
+// Entries appended to lists, each also held here, as an iterator would hold it, so that a removed
+// one stays usable.
 struct Rows {
-    std::vector<std::unique_ptr<PlaylistRow>> rows;
-    PlaylistRow* add(MP3List& list, const QString& file)
+    std::vector<std::shared_ptr<MP3Node>> rows;
+    MP3Node* add(MP3List& list, const QString& file)
     {
-        rows.push_back(std::make_unique<PlaylistRow>());
-        rows.back()->entry = list.addNode(file, rows.back().get());
+        rows.push_back(list.addNode(file));
         return rows.back().get();
     }
 };
@@ -63,6 +65,47 @@ TEST(MP3List, AppendsAndRemovesKeepingHeadAndTail)
         // An entry appended afterwards is reachable from head.
         rows.add(list, u"d"_s);
         EXPECT_EQ(filesOf(list), c.remaining);
+        // Each entry still in the list is found by its handle; a removed one has none.
+        for (const auto& node : rows.rows)
+            EXPECT_EQ(list.handleOf(*node), list.holds(*node) ? node : nullptr);
+    }
+}
+
+TEST(MP3List, SplicesAnotherListOnInOrder)
+{
+    struct Case {
+        const char* what;
+        QStringList first;
+        QStringList second;
+    } const cases[] = {
+        {"onto entries", {u"a"_s, u"b"_s}, {u"c"_s, u"d"_s}},
+        {"onto nothing", {}, {u"c"_s}},
+        {"nothing on", {u"a"_s}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MP3List list, other;
+        Rows rows;
+        for (const QString& file : c.first)
+            rows.add(list, file);
+        Iterator atEnd = list.getIterator();
+        while (atEnd.MoveNext()) { }
+        for (const QString& file : c.second)
+            rows.add(other, file);
+        list.splice(other);
+        EXPECT_EQ(filesOf(list), c.first + c.second);
+        EXPECT_EQ(filesOf(other), QStringList());
+        EXPECT_TRUE(std::ranges::all_of(rows.rows, [&](const auto& node) { return list.holds(*node); }));
+        // A cursor that stood on the last entry goes on into the spliced ones.
+        if (!c.first.isEmpty() && !c.second.isEmpty()) {
+            ASSERT_TRUE(atEnd.MoveNext());
+            EXPECT_EQ(atEnd.current()->file(), c.second.front());
+        }
+        // Removing the last spliced entry leaves a tail that further entries follow.
+        if (!rows.rows.empty())
+            list.remove(rows.rows.back().get());
+        rows.add(list, u"z"_s);
+        EXPECT_EQ(filesOf(list).last(), u"z"_s);
     }
 }
 
@@ -71,7 +114,7 @@ TEST(MP3List, IgnoresRowsOfOtherListsAndNoRow)
     MP3List list, other;
     Rows rows;
     rows.add(list, u"a"_s);
-    PlaylistRow* foreign = rows.add(other, u"x"_s);
+    MP3Node* foreign = rows.add(other, u"x"_s);
     list.remove(foreign);
     list.remove(nullptr);
     EXPECT_EQ(filesOf(list), QStringList({u"a"_s}));
@@ -112,7 +155,7 @@ TEST(MP3List, DropsAMillionEntriesWithoutDeepRecursion)
 {
     auto list = std::make_unique<MP3List>();
     for (int i = 0; i < 1'000'000; ++i)
-        list->addNode(QString(), nullptr);
+        list->addNode(QString());
     Iterator held = list->getIterator();
     held.MoveNext();
     list.reset(); // the entries go one by one, the held head last
@@ -129,20 +172,33 @@ TEST(MP3Node, ReadTagWritesOnlyTheTwoTagColumns)
     const QString other
         = files.write(u"other.mp3"_s, TestBytes::id3v2Header(3, 0, QByteArray(4, '\0')) + TestBytes::audio(200));
     MP3List list;
-    PlaylistRow row;
-    row.texts = {song, u"Title"_s, u"..."_s, u"..."_s, u"215"_s};
-    row.entry = list.addNode(song, &row);
-    row.entry->ReadTag();
-    EXPECT_EQ(row.texts, (std::array<QString, 5>{song, u"Title"_s, u" - Song"_s, u"No"_s, u"215"_s}));
+    PlaylistRow& row = *list.addNode(song)->item();
+    row.setText(TitleColumn, u"Title"_s);
+    row.setText(LengthColumn, u"215"_s);
+    const auto texts = [&] {
+        QStringList all;
+        for (int column = 0; column < PlaylistColumnCount; ++column)
+            all.append(row.text(column));
+        return all;
+    };
+    EXPECT_EQ(texts(), QStringList({song, u"Title"_s, u"..."_s, u"..."_s, u"215"_s}));
 
-    // After a new path the entry reads the new file.
-    row.entry->reInit(other, &row);
-    row.entry->ReadTag();
-    EXPECT_EQ(row.texts[QuickTagColumn], u"(none)"_s);
-    EXPECT_EQ(row.texts[HasId2Column], u"Yes"_s);
-
-    row.entry->reInit(files.path(u"gone.mp3"_s), &row);
-    row.entry->ReadTag();
-    EXPECT_EQ(row.texts[QuickTagColumn], u"(error)"_s);
-    EXPECT_EQ(row.texts[HasId2Column], u"(error)"_s);
+    // After a new path the file name column shows it and the entry reads the new file.
+    struct Step {
+        QString file;
+        QString quickTag;
+        QString hasId2;
+    } const steps[] = {
+        {song, u" - Song"_s, u"No"_s},
+        {other, u"(none)"_s, u"Yes"_s},
+        {files.path(u"gone.mp3"_s), u"(error)"_s, u"(error)"_s},
+    };
+    for (const Step& step : steps) {
+        row.reInit(step.file);
+        row.ReadTag();
+        EXPECT_EQ(texts(), QStringList({step.file, u"Title"_s, step.quickTag, step.hasId2, u"215"_s}));
+    }
+    // One tag column written alone leaves the other as it was.
+    row.setText(QuickTagColumn, u"..."_s);
+    EXPECT_EQ(texts(), QStringList({files.path(u"gone.mp3"_s), u"Title"_s, u"..."_s, u"(error)"_s, u"215"_s}));
 }

@@ -40,6 +40,33 @@ TEST(PlaylistModel, AppendsInOneInsertWithUnreadTags)
     EXPECT_EQ(t.model.nodeList().size(), 3);
 }
 
+TEST(PlaylistModel, GivesEachRowTheIconKeyOfItsFile)
+{
+    TestedModel t;
+    const auto keysOf = [&] {
+        QStringList keys;
+        for (int row = 0; row < t.model.rowCount(); ++row)
+            keys.append(t.model.data(t.model.index(row, FileNameColumn), PlaylistModel::IconKeyRole).toString());
+        return keys;
+    };
+    const auto append = [&](const QStringList& paths) {
+        std::vector<PlaylistEntry> entries;
+        for (const QString& path : paths)
+            entries.push_back({path, u"t"_s, u"1"_s});
+        t.model.appendEntries(entries);
+    };
+    append({u"/a.mp3"_s, u"/b.wav"_s, u"/c.mp3"_s, u"/d.exe"_s, u"/e.EXE"_s});
+    append({u"/f.wav"_s, u"/g"_s});
+    EXPECT_EQ(keysOf(), QStringList({u"MP3"_s, u"WAV"_s, u"MP3"_s, u"/D.EXE"_s, u"/E.EXE"_s, u"WAV"_s, u""_s}));
+    EXPECT_FALSE(t.model.data(t.model.index(0, TitleColumn), PlaylistModel::IconKeyRole).isValid());
+    // A sort moves the keys with their rows; a new playlist starts a new table of keys.
+    t.model.sort(FileNameColumn, Qt::DescendingOrder);
+    EXPECT_EQ(keysOf(), QStringList({u""_s, u"WAV"_s, u"/E.EXE"_s, u"/D.EXE"_s, u"MP3"_s, u"WAV"_s, u"MP3"_s}));
+    t.model.clear();
+    append({u"/x.ogg"_s, u"/y.mp3"_s});
+    EXPECT_EQ(keysOf(), QStringList({u"OGG"_s, u"MP3"_s}));
+}
+
 TEST(PlaylistModel, SortsByClickedColumnsAsTextAndKeepsRowsWhole)
 {
     TestedModel t;
@@ -154,11 +181,20 @@ TEST(PlaylistModel, RemovesRowsInOneBatch)
         fillTitles(t.model, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
         QSignalSpy removed(&t.model, &QAbstractItemModel::rowsRemoved);
         QSignalSpy reset(&t.model, &QAbstractItemModel::modelReset);
+        // Entries held elsewhere, as by iterators, outlive their removed rows.
+        std::vector<std::shared_ptr<MP3Node>> held;
+        for (const qsizetype position : c.positions)
+            held.push_back(t.model.findItem(position));
         t.model.removeRows(c.positions);
         EXPECT_EQ(columnOf(t.model, TitleColumn), c.titles);
         EXPECT_EQ(removed.count(), c.removals);
         EXPECT_EQ(reset.count(), c.resets);
         EXPECT_EQ(t.model.nodeList().size(), t.model.size());
         EXPECT_TRUE(rowsAndEntriesAgree(t.model));
+        for (std::size_t i = 0; i < held.size(); ++i) {
+            EXPECT_EQ(t.model.positionOf(held[i]->item()), -1);
+            EXPECT_FALSE(t.model.nodeList().holds(*held[i]));
+            EXPECT_EQ(held[i]->file(), u"/music/"_s + QString::number(c.positions[i] + 1) + u".mp3"_s);
+        }
     }
 }

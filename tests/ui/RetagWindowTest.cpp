@@ -48,7 +48,7 @@ struct Window {
         PlaylistModel& model = form.model();
         model.findItem(model.size() - 1)->ReadTag();
         if (!title.isEmpty())
-            model.rowAt(model.size() - 1)->texts[TitleColumn] = title;
+            model.rowAt(model.size() - 1)->setText(TitleColumn, title);
     }
     // Runs the command with every row selected, operating its dialogs as the steps say.
     void run(const char* command, QStringList steps)
