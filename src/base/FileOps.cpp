@@ -106,15 +106,19 @@ int lockAgainstOthers(int fd, int operation)
 
 // Copies bytes between two open files: by copy_file_range, which keeps the bytes out of the
 // process and lets a file system that can share or clone blocks do so, or through a buffer once
-// the system cannot (another volume on an older system, a file system without it).
+// the system cannot (another volume on an older system, a file system without it). Bytes that
+// move to another place within their block (the rest of a file after a tag of 1,010 bytes) go
+// through the buffer too: no file system can share such blocks, and copying them within the
+// system is slower than through a buffer.
 class ByteCopier {
 public:
     // Up to count bytes of from, from offset fromAt on, to offset toAt of to: the number copied,
     // fewer than count only at the end of from, or -1 with errno set.
     qint64 copy(int from, qint64 fromAt, int to, qint64 toAt, qint64 count)
     {
+        constexpr qint64 kBlock = 4096;
         qint64 total = 0;
-        while (!m_buffered && total < count) {
+        while (!m_buffered && (fromAt - toAt) % kBlock == 0 && total < count) {
             off_t fromOffset = fromAt + total;
             off_t toOffset = toAt + total;
             const ssize_t got
