@@ -79,9 +79,11 @@ qint64 readUpTo(int fd, char* data, qint64 count, qint64 offset)
 }
 
 // Locks the open file fd against other Sondrel processes (LOCK_SH or LOCK_EX), waiting briefly
-// for a lock that one of them holds. 0 once locked, and also on a file system that has no locks
-// (the change then goes on unguarded, as it would without this lock); EWOULDBLOCK when the lock
-// is still held after the wait; the system's error otherwise.
+// for a lock that one of them holds. 0 once locked, and also where the file cannot be locked: a
+// file system that has no locks, or one that grants an exclusive lock only to a file open for
+// writing (network file systems lock that way, and refuse a file open for reading with EBADF);
+// the change then goes on unguarded, as it would without this lock. EWOULDBLOCK when the lock is
+// still held after the wait; the system's error otherwise.
 int lockAgainstOthers(int fd, int operation)
 {
     using namespace std::chrono;
@@ -93,7 +95,7 @@ int lockAgainstOthers(int fd, int operation)
         const int error = errno;
         if (error == EINTR)
             continue;
-        if (error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS)
+        if (error == ENOLCK || error == EOPNOTSUPP || error == ENOSYS || error == EBADF)
             return 0;
         if (error != EWOULDBLOCK)
             return error;

@@ -332,6 +332,26 @@ TEST(FileOps, GivesUpOnAFileAnotherRunKeepsChanging)
     ::close(theirs);
 }
 
+TEST(FileOps, GoesOnUnlockedWhereTheFileSystemCannotLock)
+{
+    // No locks at all, or (a network file system) no exclusive lock on a file open for reading.
+    for (const int error : {ENOLCK, EOPNOTSUPP, EBADF}) {
+        SCOPED_TRACE(qt_error_string(error).toStdString());
+        const TestFiles files;
+        const QString list = files.write(u"list.m3u"_s, "old");
+        SystemCalls::Faults::start();
+        SystemCalls::Faults::failAt(3, error); // the folder, the old list, then its lock
+        QString reason;
+        EXPECT_TRUE(FileOps::writeAtomically(list, "new", &reason)) << reason.toStdString();
+        EXPECT_EQ(SystemCalls::Faults::calls().value(2), SystemCalls::Call::Lock);
+        SystemCalls::Faults::start();
+        SystemCalls::Faults::failAt(2, error); // the open, then its lock
+        EXPECT_TRUE(FileOps::openForChange(list).isOpen());
+        SystemCalls::Faults::clear();
+        EXPECT_EQ(TestFiles::read(list), "new");
+    }
+}
+
 TEST(FileOps, NamesATemporaryFileThatCouldNotBeRemoved)
 {
     // The flush of the new bytes fails, and so does the removal of the temporary file after it.
