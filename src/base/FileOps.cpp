@@ -850,18 +850,10 @@ Handle openForChange(const QString& path, OpenFailure* failure)
         // A file without a name was replaced or removed meanwhile. A file with one name is the
         // file at the name, or the same file moved to another name (a rename, which changes no
         // byte): the file the caller meant either way. Only a file with more names may have lost
-        // this one to a replacement while it keeps another: its name is looked up again.
-        if (opened.st_nlink == 1)
+        // this one to a replacement while it keeps another: its name is looked up again. Otherwise
+        // the next round opens what the name holds now (or finds it gone).
+        if (opened.st_nlink == 1 || (opened.st_nlink > 1 && isSameFile(opened, native)))
             return file;
-        struct stat named { };
-        if (opened.st_nlink > 1) {
-            if (::stat(native.constData(), &named) != 0) {
-                why = errno == ENOENT || errno == ENOTDIR ? OpenFailure::NotFound : OpenFailure::Refused;
-                return {};
-            }
-            if (named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
-                return file;
-        }
     }
     why = OpenFailure::Busy;
     return {};

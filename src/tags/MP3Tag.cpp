@@ -230,18 +230,17 @@ void MP3Tag::removeId2TagFrom(const FileOps::Handle& file)
     }
     QString reason;
     const bool replaced = FileOps::replaceWithTail(m_path, file, *tagLength, &reason);
+    const bool changedMeanwhile = !replaced && reason == FileOps::fileChangedReason();
     // The file read so far is no longer the one at the name, whether it was replaced now or by
     // another program meanwhile: a later change of this object opens the name again.
-    if (replaced || reason == FileOps::fileChangedReason())
+    if (replaced || changedMeanwhile)
         m_held = nullptr;
-    if (!replaced) {
-        if (reason == FileOps::fileChangedReason())
-            Messages::error(QStringLiteral("Error with ") + m_path + QStringLiteral(":  ") + reason + u'.');
-        else
-            ShowReadError(FileOps::leftBehindIn(reason));
-        return;
-    }
-    m_hasId2Tag = false;
+    if (changedMeanwhile)
+        Messages::error(QStringLiteral("Error with ") + m_path + QStringLiteral(":  ") + reason + u'.');
+    else if (!replaced)
+        ShowReadError(FileOps::leftBehindIn(reason));
+    else
+        m_hasId2Tag = false;
 }
 
 QString MP3Tag::SongName() const
