@@ -85,6 +85,7 @@ TEST(FileOps, CountsOnlyVisibleRegularFilesAsOrdinary)
     ASSERT_EQ(::mkfifo(QFile::encodeName(files.path(u"pipe"_s)).constData(), 0644), 0);
     ASSERT_TRUE(QFile::link(regular, files.path(u"link.mp3"_s)));
     ASSERT_TRUE(QFile::link(files.path(u"gone.mp3"_s), files.path(u"dangling.mp3"_s)));
+    ASSERT_TRUE(QFile::link(files.path(u"loop.mp3"_s), files.path(u"loop.mp3"_s)));
     const SocketFile socket(files.path(u"socket"_s));
     ASSERT_TRUE(socket.bound);
 
@@ -101,7 +102,12 @@ TEST(FileOps, CountsOnlyVisibleRegularFilesAsOrdinary)
         {files.path(u"socket"_s), false, false},
         {files.path(u"dangling.mp3"_s), false, false},
         {files.path(u"missing.mp3"_s), false, false},
+        {files.path(u"loop.mp3"_s), false, false},
+        {regular + u"/below.mp3"_s, false, false},
+        {files.path(QString(300, u'n')), false, false},
+        {regular + QChar(0) + u"x"_s, false, false},
         {u"/dev/null"_s, false, false},
+        {u"/dev/zero"_s, false, false},
         {QString(), false, false},
     };
     for (const Case& c : cases) {
@@ -429,20 +435,6 @@ TEST(FileOps, KeepsExtendedAttributes)
     }
 }
 
-TEST(FileOps, LeavesTheOriginalWhenTheFolderRefusesTheTemporaryFile)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may create files in a read-only folder";
-    TestFiles files;
-    ASSERT_TRUE(QDir(files.folder()).mkdir(u"locked"_s));
-    const QString path = files.write(u"locked/a.mp3"_s, "HEADERaudio");
-    ASSERT_EQ(::chmod(QFile::encodeName(files.path(u"locked"_s)).constData(), 0555), 0);
-    const FileOps::Handle source = FileOps::openExisting(path, FileOps::Access::ReadWrite);
-    EXPECT_FALSE(FileOps::replaceWithTail(path, source, 6));
-    EXPECT_EQ(TestFiles::read(path), QByteArray("HEADERaudio"));
-    ::chmod(QFile::encodeName(files.path(u"locked"_s)).constData(), 0755);
-}
-
 TEST(FileOps, WritesFilesAtomicallyOrLeavesThemAsTheyWere)
 {
     TestFiles files;
@@ -501,6 +493,7 @@ TEST(FileOps, WritesNothingIntoAFolderTheUserMayNotWrite)
     ASSERT_EQ(::chmod(locked.constData(), 0555), 0);
     QString reason;
     EXPECT_FALSE(FileOps::writeAtomically(path, "new", &reason));
+    EXPECT_FALSE(FileOps::replaceWithTail(path, FileOps::openExisting(path, FileOps::Access::ReadWrite), 1));
     EXPECT_FALSE(FileOps::writeAtomically(files.path(u"locked/b.m3u"_s), "new", &reason));
     EXPECT_EQ(reason, qt_error_string(EACCES));
     EXPECT_EQ(TestFiles::read(path), QByteArray("old"));
@@ -610,7 +603,8 @@ TEST(FileOps, MovesWithoutEverReplacingAFile)
     } const cases[] = {
         {"a.mp3", "b.mp3", true, {}},
         {"a.mp3", "taken.mp3", false, qt_error_string(EEXIST)},
-        {"a.mp3", "a.mp3", false, {}},
+        {"a.mp3", "a.mp3", false, kSameFile},
+        {"a.mp3", "link.mp3", false, kSameFile},
         {"link.mp3", "a.mp3", false, {}},
         {"missing.mp3", "b.mp3", false, qt_error_string(ENOENT)},
         {"a.mp3", "missing/b.mp3", false, {}},
@@ -635,8 +629,11 @@ TEST(FileOps, MovesWithoutEverReplacingAFile)
             }
             EXPECT_EQ(moved, c.moved) << reason.toStdString();
             EXPECT_EQ(reason.isEmpty(), c.moved) << reason.toStdString();
-            if (!c.reason.isEmpty()) {
-                EXPECT_EQ(reason.toStdString(), c.reason.toStdString());
+            // Across volumes a taken name is refused before the same file could be noticed.
+            const QString expected
+                = c.reason == kSameFile && way.move != FileOps::moveFile ? qt_error_string(EEXIST) : c.reason;
+            if (!expected.isEmpty()) {
+                EXPECT_EQ(reason.toStdString(), expected.toStdString());
             }
             if (!moved) {
                 EXPECT_EQ(entries(files), before);
@@ -729,19 +726,5 @@ TEST(FileOps, RenamesOnlyRegularFiles)
         EXPECT_EQ(FileOps::renameNoReplace(from, to, &reason), c.reason.isEmpty());
         EXPECT_EQ(reason.toStdString(), c.reason.toStdString());
         EXPECT_EQ(QFileInfo::exists(to) || QFileInfo(to).isSymLink(), c.reason.isEmpty());
-    }
-}
-
-TEST(FileOps, RefusesToMoveAFileOntoItself)
-{
-    TestFiles files;
-    const QString source = files.write(u"a.mp3"_s, "audio");
-    ASSERT_TRUE(QFile::link(source, files.path(u"link.mp3"_s)));
-    for (const QString& target : {source, files.path(u"link.mp3"_s)}) {
-        SCOPED_TRACE(target.toStdString());
-        QString reason;
-        EXPECT_FALSE(FileOps::moveFile(source, target, &reason));
-        EXPECT_EQ(reason, kSameFile);
-        EXPECT_EQ(TestFiles::read(source), QByteArray("audio"));
     }
 }

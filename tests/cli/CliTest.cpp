@@ -12,8 +12,11 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 
-#include "CliRun.h"
+#include "support/CliRun.h"
+#include "support/HangGuard.h"
+#include "support/ProgramMessages.h"
 #include "support/TestFiles.h"
 
 using namespace Qt::StringLiterals;
@@ -24,16 +27,32 @@ namespace {
 
 QByteArray notFound(const QString& path)
 {
-    return "Error:\tError with " + path.toUtf8()
-        + ":  File not found.  This file will be skipped automatically until you close the program.\n";
+    return cliError(ProgramMessages::notFound(path));
 }
 
 QByteArray readError(const QString& path)
 {
-    return "Error:\tError with " + path.toUtf8()
-        + ":  Read error.  This file will be skipped automatically until you close the program.\n\n"
-          "Suggestions:\n1) Close any programs that may be accessing this file.\n"
-          "2) Remove any special characters from the filename.\n";
+    return cliError(ProgramMessages::readError(path));
+}
+
+// Writes a file under a name given as the system's bytes.
+bool writeNative(const QByteArray& path, const QByteArray& content)
+{
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, content.constData(), size_t(content.size())) == content.size();
+    ::close(fd);
+    return written;
+}
+
+QByteArray readNative(const QByteArray& path)
+{
+    QFile file;
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return "<unreadable>";
+    return file.readAll();
 }
 
 const QByteArray kTag = id3v1({"Caf\xE9 \x80", "Band", "Album", "1999", "Nice", 7, 17});
@@ -47,25 +66,28 @@ TEST(Cli, InfoPrintsALineAFileAndTheMessagesInOrder)
     const QString v2 = files.write(u"v2.mp3"_s, TestBytes::id3v2Header(3, 0, QByteArray(4, '\0')) + audio(300));
     const QString shortFile = files.write(u"short.mp3"_s, audio(127));
     const QString missing = files.path(u"missing.mp3"_s);
-    const QStringList all = {tagged, v2, shortFile, missing};
+    const QString pipe = files.path(u"pipe.mp3"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0644), 0);
+    const QStringList all = {tagged, v2, shortFile, missing, pipe, u"/dev/zero"_s};
 
     const CliRun text = cli(QStringList{u"info"_s} + all);
     EXPECT_EQ(text.out,
         tagged.toUtf8() + "\tBand - Caf\xC3\xA9 \xE2\x82\xAC\tNo\n" + v2.toUtf8() + "\t(none)\tYes\n"
-            + shortFile.toUtf8() + "\t(error)\t(error)\n" + missing.toUtf8() + "\t(error)\t(error)\n");
-    EXPECT_EQ(text.err, readError(shortFile) + notFound(missing));
+            + shortFile.toUtf8() + "\t(error)\t(error)\n" + missing.toUtf8() + "\t(error)\t(error)\n" + pipe.toUtf8()
+            + "\t(error)\t(error)\n/dev/zero\t(error)\t(error)\n");
+    EXPECT_EQ(text.err, readError(shortFile) + notFound(missing) + notFound(pipe) + notFound(u"/dev/zero"_s));
     EXPECT_EQ(text.exitCode, 1);
 
     const CliRun json = cli(QStringList{u"info"_s, u"--json"_s} + all);
     const QList<QByteArray> lines = json.out.split('\n');
-    ASSERT_EQ(lines.size(), 5);
+    ASSERT_EQ(lines.size(), 7);
     // Keys in their documented order.
     EXPECT_EQ(lines[0],
         "{\"path\":\"" + tagged.toUtf8()
             + "\",\"id3v1\":true,\"id3v2\":false,\"title\":\"Caf\xC3\xA9 \xE2\x82\xAC\",\"artist\":\"Band\","
               "\"album\":\"Album\",\"year\":\"1999\",\"comment\":\"Nice\",\"track\":7,\"genre\":17,\"error\":null}");
-    const char* const errors[] = {nullptr, nullptr, "read error", "not found"};
-    for (int i = 1; i < 4; ++i) {
+    const char* const errors[] = {nullptr, nullptr, "read error", "not found", "not found", "not found"};
+    for (int i = 1; i < 6; ++i) {
         SCOPED_TRACE(lines[i].toStdString());
         const QJsonObject object = QJsonDocument::fromJson(lines[i]).object();
         EXPECT_EQ(object.value(u"path"_s).toString(), all[i]);
@@ -103,29 +125,67 @@ TEST(Cli, WriteSetsOnlyTheGivenFields)
     EXPECT_EQ(TestFiles::read(plain), audio(300) + id3v1({"Hey Jude ?", "", "", "1968", "", 255, 12}));
 }
 
-TEST(Cli, UsageErrorsTouchNoFile)
+TEST(Cli, RefusesBadArgumentsAndBadListsAndTouchesNoFile)
 {
     TestFiles files;
-    const QString path = files.write(u"song.mp3"_s, audio(300) + kTag);
-    const QStringList cases[] = {
-        {},
-        {u"frobnicate"_s},
-        {u"info"_s},
-        {u"info"_s, u"--colour"_s, path},
-        {u"genres"_s, u"extra"_s},
-        {u"remove"_s, path},
-        {u"write"_s, u"--title"_s},
-        {u"write"_s, u"--title"_s, u"X"_s, u"--track"_s, u"256"_s, path},
-        {u"write"_s, u"--title"_s, u"X"_s, u"--track"_s, u"-1"_s, path},
-        {u"write"_s, u"--title"_s, u"X"_s, u"--track"_s, u"seven"_s, path},
-        {u"write"_s, u"--title"_s, u"X"_s, u"--genre"_s, u"256"_s, path},
+    const QByteArray song = QFile::encodeName(files.write(u"song.mp3"_s, audio(300) + kTag));
+    const QByteArray list = QFile::encodeName(files.write(u"list.m3u"_s, "song.mp3\r\n"));
+    const QByteArray digits(100'000, '9');
+    const QByteArray usage = "usage: sondrel-cli ";
+    const QByteArray writeUsage = "usage: sondrel-cli write [--title T] [--artist A] [--album U] [--year Y] "
+                                  "[--comment C] [--track N] [--genre N|NAME] [--files-from LIST] FILE...\n";
+    struct Case {
+        QList<QByteArray> arguments;
+        int exitCode;
+        QByteArray err; // usage errors (exit status 2): how stderr begins
+        QByteArray out = {};
+        QByteArray input = {}; // on stdin
+    } const cases[] = {
+        {{}, 2, usage},
+        {{"frobnicate"}, 2, usage},
+        {{"info"}, 2, usage},
+        {{"info", "--colour", song}, 2, usage},
+        {{"genres", "extra"}, 2, usage},
+        {{"remove", song}, 2, usage},
+        {{"write", "--title"}, 2, usage},
+        {{"write", "--title", "X", "--track", "256", song}, 2, usage},
+        {{"write", "--title", "X", "--track", "-1", song}, 2, usage},
+        {{"write", "--title", "X", "--track", "seven", song}, 2, usage},
+        {{"write", "--track", digits, song}, 2, writeUsage + "sondrel-cli: --track takes a number from 0 to 255\n"},
+        {{"write", "--genre", "256", song}, 2, usage},
+        {{"write", "--genre", digits, song}, 2,
+            writeUsage + "sondrel-cli: --genre takes a number from 0 to 255 or a genre name\n"},
+        {{"compose"}, 2, usage},
+        {{"parse", "<a>"}, 2, usage},
+        {{"name-from-tag", "x.mp3"}, 2, usage},
+        {{"prune", list}, 2, usage},
+        {{"convert", list}, 2, usage},
+        {{"info", "--files-from", "/dev/null"}, 0, {}},
+        {{"write", "--title", "X", "--files-from", "-"}, 0, {}, {}, QByteArray(1 << 20, '\n')},
+        {{"write", "--title", "X", "--files-from", "/dev/zero"}, 1,
+            cliError(u"Could not read the file list /dev/zero: it is longer than 256 MiB."_s)},
+        {{"playlist", "/dev/zero"}, 1, cliError(u"Could not read the whole playlist /dev/zero."_s)},
+        // Texts of 100,000 characters are taken whole.
+        {{"compose", QByteArray(100'000, 'f') + "<t>", "--title", "T"}, 0, {}, QByteArray(100'000, 'f') + "T\n"},
+        {{"parse", "<a> - <t>", QByteArray(50'000, 'a') + " - t"}, 0, {},
+            "{\"artist\":\"" + QByteArray(50'000, 'a')
+                + "\",\"title\":\"t\",\"album\":\"\",\"year\":\"\",\"comment\":\"\",\"track\":\"\",\"genre\":\"\"}\n"},
+        {{"convert", list, QFile::encodeName(files.folder()) + '/' + QByteArray(100'000, 'n') + ".pls"}, 1,
+            cliError(u"Could not save the playlist to "_s + files.path(QString(100'000, u'n')) + u".pls: "_s
+                + qt_error_string(ENAMETOOLONG) + u"."_s)},
     };
-    for (const QStringList& arguments : cases) {
-        SCOPED_TRACE(arguments.join(u' ').toStdString());
-        const CliRun run = cli(arguments);
-        EXPECT_EQ(run.exitCode, 2);
-        EXPECT_TRUE(run.err.startsWith("usage: sondrel-cli ")) << run.err.toStdString();
-        EXPECT_EQ(TestFiles::read(path), audio(300) + kTag);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(QByteArrayList(c.arguments).join(' ').left(100).toStdString());
+        const CliRun run = cli(c.arguments, c.input);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_TRUE(run.out == c.out) << run.out.left(300).toStdString();
+        if (c.exitCode == 2) {
+            EXPECT_TRUE(run.err.startsWith(c.err)) << run.err.left(300).toStdString();
+        } else {
+            EXPECT_TRUE(run.err == c.err) << run.err.left(300).toStdString();
+        }
+        EXPECT_EQ(TestFiles::read(QFile::decodeName(song)), audio(300) + kTag);
+        EXPECT_EQ(QDir(files.folder()).entryList(QDir::Files).size(), 2);
     }
     for (const QStringList& help : {QStringList{u"--help"_s}, QStringList{u"write"_s, u"--help"_s}}) {
         const CliRun run = cli(help);
@@ -190,21 +250,32 @@ TEST(Cli, TakesFilesFromAList)
 TEST(Cli, ReachesFileNamesThatAreNotUtf8)
 {
     TestFiles files;
-    const QByteArray name = QFile::encodeName(files.folder()) + "/caf\xE9.mp3";
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, audio(300).constData(), 300), 300);
-    ::close(fd);
-    const auto run = [&](const QStringList& arguments) {
-        const CliRun done = cli(arguments, name + '\n');
-        EXPECT_EQ(done.err, QByteArray());
-        EXPECT_EQ(done.exitCode, 0);
-        return done.out;
-    };
-    run({u"write"_s, u"--title"_s, u"Song"_s, u"--files-from"_s, u"-"_s});
-    EXPECT_EQ(run({u"info"_s, u"--files-from"_s, u"-"_s}), name + "\t - Song\tNo\n");
-    EXPECT_TRUE(run({u"info"_s, u"--json"_s, u"--files-from"_s, u"-"_s}).contains("/caf\\udce9.mp3\""));
-    ::unlink(name.constData()); // a name the temporary folder's own clean-up cannot spell
+    QByteArray highBytes;
+    for (int byte = 0x80; byte <= 0xFF; ++byte)
+        highBytes += char(byte);
+    const QByteArray longText(100'000, 'L');
+    // Bytes 0x80 to 0xFF, the bytes of an encoded lone surrogate, and a windows-1252 name.
+    for (const QByteArray& name : {highBytes + ".mp3", QByteArray("\xED\xB2\x80.mp3"), QByteArray("caf\xE9.mp3")}) {
+        SCOPED_TRACE(name.toPercentEncoding().toStdString());
+        const QByteArray path = QFile::encodeName(files.folder()) + '/' + name;
+        ASSERT_TRUE(writeNative(path, audio(300)));
+        const CliRun write = cli(QList<QByteArray>{"write", "--title", "Song", "--comment", longText, path});
+        EXPECT_EQ(write.err, QByteArray());
+        EXPECT_EQ(write.exitCode, 0);
+        EXPECT_TRUE(readNative(path) == audio(300) + id3v1({"Song", "", "", "", longText, 0, 0}));
+        const CliRun info = cli(QList<QByteArray>{"info", "--files-from", "-"}, path + '\n');
+        EXPECT_EQ(info.out, path + "\t - Song\tNo\n");
+        EXPECT_EQ(info.exitCode, 0);
+        if (name.startsWith("caf")) {
+            EXPECT_TRUE(cli(QList<QByteArray>{"info", "--json", path}).out.contains("/caf\\udce9.mp3\""));
+            // A playlist that is not UTF-8 is read as windows-1252: its name for the file is that
+            // text, not these bytes.
+            const CliRun playlist
+                = cli(QList<QByteArray>{"playlist", QFile::encodeName(files.write(u"list.m3u"_s, "caf\xE9.mp3\r\n"))});
+            EXPECT_EQ(playlist.err, cliError(ProgramMessages::notFound(files.path(u"caf\u00E9.mp3"_s))));
+        }
+        ::unlink(path.constData()); // names the temporary folder's own clean-up cannot spell
+    }
 }
 
 TEST(Cli, OutputThatCannotBeWrittenIsAnError)
@@ -213,8 +284,8 @@ TEST(Cli, OutputThatCannotBeWrittenIsAnError)
         GTEST_SKIP() << "no /dev/full here";
     QProcess process;
     process.setStandardOutputFile(u"/dev/full"_s);
-    process.start(QString::fromUtf8(SONDREL_CLI), {u"genres"_s});
-    ASSERT_TRUE(process.waitForFinished(kHangGuardMs));
+    process.start(cliPath(), {u"genres"_s});
+    ASSERT_TRUE(process.waitForFinished(kHangLimitMs));
     EXPECT_EQ(process.readAllStandardError(), "Error:\tCould not write the output: No space left on device.\n");
     EXPECT_EQ(process.exitCode(), 1);
 }
@@ -224,7 +295,7 @@ TEST(Cli, WritesNoGuessedGenreWithoutTheGenreList)
     // A copy of the program with no genre list beside it or in its data folder.
     TestFiles files;
     const QString program = files.path(u"sondrel-cli"_s);
-    ASSERT_TRUE(QFile::copy(QString::fromUtf8(SONDREL_CLI), program));
+    ASSERT_TRUE(QFile::copy(cliPath(), program));
     const QByteArray tagged = audio(300) + id3v1({"Song", "Band", "", "", "", 0, 7});
     struct Case {
         QStringList arguments; // the file is appended
@@ -240,12 +311,13 @@ TEST(Cli, WritesNoGuessedGenreWithoutTheGenreList)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
         const QString file = files.write(u"Other - Blues.mp3"_s, c.bytes);
-        QProcess process;
-        process.start(program, c.arguments + QStringList{file});
-        ASSERT_TRUE(process.waitForFinished(kHangGuardMs));
-        const QByteArray err = process.readAllStandardError();
+        QList<QByteArray> arguments;
+        for (const QString& argument : c.arguments + QStringList{file})
+            arguments.append(argument.toUtf8());
+        const CliRun run = runProgram(program, arguments);
+        const QByteArray& err = run.err;
         EXPECT_EQ(TestFiles::read(file) != c.bytes, c.written);
-        EXPECT_EQ(process.exitCode(), c.written ? 0 : 1);
+        EXPECT_EQ(run.exitCode, c.written ? 0 : 1);
         EXPECT_EQ(err.count('\n'), c.written ? 0 : 1) << err.toStdString(); // the list's message, once
         EXPECT_EQ(err.startsWith("Error:\tCould not load genre list"), !c.written);
     }
@@ -281,15 +353,15 @@ TEST(Cli, TwoRunsChangingOneFileNeverMixTheirChanges)
                 paths.append(files.write(u"song%1.mp3"_s.arg(i), v2 + song + kTag));
                 for (const QStringList* arguments : {&race.first, &race.second}) {
                     runs.push_back(std::make_unique<QProcess>());
-                    runs.back()->start(QString::fromUtf8(SONDREL_CLI), *arguments + QStringList{paths.last()});
+                    runs.back()->start(cliPath(), *arguments + QStringList{paths.last()});
                 }
             }
             for (int i = 0; i < kAtOnce; ++i) {
                 SCOPED_TRACE(testing::Message() << "round " << round + i);
                 QProcess& first = *runs[std::size_t(2 * i)];
                 QProcess& second = *runs[std::size_t(2 * i + 1)];
-                ASSERT_TRUE(first.waitForFinished(kHangGuardMs) && second.waitForFinished(kHangGuardMs));
-                const QByteArray busy = paths[i].toUtf8() + " is being changed by another Sondrel process\n";
+                ASSERT_TRUE(first.waitForFinished(kHangLimitMs) && second.waitForFinished(kHangLimitMs));
+                const QByteArray busy = cliError(ProgramMessages::busy(paths[i]));
                 const QByteArray firstErrors = first.readAllStandardError();
                 const QByteArray secondErrors = second.readAllStandardError();
                 const QByteArray now = TestFiles::read(paths[i]);
@@ -298,7 +370,7 @@ TEST(Cli, TwoRunsChangingOneFileNeverMixTheirChanges)
                 } else {
                     // Only one may give up, and only for the other.
                     const bool firstGaveUp = first.exitCode() != 0;
-                    EXPECT_EQ((firstGaveUp ? firstErrors : secondErrors), "Error:\t" + busy);
+                    EXPECT_EQ((firstGaveUp ? firstErrors : secondErrors), busy);
                     EXPECT_EQ((firstGaveUp ? second : first).exitCode(), 0);
                     EXPECT_EQ(now, firstGaveUp ? race.secondAlone : race.firstAlone);
                 }

@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-#include "CliRun.h"
+#include "support/CliRun.h"
 #include "support/TestFiles.h"
 
 using namespace Qt::StringLiterals;
@@ -66,8 +66,6 @@ TEST(PlaylistCli, ConvertsAndRefusesWhatItCannotDo)
     }
     EXPECT_TRUE(TestFiles::read(pls).startsWith("[playlist]\r\nFile1=")); // the failed converts left it
     EXPECT_EQ(TestFiles::read(invalid), "a.mp3\r\n"); // a bad playlist is never saved over
-    EXPECT_EQ(cli({u"prune"_s, c.playlist}).exitCode, 2);
-    EXPECT_EQ(cli({u"convert"_s, c.playlist}).exitCode, 2);
 }
 
 TEST(PlaylistCli, PrunesMissingAndRepeatedRows)

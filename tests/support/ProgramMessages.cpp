@@ -30,4 +30,9 @@ QString genreListFailure(const QString& folder)
         + folder + u" to stop seeing this error message."_s;
 }
 
+QString busy(const QString& path)
+{
+    return path + u" is being changed by another Sondrel process"_s;
+}
+
 } // namespace ProgramMessages
