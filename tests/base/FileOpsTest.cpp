@@ -42,13 +42,6 @@ struct SocketFile {
     bool bound;
 };
 
-mode_t modeOf(const QString& path)
-{
-    struct stat info { };
-    ::stat(QFile::encodeName(path).constData(), &info);
-    return info.st_mode & 07777;
-}
-
 time_t modifiedAt(const QString& path)
 {
     struct stat info { };
@@ -64,12 +57,6 @@ QString oldFile(const TestFiles& files, const QString& name, const QByteArray& b
     ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
     ::chmod(QFile::encodeName(path).constData(), mode);
     return path;
-}
-
-// Everything in the folder, hidden temporary files included.
-QStringList entries(const TestFiles& files)
-{
-    return QDir(files.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 const QString kSameFile = u"Source and target are the same file"_s;
@@ -134,14 +121,13 @@ TEST(FileOps, ReplacesWithTheTailKeepingModeAndLinks)
     ASSERT_TRUE(FileOps::replaceWithTail(link, source, 6));
 
     EXPECT_EQ(TestFiles::read(target), QByteArray("audio"));
-    EXPECT_EQ(modeOf(target), mode_t(0640));
+    EXPECT_EQ(TestFiles::modeOf(target), mode_t(0640));
     struct stat info { };
     ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &info), 0);
     EXPECT_EQ(info.st_uid, owner);
     EXPECT_EQ(info.st_gid, group);
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
-    EXPECT_EQ(QDir(files.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-        QStringList({u"link.mp3"_s, u"target.mp3"_s}));
+    EXPECT_EQ(files.entries(), QStringList({u"link.mp3"_s, u"target.mp3"_s}));
 }
 
 // Another program acts on the name while a replacement is under way: the replacement changes only
@@ -318,7 +304,7 @@ TEST(FileOps, WaitsForAnotherRunsChangeAndWorksOnWhatItLeft)
         EXPECT_EQ(done, c.reason.isEmpty());
         EXPECT_EQ(reason, c.reason);
         EXPECT_EQ(TestFiles::read(song), c.song);
-        EXPECT_EQ(entries(files).filter(u".sondrel-"_s), QStringList());
+        EXPECT_EQ(files.entries().filter(u".sondrel-"_s), QStringList());
     }
 }
 
@@ -372,7 +358,7 @@ TEST(FileOps, NamesATemporaryFileThatCouldNotBeRemoved)
     QString reason;
     EXPECT_FALSE(FileOps::writeAtomically(list, "new", &reason));
     SystemCalls::Faults::clear();
-    const QStringList left = entries(files).filter(u".sondrel-"_s);
+    const QStringList left = files.entries().filter(u".sondrel-"_s);
     ASSERT_EQ(left.size(), 1);
     EXPECT_EQ(reason,
         qt_error_string(EIO) + u"; the temporary file "_s + files.path(left.front()) + u" could not be removed ("_s
@@ -459,7 +445,7 @@ TEST(FileOps, WritesFilesAtomicallyOrLeavesThemAsTheyWere)
     } const cases[] = {
         {files.path(u"new.m3u"_s), true, files.path(u"new.m3u"_s), mode_t(0666 & ~mask)},
         {kept, true, kept, 0640},
-        {link, true, target, modeOf(target)},
+        {link, true, target, TestFiles::modeOf(target)},
         {readOnly, false, readOnly, 0444}, // refused even for root
         {files.path(u"folder"_s), false, {}, 0},
         {files.path(u"missing/new.m3u"_s), false, {}, 0},
@@ -473,11 +459,11 @@ TEST(FileOps, WritesFilesAtomicallyOrLeavesThemAsTheyWere)
         EXPECT_EQ(reason.isEmpty(), c.written) << reason.toStdString();
         if (!c.changed.isEmpty()) {
             EXPECT_EQ(TestFiles::read(c.changed), QByteArray(c.written ? "new" : "old"));
-            EXPECT_EQ(modeOf(c.changed), c.mode);
+            EXPECT_EQ(TestFiles::modeOf(c.changed), c.mode);
         }
     }
     EXPECT_EQ(QFileInfo(link).symLinkTarget(), target);
-    EXPECT_EQ(QDir(files.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+    EXPECT_EQ(files.entries(),
         QStringList({u"dangling.m3u"_s, u"folder"_s, u"kept.m3u"_s, u"link.m3u"_s, u"new.m3u"_s, u"pipe"_s,
             u"read-only.m3u"_s, u"target.m3u"_s}));
 }
@@ -542,12 +528,12 @@ TEST(FileOps, CopiesOverOtherFilesButNeverOntoTheSourceItself)
             EXPECT_EQ(TestFiles::read(c.to), c.after);
         }
         if (c.copied) {
-            EXPECT_EQ(modeOf(c.to), mode_t(0640));
+            EXPECT_EQ(TestFiles::modeOf(c.to), mode_t(0640));
             EXPECT_EQ(modifiedAt(c.to), 1000000000);
         }
     }
     EXPECT_EQ(TestFiles::read(source), QByteArray("new"));
-    EXPECT_EQ(entries(files),
+    EXPECT_EQ(files.entries(),
         QStringList(
             {u"a.mp3"_s, u"existing.mp3"_s, u"folder"_s, u"link.mp3"_s, u"new.mp3"_s, u"pipe"_s, u"read-only.mp3"_s}));
 }
@@ -583,7 +569,7 @@ TEST(FileOps, CopiesInChunksAndStopsWhenCancelled)
         if (QFile::exists(target)) {
             EXPECT_EQ(TestFiles::read(target), copied ? audio : QByteArray("old"));
         }
-        EXPECT_EQ(entries(files).size(), QFile::exists(target) ? 2 : 1);
+        EXPECT_EQ(files.entries().size(), QFile::exists(target) ? 2 : 1);
     }
 }
 
@@ -617,7 +603,7 @@ TEST(FileOps, MovesWithoutEverReplacingAFile)
             const QString source = oldFile(files, u"a.mp3"_s, "audio", 0640);
             files.write(u"taken.mp3"_s, "taken");
             ASSERT_TRUE(QFile::link(source, files.path(u"link.mp3"_s)));
-            const QStringList before = entries(files);
+            const QStringList before = files.entries();
             const QString from = files.path(QString::fromUtf8(c.from));
             const QString to = files.path(QString::fromUtf8(c.to));
             QString reason;
@@ -636,16 +622,16 @@ TEST(FileOps, MovesWithoutEverReplacingAFile)
                 EXPECT_EQ(reason.toStdString(), expected.toStdString());
             }
             if (!moved) {
-                EXPECT_EQ(entries(files), before);
+                EXPECT_EQ(files.entries(), before);
                 EXPECT_EQ(TestFiles::read(source), QByteArray("audio"));
                 continue;
             }
             EXPECT_FALSE(QFile::exists(from));
             EXPECT_EQ(TestFiles::read(to), QByteArray("audio"));
-            EXPECT_EQ(modeOf(to), mode_t(0640));
+            EXPECT_EQ(TestFiles::modeOf(to), mode_t(0640));
             EXPECT_EQ(modifiedAt(to), 1000000000);
             EXPECT_EQ(TestFiles::read(files.path(u"taken.mp3"_s)), QByteArray("taken"));
-            EXPECT_EQ(entries(files), QStringList({u"b.mp3"_s, u"link.mp3"_s, u"taken.mp3"_s}));
+            EXPECT_EQ(files.entries(), QStringList({u"b.mp3"_s, u"link.mp3"_s, u"taken.mp3"_s}));
         }
     }
 }
@@ -688,7 +674,7 @@ TEST(FileOps, LeavesWhatAnotherProgramPutsInPlaceMeanwhile)
         SystemCalls::Faults::clear();
         EXPECT_EQ(reason, c.reason);
         EXPECT_EQ(TestFiles::read(files.path(c.meddled)), "theirs");
-        EXPECT_EQ(entries(files), c.entries);
+        EXPECT_EQ(files.entries(), c.entries);
     }
 }
 

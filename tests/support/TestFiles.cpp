@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <QDir>
 #include <QFile>
 
 TestFiles::TestFiles()
@@ -29,6 +32,18 @@ QByteArray TestFiles::read(const QString& path)
     if (!in.open(QIODevice::ReadOnly))
         return QByteArray("<unreadable>");
     return in.readAll();
+}
+
+QStringList TestFiles::entries() const
+{
+    return QDir(folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+unsigned TestFiles::modeOf(const QString& path)
+{
+    struct stat info { };
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mode & 07777;
 }
 
 namespace TestBytes {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 // Real files for tests, in a temporary folder that goes with the object.
@@ -17,6 +18,10 @@ public:
     // Writes the bytes to name (replacing it) and returns the path.
     QString write(const QString& name, const QByteArray& bytes) const;
     static QByteArray read(const QString& path);
+    // Everything in the folder by name, hidden files included: what an operation left behind.
+    QStringList entries() const;
+    // A file's permission bits.
+    static unsigned modeOf(const QString& path);
 
 private:
     QTemporaryDir m_dir;

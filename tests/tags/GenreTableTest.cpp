@@ -5,7 +5,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QFile>
 
 #include "support/ProgramMessages.h"
@@ -116,7 +115,6 @@ TEST(GenreTable, ReportsAFailedLoadAtEveryLookupAndGoesOnWithWhatItHas)
         bool unreadable = false; // root reads it
     } const cases[] = {
         {"missing", [](Table&) {}, 256, QString()},
-        {"a folder", [](Table& t) { QDir(t.folder()).mkdir(u"Genres.lst"_s); }, 256, QString()},
         {"a named pipe", [](Table& t) { ::mkfifo(QFile::encodeName(t.files.path(u"Genres.lst"_s)).constData(), 0644); },
             256, QString()},
         {"257 lines", [](Table& t) { t.files.write(u"Genres.lst"_s, numberedLines(257)); }, 256, u"Genre 0"_s},

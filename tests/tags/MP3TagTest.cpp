@@ -38,21 +38,9 @@ MP3Tag readTag(const QString& path)
     return tag;
 }
 
-mode_t modeOf(const QString& path)
-{
-    struct stat info { };
-    ::stat(QFile::encodeName(path).constData(), &info);
-    return info.st_mode & 07777;
-}
-
 void setMode(const QString& path, mode_t mode)
 {
     ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
-}
-
-QStringList entriesOf(const TestFiles& files)
-{
-    return QDir(files.folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 // The bytes of a regular file; null for anything else.
@@ -163,7 +151,7 @@ TEST(MP3Tag, ReadsWritesAndRemovesTagsOfEveryShapeOfFile)
             const bool mine = path.startsWith(files.folder()) && !before.isNull();
             if (mine && !c.refused)
                 setMode(path, 0604);
-            const QStringList entries = entriesOf(files);
+            const QStringList entries = files.entries();
 
             MP3Tag tag = readTag(path);
             EXPECT_EQ(TagColumns::quickTag(tag), QString::fromUtf8(c.quickTag));
@@ -218,9 +206,9 @@ TEST(MP3Tag, ReadsWritesAndRemovesTagsOfEveryShapeOfFile)
             }
             EXPECT_EQ(messages.texts(), expected);
             EXPECT_TRUE(regularBytes(path) == after) << "the file's bytes are not as expected";
-            EXPECT_EQ(entriesOf(files), entries) << "a file was left behind or went";
+            EXPECT_EQ(files.entries(), entries) << "a file was left behind or went";
             if (mine) {
-                EXPECT_EQ(modeOf(path), c.refused ? mode_t(0444) : mode_t(0604));
+                EXPECT_EQ(TestFiles::modeOf(path), c.refused ? mode_t(0444) : mode_t(0604));
             }
             apply();
             EXPECT_TRUE(regularBytes(path) == after) << "doing it again changed the file";
@@ -333,7 +321,7 @@ TEST(MP3Tag, LeavesAFileAnotherRunIsChangingAndSaysSo)
         QStringList(
             {u"Error with "_s + path + u":  The file changed while it was being written and was left as it is."_s}));
     EXPECT_FALSE(tag.FileError());
-    EXPECT_EQ(entriesOf(files), QStringList({u"song.mp3"_s}));
+    EXPECT_EQ(files.entries(), QStringList({u"song.mp3"_s}));
 }
 
 TEST(MP3Tag, NamesTheCopyAFailedId3v2RemovalCouldNotRemove)
@@ -351,7 +339,7 @@ TEST(MP3Tag, NamesTheCopyAFailedId3v2RemovalCouldNotRemove)
     });
     tag.setHasID2Tag(false);
     SystemCalls::Faults::clear();
-    const QStringList left = entriesOf(files).filter(u".sondrel-"_s);
+    const QStringList left = files.entries().filter(u".sondrel-"_s);
     ASSERT_EQ(left.size(), 1);
     EXPECT_EQ(messages.texts(),
         QStringList({readError(path) + u"\r\n\r\nThe temporary file "_s + files.path(left.front())
