@@ -189,9 +189,3 @@ TEST(PlaylistFormat, ChoosesTheSavingFormatByTheLastFourCharacters)
         EXPECT_EQ(kindForSaving(c.path), c.kind);
     }
 }
-
-TEST(PlaylistFormat, TitlesFilesByTheirNameWithoutExtension)
-{
-    EXPECT_EQ(titleOfFile(u"/m.x/Song.Live.mp3"_s), u"Song.Live"_s);
-    EXPECT_EQ(titleOfFile(u"/m.x/Song"_s), u"Song"_s);
-}
