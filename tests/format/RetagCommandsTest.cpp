@@ -2,14 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include "base/NativePath.h"
 #include "format/RetagPlan.h"
 #include "playlist/PlaylistModel.h"
 #include "support/ProgramMessages.h"
@@ -380,19 +376,4 @@ TEST(RetagCommands, RefusesNamesThatWouldLeadElsewhere)
         EXPECT_EQ(RetagCommands::problemText(plans[0]).contains(u"tag value"_s), namesAFolder);
         EXPECT_TRUE(messages.shown().empty());
     }
-}
-
-TEST(RetagCommands, RenamesFilesWhoseNamesAreNotUtf8ByTheirBytes)
-{
-    RecordingMessages messages;
-    Playlist p;
-    const QByteArray name = QFile::encodeName(p.files.folder()) + "/caf\xE9.mp3";
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, (audio(300) + kBeatles).constData(), 428), 428);
-    ::close(fd);
-    p.add(NativePath::decode(name), QByteArray());
-    RetagCommands::fileNameFromTag(p.model, p.rows, u"<t>"_s, false);
-    EXPECT_EQ(p.folder(), QStringList({u"Hey Jude.mp3"_s}));
-    EXPECT_TRUE(messages.shown().empty());
 }
