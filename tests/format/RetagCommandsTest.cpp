@@ -2,14 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include "base/NativePath.h"
 #include "format/RetagPlan.h"
 #include "playlist/PlaylistModel.h"
 #include "support/ProgramMessages.h"
@@ -223,36 +219,18 @@ TEST(RetagCommands, PlansTagsFieldByField)
             {u"Track number 300 does not fit in an ID3v1 tag (0 to 255); "_s + p.file(3) + u" was not changed."_s}));
 }
 
-TEST(RetagCommands, TitleCommandsWriteOnlyTheTitle)
+TEST(RetagCommands, LeavesATitleWhoseTrackNumberDoesNotFit)
 {
     RecordingMessages messages;
     Playlist p;
-    p.add(u"23. Beatles, The - Hey Jude.mp3"_s, audio(300) + kBeatles, u"old"_s);
-    p.add(u"untagged.mp3"_s, audio(300), u"old"_s);
-    RetagCommands::titleFromTag(p.model, p.rows, u"<k>. <t>"_s);
-    EXPECT_EQ(p.model.text(0, TitleColumn), u"7. Hey Jude"_s);
-    EXPECT_EQ(p.model.text(1, TitleColumn), u"old"_s); // an untagged file has nothing to compose from
-    RetagCommands::titleFromFileName(p.model, {0}, u"<k>. <a> - <t>"_s, false, u"<a> - <t> [<k>]"_s);
-    EXPECT_EQ(p.model.text(0, TitleColumn), u"Beatles, The - Hey Jude [23]"_s);
-    EXPECT_EQ(TestFiles::read(p.file(0)), audio(300) + kBeatles);
-    EXPECT_TRUE(messages.shown().empty());
-}
-
-TEST(RetagCommands, LeavesARowWhoseTrackNumberDoesNotFit)
-{
-    RecordingMessages messages;
-    Playlist p;
-    p.add(u"300 Song.mp3"_s, audio(300) + kBeatles, u"300 Song"_s);
-    p.add(u"12 Next.mp3"_s, audio(300) + kBeatles, u"12 Next"_s);
-    RetagCommands::tagFromFileName(p.model, p.rows, u"<k> <t>"_s, false);
-    RetagCommands::titleFromFileName(p.model, p.rows, u"<k> <t>"_s, false, u"<t>"_s);
-    EXPECT_EQ(TestFiles::read(p.file(0)), audio(300) + kBeatles);
-    EXPECT_EQ(TestFiles::read(p.file(1)), audio(300) + id3v1({"Next", "Beatles, The", "", "", "", 12, 0}));
+    p.add(u"300 Song.mp3"_s, audio(300), u"300 Song"_s);
+    p.add(u"12 Next.mp3"_s, audio(300), u"12 Next"_s);
+    RetagCommands::titleFromFileName(p.model, p.rows, u"<k> <t>"_s, false, u"<t> <k>"_s);
     EXPECT_EQ(p.model.text(0, TitleColumn), u"300 Song"_s);
-    EXPECT_EQ(p.model.text(1, TitleColumn), u"Next"_s);
-    const QString message
-        = u"Track number 300 does not fit in an ID3v1 tag (0 to 255); "_s + p.file(0) + u" was not changed."_s;
-    EXPECT_EQ(messages.texts(), QStringList({message, message}));
+    EXPECT_EQ(p.model.text(1, TitleColumn), u"Next 12"_s);
+    EXPECT_EQ(messages.texts(),
+        QStringList(
+            {u"Track number 300 does not fit in an ID3v1 tag (0 to 255); "_s + p.file(0) + u" was not changed."_s}));
 }
 
 TEST(RetagCommands, RenamesFromTheTagWithoutReplacingAnything)
@@ -361,73 +339,41 @@ TEST(RetagCommands, RenamesFromTheTitleAndPlansBatches)
     EXPECT_EQ(messages.shown().size(), 3u);
 }
 
-TEST(RetagCommands, RefusesNamesThatHoldANul)
+TEST(RetagCommands, RefusesNamesThatWouldLeadElsewhere)
 {
-    // The system takes a path only up to its first NUL: such a rename would give another name.
+    // A value never adds a folder, and the system takes a path only up to its first NUL: such a
+    // rename would give another name. With the whole path, its folders come from the format only.
     struct Case {
-        const char* what;
-        QString file;
         QString title;
-        bool fullPath;
+        QString format; // with the whole path: after the test's folder and "/"
+        bool refused;
+        bool fullPath = true;
+        QString file = u"a.mp3"_s;
     } const cases[] = {
-        {"in the title", u"a.mp3"_s, u"x\0y"_s, false},
-        {"in the old extension", u"a.m\0p3"_s, u"x"_s, false},
-        {"in a whole path", u"a.mp3"_s, u"x\0y"_s, true},
+        {u"../outside"_s, u"<t>.mp3"_s, true},
+        {u"/etc/x"_s, u"<t>.mp3"_s, true},
+        {u".."_s, u"<t>/x.mp3"_s, true},
+        {u"."_s, u".<t>/x.mp3"_s, true}, // a value and the literal beside it make ".."
+        {u".."_s, u"<t> - x.mp3"_s, true}, // harmless here, but refused as it is without the whole path
+        {u"x"_s, u"<t>/../y.mp3"_s, false}, // the format's own "..": the user wrote it
+        {u"..x"_s, u"<t>.mp3"_s, false},
+        {u"Hey Jude"_s, u"sub/<t>.mp3"_s, false},
+        {u"x\0y"_s, u"<t>.mp3"_s, true},
+        {u"x\0y"_s, u"<t>"_s, true, false},
+        {u"x"_s, u"<t>"_s, true, false, u"a.m\0p3"_s}, // in the old extension
+        {u"x"_s, u"<t>"_s, false, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE((c.title + u' ' + c.format).toStdString());
         RecordingMessages messages;
         Playlist p;
         p.add(c.file, QByteArray(), c.title, false);
-        const QString format = c.fullPath ? p.files.folder() + u"/<t>.mp3"_s : u"<t>"_s;
+        const QString format = c.fullPath ? p.files.folder() + u'/' + c.format : c.format;
         const auto plans = RetagCommands::planFileNameFromTitle(p.model, p.rows, u"<t>"_s, format, c.fullPath);
         ASSERT_EQ(plans.size(), 1u);
-        EXPECT_EQ(plans[0].problem, Problem::RefusedName);
+        EXPECT_EQ(plans[0].problem, c.refused ? Problem::RefusedName : Problem::None);
+        const bool namesAFolder = c.refused && c.fullPath && !c.title.contains(QChar(0));
+        EXPECT_EQ(RetagCommands::problemText(plans[0]).contains(u"tag value"_s), namesAFolder);
         EXPECT_TRUE(messages.shown().empty());
     }
-}
-
-TEST(RetagCommands, TakesTheFoldersOfAWholePathFromTheFormatOnly)
-{
-    struct Case {
-        const char* title;
-        const char* format; // after the test's folder and "/"
-        bool refused;
-    } const cases[] = {
-        {"../outside", "<t>.mp3", true},
-        {"/etc/x", "<t>.mp3", true},
-        {"..", "<t>/x.mp3", true},
-        {".", "<t>/x.mp3", true},
-        {".", ".<t>/x.mp3", true}, // a value and the literal beside it make ".."
-        {"..", "<t> - x.mp3", true}, // harmless here, but refused as it is without the whole path
-        {"x", "<t>/../y.mp3", false}, // the format's own "..": the user wrote it
-        {"..x", "<t>.mp3", false},
-        {"Hey Jude", "sub/<t>.mp3", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.title);
-        RecordingMessages messages;
-        Playlist p;
-        p.add(u"a.mp3"_s, audio(300), QString::fromUtf8(c.title));
-        const QString format = p.files.folder() + u'/' + QString::fromUtf8(c.format);
-        const auto plans = RetagCommands::planFileNameFromTitle(p.model, p.rows, u"<t>"_s, format, true);
-        ASSERT_EQ(plans.size(), 1u);
-        EXPECT_EQ(plans[0].problem, c.refused ? Problem::RefusedName : Problem::None);
-        EXPECT_EQ(RetagCommands::problemText(plans[0]).contains(u"tag value"_s), c.refused);
-    }
-}
-
-TEST(RetagCommands, RenamesFilesWhoseNamesAreNotUtf8ByTheirBytes)
-{
-    RecordingMessages messages;
-    Playlist p;
-    const QByteArray name = QFile::encodeName(p.files.folder()) + "/caf\xE9.mp3";
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, (audio(300) + kBeatles).constData(), 428), 428);
-    ::close(fd);
-    p.add(NativePath::decode(name), QByteArray());
-    RetagCommands::fileNameFromTag(p.model, p.rows, u"<t>"_s, false);
-    EXPECT_EQ(p.folder(), QStringList({u"Hey Jude.mp3"_s}));
-    EXPECT_TRUE(messages.shown().empty());
 }

@@ -62,6 +62,11 @@ TEST(MP3List, AppendsAndRemovesKeepingHeadAndTail)
             rows.add(list, file);
         for (const int index : c.removed)
             list.remove(rows.rows[std::size_t(index)].get());
+        // Entries of another list, and no entry, are ignored.
+        MP3List other;
+        list.remove(rows.add(other, u"x"_s));
+        list.remove(nullptr);
+        EXPECT_EQ(filesOf(other), QStringList({u"x"_s}));
         // An entry appended afterwards is reachable from head.
         rows.add(list, u"d"_s);
         EXPECT_EQ(filesOf(list), c.remaining);
@@ -107,18 +112,6 @@ TEST(MP3List, SplicesAnotherListOnInOrder)
         rows.add(list, u"z"_s);
         EXPECT_EQ(filesOf(list).last(), u"z"_s);
     }
-}
-
-TEST(MP3List, IgnoresRowsOfOtherListsAndNoRow)
-{
-    MP3List list, other;
-    Rows rows;
-    rows.add(list, u"a"_s);
-    MP3Node* foreign = rows.add(other, u"x"_s);
-    list.remove(foreign);
-    list.remove(nullptr);
-    EXPECT_EQ(filesOf(list), QStringList({u"a"_s}));
-    EXPECT_EQ(filesOf(other), QStringList({u"x"_s}));
 }
 
 TEST(Iterator, StaysOnTheLastEntryAndPicksUpNewOnes)

@@ -156,18 +156,6 @@ TEST(PlaylistFormat, ReadsBackWhatItWrites)
     }
 }
 
-TEST(PlaylistFormat, ReadsAndWritesLongListsInOnePass)
-{
-    std::vector<PlaylistEntry> entries(200000, {u"/m/a.mp3"_s, u"A"_s, u"1"_s});
-    entries.back() = {u"/m/last.mp3"_s, u"Last"_s, u"???"_s};
-    for (const PlaylistKind kind : {PlaylistKind::M3U, PlaylistKind::PLS}) {
-        const std::vector<PlaylistEntry> back = parsePlaylist(renderPlaylist(kind, entries), QString()).entries;
-        ASSERT_EQ(back.size(), entries.size());
-        EXPECT_EQ(back.back(), entries.back());
-    }
-    EXPECT_TRUE(renderPlaylist(PlaylistKind::PLS, entries).contains(u"\r\nFile200000=/m/last.mp3\r\n"_s));
-}
-
 TEST(PlaylistFormat, ChoosesTheSavingFormatByTheLastFourCharacters)
 {
     struct Case {
@@ -188,10 +176,4 @@ TEST(PlaylistFormat, ChoosesTheSavingFormatByTheLastFourCharacters)
         SCOPED_TRACE(c.path.toStdString());
         EXPECT_EQ(kindForSaving(c.path), c.kind);
     }
-}
-
-TEST(PlaylistFormat, TitlesFilesByTheirNameWithoutExtension)
-{
-    EXPECT_EQ(titleOfFile(u"/m.x/Song.Live.mp3"_s), u"Song.Live"_s);
-    EXPECT_EQ(titleOfFile(u"/m.x/Song"_s), u"Song"_s);
 }

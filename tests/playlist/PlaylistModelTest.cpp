@@ -56,12 +56,16 @@ TEST(PlaylistModel, GivesEachRowTheIconKeyOfItsFile)
         t.model.appendEntries(entries);
     };
     append({u"/a.mp3"_s, u"/b.wav"_s, u"/c.mp3"_s, u"/d.exe"_s, u"/e.EXE"_s});
-    append({u"/f.wav"_s, u"/g"_s});
-    EXPECT_EQ(keysOf(), QStringList({u"MP3"_s, u"WAV"_s, u"MP3"_s, u"/D.EXE"_s, u"/E.EXE"_s, u"WAV"_s, u""_s}));
+    append({u"/f.wav"_s, u"/g"_s, u"/h.Ico"_s, u"/my.music/i"_s});
+    EXPECT_EQ(keysOf(),
+        QStringList(
+            {u"MP3"_s, u"WAV"_s, u"MP3"_s, u"/D.EXE"_s, u"/E.EXE"_s, u"WAV"_s, u""_s, u"/H.ICO"_s, u"MUSIC/I"_s}));
     EXPECT_FALSE(t.model.data(t.model.index(0, TitleColumn), PlaylistModel::IconKeyRole).isValid());
     // A sort moves the keys with their rows; a new playlist starts a new table of keys.
     t.model.sort(FileNameColumn, Qt::DescendingOrder);
-    EXPECT_EQ(keysOf(), QStringList({u""_s, u"WAV"_s, u"/E.EXE"_s, u"/D.EXE"_s, u"MP3"_s, u"WAV"_s, u"MP3"_s}));
+    EXPECT_EQ(keysOf(),
+        QStringList(
+            {u"MUSIC/I"_s, u"/H.ICO"_s, u""_s, u"WAV"_s, u"/E.EXE"_s, u"/D.EXE"_s, u"MP3"_s, u"WAV"_s, u"MP3"_s}));
     t.model.clear();
     append({u"/x.ogg"_s, u"/y.mp3"_s});
     EXPECT_EQ(keysOf(), QStringList({u"OGG"_s, u"MP3"_s}));
