@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -75,25 +74,8 @@ TEST(FormatString, OpensOnTheSampleRecord)
     EXPECT_TRUE(opened.messages.texts().isEmpty());
 
     auto* fullPath = opened.get<QCheckBox>(u"fullPath");
-    EXPECT_EQ(fullPath->text(), u"Use Full Path && File Name"_s);
     EXPECT_TRUE(fullPath->isEnabled());
     EXPECT_FALSE(fullPath->isChecked());
-    const struct {
-        const char16_t* name;
-        QString text;
-    } labels[] = {{u"Label1",
-                      u"Here is a list of special characters that a format string may contain, and their "
-                      u"meanings:"_s},
-        {u"Label6", u"<c> = Comment"_s}, {u"Label7", u"<k>= Track Number"_s},
-        {u"Label10",
-            u"I appologize, but you cannot use the <, >, and | symbols in your tags.  Also note that they "
-            u"are not legal in filenames, so there is little loss here."_s},
-        {u"Label13", u"Example Result Seperated:"_s}};
-    for (const auto& [name, text] : labels) {
-        SCOPED_TRACE(QString::fromUtf16(name).toStdString());
-        EXPECT_EQ(opened.get<QLabel>(name)->text(), text);
-        EXPECT_EQ(opened.get<QLabel>(name)->textFormat(), Qt::PlainText);
-    }
 
     QStringList order;
     QWidget* widget = opened.get(u"txtFormat");
