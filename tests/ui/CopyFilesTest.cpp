@@ -131,7 +131,6 @@ TEST(CopyFiles, ATakenNameIsAskedAboutOnceAndAMoveIsNeverOfferedReplace)
     const QByteArray already = "already here";
     const Case cases[] = {
         {"copy, replace", false, "cmdReplace", TestBytes::audio(300), false},
-        {"copy, keep both", false, "cmdKeepBoth", already, true},
         {"move, keep both", true, "cmdKeepBoth", already, true},
         {"move, skip", true, "cmdSkip", already, false},
     };
@@ -267,21 +266,6 @@ TEST(CopyFiles, MoveTakesTheRowAndItsEntryToTheNewPath)
     EXPECT_EQ(w.fileNameText(0), w.paths[0]);
     EXPECT_EQ(w.fileNameText(2), w.paths[2]);
     EXPECT_TRUE(w.messages.shown().empty());
-}
-
-TEST(CopyFiles, AFileCopiedOntoItselfIsReportedAndLeftAlone)
-{
-    CopyWindow w(2);
-    w.selectRows({0, 1});
-    w.messages.scriptAnswers({Messages::Answer::Yes, Messages::Answer::Yes});
-    w.copyTo(w.source, false);
-    ASSERT_EQ(w.messages.shown().size(), 2U);
-    EXPECT_EQ(w.messages.shown()[0].text,
-        u"Could not copy "_s + w.paths[0] + u" to "_s + w.paths[0]
-            + u": Source and target are the same file.  Skip and continue?"_s);
-    EXPECT_EQ(TestFiles::read(w.paths[0]), TestBytes::audio(300));
-    EXPECT_EQ(TestFiles::read(w.paths[1]), TestBytes::audio(301));
-    EXPECT_EQ(QDir(w.source).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 TEST(CopyFiles, CancelDuringThePassFinishesTheRowInHandAndStopsBeforeTheNext)
