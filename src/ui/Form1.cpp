@@ -4,8 +4,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -22,31 +20,21 @@
 #include "playlist/RowCommands.h"
 #include "playlist/TagReading.h"
 #include "playlist/TagRemoval.h"
-#include "ui/ChooseFolder.h"
 #include "ui/CopyProgress.h"
-#include "ui/FormatString.h"
 #include "ui/HelpWindow.h"
-#include "ui/ImportFiles.h"
-#include "ui/RenamePreview.h"
-#include "ui/RetagPreview.h"
+#include "ui/PlaylistView.h"
 #include "ui/TagEditor.h"
 #include "ui/UpDownControl.h"
+#include "ui/WindowGuards.h"
 
 using namespace std::chrono_literals;
 
 namespace {
 
-// The columns' widths in twips, as the list was designed; 15 twips are a pixel at 96 dpi.
-constexpr int kColumnTwips[PlaylistColumnCount] = {3969, 3969, 3969, 3175, 1587};
 constexpr int kMarginTwips = 120;
 // A tick reads for about this long, so the window answers between ticks: with the repaint that
 // follows a tick it stays under 20 ms even in a large window.
 constexpr auto kTickBudget = 8ms;
-
-int pixelsOf(int twips, const QWidget* widget)
-{
-    return twips * widget->logicalDpiX() / (15 * 96);
-}
 
 // The help page, found where the genre list is: beside the program or in its installed data folder.
 QString helpPage()
@@ -60,30 +48,18 @@ QString helpPage()
 Form1::Form1(QWidget* parent)
     : QMainWindow(parent),
       m_document(m_model),
-      m_playlist(new QTreeView(this)),
+      m_ownFileDialogs(*this),
+      m_fileDialogs(&m_ownFileDialogs),
+      m_playlist(new PlaylistView(m_model, m_icons, this)),
       m_upDown(new UpDownControl(this)),
       m_timer(new QTimer(this)),
-      m_status(new QLabel(this))
+      m_status(new QLabel(this)),
+      m_retagDialogs(*this, *m_playlist),
+      m_retag(m_model, m_retagDialogs)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Sondrel"));
 
-    m_playlist->setObjectName(QStringLiteral("Playlist"));
-    m_playlist->setModel(&m_model);
-    m_playlist->setSelectionModel(m_model.selectionModel());
-    m_playlist->setRootIsDecorated(false);
-    m_playlist->setUniformRowHeights(true);
-    m_playlist->setItemsExpandable(false);
-    m_playlist->setAllColumnsShowFocus(true);
-    m_playlist->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_playlist->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_playlist->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_playlist->setTextElideMode(Qt::ElideMiddle); // a long path keeps its file name in view
-    m_playlist->setItemDelegate(new RowIconDelegate(m_icons, m_playlist));
-    m_playlist->header()->setSectionsClickable(true);
-    m_playlist->header()->setSortIndicatorShown(false);
-    for (int column = 0; column < PlaylistColumnCount; ++column)
-        m_playlist->setColumnWidth(column, pixelsOf(kColumnTwips[column], this));
     connect(m_playlist->header(), &QHeaderView::sectionClicked, this, &Form1::sortByColumn);
     connect(m_playlist, &QTreeView::doubleClicked, this, &Form1::openTagEditor);
 
@@ -93,7 +69,7 @@ Form1::Form1(QWidget* parent)
 
     auto* central = new QWidget(this);
     auto* layout = new QHBoxLayout(central);
-    const int margin = pixelsOf(kMarginTwips, this);
+    const int margin = pixelsOfTwips(kMarginTwips, this);
     layout->setContentsMargins(margin, margin, margin, margin);
     layout->addWidget(m_playlist, 1);
     layout->addWidget(m_upDown);
@@ -121,16 +97,14 @@ Form1::Form1(QWidget* parent)
 
 Form1::~Form1() = default;
 
-QAction* Form1::addCommand(
-    QMenu* menu, const char* name, const QString& caption, void (Form1::*handler)(), const QKeySequence& shortcut)
+QAction* Form1::addCommand(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
+    const std::function<void()>& handler)
 {
-    QAction* action = menu->addAction(caption);
+    QAction* action = menu->addAction(QString::fromLatin1(caption));
     action->setObjectName(QString::fromLatin1(name));
     action->setShortcut(shortcut);
     if (handler)
         connect(action, &QAction::triggered, this, handler);
-    else
-        action->setEnabled(false); // a command the window does not offer yet
     return action;
 }
 
@@ -141,76 +115,81 @@ void Form1::addSeparator(QMenu* menu)
 
 void Form1::buildMenus()
 {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->setObjectName(QStringLiteral("mnuFile"));
-    addCommand(
-        file, "mnuNewPlaylist", QStringLiteral("&New Playlist"), &Form1::newPlaylistChosen, Qt::CTRL | Qt::Key_N);
+    const auto addMenu = [this](const char* name, const char* caption) {
+        QMenu* menu = menuBar()->addMenu(QString::fromLatin1(caption));
+        menu->setObjectName(QString::fromLatin1(name));
+        return menu;
+    };
+    QMenu* file = addMenu("mnuFile", "&File");
+    addCommand(file, "mnuNewPlaylist", "&New Playlist", Qt::CTRL | Qt::Key_N, [this] {
+        if (settleUnsavedChanges())
+            newPlaylist();
+    });
     addSeparator(file);
-    addCommand(
-        file, "mnuOpenPlaylist", QStringLiteral("&Open Playlist..."), &Form1::openPlaylistChosen, Qt::CTRL | Qt::Key_O);
-    addCommand(file, "mnuSavePlaylist", QStringLiteral("&Save Playlist"), &Form1::saveChosen, Qt::CTRL | Qt::Key_S);
-    addCommand(file, "mnuSavePlaylistAs", QStringLiteral("Save Playlist &As..."), &Form1::saveAsChosen);
+    addCommand(file, "mnuOpenPlaylist", "&Open Playlist...", Qt::CTRL | Qt::Key_O, [this] { openPlaylistChosen(); });
+    addCommand(file, "mnuSavePlaylist", "&Save Playlist", Qt::CTRL | Qt::Key_S, [this] { savePlaylist(); });
+    addCommand(file, "mnuSavePlaylistAs", "Save Playlist &As...", {}, [this] { savePlaylistAs(); });
     addSeparator(file);
-    addCommand(file, "mnuImportFiles", QStringLiteral("Import &Files..."), &Form1::importFiles);
-    addCommand(file, "mnuImportMissingFiles", QStringLiteral("Import &Missing Files..."), &Form1::importMissingFiles);
-    addCommand(file, "mnuImportPlaylist", QStringLiteral("Import &Playlist..."), &Form1::importPlaylist);
+    addCommand(file, "mnuImportFiles", "Import &Files...", {}, [this] { chooseFilesAndImport(false); });
+    addCommand(file, "mnuImportMissingFiles", "Import &Missing Files...", {}, [this] { chooseFilesAndImport(true); });
+    addCommand(file, "mnuImportPlaylist", "Import &Playlist...", {}, [this] { importPlaylist(); });
     addSeparator(file);
-    addCommand(file, "mnuExit", QStringLiteral("E&xit"), &Form1::exitProgram);
+    addCommand(file, "mnuExit", "E&xit", {}, [this] { close(); });
 
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->setObjectName(QStringLiteral("mnuEdit"));
-    addCommand(edit, "mnuSelectAll", QStringLiteral("Select &All"), &Form1::selectAll, Qt::CTRL | Qt::Key_A);
+    QMenu* edit = addMenu("mnuEdit", "&Edit");
+    addCommand(edit, "mnuSelectAll", "Select &All", Qt::CTRL | Qt::Key_A, [this] { RowCommands::selectAll(m_model); });
+    addCommand(edit, "mnuSelectInverse", "Select &Inverse", Qt::CTRL | Qt::Key_I,
+        [this] { RowCommands::selectInverse(m_model); });
     addCommand(
-        edit, "mnuSelectInverse", QStringLiteral("Select &Inverse"), &Form1::selectInverse, Qt::CTRL | Qt::Key_I);
-    addCommand(edit, "mnuSelectNone", QStringLiteral("Select &None"), &Form1::selectNone, Qt::CTRL | Qt::Key_D);
-    addCommand(edit, "mnuDeleteSelected", QStringLiteral("&Delete Selected"), &Form1::deleteSelected, Qt::Key_Delete);
+        edit, "mnuSelectNone", "Select &None", Qt::CTRL | Qt::Key_D, [this] { RowCommands::selectNone(m_model); });
+    addCommand(edit, "mnuDeleteSelected", "&Delete Selected", Qt::Key_Delete, [this] { deleteSelected(); });
 
-    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
-    options->setObjectName(QStringLiteral("mnuOptions"));
-    m_autoReadTags = addCommand(options, "mnuAutoReadTags", QStringLiteral("&Auto-Read Tags"), nullptr);
-    m_autoReadTags->setEnabled(true);
+    QMenu* options = addMenu("mnuOptions", "&Options");
+    m_autoReadTags = addCommand(options, "mnuAutoReadTags", "&Auto-Read Tags", {}, {});
     m_autoReadTags->setCheckable(true);
     m_autoReadTags->setChecked(true);
-    addCommand(options, "mnuReadTagsNow", QStringLiteral("&Read Tags Now"), &Form1::readTagsNow);
-    addCommand(options, "mnuStopReadingTags", QStringLiteral("&Stop Reading Tags"), &Form1::stopReadingTags);
+    addCommand(options, "mnuReadTagsNow", "&Read Tags Now", {}, [this] { m_timer->start(); });
+    addCommand(options, "mnuStopReadingTags", "&Stop Reading Tags", {}, [this] { stopReadingTags(); });
 
-    QMenu* actions = menuBar()->addMenu(QStringLiteral("&Actions"));
-    actions->setObjectName(QStringLiteral("mnuActions"));
-    addCommand(actions, "mnuTagEqualsFileName", QStringLiteral("Tag = File Name..."), &Form1::tagEqualsFileName);
-    addCommand(actions, "mnuFileNameEqualsTag", QStringLiteral("File Name = Tag..."), &Form1::fileNameEqualsTag);
+    QMenu* actions = addMenu("mnuActions", "&Actions");
+    const auto retag = [this](void (RetagFlow::*command)()) {
+        return [this, command] {
+            (m_retag.*command)();
+            returnToList();
+        };
+    };
+    addCommand(actions, "mnuTagEqualsFileName", "Tag = File Name...", {}, retag(&RetagFlow::tagEqualsFileName));
+    addCommand(actions, "mnuFileNameEqualsTag", "File Name = Tag...", {}, retag(&RetagFlow::fileNameEqualsTag));
     addSeparator(actions);
-    addCommand(actions, "mnuTagEqualsTitle", QStringLiteral("Tag = Title..."), &Form1::tagEqualsTitle);
-    addCommand(actions, "mnuTitleEqualsTag", QStringLiteral("Title = Tag..."), &Form1::titleEqualsTag);
+    addCommand(actions, "mnuTagEqualsTitle", "Tag = Title...", {}, retag(&RetagFlow::tagEqualsTitle));
+    addCommand(actions, "mnuTitleEqualsTag", "Title = Tag...", {}, retag(&RetagFlow::titleEqualsTag));
     addSeparator(actions);
-    addCommand(actions, "mnuFileNameEqualsTitle", QStringLiteral("File Name = Title..."), &Form1::fileNameEqualsTitle);
-    addCommand(actions, "mnuTitleEqualsFileName", QStringLiteral("Title = File Name..."), &Form1::titleEqualsFileName);
+    addCommand(actions, "mnuFileNameEqualsTitle", "File Name = Title...", {}, retag(&RetagFlow::fileNameEqualsTitle));
+    addCommand(actions, "mnuTitleEqualsFileName", "Title = File Name...", {}, retag(&RetagFlow::titleEqualsFileName));
     addSeparator(actions);
-    addCommand(actions, "mnuRemoveID3v1Tags", QStringLiteral("Remove ID3v1 Tags..."), &Form1::removeId3v1Tags);
-    addCommand(actions, "mnuRemoveID3v2Tags", QStringLiteral("Remove ID3v2 Tags..."), &Form1::removeId3v2Tags);
+    addCommand(actions, "mnuRemoveID3v1Tags", "Remove ID3v1 Tags...", {},
+        [this] { removeTagsOfSelection(TagKind::Id3v1, QStringLiteral("ID3v1")); });
+    addCommand(actions, "mnuRemoveID3v2Tags", "Remove ID3v2 Tags...", {},
+        [this] { removeTagsOfSelection(TagKind::Id3v2, QStringLiteral("ID3v2")); });
     addSeparator(actions);
-    addCommand(actions, "mnuKeepMissingFilesSelected", QStringLiteral("Keep Missing Files Selected"),
-        &Form1::keepMissingFilesSelected);
+    addCommand(actions, "mnuKeepMissingFilesSelected", "Keep Missing Files Selected", {},
+        [this] { RowCommands::keepMissingFilesSelected(m_model); });
     addSeparator(actions);
-    addCommand(actions, "mnuCopyFiles", QStringLiteral("Copy Files..."), &Form1::copyFiles);
+    addCommand(actions, "mnuCopyFiles", "Copy Files...", {}, [this] { copyFiles(); });
     addSeparator(actions);
-    addCommand(actions, "mnuKeepDuplicatesSelectedByFileName",
-        QStringLiteral("Keep Duplicates Selected (by File Name)"), &Form1::keepDuplicatesByFileName);
-    addCommand(actions, "mnuKeepDuplicatesSelectedByTitle", QStringLiteral("Keep Duplicates Selected (by Title)"),
-        &Form1::keepDuplicatesByTitle);
-    addCommand(actions, "mnuKeepDuplicatesSelectedByQuickTag", QStringLiteral("Keep Duplicates Selected (by QuickTag)"),
-        &Form1::keepDuplicatesByQuickTag);
+    const auto keepDuplicates
+        = [this](int column) { return [this, column] { RowCommands::keepDuplicatesSelected(m_model, column); }; };
+    addCommand(actions, "mnuKeepDuplicatesSelectedByFileName", "Keep Duplicates Selected (by File Name)", {},
+        keepDuplicates(FileNameColumn));
+    addCommand(actions, "mnuKeepDuplicatesSelectedByTitle", "Keep Duplicates Selected (by Title)", {},
+        keepDuplicates(TitleColumn));
+    addCommand(actions, "mnuKeepDuplicatesSelectedByQuickTag", "Keep Duplicates Selected (by QuickTag)", {},
+        keepDuplicates(QuickTagColumn));
 
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    addCommand(help, "mnuContents", QStringLiteral("&Contents..."), &Form1::showContents, Qt::Key_F1);
+    QMenu* help = addMenu("mnuHelp", "&Help");
+    addCommand(help, "mnuContents", "&Contents...", Qt::Key_F1, [this] { showContents(); });
     addSeparator(help);
-    addCommand(help, "mnuAboutTagEditor", QStringLiteral("&About Sondrel..."), &Form1::showAbout);
-}
-
-void Form1::newPlaylistChosen()
-{
-    if (settleUnsavedChanges())
-        newPlaylist();
+    addCommand(help, "mnuAboutTagEditor", "&About Sondrel...", {}, [this] { showAbout(); });
 }
 
 void Form1::newPlaylist()
@@ -223,13 +202,8 @@ void Form1::emptyList()
 {
     m_model.clear();
     m_readIterator.reset();
-    resetReadingCount();
+    m_readCount = 0;
     turnSortingOff();
-}
-
-void Form1::exitProgram()
-{
-    close();
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -263,16 +237,6 @@ void Form1::importPlaylist()
     // The rows join the open playlist; the file Save writes to stays the playlist's own.
     if (const auto path = choosePlaylist(QStringLiteral("Import a Playlist"), false))
         loadPlaylist(*path);
-}
-
-void Form1::saveChosen()
-{
-    savePlaylist();
-}
-
-void Form1::saveAsChosen()
-{
-    savePlaylistAs();
 }
 
 bool Form1::savePlaylist()
@@ -313,46 +277,33 @@ void Form1::updateTitle()
 
 std::optional<QString> Form1::choosePlaylist(const QString& title, bool forSaving)
 {
-    const QString filters = QStringLiteral("M3U Playlists (*.m3u);;PLS Playlists (*.pls);;All Files (*)");
     const QString& fileName = m_document.fileName();
     const QString start = forSaving && !fileName.isEmpty() ? fileName : m_dialogFileName;
-    const QString path = forSaving ? QFileDialog::getSaveFileName(this, title, start, filters)
-                                   : QFileDialog::getOpenFileName(this, title, start, filters);
+    const auto path
+        = forSaving ? m_fileDialogs->playlistToSave(title, start) : m_fileDialogs->playlistToOpen(title, start);
     returnToList();
-    if (path.isEmpty())
-        return std::nullopt;
-    m_dialogFileName = path;
+    if (path)
+        m_dialogFileName = *path;
     return path;
 }
 
 PlaylistFiles::LoadResult Form1::loadPlaylist(const QString& path)
 {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_playlist->setUpdatesEnabled(false);
-    const PlaylistFiles::LoadResult result = PlaylistFiles::loadPlaylist(m_model, path, m_readIterator);
-    m_playlist->setUpdatesEnabled(true);
-    QApplication::restoreOverrideCursor();
+    PlaylistFiles::LoadResult result;
+    {
+        const BusyPointer busy;
+        const FrozenPainting frozen(m_playlist);
+        result = PlaylistFiles::loadPlaylist(m_model, path, m_readIterator);
+    }
     // A playlist that broke off ends the command there; an invalid one still starts reading.
     if (result != PlaylistFiles::LoadResult::EndedEarly)
         startReadingIfAutomatic();
     return result;
 }
 
-void Form1::importFiles()
-{
-    chooseFilesAndImport(false);
-}
-
-void Form1::importMissingFiles()
-{
-    chooseFilesAndImport(true);
-}
-
 void Form1::chooseFilesAndImport(bool missingOnly)
 {
-    ImportFiles dialog(this);
-    waitFor(dialog);
-    importChosenFiles(dialog.ChosenFiles(), missingOnly);
+    importChosenFiles(m_fileDialogs->filesToImport(), missingOnly);
     returnToList();
 }
 
@@ -360,9 +311,10 @@ void Form1::importChosenFiles(const QStringList& files, bool missingOnly)
 {
     if (files.isEmpty())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    ::importFiles(m_model, files, missingOnly, m_readIterator);
-    QApplication::restoreOverrideCursor();
+    {
+        const BusyPointer busy;
+        ::importFiles(m_model, files, missingOnly, m_readIterator);
+    }
     startReadingIfAutomatic();
 }
 
@@ -381,21 +333,6 @@ void Form1::showAbout()
         QStringLiteral("About: Sondrel"), Messages::Icon::Information, Messages::Buttons::Ok);
 }
 
-void Form1::selectAll()
-{
-    RowCommands::selectAll(m_model);
-}
-
-void Form1::selectInverse()
-{
-    RowCommands::selectInverse(m_model);
-}
-
-void Form1::selectNone()
-{
-    RowCommands::selectNone(m_model);
-}
-
 void Form1::deleteSelected()
 {
     switch (RowCommands::deleteSelected(m_model, m_readIterator)) {
@@ -405,37 +342,12 @@ void Form1::deleteSelected()
         m_document.setModified(true);
         break;
     case RowCommands::AfterDelete::ReaderRestarted:
-        resetReadingCount();
+        m_readCount = 0;
         startReadingIfAutomatic();
         break;
     case RowCommands::AfterDelete::ReaderKept: break;
     }
     updateStatus();
-}
-
-void Form1::keepMissingFilesSelected()
-{
-    RowCommands::keepMissingFilesSelected(m_model);
-}
-
-void Form1::keepDuplicatesByFileName()
-{
-    RowCommands::keepDuplicatesSelected(m_model, FileNameColumn);
-}
-
-void Form1::keepDuplicatesByTitle()
-{
-    RowCommands::keepDuplicatesSelected(m_model, TitleColumn);
-}
-
-void Form1::keepDuplicatesByQuickTag()
-{
-    RowCommands::keepDuplicatesSelected(m_model, QuickTagColumn);
-}
-
-void Form1::readTagsNow()
-{
-    m_timer->start();
 }
 
 void Form1::stopReadingTags()
@@ -468,11 +380,6 @@ void Form1::readTick()
     if (!tick.keepGoing)
         m_timer->stop();
     updateStatus();
-}
-
-void Form1::resetReadingCount()
-{
-    m_readCount = 0;
 }
 
 void Form1::sortByColumn(int column)
@@ -510,170 +417,8 @@ void Form1::openTagEditor()
             row = std::min(row, range.top());
     }
     TagEditor dialog(m_model.findItem(row), m_model, this);
-    waitFor(dialog);
+    waitForDialog(*this, dialog);
     returnToList();
-}
-
-bool Form1::waitFor(QDialog& dialog, const QString& instruction, const QString& instructionTitle)
-{
-    // The dialog is modeless; the window takes no commands while it waits for the dialog's answer.
-    // (Disabling the window itself would disable the dialog, its child, too.)
-    setCommandsEnabled(false);
-    QEventLoop waiting;
-    connect(&dialog, &QDialog::finished, &waiting, &QEventLoop::quit);
-    dialog.show();
-    if (!instruction.isEmpty())
-        Messages::current().show(instruction, instructionTitle, Messages::Icon::None, Messages::Buttons::Ok);
-    if (dialog.isVisible())
-        waiting.exec();
-    setCommandsEnabled(true);
-    return dialog.result() == QDialog::Accepted;
-}
-
-std::optional<Form1::ChosenFormatAnswer> Form1::chooseFormat(
-    bool fullPathDisabled, const QString& instruction, const QString& instructionTitle)
-{
-    FormatString dialog(fullPathDisabled, this);
-    waitFor(dialog, instruction, instructionTitle);
-    if (dialog.ChosenFormat().isEmpty())
-        return std::nullopt;
-    return ChosenFormatAnswer{dialog.ChosenFormat(), dialog.UseFullPath()};
-}
-
-RetagCommands::Rows Form1::selectedPositions() const
-{
-    RetagCommands::Rows rows;
-    const std::vector<bool> selected = RowCommands::selectedRows(m_model);
-    for (std::size_t i = 0; i < selected.size(); ++i) {
-        if (selected[i])
-            rows.push_back(qsizetype(i));
-    }
-    return rows;
-}
-
-void Form1::changeRows(const std::function<void()>& work)
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_playlist->setUpdatesEnabled(false);
-    work();
-    m_playlist->setUpdatesEnabled(true);
-    QApplication::restoreOverrideCursor();
-    returnToList();
-}
-
-bool Form1::confirmRename()
-{
-    return Messages::current().show(QStringLiteral("This will rename all selected files to match the format string "
-                                                   "you provide.  Are you sure you want to do this?"),
-               QStringLiteral("Confirm Rename"), Messages::Icon::Question, Messages::Buttons::YesNo)
-        == Messages::Answer::Yes;
-}
-
-bool Form1::previewRenames(const std::vector<RetagCommands::PlannedRename>& plans)
-{
-    RenamePreview preview(plans, this);
-    return waitFor(preview);
-}
-
-void Form1::retagRows(const std::function<std::vector<RetagCommands::PlannedRetag>()>& plan)
-{
-    std::vector<RetagCommands::PlannedRetag> plans;
-    changeRows([&] { plans = plan(); });
-    RetagPreview preview(plans, this);
-    if (waitFor(preview))
-        changeRows([&] { RetagCommands::retagAsPlanned(m_model, plans); });
-}
-
-void Form1::tagEqualsFileName()
-{
-    if (const auto chosen = chooseFormat(false)) {
-        retagRows([&] {
-            return RetagCommands::planTagFromFileName(
-                m_model, selectedPositions(), chosen->format, chosen->useFullPath);
-        });
-    }
-    returnToList();
-}
-
-void Form1::tagEqualsTitle()
-{
-    if (const auto chosen = chooseFormat(true))
-        retagRows([&] { return RetagCommands::planTagFromTitle(m_model, selectedPositions(), chosen->format); });
-    returnToList();
-}
-
-void Form1::titleEqualsTag()
-{
-    if (const auto chosen = chooseFormat(true))
-        changeRows([&] { RetagCommands::titleFromTag(m_model, selectedPositions(), chosen->format); });
-    returnToList();
-}
-
-void Form1::titleEqualsFileName()
-{
-    const QString title = QStringLiteral("Set Title = File Name");
-    const auto separating
-        = chooseFormat(false, QStringLiteral("Choose a format string for separating the file name."), title);
-    const auto recombining = separating
-        ? chooseFormat(true, QStringLiteral("Choose a format string for recombining the title."), title)
-        : std::nullopt;
-    if (recombining) {
-        changeRows([&] {
-            RetagCommands::titleFromFileName(
-                m_model, selectedPositions(), separating->format, separating->useFullPath, recombining->format);
-        });
-    }
-    returnToList();
-}
-
-void Form1::fileNameEqualsTag()
-{
-    if (!confirmRename())
-        return;
-    if (const auto chosen = chooseFormat(false)) {
-        // Planned once: what the preview shows is what is carried out, and planning's messages
-        // are not shown again.
-        std::vector<RetagCommands::PlannedRename> plans;
-        changeRows([&] {
-            plans
-                = RetagCommands::planFileNameFromTag(m_model, selectedPositions(), chosen->format, chosen->useFullPath);
-        });
-        if (previewRenames(plans))
-            changeRows([&] { RetagCommands::renameAsPlanned(m_model, plans); });
-    }
-    returnToList();
-}
-
-void Form1::fileNameEqualsTitle()
-{
-    if (!confirmRename())
-        return;
-    const QString title = QStringLiteral("Set File Name = Title");
-    const auto separating
-        = chooseFormat(true, QStringLiteral("Choose a format string for separating the title."), title);
-    const auto recombining = separating
-        ? chooseFormat(false, QStringLiteral("Choose a format string for recombining the file name."), title)
-        : std::nullopt;
-    if (recombining) {
-        std::vector<RetagCommands::PlannedRename> plans;
-        changeRows([&] {
-            plans = RetagCommands::planFileNameFromTitle(
-                m_model, selectedPositions(), separating->format, recombining->format, recombining->useFullPath);
-        });
-        if (previewRenames(plans))
-            changeRows([&] { RetagCommands::renameAsPlanned(m_model, plans); });
-    }
-    returnToList();
-}
-
-void Form1::removeId3v1Tags()
-{
-    removeTagsOfSelection(TagKind::Id3v1, QStringLiteral("ID3v1"));
-}
-
-void Form1::removeId3v2Tags()
-{
-    removeTagsOfSelection(TagKind::Id3v2, QStringLiteral("ID3v2"));
 }
 
 void Form1::removeTagsOfSelection(TagKind kind, const QString& name)
@@ -685,71 +430,56 @@ void Form1::removeTagsOfSelection(TagKind kind, const QString& name)
         != Messages::Answer::Yes)
         return;
     std::vector<std::shared_ptr<MP3Node>> entries;
-    for (const qsizetype row : selectedPositions())
-        entries.push_back(m_model.findItem(row));
-    // The pass lets events run between files; commands that add or remove rows wait until it ends,
-    // so the rows it was given stay the rows it works on.
-    const std::vector<QAction*> paused = pauseRowCommands();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_playlist->setUpdatesEnabled(false);
-    removeTags(m_model, entries, kind, [&](qsizetype done, const MP3Node& entry) {
-        setWindowTitle(QStringLiteral("Sondrel - Removing Tag From \"") + entry.file() + u'"');
-        m_status->setText(QStringLiteral("Removing tags: %1 of %2").arg(done + 1).arg(entries.size()));
-        QCoreApplication::processEvents();
-    });
-    updateTitle();
-    m_playlist->setUpdatesEnabled(true);
-    QApplication::restoreOverrideCursor();
-    for (QAction* action : paused)
-        action->setEnabled(true);
+    const std::vector<bool> selected = RowCommands::selectedRows(m_model);
+    for (std::size_t row = 0; row < selected.size(); ++row) {
+        if (selected[row])
+            entries.push_back(m_model.findItem(qsizetype(row)));
+    }
+    {
+        // The pass lets events run between files; commands that add or remove rows wait until it
+        // ends, so the rows it was given stay the rows it works on.
+        const PausedCommands paused(rowCommands());
+        const BusyPointer busy;
+        const FrozenPainting frozen(m_playlist);
+        removeTags(m_model, entries, kind, [&](qsizetype done, const MP3Node& entry) {
+            setWindowTitle(QStringLiteral("Sondrel - Removing Tag From \"") + entry.file() + u'"');
+            m_status->setText(QStringLiteral("Removing tags: %1 of %2").arg(done + 1).arg(entries.size()));
+            QCoreApplication::processEvents();
+        });
+        updateTitle();
+    }
     updateStatus();
     Messages::current().beep();
 }
 
 void Form1::copyFiles()
 {
-    ChooseFolder chooser(this);
-    if (waitFor(chooser) && !chooser.DestinationFolder().isEmpty()) {
+    if (const auto destination = m_fileDialogs->copyDestination()) {
         // The pass lets events run between files; the window takes no commands until it ends.
-        const std::vector<QAction*> paused = pauseRowCommands();
-        setCommandsEnabled(false);
+        const PausedCommands paused(rowCommands());
+        const WindowCommandsOff off(*this);
         CopyProgress progress(this);
-        progress.CopyFiles(m_model, true, chooser.DestinationFolder(), chooser.DeleteOriginalsChosen());
-        setCommandsEnabled(true);
-        for (QAction* action : paused)
-            action->setEnabled(true);
-        updateStatus();
+        progress.CopyFiles(m_model, true, destination->folder, destination->deleteOriginals);
     }
+    updateStatus();
     returnToList();
 }
 
-std::vector<QAction*> Form1::pauseRowCommands()
+std::vector<QAction*> Form1::rowCommands()
 {
-    std::vector<QAction*> paused;
-    const auto pause = [&](QAction* action) {
-        if (action && action->isEnabled()) {
-            action->setEnabled(false);
-            paused.push_back(action);
-        }
-    };
+    std::vector<QAction*> commands;
     for (const char* name : {"mnuNewPlaylist", "mnuOpenPlaylist", "mnuImportFiles", "mnuImportMissingFiles",
              "mnuImportPlaylist", "mnuDeleteSelected"})
-        pause(findChild<QAction*>(QString::fromLatin1(name)));
-    for (QAction* action : findChild<QMenu*>(QStringLiteral("mnuActions"))->actions())
-        pause(action);
-    return paused;
+        commands.push_back(findChild<QAction*>(QString::fromLatin1(name)));
+    const QList<QAction*> actions = findChild<QMenu*>(QStringLiteral("mnuActions"))->actions();
+    commands.insert(commands.end(), actions.begin(), actions.end());
+    return commands;
 }
 
 void Form1::returnToList()
 {
     activateWindow();
     m_playlist->setFocus();
-}
-
-void Form1::setCommandsEnabled(bool enabled)
-{
-    centralWidget()->setEnabled(enabled);
-    menuBar()->setEnabled(enabled);
 }
 
 void Form1::updateStatus()

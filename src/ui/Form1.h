@@ -5,18 +5,18 @@
 
 #include <QMainWindow>
 
-#include "format/RetagCommands.h"
-#include "format/RetagPlan.h"
+#include "format/RetagFlow.h"
 #include "playlist/EntryList.h"
 #include "playlist/PlaylistDocument.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/TagRemoval.h"
+#include "ui/FileDialogs.h"
+#include "ui/RetagDialogs.h"
 #include "ui/RowIcons.h"
 
 class HelpWindow;
 class QAction;
-class QDialog;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -45,6 +45,8 @@ public:
     bool isModified() const { return m_document.isModified(); }
     // Adds files as Import Files (or Import Missing Files) does once the dialog has chosen them.
     void importChosenFiles(const QStringList& files, bool missingOnly);
+    // The object the file commands ask which files and folders to use; nullptr: the window's own dialogs.
+    void setFileDialogs(FileDialogs* dialogs) { m_fileDialogs = dialogs ? dialogs : &m_ownFileDialogs; }
 
 protected:
     // Closing the window asks about unsaved changes first; Cancel keeps it open.
@@ -52,20 +54,17 @@ protected:
 
 private:
     void buildMenus();
-    QAction* addCommand(QMenu* menu, const char* name, const QString& caption, void (Form1::*handler)(),
-        const QKeySequence& shortcut = {});
+    // A menu command; without a handler it only carries its state (a check mark).
+    QAction* addCommand(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
+        const std::function<void()>& handler);
     void addSeparator(QMenu* menu);
 
-    void newPlaylistChosen();
     // An empty list with no file to save to, unmodified.
     void newPlaylist();
     // Empties the list and its reading; the playlist's file and modified mark are left as they are.
     void emptyList();
-    void exitProgram();
     void openPlaylistChosen();
     void importPlaylist();
-    void saveChosen();
-    void saveAsChosen();
     // Both return whether the playlist was saved; Save without a file asks for one as Save As does.
     bool savePlaylist();
     bool savePlaylistAs();
@@ -73,64 +72,25 @@ private:
     // chose Save and the save did not happen. True when the changes may go.
     bool settleUnsavedChanges();
     void updateTitle();
-    void importFiles();
-    void importMissingFiles();
     void showContents();
     void showAbout();
-    void selectAll();
-    void selectInverse();
-    void selectNone();
     void deleteSelected();
-    void keepMissingFilesSelected();
-    void keepDuplicatesByFileName();
-    void keepDuplicatesByTitle();
-    void keepDuplicatesByQuickTag();
-    void readTagsNow();
     void stopReadingTags();
     void sortByColumn(int column);
     void moveRows(bool up);
     void openTagEditor();
-
-    void removeId3v1Tags();
-    void removeId3v2Tags();
     void removeTagsOfSelection(TagKind kind, const QString& name);
     // Copy Files: the destination dialog, then the pass with its progress dialog.
     void copyFiles();
-    // Turns off the commands that add or remove rows and the Actions; returns those it turned off.
-    std::vector<QAction*> pauseRowCommands();
-    void tagEqualsFileName();
-    void fileNameEqualsTag();
-    void tagEqualsTitle();
-    void titleEqualsTag();
-    void fileNameEqualsTitle();
-    void titleEqualsFileName();
-
-    // Shows the dialog modeless, an instruction message over it when given, and waits for it with
-    // the window's commands off; true when it was accepted.
-    bool waitFor(QDialog& dialog, const QString& instruction = {}, const QString& instructionTitle = {});
-    struct ChosenFormatAnswer {
-        QString format;
-        bool useFullPath;
-    };
-    // The format-string dialog; empty when it was cancelled.
-    std::optional<ChosenFormatAnswer> chooseFormat(
-        bool fullPathDisabled, const QString& instruction = {}, const QString& instructionTitle = {});
-    bool confirmRename();
-    bool previewRenames(const std::vector<RetagCommands::PlannedRename>& plans);
-    // A Tag command once its format is chosen: plans the tags, shows them, writes them on Write.
-    void retagRows(const std::function<std::vector<RetagCommands::PlannedRetag>()>& plan);
-    RetagCommands::Rows selectedPositions() const;
-    // Runs work that changes many rows with the busy pointer and the list's painting suspended.
-    void changeRows(const std::function<void()>& work);
+    // The commands that add or remove rows, and the Actions: paused while a pass lets events run.
+    std::vector<QAction*> rowCommands();
 
     PlaylistFiles::LoadResult loadPlaylist(const QString& path);
     void chooseFilesAndImport(bool missingOnly);
     std::optional<QString> choosePlaylist(const QString& title, bool forSaving);
     void startReadingIfAutomatic();
     void readTick();
-    void resetReadingCount();
     void turnSortingOff();
-    void setCommandsEnabled(bool enabled);
     // After a dialog: the window active again and the keyboard in the list.
     void returnToList();
     void updateStatus();
@@ -139,6 +99,8 @@ private:
     std::optional<Iterator> m_readIterator;
     int m_sortState = 0;
     PlaylistDocument m_document;
+    WindowFileDialogs m_ownFileDialogs;
+    FileDialogs* m_fileDialogs;
     QString m_dialogFileName; // the name the file dialogs last showed, where they open next
     RowIcons m_icons;
 
@@ -146,6 +108,8 @@ private:
     UpDownControl* m_upDown;
     QTimer* m_timer;
     QLabel* m_status;
+    RetagDialogs m_retagDialogs;
+    RetagFlow m_retag;
     QAction* m_autoReadTags = nullptr;
     HelpWindow* m_help = nullptr; // made at the first request for help
     bool m_inTick = false;

@@ -2,26 +2,19 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QTest>
-#include <QTimer>
-#include <QTreeView>
 
-#include "support/RecordingMessages.h"
-#include "support/TestFiles.h"
+#include "support/WindowFixture.h"
 #include "ui/ChooseFolder.h"
 #include "ui/CollisionDialog.h"
 #include "ui/CopyProgress.h"
-#include "ui/Form1.h"
 
 using namespace Qt::StringLiterals;
 
@@ -29,55 +22,24 @@ namespace {
 
 // The window with files in a "source" folder and an empty "target" folder beside it, background
 // reading off so that only the copy pass touches the files.
-struct CopyWindow {
-    RecordingMessages messages;
-    TestFiles files;
-    Form1 form;
-    QTreeView* playlist = form.findChild<QTreeView*>(u"Playlist"_s);
+struct CopyWindow : WindowFixture {
     QString source = files.folder() + u"/source"_s;
     QString target = files.folder() + u"/target"_s;
     QStringList paths;
 
-    explicit CopyWindow(int count)
+    explicit CopyWindow(int count) : WindowFixture(false)
     {
-        form.show();
-        form.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
-        form.findChild<QAction*>(u"mnuAutoReadTags"_s)->trigger();
         EXPECT_TRUE(QDir().mkpath(source));
         EXPECT_TRUE(QDir().mkpath(target));
         for (int i = 0; i < count; ++i)
             paths.append(files.write(u"source/%1.mp3"_s.arg(i), TestBytes::audio(300 + i)));
         form.importChosenFiles(paths, false);
     }
-
-    void selectRows(std::initializer_list<int> rows) const
-    {
-        playlist->selectionModel()->clearSelection();
-        for (const int row : rows)
-            playlist->selectionModel()->select(
-                playlist->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-
-    // Runs Copy Files: the destination dialog is operated by answer from inside the window's wait.
-    void copyFiles(const std::function<void(ChooseFolder&)>& answer)
-    {
-        QTimer::singleShot(0, &form, [this, answer] {
-            auto* dialog = form.findChild<ChooseFolder*>();
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_FALSE(playlist->isEnabled()); // the window waits for the dialog
-            answer(*dialog);
-        });
-        form.findChild<QAction*>(u"mnuCopyFiles"_s)->trigger();
-    }
-    // Copies (or moves) the selected rows' files to folder with OK.
+    // Copies (or moves) the selected rows' files to folder.
     void copyTo(const QString& folder, bool deleteOriginals)
     {
-        copyFiles([folder, deleteOriginals](ChooseFolder& dialog) {
-            dialog.openFolder(folder);
-            dialog.findChild<QCheckBox*>(u"Check1"_s)->setChecked(deleteOriginals);
-            QTest::mouseClick(dialog.findChild<QPushButton*>(u"OKButton"_s), Qt::LeftButton);
-        });
+        dialogs.destinations = {FileDialogs::CopyDestination{folder, deleteOriginals}};
+        trigger("mnuCopyFiles");
     }
     // Runs act on the progress dialog once it is there (from the events the pass lets run).
     void whenProgressShown(const std::function<void(CopyProgress&)>& act)
@@ -89,37 +51,41 @@ struct CopyWindow {
                 whenProgressShown(act);
         });
     }
-
     QStringList targetFiles() const { return QDir(target).entryList(QDir::Files, QDir::Name); }
-    QString fileNameText(int row) { return form.model().text(row, FileNameColumn); }
-    bool commandsEnabled() { return playlist->isEnabled() && form.menuBar()->isEnabled(); }
+    QString fileNameText(int row) { return model().text(row, FileNameColumn); }
 };
 
 } // namespace
 
-TEST(CopyFiles, CancelOrTheCloseBoxInTheDestinationDialogCopiesNothing)
+// The window's own destination dialog: OK copies there (or moves), the other ways out copy nothing.
+TEST(CopyFiles, TheDestinationDialogHandsBackTheFolderOnlyOnOK)
 {
     const std::vector<std::pair<const char*, std::function<void(ChooseFolder&)>>> ways = {
+        {"OK", [](ChooseFolder& d) { QTest::mouseClick(d.findChild<QPushButton*>(u"OKButton"_s), Qt::LeftButton); }},
         {"Cancel",
             [](ChooseFolder& d) { QTest::mouseClick(d.findChild<QPushButton*>(u"CancelButton"_s), Qt::LeftButton); }},
         {"close box", [](ChooseFolder& d) { d.close(); }},
         {"Escape", [](ChooseFolder& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
     };
-    for (const auto& [name, cancel] : ways) {
+    for (const auto& [name, close] : ways) {
         SCOPED_TRACE(name);
         CopyWindow w(2);
+        w.form.setFileDialogs(nullptr);
         w.selectRows({0, 1});
-        w.copyFiles([&w, &cancel](ChooseFolder& dialog) {
-            EXPECT_EQ(dialog.windowTitle(), u"Choose a Destination Folder");
-            dialog.openFolder(w.target);
-            dialog.findChild<QCheckBox*>(u"Check1"_s)->setChecked(true);
-            cancel(dialog);
-            EXPECT_TRUE(dialog.DestinationFolder().isEmpty());
-            EXPECT_FALSE(dialog.DeleteOriginalsChosen());
+        QTimer::singleShot(0, &w.form, [&w, &close] {
+            auto* dialog = w.form.findChild<ChooseFolder*>();
+            ASSERT_NE(dialog, nullptr);
+            EXPECT_EQ(dialog->windowTitle(), u"Choose a Destination Folder");
+            EXPECT_FALSE(w.takesCommands()); // the window waits for the dialog
+            dialog->openFolder(w.target);
+            dialog->findChild<QCheckBox*>(u"Check1"_s)->setChecked(true);
+            close(*dialog);
         });
-        EXPECT_TRUE(w.targetFiles().isEmpty());
-        EXPECT_TRUE(QFile::exists(w.paths[0]));
-        EXPECT_TRUE(w.commandsEnabled());
+        w.trigger("mnuCopyFiles");
+        const bool ok = QByteArray(name) == "OK";
+        EXPECT_EQ(w.targetFiles().size(), ok ? 2 : 0);
+        EXPECT_EQ(QFile::exists(w.paths[0]), !ok); // moved: Delete Originals was ticked
+        EXPECT_TRUE(w.takesCommands());
         EXPECT_EQ(w.form.focusWidget(), w.playlist);
         EXPECT_TRUE(w.messages.shown().empty());
     }
@@ -133,7 +99,7 @@ TEST(CopyFiles, CopiesTheSelectedRowsFilesOnlyWithOneProgressStepEach)
     int last = -1;
     w.whenProgressShown([&](CopyProgress& progress) {
         EXPECT_EQ(progress.windowTitle(), u"Copy Progress");
-        EXPECT_FALSE(w.commandsEnabled());
+        EXPECT_FALSE(w.takesCommands());
         auto* bar = progress.findChild<QProgressBar*>(u"ProgressBar1"_s);
         maximum = bar->maximum();
         QObject::connect(bar, &QProgressBar::valueChanged, &progress, [&last](int value) { last = value; });
@@ -149,7 +115,7 @@ TEST(CopyFiles, CopiesTheSelectedRowsFilesOnlyWithOneProgressStepEach)
     }
     EXPECT_EQ(TestFiles::read(w.target + u"/4.mp3"_s), TestBytes::audio(304));
     EXPECT_TRUE(w.messages.shown().empty());
-    EXPECT_TRUE(w.commandsEnabled());
+    EXPECT_TRUE(w.takesCommands());
     EXPECT_EQ(w.form.focusWidget(), w.playlist);
 }
 
@@ -165,7 +131,6 @@ TEST(CopyFiles, ATakenNameIsAskedAboutOnceAndAMoveIsNeverOfferedReplace)
     const QByteArray already = "already here";
     const Case cases[] = {
         {"copy, replace", false, "cmdReplace", TestBytes::audio(300), false},
-        {"copy, keep both", false, "cmdKeepBoth", already, true},
         {"move, keep both", true, "cmdKeepBoth", already, true},
         {"move, skip", true, "cmdSkip", already, false},
     };
@@ -289,33 +254,18 @@ TEST(CopyFiles, MoveTakesTheRowAndItsEntryToTheNewPath)
 {
     CopyWindow w(3);
     w.selectRows({1});
-    const QString title = w.form.model().text(1, TitleColumn);
+    const QString title = w.model().text(1, TitleColumn);
     w.copyTo(w.target, true);
     const QString moved = w.target + u"/1.mp3"_s;
     EXPECT_EQ(w.fileNameText(1), moved);
-    EXPECT_EQ(w.form.model().findItem(1)->file(), moved);
-    EXPECT_EQ(w.form.model().findItem(1)->item(), w.form.model().rowAt(1));
-    EXPECT_EQ(w.form.model().text(1, TitleColumn), title);
+    EXPECT_EQ(w.model().findItem(1)->file(), moved);
+    EXPECT_EQ(w.model().findItem(1)->item(), w.model().rowAt(1));
+    EXPECT_EQ(w.model().text(1, TitleColumn), title);
     EXPECT_FALSE(QFile::exists(w.paths[1]));
     EXPECT_EQ(TestFiles::read(moved), TestBytes::audio(301));
     EXPECT_EQ(w.fileNameText(0), w.paths[0]);
     EXPECT_EQ(w.fileNameText(2), w.paths[2]);
     EXPECT_TRUE(w.messages.shown().empty());
-}
-
-TEST(CopyFiles, AFileCopiedOntoItselfIsReportedAndLeftAlone)
-{
-    CopyWindow w(2);
-    w.selectRows({0, 1});
-    w.messages.scriptAnswers({Messages::Answer::Yes, Messages::Answer::Yes});
-    w.copyTo(w.source, false);
-    ASSERT_EQ(w.messages.shown().size(), 2U);
-    EXPECT_EQ(w.messages.shown()[0].text,
-        u"Could not copy "_s + w.paths[0] + u" to "_s + w.paths[0]
-            + u": Source and target are the same file.  Skip and continue?"_s);
-    EXPECT_EQ(TestFiles::read(w.paths[0]), TestBytes::audio(300));
-    EXPECT_EQ(TestFiles::read(w.paths[1]), TestBytes::audio(301));
-    EXPECT_EQ(QDir(w.source).entryList(QDir::Files | QDir::Hidden).size(), 2);
 }
 
 TEST(CopyFiles, CancelDuringThePassFinishesTheRowInHandAndStopsBeforeTheNext)
@@ -336,7 +286,7 @@ TEST(CopyFiles, CancelDuringThePassFinishesTheRowInHandAndStopsBeforeTheNext)
         EXPECT_EQ(w.fileNameText(2), w.paths[2]);
         EXPECT_TRUE(QFile::exists(w.paths[2]));
         EXPECT_TRUE(w.messages.shown().empty());
-        EXPECT_TRUE(w.commandsEnabled());
+        EXPECT_TRUE(w.takesCommands());
         EXPECT_EQ(w.form.focusWidget(), w.playlist);
     }
 }

@@ -2,26 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QApplication>
 #include <QFileInfo>
-#include <QTest>
 #include <QTextBrowser>
 
 #include "base/ProgramFolder.h"
-#include "support/RecordingMessages.h"
-#include "support/TestFiles.h"
-#include "ui/Form1.h"
+#include "support/WindowFixture.h"
 
 using namespace Qt::StringLiterals;
 
 TEST(HelpWindow, F1ShowsTheHelpPageInTheProgramsOwnWindow)
 {
-    RecordingMessages messages;
-    Form1 form;
-    form.show();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-
+    WindowFixture w;
+    Form1& form = w.form;
     QTest::keyClick(&form, Qt::Key_F1);
 
     auto* help = form.findChild<HelpWindow*>();
@@ -33,7 +25,7 @@ TEST(HelpWindow, F1ShowsTheHelpPageInTheProgramsOwnWindow)
     const QString page = dataFolderOf(u"sondrel-help.html"_s) + u"/sondrel-help.html"_s;
     EXPECT_EQ(QFileInfo(browser->source().toLocalFile()), QFileInfo(page));
     EXPECT_TRUE(browser->toPlainText().contains(u"Format strings"_s));
-    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_TRUE(w.messages.texts().isEmpty());
 
     // Escape closes the window; asking again brings the same window back.
     ASSERT_TRUE(QTest::qWaitFor([help] { return QApplication::activeWindow() == help; }));

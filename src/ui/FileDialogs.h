@@ -1,0 +1,43 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+#include <QStringList>
+
+class QMainWindow;
+
+// The window's questions about files and folders: which playlist to open or save under, which files
+// to import, where Copy Files puts the files. The window asks through the object it was given: its
+// own dialogs, or a script in tests.
+class FileDialogs {
+public:
+    struct CopyDestination {
+        QString folder;
+        bool deleteOriginals = false;
+    };
+
+    virtual ~FileDialogs() = default;
+
+    // A playlist file, the dialog opening on start; nothing when it was cancelled.
+    virtual std::optional<QString> playlistToOpen(const QString& title, const QString& start) = 0;
+    virtual std::optional<QString> playlistToSave(const QString& title, const QString& start) = 0;
+    // The files picked for importing, in list order; none when it was cancelled.
+    virtual QStringList filesToImport() = 0;
+    // The folder Copy Files copies (or moves) to; nothing when it was cancelled.
+    virtual std::optional<CopyDestination> copyDestination() = 0;
+};
+
+// The window's own dialogs, over the window and with its commands off while they wait.
+class WindowFileDialogs : public FileDialogs {
+public:
+    explicit WindowFileDialogs(QMainWindow& window) : m_window(window) { }
+
+    std::optional<QString> playlistToOpen(const QString& title, const QString& start) override;
+    std::optional<QString> playlistToSave(const QString& title, const QString& start) override;
+    QStringList filesToImport() override;
+    std::optional<CopyDestination> copyDestination() override;
+
+private:
+    QMainWindow& m_window;
+};
