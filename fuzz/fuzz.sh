@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of the file parsers for a bounded time:
-#   bench/fuzz.sh [SECONDS]     (default 60 seconds per target)
+#   fuzz/fuzz.sh [SECONDS]     (default 60 seconds per target)
 # Builds build-fuzz/ with clang when needed, writes the seed corpora (fuzz/make-seeds.sh), runs
 # each target on a fresh copy of its seeds, keeps what it finds in build-fuzz/findings/<target>/
 # and its log in build-fuzz/fuzz-logs/<target>.log, and prints one line per target: executions,
