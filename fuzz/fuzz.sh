@@ -18,7 +18,7 @@ if ! command -v clang++ >/dev/null; then
     exit 2
 fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
-    CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_FUZZ=ON \
+    CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_FUZZ=ON -DSONDREL_WERROR=ON \
         -DSONDREL_WINDOW=OFF -DSONDREL_TESTS=OFF -DSONDREL_BENCH=OFF >/dev/null
 fi
 cmake --build "$build" -j "$jobs" --target "${targets[@]/#/fuzz_}" >/dev/null
