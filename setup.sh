@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what Sondrel needs (only what is missing), builds it, and then:
 #   ./setup.sh            starts the window, or says how to use sondrel-cli when there is no window
-#   ./setup.sh test       runs the whole test suite (warnings are errors in this build)
-#   ./setup.sh sanitize   builds the core, the CLI and their tests with AddressSanitizer and UBSan and
-#                         runs them
+#   ./setup.sh test       runs the whole test suite (warnings are errors in this build, and the standard
+#                         library's and Qt's assertions are checked)
+#   ./setup.sh sanitize   builds the programs and all their tests, the window's offscreen, with
+#                         AddressSanitizer and UBSan and runs them
 set -euo pipefail
 cd "$(dirname "$0")"
 mode=${1:-start}
@@ -54,12 +55,12 @@ start)
     build/bin/sondrel-cli --help
     ;;
 test)
-    build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_WERROR=ON
+    build build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_WERROR=ON -DSONDREL_ASSERTIONS=ON
     ctest --test-dir build-test --output-on-failure -j "$jobs"
     ;;
 sanitize)
-    build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSONDREL_WERROR=ON -DSONDREL_SANITIZE=ON -DSONDREL_BENCH=OFF \
-        -DSONDREL_WINDOW=OFF
+    build build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSONDREL_WERROR=ON -DSONDREL_ASSERTIONS=ON -DSONDREL_SANITIZE=ON \
+        -DSONDREL_BENCH=OFF -DSONDREL_WINDOW=ON
     ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
     ;;
 *)

@@ -85,6 +85,10 @@ public:
     void rowsChanged(qsizetype first, qsizetype last);
 
 private:
+    // The model's own removal by range is not offered: rows go through removeRows(positions) above,
+    // which also drops their entries.
+    using QAbstractTableModel::removeRows;
+
     // Gives every row from first on its position again.
     void renumberFrom(qsizetype first);
     // The index of a key in the table of icon keys, added when new.

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every fuzz target of the file parsers for a bounded time:
-#   bench/fuzz.sh [SECONDS]     (default 60 seconds per target)
+#   fuzz/fuzz.sh [SECONDS]     (default 60 seconds per target)
 # Builds build-fuzz/ with clang when needed, writes the seed corpora (fuzz/make-seeds.sh), runs
 # each target on a fresh copy of its seeds, keeps what it finds in build-fuzz/findings/<target>/
 # and its log in build-fuzz/fuzz-logs/<target>.log, and prints one line per target: executions,
@@ -18,7 +18,7 @@ if ! command -v clang++ >/dev/null; then
     exit 2
 fi
 if [ ! -f "$build/CMakeCache.txt" ]; then
-    CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_FUZZ=ON \
+    CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSONDREL_FUZZ=ON -DSONDREL_WERROR=ON \
         -DSONDREL_WINDOW=OFF -DSONDREL_TESTS=OFF -DSONDREL_BENCH=OFF >/dev/null
 fi
 cmake --build "$build" -j "$jobs" --target "${targets[@]/#/fuzz_}" >/dev/null
