@@ -1,9 +1,8 @@
 #include "BenchFiles.h"
 
 #include <cerrno>
-#include <random>
-
 #include <fcntl.h>
+#include <random>
 #include <unistd.h>
 
 #include <QFile>

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>

@@ -7,9 +7,9 @@
 #include <utility>
 #include <vector>
 
-#include <benchmark/benchmark.h>
-
 #include <QByteArray>
+
+#include <benchmark/benchmark.h>
 
 #include "base/Messages.h"
 

@@ -41,21 +41,20 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <fcntl.h>
 #include <random>
 #include <string>
-#include <vector>
-
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <benchmark/benchmark.h>
+#include <vector>
 
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
 
 #include "BenchSupport.h"
 

@@ -16,10 +16,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
-#include <vector>
-
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QFile>

@@ -13,20 +13,19 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <fcntl.h>
 #include <memory>
 #include <numeric>
 #include <optional>
 #include <string>
-#include <vector>
-
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <benchmark/benchmark.h>
+#include <vector>
 
 #include <QFile>
 #include <QHash>
+
+#include <benchmark/benchmark.h>
 
 #include "BenchSupport.h"
 #include "PlaylistSample.h"

@@ -3,10 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <map>
 #include <random>
-
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 

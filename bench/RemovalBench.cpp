@@ -21,18 +21,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
-#include <vector>
-
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <benchmark/benchmark.h>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QFile>
+
+#include <benchmark/benchmark.h>
 
 #include "BenchSupport.h"
 #include "base/FileOps.h"

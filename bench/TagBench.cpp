@@ -10,19 +10,18 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <string>
-#include <vector>
-
 #include <fcntl.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <benchmark/benchmark.h>
+#include <vector>
 
 #include <QFile>
 
-#include "BenchSupport.h"
+#include <benchmark/benchmark.h>
+
 #include "BenchFiles.h"
+#include "BenchSupport.h"
 #include "tags/MP3Tag.h"
 #include "tags/TagColumns.h"
 

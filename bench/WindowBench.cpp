@@ -60,14 +60,14 @@
 #include <string>
 #include <vector>
 
-#include <benchmark/benchmark.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QEventLoop>
 #include <QHash>
 #include <QTimer>
 #include <QTreeView>
+
+#include <benchmark/benchmark.h>
 
 #include "BenchSupport.h"
 #include "PlaylistSample.h"

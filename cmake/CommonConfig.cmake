@@ -11,7 +11,7 @@
 
 option(SONDREL_WERROR "Treat compiler warnings as errors" OFF)
 option(SONDREL_ASSERTIONS "Check the standard library's and Qt's assertions (bounds of containers, Q_ASSERT) in every build type" OFF)
-option(SONDREL_STRICT_TESTS "Build the tests with the full warning set of the program, not the base one" OFF)
+option(SONDREL_STRICT_TESTS "Build the tests with the full warning set of the program, not the base one" ON)
 option(SONDREL_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
 option(SONDREL_FUZZ "Build the libFuzzer targets of the file parsers (clang only)" OFF)
 

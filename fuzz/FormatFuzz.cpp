@@ -11,7 +11,6 @@
 // are skipped, to keep each input quick.
 
 #include <array>
-
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "FuzzSupport.h"

@@ -1,23 +1,22 @@
 #include "base/FileOps.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <climits>
-#include <cstdlib>
 #include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <functional>
 #include <mutex>
 #include <set>
-#include <thread>
-#include <utility>
-
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
+#include <utility>
 
 #include <QRandomGenerator>
 

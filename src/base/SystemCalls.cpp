@@ -1,13 +1,12 @@
 #include "base/SystemCalls.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <functional>
 #include <optional>
-
-#include <fcntl.h>
+#include <stdio.h>
 #include <sys/file.h>
 #include <sys/xattr.h>
-#include <stdio.h>
 #include <unistd.h>
 
 #include <QHash>

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-
 #include <sys/stat.h>
 #include <sys/types.h>
 

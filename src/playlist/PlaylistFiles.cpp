@@ -3,7 +3,6 @@
 #include <QStringDecoder>
 
 #include "base/CodePage.h"
-
 #include "base/FileOps.h"
 #include "base/Messages.h"
 #include "base/TextLines.h"

@@ -2,12 +2,11 @@
 
 #include <optional>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <QString>
 #include <QStringView>
-
-#include <utility>
 
 // The M3U and PLS playlist formats as text: reading maps lines to entries, writing maps entries to
 // lines. No file is touched here; loading and saving files is PlaylistFiles' job.

@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <numeric>
-
 #include <sys/stat.h>
 
 #include "base/FileOps.h"

@@ -8,7 +8,6 @@
 #include <QString>
 
 #include "base/FileOps.h"
-
 #include "tags/Id3v1.h"
 #include "tags/MP3TagInfo.h"
 

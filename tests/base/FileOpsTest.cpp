@@ -1,22 +1,21 @@
 #include "base/FileOps.h"
 
 #include <chrono>
-#include <functional>
-#include <thread>
-
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <functional>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <gtest/gtest.h>
 
 #include "base/SystemCalls.h"
 #include "support/TestFiles.h"

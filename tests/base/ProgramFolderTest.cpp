@@ -1,9 +1,9 @@
 #include "base/ProgramFolder.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
+
+#include <gtest/gtest.h>
 
 #include "support/TestFiles.h"
 

@@ -1,8 +1,6 @@
 // Runs sondrel-cli as a process on real files: what it prints, its exit status, the bytes it leaves.
 // The byte rules of the tags themselves are tested on the library; here the command line's contract.
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -13,6 +11,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+
+#include <gtest/gtest.h>
 
 #include "support/CliRun.h"
 #include "support/HangGuard.h"

@@ -1,8 +1,8 @@
 // sondrel-cli's format-string commands as a process.
 
-#include <gtest/gtest.h>
-
 #include <QDir>
+
+#include <gtest/gtest.h>
 
 #include "support/CliRun.h"
 #include "support/TestFiles.h"

@@ -1,8 +1,8 @@
 // sondrel-cli's playlist commands as a process, on real playlists and files.
 
-#include <gtest/gtest.h>
-
 #include <unistd.h>
+
+#include <gtest/gtest.h>
 
 #include "support/CliRun.h"
 #include "support/TestFiles.h"

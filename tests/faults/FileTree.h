@@ -2,7 +2,6 @@
 
 #include <map>
 #include <ostream>
-
 #include <sys/types.h>
 
 #include <QByteArray>

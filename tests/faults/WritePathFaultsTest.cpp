@@ -8,15 +8,14 @@
 #include <cerrno>
 #include <functional>
 #include <optional>
-
-#include <gtest/gtest.h>
-
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+
+#include <gtest/gtest.h>
 
 #include "FileTree.h"
 #include "base/SystemCalls.h"

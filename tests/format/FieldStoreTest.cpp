@@ -1,8 +1,8 @@
 #include "format/FieldStore.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
+
+#include <gtest/gtest.h>
 
 #include "format/Composition.h"
 #include "support/RecordingMessages.h"

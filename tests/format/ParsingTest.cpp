@@ -1,8 +1,8 @@
 #include "format/Parsing.h"
 
-#include <gtest/gtest.h>
-
 #include <QStringList>
+
+#include <gtest/gtest.h>
 
 #include "format/Composition.h"
 #include "support/RecordingMessages.h"

@@ -1,10 +1,10 @@
 #include "format/RetagCommands.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <gtest/gtest.h>
 
 #include "format/RetagPlan.h"
 #include "playlist/PlaylistModel.h"

@@ -1,11 +1,12 @@
+#include "playlist/Copying.h"
+
 #include <map>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 
-#include "playlist/Copying.h"
+#include <gtest/gtest.h>
+
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
 #include "support/RecordingMessages.h"

@@ -1,10 +1,10 @@
 #include "playlist/EntryList.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
 #include <QStringList>
+
+#include <gtest/gtest.h>
 
 #include "playlist/PlaylistRow.h"
 #include "support/RecordingMessages.h"

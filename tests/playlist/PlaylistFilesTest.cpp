@@ -1,15 +1,14 @@
 #include "playlist/PlaylistFiles.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QStringEncoder>
+
+#include <gtest/gtest.h>
 
 #include "PlaylistTestRows.h"
 #include "base/TextLines.h"

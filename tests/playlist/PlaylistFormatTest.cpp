@@ -1,8 +1,8 @@
 #include "playlist/PlaylistFormat.h"
 
-#include <gtest/gtest.h>
-
 #include <QStringList>
+
+#include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
 

@@ -1,11 +1,11 @@
 #include "playlist/PlaylistModel.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
+
+#include <gtest/gtest.h>
 
 #include "PlaylistTestRows.h"
 

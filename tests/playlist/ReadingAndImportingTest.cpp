@@ -1,9 +1,9 @@
-#include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QSignalSpy>
 
-#include <sys/stat.h>
+#include <gtest/gtest.h>
 
 #include "PlaylistTestRows.h"
 #include "playlist/Importing.h"

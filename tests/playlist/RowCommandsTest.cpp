@@ -1,13 +1,13 @@
 #include "playlist/RowCommands.h"
 
-#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QSignalSpy>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 #include "PlaylistTestRows.h"
 #include "support/RecordingMessages.h"

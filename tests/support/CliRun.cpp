@@ -1,18 +1,17 @@
 #include "support/CliRun.h"
 
-#include <gtest/gtest.h>
-
 #include <chrono>
-#include <thread>
-#include <vector>
-
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
+#include <vector>
 
 #include <QFile>
 #include <QFileInfo>
+
+#include <gtest/gtest.h>
 
 #include "base/NativePath.h"
 #include "support/HangGuard.h"

@@ -1,11 +1,11 @@
 #include "support/TestFiles.h"
 
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
+
+#include <gtest/gtest.h>
 
 TestFiles::TestFiles()
 {

@@ -6,8 +6,6 @@
 #include <deque>
 #include <optional>
 
-#include <gtest/gtest.h>
-
 #include <QAction>
 #include <QApplication>
 #include <QHeaderView>
@@ -15,6 +13,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+
+#include <gtest/gtest.h>
 
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"

@@ -1,11 +1,11 @@
 #include "tags/GenreTable.h"
 
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
+
+#include <gtest/gtest.h>
 
 #include "support/ProgramMessages.h"
 #include "support/RecordingMessages.h"

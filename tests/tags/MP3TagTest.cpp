@@ -1,16 +1,15 @@
 #include "tags/MP3Tag.h"
 
-#include <gtest/gtest.h>
-
-#include <functional>
-
 #include <fcntl.h>
+#include <functional>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+
+#include <gtest/gtest.h>
 
 #include "base/SystemCalls.h"
 #include "support/HangGuard.h"

@@ -1,7 +1,5 @@
 #include <functional>
 
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QDir>
 #include <QFileSystemModel>
@@ -10,6 +8,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+
+#include <gtest/gtest.h>
 
 #include "support/WindowFixture.h"
 #include "ui/ChooseFolder.h"

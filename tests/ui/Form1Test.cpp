@@ -1,12 +1,12 @@
 #include "ui/Form1.h"
 
-#include <gtest/gtest.h>
-
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
+
+#include <gtest/gtest.h>
 
 #include "support/WindowFixture.h"
 #include "ui/ImportFiles.h"

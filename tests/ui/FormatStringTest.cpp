@@ -2,13 +2,13 @@
 
 #include <functional>
 
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include "format/FieldStore.h"
 #include "support/RecordingMessages.h"

@@ -1,9 +1,9 @@
 #include "ui/HelpWindow.h"
 
-#include <gtest/gtest.h>
-
 #include <QFileInfo>
 #include <QTextBrowser>
+
+#include <gtest/gtest.h>
 
 #include "base/ProgramFolder.h"
 #include "support/WindowFixture.h"

@@ -1,7 +1,5 @@
 #include "ui/ImportFiles.h"
 
-#include <gtest/gtest.h>
-
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -13,6 +11,8 @@
 #include <QStorageInfo>
 #include <QTest>
 #include <QTreeView>
+
+#include <gtest/gtest.h>
 
 #include "playlist/PlaylistModel.h"
 #include "support/TestFiles.h"

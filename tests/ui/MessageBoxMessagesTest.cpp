@@ -1,7 +1,5 @@
 #include "ui/MessageBoxMessages.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
 
 #include <QAction>
@@ -15,6 +13,8 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QWindow>
+
+#include <gtest/gtest.h>
 
 #include "support/TestFiles.h"
 #include "ui/Form1.h"

@@ -5,13 +5,13 @@
 
 #include <deque>
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+
+#include <gtest/gtest.h>
 
 #include "base/PathTools.h"
 #include "playlist/PlaylistModel.h"

@@ -1,13 +1,13 @@
 #include "ui/TagEditor.h"
 
-#include <gtest/gtest.h>
-
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include "playlist/PlaylistModel.h"
 #include "support/RecordingMessages.h"
