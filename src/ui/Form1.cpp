@@ -243,8 +243,7 @@ void Form1::closeEvent(QCloseEvent* event)
 void Form1::openPlaylist(const QString& path)
 {
     newPlaylist();
-    const PlaylistFiles::LoadResult result = loadPlaylist(path);
-    if (PlaylistFiles::loadedWhole(result))
+    if (loadPlaylist(path))
         m_document.setSaved(path);
     else // rows of a file that broke off are saved nowhere yet: the window keeps them, marked modified
         m_document.setModified(m_model.size() > 0);
@@ -325,15 +324,15 @@ std::optional<QString> Form1::choosePlaylist(const QString& title, bool forSavin
     return path;
 }
 
-PlaylistFiles::LoadResult Form1::loadPlaylist(const QString& path)
+Result<void> Form1::loadPlaylist(const QString& path)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_playlist->setUpdatesEnabled(false);
-    const PlaylistFiles::LoadResult result = PlaylistFiles::loadPlaylist(m_model, path, m_readIterator);
+    Result<void> result = PlaylistFiles::loadPlaylist(m_model, path, m_readIterator);
     m_playlist->setUpdatesEnabled(true);
     QApplication::restoreOverrideCursor();
     // A playlist that broke off ends the command there; an invalid one still starts reading.
-    if (result != PlaylistFiles::LoadResult::EndedEarly)
+    if (result || result.failure().kind == Failure::Kind::Unrecognized)
         startReadingIfAutomatic();
     return result;
 }

@@ -123,7 +123,7 @@ private:
     // Runs work that changes many rows with the busy pointer and the list's painting suspended.
     void changeRows(const std::function<void()>& work);
 
-    PlaylistFiles::LoadResult loadPlaylist(const QString& path);
+    Result<void> loadPlaylist(const QString& path);
     void chooseFilesAndImport(bool missingOnly);
     std::optional<QString> choosePlaylist(const QString& title, bool forSaving);
     void startReadingIfAutomatic();

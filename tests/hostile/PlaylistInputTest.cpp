@@ -18,7 +18,20 @@
 
 using namespace Qt::StringLiterals;
 using namespace Hostile;
-using PlaylistFiles::LoadResult;
+namespace {
+
+// What a load did, as the tables name it: read whole, refused as not a playlist, or ended early.
+enum class LoadResult { Loaded, InvalidFormat, EndedEarly };
+
+LoadResult load(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader)
+{
+    const Result<void> loaded = PlaylistFiles::loadPlaylist(model, path, reader);
+    if (loaded)
+        return LoadResult::Loaded;
+    return loaded.failure().kind == Failure::Kind::Unrecognized ? LoadResult::InvalidFormat : LoadResult::EndedEarly;
+}
+
+} // namespace
 using TestBytes::audio;
 
 namespace {
@@ -190,7 +203,7 @@ TEST(HostilePlaylists, EveryPlaylistLoadsWithADefinedResultAndStaysAsItWas)
         const Snapshot original = Snapshot::of(path);
         PlaylistModel model;
         std::optional<Iterator> reader;
-        EXPECT_EQ(PlaylistFiles::loadPlaylist(model, path, reader), c.result);
+        EXPECT_EQ(load(model, path, reader), c.result);
         EXPECT_EQ(messages.texts(), c.invalidMessage ? QStringList({u"Invalid format."_s}) : QStringList());
         if (c.entries >= 0) {
             EXPECT_EQ(model.size(), c.entries);
@@ -216,7 +229,7 @@ TEST(HostilePlaylists, AnUnreadablePlaylistEndsEarlyWithoutAMessage)
     ASSERT_TRUE(setMode(path, 0));
     PlaylistModel model;
     std::optional<Iterator> reader;
-    EXPECT_EQ(PlaylistFiles::loadPlaylist(model, path, reader), LoadResult::EndedEarly);
+    EXPECT_EQ(load(model, path, reader), LoadResult::EndedEarly);
     EXPECT_EQ(model.size(), 0);
     EXPECT_TRUE(messages.shown().empty());
     ASSERT_TRUE(setMode(path, 0644));
@@ -347,7 +360,7 @@ TEST(HostilePlaylists, SavesAndReloadsTitlesAndPathsOfAHundredThousandCharacters
         ASSERT_TRUE(PlaylistFiles::savePlaylist(model, path));
         PlaylistModel loaded;
         std::optional<Iterator> reader;
-        EXPECT_EQ(PlaylistFiles::loadPlaylist(loaded, path, reader), LoadResult::Loaded);
+        EXPECT_EQ(load(loaded, path, reader), LoadResult::Loaded);
         EXPECT_TRUE(loaded.entriesInRowOrder() == std::vector<PlaylistEntry>({entry}));
     }
     // Saving under a name longer than the system allows is refused and leaves nothing behind.
@@ -369,7 +382,7 @@ TEST(HostilePlaylists, ARowWhoseNameHoldsANulNamesNoFile)
     RecordingMessages messages;
     PlaylistModel model;
     std::optional<Iterator> reader;
-    ASSERT_EQ(PlaylistFiles::loadPlaylist(model, list, reader), LoadResult::Loaded);
+    ASSERT_EQ(load(model, list, reader), LoadResult::Loaded);
     ASSERT_EQ(model.size(), 1);
     const QString row = song + QChar(0) + u".x"_s;
     EXPECT_TRUE(model.text(0, FileNameColumn) == row);

@@ -381,7 +381,7 @@ TEST(MP3Tag, SkipsAFailedFileSilentlyFromThenOn)
     const QString path = files.path(u"late.mp3"_s);
     MP3Tag tag = readTag(path);
     ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(tag.failure(), MP3Tag::Failure::NotFound);
+    EXPECT_EQ(tag.failure(), Failure::Kind::Missing);
 
     // The file appears, but the object stays failed: no read, no write, no message.
     files.write(u"late.mp3"_s, audio(300) + kBeatles);
@@ -403,6 +403,6 @@ TEST(MP3Tag, ReportsAFileItMayNotReadAsAReadError)
     const QString path = files.write(u"locked.mp3"_s, audio(300) + kBeatles);
     setMode(path, 0);
     const MP3Tag tag = readTag(path);
-    EXPECT_EQ(tag.failure(), MP3Tag::Failure::ReadError);
+    EXPECT_EQ(tag.failure(), Failure::Kind::Io);
     EXPECT_EQ(messages.texts(), QStringList({readError(path)}));
 }
