@@ -298,9 +298,9 @@ Pass loadWithLibrary(const PlaylistSample& sample, PlaylistKind kind, bool check
     std::optional<Iterator> reader;
     Pass pass;
     const Stopwatch watch;
-    const PlaylistFiles::LoadResult result = PlaylistFiles::loadPlaylist(model, sample.playlistPath(kind), reader);
+    const Result<void> result = PlaylistFiles::loadPlaylist(model, sample.playlistPath(kind), reader);
     pass.ms = watch.ms();
-    if (result != PlaylistFiles::LoadResult::Loaded || model.size() != sample.rows() || !reader)
+    if (!result || model.size() != sample.rows() || !reader)
         pass.error = std::string("loadPlaylist read ") + std::to_string(model.size()) + " rows of " + kindName(kind);
     else if (check && model.entriesInRowOrder() != sample.entries())
         pass.error = std::string("loadPlaylist read other entries than the ") + kindName(kind) + " holds";
@@ -355,7 +355,7 @@ Pass saveWithLibrary(const PlaylistModel& model, const PlaylistSample& sample, P
     const QString path = sample.scratchPath(scratchName("saved", kind));
     Pass pass;
     const Stopwatch watch;
-    const bool saved = PlaylistFiles::savePlaylist(model, path);
+    const bool saved = bool(PlaylistFiles::savePlaylist(model, path));
     pass.ms = watch.ms();
     if (!saved)
         pass.error = std::string("savePlaylist failed for ") + kindName(kind);

@@ -461,8 +461,12 @@ Pass copyWithFileOps(const std::vector<std::string>& sources, const std::string&
     int copied = 0;
     QString reason;
     const Clock::time_point start = Clock::now();
-    for (std::size_t i = 0; i < from.size(); ++i)
-        copied += FileOps::copyFile(from[i], to[i], &reason);
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        const Result<void> copy = FileOps::copyFile(from[i], to[i]);
+        copied += bool(copy);
+        if (!copy)
+            reason = copy.failure().reason;
+    }
     Pass pass;
     pass.ms = millisecondsSince(start);
     if (copied != int(sources.size()))

@@ -371,10 +371,9 @@ ReadFloor readFloor(const PlaylistSample& sample)
         model.clear();
         std::optional<Iterator> reader;
         const Stopwatch watch;
-        const PlaylistFiles::LoadResult result
-            = PlaylistFiles::loadPlaylist(model, sample.playlistPath(PlaylistKind::M3U), reader);
+        const Result<void> result = PlaylistFiles::loadPlaylist(model, sample.playlistPath(PlaylistKind::M3U), reader);
         floor.loadMs = watch.ms();
-        if (result != PlaylistFiles::LoadResult::Loaded || model.size() != sample.rows())
+        if (!result || model.size() != sample.rows())
             floor.error = "loadPlaylist read " + std::to_string(model.size()) + " rows";
     }
     int id1 = 0;

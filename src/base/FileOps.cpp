@@ -177,23 +177,39 @@ const QString kChanged = QStringLiteral("The file changed while it was being wri
 // The reason given when another Sondrel process holds the file's lock for longer than the wait.
 const QString kBusy = QStringLiteral("The file is being changed by another Sondrel process");
 
-// Why a lock could not be had: the words for lockAgainstOthers's result.
-QString lockFailure(int error)
+bool fail(Failure* why, Failure::Kind kind, const QString& text)
 {
-    return error == EWOULDBLOCK ? kBusy : qt_error_string(error);
+    why->kind = kind;
+    why->reason = text;
+    return false;
 }
 
-// The place of resolved, a path without symbolic links. A closed folder, with *reason set, when
+bool fail(Failure* why, int error)
+{
+    return fail(why, Failure::Kind::Io, qt_error_string(error));
+}
+
+bool failChanged(Failure* why)
+{
+    return fail(why, Failure::Kind::Changed, kChanged);
+}
+
+// Why a lock could not be had, from lockAgainstOthers's result.
+bool failLock(Failure* why, int error)
+{
+    return error == EWOULDBLOCK ? fail(why, Failure::Kind::Busy, kBusy) : fail(why, error);
+}
+
+// The place of resolved, a path without symbolic links. A closed folder, with *why set, when
 // the folder cannot be opened or is no longer at that path.
-Place placeOf(const QByteArray& resolved, QString* reason)
+Place placeOf(const QByteArray& resolved, Failure* why)
 {
     const qsizetype slash = resolved.lastIndexOf('/');
     const QByteArray folderPath = slash <= 0 ? QByteArray("/") : resolved.left(slash);
     Place place{Handle(SystemCalls::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), 0), folderPath,
         resolved.mid(slash + 1), {}};
     if (!place.folder.isOpen()) {
-        if (reason)
-            *reason = qt_error_string(errno);
+        fail(why, errno);
         return place;
     }
     // A folder on the path swapped for a link after the path was resolved would have sent the open
@@ -203,8 +219,7 @@ Place placeOf(const QByteArray& resolved, QString* reason)
     const ssize_t length = ::readlink(self.constData(), buffer, sizeof buffer);
     if (length >= 0 && QByteArrayView(buffer, length) != QByteArrayView(folderPath)) {
         place.folder = Handle();
-        if (reason)
-            *reason = kChanged;
+        failChanged(why);
     }
     return place;
 }
@@ -309,8 +324,9 @@ const QString kLeftBehind = QStringLiteral("; the temporary file ");
 const QString kLeftBehindEnd = QStringLiteral(" could not be removed (");
 
 // Closes and removes a temporary file that is not used. Empty when it is gone; otherwise words
-// that name it and say why it stays, for the failure's reason. errno stays as it was.
-QString discard(Temporary& temporary)
+// that name it and say why it stays, for the failure's reason, and *leftBehind names it. errno
+// stays as it was.
+QString discard(Temporary& temporary, QString* leftBehind)
 {
     const int error = errno;
     temporary.file = Handle();
@@ -318,7 +334,8 @@ QString discard(Temporary& temporary)
     if (SystemCalls::unlinkat(temporary.folder, temporary.name.constData(), 0) != 0) {
         const QByteArray path
             = (temporary.folderPath.endsWith('/') ? temporary.folderPath : temporary.folderPath + '/') + temporary.name;
-        leftOver = kLeftBehind + NativePath::decode(path) + kLeftBehindEnd + qt_error_string(errno) + u')';
+        *leftBehind = NativePath::decode(path);
+        leftOver = kLeftBehind + *leftBehind + kLeftBehindEnd + qt_error_string(errno) + u')';
     }
     errno = error;
     return leftOver;
@@ -399,28 +416,16 @@ bool copyAttributes(int from, int to)
     return true;
 }
 
-bool fail(QString* reason, const QString& text)
+// Gives up a temporary file that is not used, with kind and text as the failure (and the
+// temporary file's name, should it stay behind).
+bool abandon(Temporary& temporary, Failure* why, Failure::Kind kind, const QString& text)
 {
-    if (reason)
-        *reason = text;
-    return false;
+    return fail(why, kind, text + discard(temporary, &why->leftBehind));
 }
 
-bool fail(QString* reason, int error)
+bool abandon(Temporary& temporary, Failure* why, int error)
 {
-    return fail(reason, qt_error_string(error));
-}
-
-// Gives up a temporary file that is not used, with why as the reason (and the temporary file's
-// name, should it stay behind).
-bool abandon(Temporary& temporary, QString* reason, const QString& why)
-{
-    return fail(reason, why + discard(temporary));
-}
-
-bool abandon(Temporary& temporary, QString* reason, int error)
-{
-    return abandon(temporary, reason, qt_error_string(error));
+    return abandon(temporary, why, Failure::Kind::Io, qt_error_string(error));
 }
 
 // Renames source in fromFolder to target in toFolder without replacing an existing file: 0, or the
@@ -449,40 +454,40 @@ int renameWithoutReplacing(int fromFolder, const QByteArray& source, int toFolde
 // that file (not following a link) just before the rename, or nothing is renamed: a file deleted
 // or renamed meanwhile is not brought back, and a link put there is not followed. Without it the
 // name must still be free: a file that appeared there meanwhile is not replaced. On failure the
-// temporary file is removed, the name is unchanged and *reason says why.
+// temporary file is removed, the name is unchanged and *why says why.
 bool finishReplacement(Temporary& temporary, const Place& place, const struct stat* keep, int attributesFrom,
-    const struct stat* replaced, QString* reason)
+    const struct stat* replaced, Failure* why)
 {
-    const auto giveUp = [&](const QString& why) { return abandon(temporary, reason, why); };
+    const auto giveUp = [&](int error) { return abandon(temporary, why, error); };
     const int fd = temporary.file.fd();
     if (keep) {
         // Owner first: changing the owner may clear set-id bits, which the mode then restores.
         // Someone who may not give the file to its owner may still keep its group.
         if (SystemCalls::fchown(fd, keep->st_uid, keep->st_gid) != 0
             && (errno != EPERM || (SystemCalls::fchown(fd, uid_t(-1), keep->st_gid) != 0 && errno != EPERM)))
-            return giveUp(qt_error_string(errno));
+            return giveUp(errno);
         if (SystemCalls::fchmod(fd, keep->st_mode & 07777) != 0)
-            return giveUp(qt_error_string(errno));
+            return giveUp(errno);
     }
     // After the mode: an access list sets the permission bits it covers, as the original has them.
     if (attributesFrom >= 0 && !copyAttributes(attributesFrom, fd))
-        return giveUp(qt_error_string(errno));
+        return giveUp(errno);
     if (SystemCalls::fsync(fd) != 0)
-        return giveUp(qt_error_string(errno));
+        return giveUp(errno);
     if (replaced) {
         struct stat now { };
         if (SystemCalls::fstatat(place.folder.fd(), place.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
-            return giveUp(qt_error_string(errno));
+            return giveUp(errno);
         if (now.st_dev != replaced->st_dev || now.st_ino != replaced->st_ino || !S_ISREG(now.st_mode))
-            return giveUp(kChanged);
+            return abandon(temporary, why, Failure::Kind::Changed, kChanged);
     }
     if (!replaced) {
         if (const int error = renameWithoutReplacing(temporary.folder, temporary.name, temporary.folder, place.name))
-            return giveUp(qt_error_string(error));
+            return giveUp(error);
     } else if (SystemCalls::renameat(
                    temporary.folder, temporary.name.constData(), temporary.folder, place.name.constData())
         != 0) {
-        return giveUp(qt_error_string(errno));
+        return giveUp(errno);
     }
     // Closed only now: the file's lock keeps other runs from taking it for one left behind.
     temporary.file = Handle();
@@ -522,8 +527,8 @@ std::optional<QByteArray> resolvedNewPath(const QByteArray& native)
 // Describes in *info the file that place's name holds, not following a link, and locks it against
 // other Sondrel processes' changes while place holds it open: the file a replacement may replace,
 // which must be the file that the path led to when it was looked up, described by found. False,
-// with *reason set, otherwise.
-bool describeReplaced(Place& place, const struct stat& found, struct stat* info, QString* reason)
+// with *why set, otherwise.
+bool describeReplaced(Place& place, const struct stat& found, struct stat* info, Failure* why)
 {
     Handle& file = place.found;
     // Opened for reading only to be locked: never blocking, and never at a link. A file the caller
@@ -538,39 +543,39 @@ bool describeReplaced(Place& place, const struct stat& found, struct stat* info,
     if (!readable && errno == EACCES)
         openFound(O_PATH);
     if (!file.isOpen())
-        return fail(reason, errno == ELOOP ? kChanged : qt_error_string(errno));
+        return errno == ELOOP ? failChanged(why) : fail(why, errno);
     if (::fstat(file.fd(), info) != 0)
-        return fail(reason, errno);
+        return fail(why, errno);
     if (info->st_dev != found.st_dev || info->st_ino != found.st_ino || !S_ISREG(info->st_mode))
-        return fail(reason, kChanged);
+        return failChanged(why);
     if (const int error = readable ? lockAgainstOthers(file.fd(), LOCK_EX) : 0)
-        return fail(reason, lockFailure(error));
+        return failLock(why, error);
     return true;
 }
 
 // Where a file written to native lands, and whether it may be written there: the rules of
 // writeAtomically. *exists tells whether a file is already there, described in *info by the
-// file that the place's name holds. Nothing, with *reason set, when the file is refused.
-std::optional<Place> replacementTarget(const QByteArray& native, struct stat* info, bool* exists, QString* reason)
+// file that the place's name holds. Nothing, with *why set, when the file is refused.
+std::optional<Place> replacementTarget(const QByteArray& native, struct stat* info, bool* exists, Failure* why)
 {
     if (native.isEmpty()) {
-        fail(reason, ENOENT);
+        fail(why, ENOENT);
         return std::nullopt;
     }
     *exists = ::stat(native.constData(), info) == 0;
     if (!*exists && errno != ENOENT) {
-        fail(reason, errno);
+        fail(why, errno);
         return std::nullopt;
     }
     std::optional<QByteArray> target;
     if (*exists) {
         const QString refusal = notRegularReason(*info);
         if (!refusal.isEmpty() || !hasWriteBits(*info)) {
-            fail(reason, refusal.isEmpty() ? qt_error_string(EACCES) : refusal);
+            refusal.isEmpty() ? fail(why, EACCES) : fail(why, Failure::Kind::NotRegular, refusal);
             return std::nullopt;
         }
         if (::faccessat(AT_FDCWD, native.constData(), W_OK, AT_EACCESS) != 0) {
-            fail(reason, errno);
+            fail(why, errno);
             return std::nullopt;
         }
         target = resolvedPath(native);
@@ -578,21 +583,21 @@ std::optional<Place> replacementTarget(const QByteArray& native, struct stat* in
         // A new file: the folder must exist. A dangling symbolic link is refused, not replaced.
         struct stat link { };
         if (native.endsWith('/') || ::lstat(native.constData(), &link) == 0) {
-            fail(reason, ENOENT);
+            fail(why, ENOENT);
             return std::nullopt;
         }
         target = resolvedNewPath(native);
     }
     if (!target) {
-        fail(reason, errno);
+        fail(why, errno);
         return std::nullopt;
     }
-    Place place = placeOf(*target, reason);
+    Place place = placeOf(*target, why);
     if (!place.folder.isOpen())
         return std::nullopt;
     if (*exists) {
         const struct stat found = *info;
-        if (!describeReplaced(place, found, info, reason))
+        if (!describeReplaced(place, found, info, why))
             return std::nullopt;
     }
     return place;
@@ -600,69 +605,74 @@ std::optional<Place> replacementTarget(const QByteArray& native, struct stat* in
 
 // Opens the regular file at path for copying, with its details in *info, and locks it against
 // other Sondrel processes' changes while it is open (other copies may read it meanwhile). A closed
-// handle, with *reason set, for anything else.
-Handle openSource(const QString& path, struct stat* info, QString* reason)
+// handle, with *why set, for anything else.
+Handle openSource(const QString& path, struct stat* info, Failure* why)
 {
-    Handle file = openExisting(path, Access::Read);
-    if (file.isOpen()) {
-        if (const int error = lockAgainstOthers(file.fd(), LOCK_SH)) {
-            fail(reason, lockFailure(error));
+    Result<Handle> opened = openExisting(path, Access::Read);
+    int error = 0;
+    if (opened) {
+        Handle file = std::move(opened).value();
+        if (const int lockError = lockAgainstOthers(file.fd(), LOCK_SH)) {
+            failLock(why, lockError);
             return {};
         }
         // Described once locked: a change that held the lock meanwhile may have changed its length.
         if (::fstat(file.fd(), info) == 0)
             return file;
+        error = errno;
     }
-    const int error = errno;
     const QByteArray native = nativePath(path);
     if (native.isEmpty() || ::stat(native.constData(), info) != 0)
-        fail(reason, native.isEmpty() ? ENOENT : errno);
+        fail(why, native.isEmpty() ? ENOENT : errno);
     else if (const QString refusal = notRegularReason(*info); !refusal.isEmpty())
-        fail(reason, refusal);
+        fail(why, Failure::Kind::NotRegular, refusal);
+    else if (!opened)
+        fail(why, Failure::Kind::Io, opened.failure().reason);
     else
-        fail(reason, error);
+        fail(why, error);
     return {};
 }
 
 // Copies all of source, described by info, to a new temporary file beside target, with the
 // source's permission bits and times, flushed to disk and checked to be as long as the source is
 // now. keepGoing, when given, is asked before each chunk. On failure or cancel no temporary file
-// is left, *reason says why and the handle is closed.
+// is left, *why says why and the handle is closed.
 Temporary copyToTemporary(const Handle& source, const struct stat& info, const Place& target,
-    const std::function<bool()>& keepGoing, QString* reason)
+    const std::function<bool()>& keepGoing, Failure* why)
 {
     Temporary temporary = createTemporary(target, S_IRUSR | S_IWUSR);
     if (!temporary.file.isOpen()) {
-        fail(reason, errno);
+        fail(why, errno);
         return {};
     }
-    const auto giveUp = [&](const QString& why) {
-        abandon(temporary, reason, why);
+    const auto giveUpWith = [&](Failure::Kind kind, const QString& text) {
+        abandon(temporary, why, kind, text);
         return Temporary();
     };
+    const auto giveUp = [&](int error) { return giveUpWith(Failure::Kind::Io, qt_error_string(error)); };
     const int fd = temporary.file.fd();
     ByteCopier copier;
     for (qint64 at = 0;;) {
         if (keepGoing && !keepGoing())
-            return giveUp(QStringLiteral("Cancelled"));
+            return giveUpWith(Failure::Kind::Cancelled, QStringLiteral("Cancelled"));
         const qint64 got = copier.copy(source.fd(), at, fd, at, kCopyChunk);
         if (got == 0)
             break;
         if (got < 0)
-            return giveUp(qt_error_string(errno));
+            return giveUp(errno);
         at += got;
     }
     // The times last: every write changes them.
     const struct timespec times[2] = {info.st_atim, info.st_mtim};
     if (SystemCalls::fchmod(fd, info.st_mode & 0777) != 0 || !copyAttributes(source.fd(), fd)
         || SystemCalls::futimens(fd, times) != 0 || SystemCalls::fsync(fd) != 0)
-        return giveUp(qt_error_string(errno));
+        return giveUp(errno);
     struct stat now {
     }, copied{};
     if (::fstat(source.fd(), &now) != 0 || ::fstat(fd, &copied) != 0)
-        return giveUp(qt_error_string(errno));
+        return giveUp(errno);
     if (now.st_size != copied.st_size)
-        return giveUp(QStringLiteral("The source changed while it was copied"));
+        return giveUpWith(Failure::Kind::Changed, QStringLiteral("The source changed while it was copied"));
     return temporary;
 }
 
@@ -670,29 +680,29 @@ const QString kSameFile = QStringLiteral("Source and target are the same file");
 
 // Copies the open source, described by info, to a temporary file beside target as copyToTemporary
 // does and gives it target's name without replacing anything. On failure neither a temporary file
-// nor a file at target is left and *reason says why.
+// nor a file at target is left and *why says why.
 bool copyToNewName(const Handle& source, const struct stat& info, const QString& target,
-    const std::function<bool()>& keepGoing, QString* reason)
+    const std::function<bool()>& keepGoing, Failure* why)
 {
     const QByteArray to = nativePath(target);
     struct stat existing { };
     if (to.isEmpty())
-        return fail(reason, ENOENT);
+        return fail(why, ENOENT);
     // A taken name is refused before anything is copied; the final no-replace rename still guards
     // against a file that appears meanwhile.
     if (::lstat(to.constData(), &existing) == 0)
-        return fail(reason, EEXIST);
+        return fail(why, EEXIST);
     const std::optional<QByteArray> resolved = resolvedNewPath(to);
     if (!resolved)
-        return fail(reason, errno);
-    const Place place = placeOf(*resolved, reason);
+        return fail(why, errno);
+    const Place place = placeOf(*resolved, why);
     if (!place.folder.isOpen())
         return false;
-    Temporary temporary = copyToTemporary(source, info, place, keepGoing, reason);
+    Temporary temporary = copyToTemporary(source, info, place, keepGoing, why);
     if (!temporary.file.isOpen())
         return false;
     if (const int error = renameWithoutReplacing(temporary.folder, temporary.name, temporary.folder, place.name))
-        return abandon(temporary, reason, error);
+        return abandon(temporary, why, error);
     temporary.file = Handle();
     SystemCalls::fsync(place.folder.fd());
     return true;
@@ -782,18 +792,41 @@ int Handle::release()
 
 namespace {
 
+// What attempting action on path fails with until a step says otherwise.
+Failure attempt(Failure::Action action, const QString& path, const QString& target = {})
+{
+    Failure why;
+    why.action = action;
+    why.path = path;
+    why.target = target;
+    return why;
+}
+
+// Success, or why as the failure. By reference: read only after done has been worked out, which
+// may set why.
+Result<void> outcome(bool done, const Failure& why)
+{
+    return done ? Result<void>() : Result<void>(why);
+}
+
 // Opens native after a look-up has found a regular file there, so that nothing but a regular file
 // is ever opened (opening a device may act on it). The file, not yet checked to be the one looked
-// up; a closed handle, with why set, when the look-up or the open fails.
-Handle openLookedUp(const QByteArray& native, Access access, OpenFailure& why)
+// up; a closed handle, with *why set, when the look-up or the open fails.
+Handle openLookedUp(const QByteArray& native, Access access, Failure* why)
 {
     struct stat info { };
-    why = OpenFailure::NotFound;
-    if (native.isEmpty() || ::stat(native.constData(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (native.isEmpty() || ::stat(native.constData(), &info) != 0) {
+        fail(why, Failure::Kind::Missing, qt_error_string(native.isEmpty() ? ENOENT : errno));
         return {};
-    why = OpenFailure::Refused;
-    if (access == Access::ReadWrite && !hasWriteBits(info))
+    }
+    if (!S_ISREG(info.st_mode)) {
+        fail(why, Failure::Kind::Missing, notRegularReason(info));
         return {};
+    }
+    if (access == Access::ReadWrite && !hasWriteBits(info)) {
+        fail(why, EACCES);
+        return {};
+    }
     // O_NONBLOCK: should the path turn into a pipe between the look-up and the open, the open
     // returns at once and the check that follows refuses it.
     const int flags = (access == Access::Read ? O_RDONLY : O_RDWR) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
@@ -801,51 +834,57 @@ Handle openLookedUp(const QByteArray& native, Access access, OpenFailure& why)
     do {
         fd = SystemCalls::open(native.constData(), flags);
     } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        fail(why, errno);
     return Handle(fd, 0);
 }
 
 // The open file as a handle that knows its length, described in info, when it is a regular file;
-// closed otherwise.
-Handle regularFile(Handle file, OpenFailure& why, struct stat& info)
+// closed, with *why set, otherwise.
+Handle regularFile(Handle file, Failure* why, struct stat& info)
 {
-    if (::fstat(file.fd(), &info) != 0 || !S_ISREG(info.st_mode))
-        return {};
-    why = OpenFailure::None;
-    return Handle(file.release(), info.st_size);
+    if (::fstat(file.fd(), &info) != 0)
+        fail(why, errno);
+    else if (!S_ISREG(info.st_mode))
+        fail(why, Failure::Kind::Io, notRegularReason(info));
+    else
+        return Handle(file.release(), info.st_size);
+    return {};
 }
 
 } // namespace
 
-Handle openExisting(const QString& path, Access access, OpenFailure* failure)
+Result<Handle> openExisting(const QString& path, Access access)
 {
-    OpenFailure ignored;
-    OpenFailure& why = failure ? *failure : ignored;
-    Handle file = openLookedUp(nativePath(path), access, why);
+    Failure why = attempt(Failure::Action::Open, path);
+    Handle file = openLookedUp(nativePath(path), access, &why);
     struct stat info { };
-    return file.isOpen() ? regularFile(std::move(file), why, info) : Handle();
+    if (file.isOpen())
+        file = regularFile(std::move(file), &why, info);
+    if (!file.isOpen())
+        return why;
+    return file;
 }
 
-Handle openForChange(const QString& path, OpenFailure* failure)
+Result<Handle> openForChange(const QString& path)
 {
-    OpenFailure ignored;
-    OpenFailure& why = failure ? *failure : ignored;
+    Failure why = attempt(Failure::Action::Open, path);
     const QByteArray native = nativePath(path);
     // Each time the name is found holding another file, another process has finished a change
     // while this one waited: a few rounds, not a loop without end.
     for (int round = 0; round < 10; ++round) {
-        Handle file = openLookedUp(native, Access::ReadWrite, why);
+        Handle file = openLookedUp(native, Access::ReadWrite, &why);
         if (!file.isOpen())
-            return {};
+            return why;
         if (const int error = lockAgainstOthers(file.fd(), LOCK_EX)) {
-            why = error == EWOULDBLOCK ? OpenFailure::Busy : OpenFailure::Refused;
-            errno = error;
-            return {};
+            failLock(&why, error);
+            return why;
         }
         // Described once locked, as the change that held the lock left it.
         struct stat opened { };
-        file = regularFile(std::move(file), why, opened);
+        file = regularFile(std::move(file), &why, opened);
         if (!file.isOpen())
-            return {};
+            return why;
         // A file without a name was replaced or removed meanwhile. A file with one name is the
         // file at the name, or the same file moved to another name (a rename, which changes no
         // byte): the file the caller meant either way. Only a file with more names may have lost
@@ -854,43 +893,27 @@ Handle openForChange(const QString& path, OpenFailure* failure)
         if (opened.st_nlink == 1 || (opened.st_nlink > 1 && isSameFile(opened, native)))
             return file;
     }
-    why = OpenFailure::Busy;
-    return {};
+    failLock(&why, EWOULDBLOCK);
+    return why;
 }
 
-QString fileChangedReason()
+Result<void> replaceWithTail(const QString& path, const Handle& source, qint64 offset)
 {
-    return kChanged;
-}
-
-QString fileBusyReason()
-{
-    return kBusy;
-}
-
-QString leftBehindIn(const QString& reason)
-{
-    const qsizetype start = reason.indexOf(kLeftBehind);
-    const qsizetype end = start < 0 ? -1 : reason.lastIndexOf(kLeftBehindEnd);
-    return end < 0 ? QString() : reason.mid(start + kLeftBehind.size(), end - start - kLeftBehind.size());
-}
-
-bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, QString* reason)
-{
+    Failure why = attempt(Failure::Action::Replace, path);
     // The file's owner, mode and identity come from the open file whose bytes are read, never from
     // the path: by now the name may hold something else, which the check before the rename catches.
     const std::optional<QByteArray> target = resolvedPath(nativePath(path));
     struct stat info { };
     if (!target || ::fstat(source.fd(), &info) != 0)
-        return fail(reason, errno);
+        return outcome(fail(&why, errno), why);
     if (!hasWriteBits(info))
-        return fail(reason, EACCES);
-    const Place place = placeOf(*target, reason);
+        return outcome(fail(&why, EACCES), why);
+    const Place place = placeOf(*target, &why);
     if (!place.folder.isOpen())
-        return false;
+        return why;
     Temporary temporary = createTemporary(place, S_IRUSR | S_IWUSR);
     if (!temporary.file.isOpen())
-        return fail(reason, errno);
+        return outcome(fail(&why, errno), why);
 
     ByteCopier copier;
     for (qint64 at = offset;;) {
@@ -898,29 +921,31 @@ bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, Q
         if (got == 0)
             break;
         if (got < 0)
-            return abandon(temporary, reason, errno);
+            return outcome(abandon(temporary, &why, errno), why);
         at += got;
     }
-    return finishReplacement(temporary, place, &info, source.fd(), &info, reason);
+    return outcome(finishReplacement(temporary, place, &info, source.fd(), &info, &why), why);
 }
 
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reason)
+Result<void> writeAtomically(const QString& path, const QByteArray& bytes)
 {
+    Failure why = attempt(Failure::Action::Write, path);
     struct stat info { };
     bool exists = false;
-    const std::optional<Place> target = replacementTarget(nativePath(path), &info, &exists, reason);
+    const std::optional<Place> target = replacementTarget(nativePath(path), &info, &exists, &why);
     if (!target)
-        return false;
+        return why;
 
     // A new file is created with the mode it keeps; the umask applies. An existing file's
     // replacement stays private until it has the old file's owner and mode.
     Temporary temporary = createTemporary(*target, exists ? S_IRUSR | S_IWUSR : 0666);
     if (!temporary.file.isOpen())
-        return fail(reason, errno);
+        return outcome(fail(&why, errno), why);
     if (!writeAll(temporary.file.fd(), bytes.constData(), bytes.size(), 0))
-        return abandon(temporary, reason, errno);
-    return finishReplacement(temporary, *target, exists ? &info : nullptr, exists ? target->found.fd() : -1,
-        exists ? &info : nullptr, reason);
+        return outcome(abandon(temporary, &why, errno), why);
+    return outcome(finishReplacement(temporary, *target, exists ? &info : nullptr, exists ? target->found.fd() : -1,
+                       exists ? &info : nullptr, &why),
+        why);
 }
 
 bool isNameTaken(const QString& from, const QString& to)
@@ -933,98 +958,110 @@ bool isNameTaken(const QString& from, const QString& to)
         || sourceInfo.st_ino != targetInfo.st_ino;
 }
 
-QString renameRefusal(const QString& path)
+Result<void> renameRefusal(const QString& path)
 {
     // Only files are renamed: a folder, a pipe or a device that a playlist names is left where it
     // is, as it is for every other command (they count as missing). So is a link that leads to no
     // file: renaming it would move the link, not a file.
+    Failure why = attempt(Failure::Action::Rename, path);
     const QByteArray native = nativePath(path);
     struct stat info { };
-    if (!native.isEmpty() && ::stat(native.constData(), &info) == 0)
-        return notRegularReason(info);
+    if (!native.isEmpty() && ::stat(native.constData(), &info) == 0) {
+        const QString refusal = notRegularReason(info);
+        return outcome(refusal.isEmpty() || fail(&why, Failure::Kind::NotRegular, refusal), why);
+    }
     const int error = errno;
     struct stat link { };
     if (native.isEmpty() || ::lstat(native.constData(), &link) != 0)
         return {};
-    return error == ENOENT ? QStringLiteral("Symbolic link to a file that does not exist") : qt_error_string(error);
+    if (error == ENOENT)
+        return outcome(
+            fail(&why, Failure::Kind::NotRegular, QStringLiteral("Symbolic link to a file that does not exist")), why);
+    return outcome(fail(&why, error), why);
 }
 
-bool renameNoReplace(const QString& from, const QString& to, QString* reason)
+Result<void> renameNoReplace(const QString& from, const QString& to)
 {
+    Failure why = attempt(Failure::Action::Rename, from, to);
     const QByteArray source = nativePath(from);
     const QByteArray target = nativePath(to);
     if (source.isEmpty() || target.isEmpty())
-        return fail(reason, ENOENT);
-    if (const QString refusal = renameRefusal(from); !refusal.isEmpty())
-        return fail(reason, refusal);
+        return outcome(fail(&why, ENOENT), why);
+    if (const Result<void> movable = renameRefusal(from); !movable) {
+        Failure refused = movable.failure();
+        refused.target = to;
+        return refused;
+    }
     // The rename is tried before the target is looked up: looking it up only when the rename fails
     // keeps a batch of renames at two system calls a file.
     const int error = renameWithoutReplacing(AT_FDCWD, source, AT_FDCWD, target);
     // The name it already has (or another name of the same file) is no failure.
     if (error == 0 || (error == EEXIST && !isNameTaken(from, to)))
-        return true;
-    return fail(reason, error);
+        return {};
+    return outcome(fail(&why, error), why);
 }
 
-bool copyFile(const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing)
+Result<void> copyFile(const QString& source, const QString& target, const std::function<bool()>& keepGoing)
 {
+    Failure why = attempt(Failure::Action::Copy, source, target);
     struct stat info { };
-    const Handle file = openSource(source, &info, reason);
+    const Handle file = openSource(source, &info, &why);
     if (!file.isOpen())
-        return false;
+        return why;
     const QByteArray native = nativePath(target);
     if (isSameFile(info, native))
-        return fail(reason, kSameFile);
+        return outcome(fail(&why, Failure::Kind::SameFile, kSameFile), why);
     struct stat existing { };
     bool exists = false;
-    const std::optional<Place> place = replacementTarget(native, &existing, &exists, reason);
+    const std::optional<Place> place = replacementTarget(native, &existing, &exists, &why);
     if (!place)
-        return false;
-    Temporary temporary = copyToTemporary(file, info, *place, keepGoing, reason);
+        return why;
+    Temporary temporary = copyToTemporary(file, info, *place, keepGoing, &why);
     if (!temporary.file.isOpen())
-        return false;
+        return why;
     // The copy keeps the mode and times it was given, not the replaced file's.
-    return finishReplacement(temporary, *place, nullptr, -1, exists ? &existing : nullptr, reason);
+    return outcome(finishReplacement(temporary, *place, nullptr, -1, exists ? &existing : nullptr, &why), why);
 }
 
-bool moveFile(const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing)
+Result<void> moveFile(const QString& source, const QString& target, const std::function<bool()>& keepGoing)
 {
+    Failure why = attempt(Failure::Action::Move, source, target);
     const QByteArray from = nativePath(source);
     const QByteArray to = nativePath(target);
     struct stat info { };
     if (from.isEmpty() || to.isEmpty() || ::stat(from.constData(), &info) != 0)
-        return fail(reason, from.isEmpty() || to.isEmpty() ? ENOENT : errno);
+        return outcome(fail(&why, from.isEmpty() || to.isEmpty() ? ENOENT : errno), why);
     if (const QString refusal = notRegularReason(info); !refusal.isEmpty())
-        return fail(reason, refusal);
+        return outcome(fail(&why, Failure::Kind::NotRegular, refusal), why);
     if (isSameFile(info, to))
-        return fail(reason, kSameFile);
+        return outcome(fail(&why, Failure::Kind::SameFile, kSameFile), why);
     const int error = renameWithoutReplacing(AT_FDCWD, from, AT_FDCWD, to);
     if (error == EXDEV)
-        return moveAcrossVolumes(source, target, reason, keepGoing);
-    return error == 0 || fail(reason, error);
+        return moveAcrossVolumes(source, target, keepGoing);
+    return outcome(error == 0 || fail(&why, error), why);
 }
 
-bool copyWithoutReplacing(
-    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing)
+Result<void> copyWithoutReplacing(const QString& source, const QString& target, const std::function<bool()>& keepGoing)
 {
+    Failure why = attempt(Failure::Action::Copy, source, target);
     struct stat info { };
-    const Handle file = openSource(source, &info, reason);
+    const Handle file = openSource(source, &info, &why);
     if (!file.isOpen())
-        return false;
+        return why;
     if (isSameFile(info, nativePath(target)))
-        return fail(reason, kSameFile);
-    return copyToNewName(file, info, target, keepGoing, reason);
+        return outcome(fail(&why, Failure::Kind::SameFile, kSameFile), why);
+    return outcome(copyToNewName(file, info, target, keepGoing, &why), why);
 }
 
-bool moveAcrossVolumes(
-    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing)
+Result<void> moveAcrossVolumes(const QString& source, const QString& target, const std::function<bool()>& keepGoing)
 {
+    Failure why = attempt(Failure::Action::Move, source, target);
     struct stat info { };
-    Handle file = openSource(source, &info, reason);
+    Handle file = openSource(source, &info, &why);
     if (!file.isOpen())
-        return false;
-    if (!copyToNewName(file, info, target, keepGoing, reason))
-        return false;
+        return why;
+    if (!copyToNewName(file, info, target, keepGoing, &why))
+        return why;
     // Only a complete copy under the target's name lets the source go; a source that cannot be
     // removed, or whose name no longer holds the file that was copied (another program replaced
     // it meanwhile), takes the copy back, so the file is never in two places after a failed move.
@@ -1032,23 +1069,23 @@ bool moveAcrossVolumes(
     const QByteArray from = nativePath(source);
     if (!isSameFile(info, from)) {
         SystemCalls::unlink(to.constData());
-        return fail(reason, kChanged);
+        return outcome(failChanged(&why), why);
     }
     if (SystemCalls::unlink(from.constData()) != 0) {
         const int error = errno;
         SystemCalls::unlink(to.constData());
-        return fail(reason, error);
+        return outcome(fail(&why, error), why);
     }
     syncFolder(from);
-    return true;
+    return {};
 }
 
-bool createFolder(const QString& path, QString* reason)
+Result<void> createFolder(const QString& path)
 {
+    Failure why = attempt(Failure::Action::CreateFolder, path);
     const QByteArray native = nativePath(path);
     if (native.isEmpty())
-        return fail(reason, ENOENT);
-    return ::mkdir(native.constData(), 0777) == 0 || fail(reason, errno);
+        return outcome(fail(&why, ENOENT), why);
+    return outcome(::mkdir(native.constData(), 0777) == 0 || fail(&why, errno), why);
 }
-
 } // namespace FileOps

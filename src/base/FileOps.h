@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "base/Result.h"
+
 // The small layer through which the program reads and changes files. Every system call on a
 // user's file goes through here, so the rules that protect files hold in one place:
 // - nothing is ever created under a path that has vanished (no open creates a file);
@@ -16,7 +18,8 @@
 //   next time a run writes one in that folder;
 // - a file being changed is locked against every other Sondrel process's change (openForChange,
 //   and the replacements below), so that two runs never mix their changes of one file;
-// - a failure says why, and names a temporary file that could not be removed after it.
+// - a failure says why (a Failure: its kind, the system's words, the path), and names a temporary
+//   file that could not be removed after it.
 namespace FileOps {
 
 // True when an ordinary file exists at the path: a regular file, after following symbolic links,
@@ -58,37 +61,20 @@ private:
 
 enum class Access { Read, ReadWrite };
 
-// Why an open gave a closed handle.
-enum class OpenFailure {
-    None,
-    NotFound, // nothing at the path, or not a regular file
-    Refused, // a regular file that could not be opened, or (ReadWrite) that is read-only
-    Busy, // (openForChange) another Sondrel process is changing the file
-};
-
 // Opens an existing regular file: one look-up of the path before the open, so that nothing but a
-// regular file is ever opened. A closed handle when that fails, with the reason in *failure.
-Handle openExisting(const QString& path, Access access, OpenFailure* failure = nullptr);
+// regular file is ever opened. A failure of kind Missing when nothing is at the path or it is not
+// a regular file; Io for a regular file that could not be opened or (ReadWrite) that is read-only.
+[[nodiscard]] Result<Handle> openExisting(const QString& path, Access access);
 
 // Opens an existing regular file for reading and writing, as openExisting does, and locks it
 // against every other Sondrel process's change for as long as the handle stays open: the span in
 // which a caller reads the file, decides and writes. A lock that another Sondrel process holds is
-// waited for briefly (about two seconds); when it is still held then, the result is a closed handle
-// and Busy. A file that another process replaced under the name while the lock was awaited is
+// waited for briefly (about two seconds); when it is still held then, the result is a Busy
+// failure. A file that another process replaced under the name while the lock was awaited is
 // left alone and the file now at the name is opened instead, so the handle always holds the file
 // the name leads to. On a file system without locks the file is opened unlocked. Other programs
 // do not honour the lock.
-Handle openForChange(const QString& path, OpenFailure* failure = nullptr);
-
-// The reasons that the functions below give in words of their own, for callers that tell them
-// from the system's: the name no longer held the file that was read when its replacement was
-// ready, and another Sondrel process held the file's lock for longer than the wait.
-QString fileChangedReason();
-QString fileBusyReason();
-// The temporary file that a failure's reason says could not be removed after the failure (it then
-// holds the new bytes, or part of them), for callers that name it in words of their own; empty
-// when none stayed behind.
-QString leftBehindIn(const QString& reason);
+[[nodiscard]] Result<Handle> openForChange(const QString& path);
 
 // True when the path's file name begins with "." (hidden on this system).
 bool isHiddenName(const QString& path);
@@ -101,8 +87,8 @@ bool isHiddenName(const QString& path);
 // symbolic link is written through to its target. The original is replaced only while path's
 // name still holds the file source reads (checked just before the rename): a file deleted,
 // renamed or replaced meanwhile is left as it is. On any failure the original is unchanged, no
-// temporary file is left, the result is false and *reason (when given) says why.
-bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, QString* reason = nullptr);
+// temporary file is left, and the failure says why (Changed when the name holds another file).
+[[nodiscard]] Result<void> replaceWithTail(const QString& path, const Handle& source, qint64 offset);
 
 // Replaces the file at path with bytes, or creates it: the bytes go to an exclusive temporary file
 // in the same folder, are flushed to disk and renamed over the target (a symbolic link is written
@@ -114,20 +100,20 @@ bool replaceWithTail(const QString& path, const Handle& source, qint64 offset, Q
 // one the user may not write are refused. An existing file is replaced only while the name still
 // holds the file found there at the start (checked just before the rename), so that a file
 // deleted, renamed or replaced meanwhile is left as it is. On any failure the old file is
-// unchanged, no temporary file is left, and *reason (when given) says why in the system's words.
-bool writeAtomically(const QString& path, const QByteArray& bytes, QString* reason);
+// unchanged, no temporary file is left, and the failure says why in the system's words.
+[[nodiscard]] Result<void> writeAtomically(const QString& path, const QByteArray& bytes);
 
 // Gives the file at from the name to, never replacing an existing file: a target that exists is a
 // failure (the system's rename would silently replace it). Giving a file the name it already has
 // (the same path, or another path of the same file) succeeds and changes nothing. A rename across
 // volumes fails, and so does renaming anything but a regular file (after following links): a
-// folder, a pipe, a device, a dangling symbolic link or one that loops. On failure *reason, when
-// given, says why in the system's words.
-bool renameNoReplace(const QString& from, const QString& to, QString* reason = nullptr);
-// Why renameNoReplace refuses to move what is at path: something is there, but it is not a regular
-// file after following links (renameNoReplace's refusal). Empty for a regular file, and for a path
-// where nothing is, whose rename fails as the system says.
-QString renameRefusal(const QString& path);
+// folder, a pipe, a device, a dangling symbolic link or one that loops. On failure the failure
+// says why in the system's words.
+[[nodiscard]] Result<void> renameNoReplace(const QString& from, const QString& to);
+// Whether renameNoReplace would move what is at path: a NotRegular failure (Io for a link that
+// loops) when something is there but it is not a regular file after following links. Success for
+// a regular file, and for a path where nothing is, whose rename fails as the system says.
+[[nodiscard]] Result<void> renameRefusal(const QString& path);
 // True when something other than the file at from already has the name to.
 bool isNameTaken(const QString& from, const QString& to);
 
@@ -138,29 +124,29 @@ bool isNameTaken(const QString& from, const QString& to);
 // file stays behind. The copy gets the source's permission bits (not its set-id and sticky bits:
 // the copy belongs to whoever makes it), its extended attributes and its access and modification
 // times.
-// Refused, with *reason (when given) saying why: a source that is missing or not a regular file
+// Refused, with the failure saying why: a source that is missing or not a regular file
 // (a pipe is never opened), a target that is a folder or not a regular file, a read-only target
 // (no write bit, whoever runs the program), a folder the user may not write, and a target that is
-// the source itself, by any path or link ("Source and target are the same file"), which is left
-// as it is. A file at target is replaced only while the name still holds it, and locked, as for
+// the source itself, by any path or link (SameFile, "Source and target are the same file"), which
+// is left as it is. A file at target is replaced only while the name still holds it, and locked, as for
 // writeAtomically; the source is locked against changes by other Sondrel processes while it is
 // read. keepGoing, when given, is asked before each 1 MiB chunk; a false answer stops the
-// copy with the reason "Cancelled" and target unchanged.
-bool copyFile(
-    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});
+// copy (Cancelled, "Cancelled") with target unchanged.
+[[nodiscard]] Result<void> copyFile(
+    const QString& source, const QString& target, const std::function<bool()>& keepGoing = {});
 
 // Moves the regular file source to target, never replacing an existing file: a taken name fails
 // as renameNoReplace does. On one volume this is a rename. When a rename cannot cross volumes the
 // file is moved by moveAcrossVolumes. Moving a file onto itself is refused as for copyFile. On
-// failure the source is where it was and *reason, when given, says why.
-bool moveFile(
-    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});
+// failure the source is where it was and the failure says why.
+[[nodiscard]] Result<void> moveFile(
+    const QString& source, const QString& target, const std::function<bool()>& keepGoing = {});
 
 // Copies the regular file source to target as copyFile does, but never replaces anything: a name
 // that is taken, when the copy starts or when it is about to get the name, fails with the system's
 // "File exists", and the file there is left as it was.
-bool copyWithoutReplacing(
-    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});
+[[nodiscard]] Result<void> copyWithoutReplacing(
+    const QString& source, const QString& target, const std::function<bool()>& keepGoing = {});
 
 // The move between volumes that moveFile falls back on: the source is copied to a temporary file
 // in the target's folder as copyFile does, flushed to disk, checked to be as long as the source,
@@ -168,11 +154,11 @@ bool copyWithoutReplacing(
 // still holds the file that was copied, is the source removed. Any
 // failure, a cancel through keepGoing included, leaves the source intact and neither a temporary
 // file nor a file at target. Works on one volume too (it is simply slower than a rename).
-bool moveAcrossVolumes(
-    const QString& source, const QString& target, QString* reason, const std::function<bool()>& keepGoing = {});
+[[nodiscard]] Result<void> moveAcrossVolumes(
+    const QString& source, const QString& target, const std::function<bool()>& keepGoing = {});
 
 // Makes the folder path (mode 0777 less the umask); its parent must exist. A name that is taken
-// fails. On failure *reason, when given, says why in the system's words.
-bool createFolder(const QString& path, QString* reason = nullptr);
+// fails. On failure the failure says why in the system's words.
+[[nodiscard]] Result<void> createFolder(const QString& path);
 
 } // namespace FileOps

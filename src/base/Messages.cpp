@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "base/NativePath.h"
+#include "base/Result.h"
 
 namespace {
 
@@ -26,6 +27,64 @@ Messages* Messages::install(Messages* messages)
 void Messages::error(const QString& text)
 {
     current().show(text, QStringLiteral("Error:"), Icon::Exclamation, Buttons::Ok);
+}
+
+QString Messages::textOf(const Failure& failure)
+{
+    using Action = Failure::Action;
+    using Kind = Failure::Kind;
+    const QString& path = failure.path;
+    const QString& reason = failure.reason;
+    switch (failure.action) {
+    case Action::Tag:
+        switch (failure.kind) {
+        case Kind::Missing:
+            return QStringLiteral("Error with ") + path
+                + QStringLiteral(":  File not found.  This file will be skipped automatically until you close the "
+                                 "program.");
+        case Kind::Busy: return path + QStringLiteral(" is being changed by another Sondrel process");
+        case Kind::Changed: return QStringLiteral("Error with ") + path + QStringLiteral(":  ") + reason + u'.';
+        case Kind::Unrecognized:
+            return QStringLiteral("ID3v2 Tag format not recognized for ") + path
+                + QStringLiteral(", skipping to avoid damage.");
+        default: break;
+        }
+        // A copy of the file's audio that could not be removed after the failure is named, so that
+        // its space can be had back.
+        return QStringLiteral("Error with ") + path
+            + QStringLiteral(":  Read error.  This file will be skipped automatically until you close the "
+                             "program.\r\n\r\nSuggestions:\r\n1) Close any programs that may be accessing "
+                             "this file.\r\n2) Remove any special characters from the filename.")
+            + (failure.leftBehind.isEmpty() ? QString()
+                                            : QStringLiteral("\r\n\r\nThe temporary file ") + failure.leftBehind
+                        + QStringLiteral(" could not be removed and holds a copy of the audio."));
+    case Action::SavePlaylist:
+        if (failure.kind == Kind::Unrecognized)
+            return QStringLiteral("Unknown format, please specify m3u or pls when you save.");
+        return QStringLiteral("Could not save the playlist to ") + path + QStringLiteral(": ") + reason + u'.';
+    case Action::LoadPlaylist:
+        return failure.kind == Kind::Unrecognized ? QStringLiteral("Invalid format.")
+                                                  : QStringLiteral("Could not read the whole playlist ") + path + u'.';
+    case Action::Copy:
+    case Action::Move:
+        return (failure.action == Action::Move ? QStringLiteral("Could not move ") : QStringLiteral("Could not copy "))
+            + path + QStringLiteral(" to ") + failure.target + QStringLiteral(": ") + reason
+            + QStringLiteral(".  Skip and continue?");
+    case Action::CreateFolder:
+        return QStringLiteral("Could not create the folder ") + path + QStringLiteral(": ") + reason + u'.';
+    case Action::ReadFileList:
+        return QStringLiteral("Could not read the file list ") + path + QStringLiteral(": ") + reason + u'.';
+    case Action::Open:
+    case Action::Write:
+    case Action::Replace:
+    case Action::Rename: break;
+    }
+    return path + QStringLiteral(": ") + reason + u'.';
+}
+
+void Messages::error(const Failure& failure)
+{
+    error(textOf(failure));
 }
 
 Messages::Answer StderrMessages::show(const QString& text, const QString& title, Icon icon, Buttons buttons)

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+struct Failure;
+
 // Every message box, question and beep of the program goes through the one installed Messages
 // object: the window shows message boxes, the command-line program writes to stderr and answers
 // from its flags, tests record and script the answers. Texts are passed exactly as built; a text
@@ -25,6 +27,13 @@ public:
 
     // The program's file errors all look alike: title "Error:", exclamation icon, OK button.
     static void error(const QString& text);
+
+    // The words that tell the user of a failure, chosen by what was attempted and, for a tag file,
+    // by what went wrong: the one place where they are built. A copy or a move ends in the
+    // question whether to skip the file and go on.
+    static QString textOf(const Failure& failure);
+    // Shows textOf(failure) as error does.
+    static void error(const Failure& failure);
 };
 
 // Installs a Messages object for the lifetime of the scope.

@@ -33,11 +33,10 @@ void CommandLine::takesFiles()
         QStringLiteral("Also work on the files listed in LIST, one path a line (\"-\" reads stdin)."));
 }
 
-CommandLine::Outcome CommandLine::parse(const QStringList& arguments, int* exitCode)
+std::optional<int> CommandLine::parse(const QStringList& arguments)
 {
     if (!m_parser.parse(arguments)) {
-        *exitCode = usageError(m_parser.errorText());
-        return Outcome::Done;
+        return usageError(m_parser.errorText());
     }
     if (m_parser.isSet(QStringLiteral("help"))) {
         QString help = m_parser.helpText();
@@ -45,26 +44,22 @@ CommandLine::Outcome CommandLine::parse(const QStringList& arguments, int* exitC
         const qsizetype end = help.indexOf(u'\n');
         help.replace(0, end, QStringLiteral("Usage: sondrel-cli ") + m_synopsis);
         writeOut(help.toUtf8());
-        *exitCode = ExitOk;
-        return Outcome::Done;
+        return ExitOk;
     }
     const QStringList positional = m_parser.positionalArguments();
     if (!m_takesFiles && positional.size() > m_argumentCount) {
-        *exitCode = usageError(QStringLiteral("unexpected argument: ") + positional.at(m_argumentCount));
-        return Outcome::Done;
+        return usageError(QStringLiteral("unexpected argument: ") + positional.at(m_argumentCount));
     }
     if (!m_takesFiles && positional.size() < m_argumentCount) {
-        *exitCode = usageError(QStringLiteral("missing arguments"));
-        return Outcome::Done;
+        return usageError(QStringLiteral("missing arguments"));
     }
     if (m_takesFiles && m_parser.positionalArguments().isEmpty() && !isSet(QStringLiteral("files-from"))) {
-        *exitCode = usageError(QStringLiteral("no files given"));
-        return Outcome::Done;
+        return usageError(QStringLiteral("no files given"));
     }
-    return Outcome::Run;
+    return std::nullopt;
 }
 
-std::optional<QStringList> CommandLine::files() const
+Result<QStringList> CommandLine::files() const
 {
     QStringList paths = m_parser.positionalArguments();
     if (!isSet(QStringLiteral("files-from")))
@@ -72,10 +67,13 @@ std::optional<QStringList> CommandLine::files() const
     const QString listName = value(QStringLiteral("files-from"));
     QFile list(listName);
     const bool opened = listName == u'-' ? list.open(stdin, QIODevice::ReadOnly) : list.open(QIODevice::ReadOnly);
+    Failure failure;
+    failure.action = Failure::Action::ReadFileList;
+    failure.path = listName;
     if (!opened) {
-        Messages::error(QStringLiteral("Could not read the file list ") + listName + QStringLiteral(": ")
-            + list.errorString() + u'.');
-        return std::nullopt;
+        failure.reason = list.errorString();
+        Messages::error(failure);
+        return failure;
     }
     // Read in pieces up to a limit: a device such as /dev/zero, or a pipe that never closes, would
     // otherwise be read until memory runs out.
@@ -87,9 +85,9 @@ std::optional<QStringList> CommandLine::files() const
         bytes += piece;
     }
     if (bytes.size() > MaxFileListSize) {
-        Messages::error(QStringLiteral("Could not read the file list ") + listName
-            + QStringLiteral(": it is longer than 256 MiB."));
-        return std::nullopt;
+        failure.reason = QStringLiteral("it is longer than 256 MiB");
+        Messages::error(failure);
+        return failure;
     }
     paths += pathsOfList(bytes);
     return paths;

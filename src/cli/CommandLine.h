@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include "base/Messages.h"
+#include "base/Result.h"
 
 // Exit statuses of sondrel-cli.
 constexpr int ExitOk = 0;
@@ -28,10 +29,9 @@ public:
     void takesArguments(int count) { m_argumentCount = count; }
     QStringList arguments() const { return m_parser.positionalArguments(); }
 
-    enum class Outcome { Run, Done };
-    // Parses the command's arguments (the command name first). Returns Done with *exitCode set
-    // when --help was answered or the arguments are wrong.
-    Outcome parse(const QStringList& arguments, int* exitCode);
+    // Parses the command's arguments (the command name first). The exit status when the command
+    // is done: --help was answered, or the arguments are wrong; nothing when it is to run.
+    std::optional<int> parse(const QStringList& arguments);
 
     bool isSet(const QString& name) const { return m_parser.isSet(name); }
     QString value(const QString& name) const { return m_parser.value(name); }
@@ -39,9 +39,10 @@ public:
     // The longest --files-from list taken: a million paths of 256 bytes.
     static constexpr qsizetype MaxFileListSize = qsizetype(256) << 20;
 
-    // The files to work on: the arguments, then the lines of the --files-from list. Empty, after
-    // an error message, when the list cannot be read or is longer than MaxFileListSize.
-    std::optional<QStringList> files() const;
+    // The files to work on: the arguments, then the lines of the --files-from list. A failure
+    // (action ReadFileList), after its message, when the list cannot be read or is longer than
+    // MaxFileListSize.
+    Result<QStringList> files() const;
 
     // Prints the usage line and the reason on stderr; returns ExitUsage.
     int usageError(const QString& reason) const;

@@ -52,13 +52,15 @@ void printChanges(const RetagCommands::PlannedRetag& plan)
 std::optional<RetagCommands::Rows> parseFilesAsRows(
     CommandLine& line, const QStringList& arguments, PlaylistModel& model, int* exitCode)
 {
-    if (line.parse(arguments, exitCode) == CommandLine::Outcome::Done)
+    if (const std::optional<int> done = line.parse(arguments)) {
+        *exitCode = *done;
         return std::nullopt;
+    }
     if (!line.isSet(QStringLiteral("format"))) {
         *exitCode = line.usageError(QStringLiteral("--format is needed"));
         return std::nullopt;
     }
-    const std::optional<QStringList> files = line.files();
+    const Result<QStringList> files = line.files();
     if (!files)
         return std::nullopt;
     return rowsOfFiles(model, *files);
@@ -78,9 +80,9 @@ int runCompose(const QStringList& arguments)
                        "Not a bad song / track 23 / Rock & Roll."));
     TagFieldOptions::addTo(line);
     line.takesArguments(1);
+    if (const std::optional<int> done = line.parse(arguments))
+        return *done;
     int exitCode = ExitOk;
-    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
-        return exitCode;
     const std::optional<TagFieldOptions> fields = TagFieldOptions::read(line, &exitCode);
     if (!fields)
         return exitCode;
@@ -97,9 +99,8 @@ int runParse(const QStringList& arguments)
                        "object: artist, title, album, year, comment, track, genre, as found in the text. ")
             + kFormatHelp);
     line.takesArguments(2);
-    int exitCode = ExitOk;
-    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
-        return exitCode;
+    if (const std::optional<int> done = line.parse(arguments))
+        return *done;
     const ParsedFields fields = parseFields(line.arguments().at(1), line.arguments().at(0));
     writeOut(JsonLine()
                  .add("artist", fields.artist)

@@ -18,13 +18,11 @@ namespace {
 // opened; a batch command must, or a script would carry on with part of a list.
 bool load(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader)
 {
-    switch (PlaylistFiles::loadPlaylist(model, path, reader)) {
-    case PlaylistFiles::LoadResult::Loaded: return true;
-    case PlaylistFiles::LoadResult::InvalidFormat: return false; // "Invalid format." was shown
-    case PlaylistFiles::LoadResult::EndedEarly: break;
-    }
-    Messages::error(QStringLiteral("Could not read the whole playlist ") + path + QStringLiteral("."));
-    return false;
+    const Result<void> loaded = PlaylistFiles::loadPlaylist(model, path, reader);
+    // "Invalid format." was shown for a file that is not a playlist.
+    if (!loaded && loaded.failure().kind != Failure::Kind::Unrecognized)
+        Messages::error(loaded.failure());
+    return bool(loaded);
 }
 
 // Reads every entry's tags in entry order, as background reading does, and tells the model once.
@@ -82,9 +80,8 @@ int runPlaylist(const QStringList& arguments)
         QStringLiteral("json"), QStringLiteral("Print one JSON object a row: file, title, quicktag, id3v2, length."));
     line.addFlag(QStringLiteral("no-tags"), QStringLiteral("Do not read the tags: the tag columns show \"...\"."));
     line.takesArguments(1);
-    int exitCode = ExitOk;
-    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
-        return exitCode;
+    if (const std::optional<int> done = line.parse(arguments))
+        return *done;
     PlaylistModel model;
     std::optional<Iterator> reader;
     load(model, line.arguments().first(), reader);
@@ -102,9 +99,8 @@ int runConvert(const QStringList& arguments)
         QStringLiteral("Loads the playlist IN and saves its rows to OUT, as M3U or PLS by OUT's extension "
                        "(.m3u or .pls). OUT is replaced in one step; a failed save leaves it as it was."));
     line.takesArguments(2);
-    int exitCode = ExitOk;
-    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
-        return exitCode;
+    if (const std::optional<int> done = line.parse(arguments))
+        return *done;
     PlaylistModel model;
     std::optional<Iterator> reader;
     if (load(model, line.arguments().at(0), reader))
@@ -128,9 +124,8 @@ int runPrune(const QStringList& arguments)
     line.addFlag(QStringLiteral("dry-run"), QStringLiteral("Print what would go; save nothing."));
     line.addValue(QStringLiteral("output"), QStringLiteral("OUT"), QStringLiteral("Save to OUT instead."));
     line.takesArguments(1);
-    int exitCode = ExitOk;
-    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
-        return exitCode;
+    if (const std::optional<int> done = line.parse(arguments))
+        return *done;
     const bool missing = line.isSet(QStringLiteral("missing"));
     std::optional<int> column;
     if (line.isSet(QStringLiteral("duplicates"))) {

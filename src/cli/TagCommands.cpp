@@ -20,9 +20,9 @@ int numberOf(const QString& field)
     return field.isEmpty() ? 0 : field.at(0).unicode();
 }
 
-QString errorText(MP3Tag::Failure failure)
+QString errorText(Failure::Kind failure)
 {
-    return failure == MP3Tag::Failure::NotFound ? QStringLiteral("not found") : QStringLiteral("read error");
+    return failure == Failure::Kind::Missing ? QStringLiteral("not found") : QStringLiteral("read error");
 }
 
 QByteArray infoJson(const QString& path, const MP3Tag& tag)
@@ -39,7 +39,7 @@ QByteArray infoJson(const QString& path, const MP3Tag& tag)
         .add("track", numberOf(tag.Track()))
         .add("genre", numberOf(tag.Genre()));
     if (tag.FileError())
-        json.add("error", errorText(tag.failure()));
+        json.add("error", errorText(*tag.failure()));
     else
         json.addNull("error");
     return json.line();
@@ -72,10 +72,9 @@ int runInfo(const QStringList& arguments)
         QStringLiteral("Print one JSON object a line: path, id3v1, id3v2, title, artist, album, year, "
                        "comment, track, genre, error."));
     line.takesFiles();
-    int exitCode = ExitOk;
-    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
-        return exitCode;
-    const std::optional<QStringList> files = line.files();
+    if (const std::optional<int> done = line.parse(arguments))
+        return *done;
+    const Result<QStringList> files = line.files();
     if (!files)
         return ExitOk;
     const bool json = line.isSet(QStringLiteral("json"));
@@ -99,14 +98,14 @@ int runWrite(const QStringList& arguments)
                        "30 characters, year 4, comment 29."));
     TagFieldOptions::addTo(line);
     line.takesFiles();
-    int exitCode = ExitOk;
-    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
-        return exitCode;
+    if (const std::optional<int> done = line.parse(arguments))
+        return *done;
 
+    int exitCode = ExitOk;
     const std::optional<TagFieldOptions> fields = TagFieldOptions::read(line, &exitCode);
     if (!fields)
         return exitCode;
-    const std::optional<QStringList> files = line.files();
+    const Result<QStringList> files = line.files();
     if (!files)
         return ExitOk;
     for (const QString& path : *files) {
@@ -131,14 +130,13 @@ int runRemove(const QStringList& arguments)
     line.addFlag(QStringLiteral("id3v1"), QStringLiteral("Remove the ID3v1 tag."));
     line.addFlag(QStringLiteral("id3v2"), QStringLiteral("Remove the ID3v2 tag."));
     line.takesFiles();
-    int exitCode = ExitOk;
-    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
-        return exitCode;
+    if (const std::optional<int> done = line.parse(arguments))
+        return *done;
     const bool id3v1 = line.isSet(QStringLiteral("id3v1"));
     const bool id3v2 = line.isSet(QStringLiteral("id3v2"));
     if (!id3v1 && !id3v2)
         return line.usageError(QStringLiteral("say which tag to remove: --id3v1, --id3v2 or both"));
-    const std::optional<QStringList> files = line.files();
+    const Result<QStringList> files = line.files();
     if (!files)
         return ExitOk;
     for (const QString& path : *files) {
@@ -162,9 +160,8 @@ int runGenres(const QStringList& arguments)
         QStringLiteral("Prints the genre list that sondrel-cli reads from Genres.lst beside it or, "
                        "when there is none, from its installed data folder (../share/sondrel), "
                        "\"number<TAB>name\" a line."));
-    int exitCode = ExitOk;
-    if (line.parse(arguments, &exitCode) == CommandLine::Outcome::Done)
-        return exitCode;
+    if (const std::optional<int> done = line.parse(arguments))
+        return *done;
     QStringList names;
     FillGenreList(names);
     QString out;

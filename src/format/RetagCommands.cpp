@@ -125,8 +125,9 @@ void markCollisions(std::vector<PlannedRename>& plans)
     for (PlannedRename& plan : plans) {
         if (plan.problem != PlannedRename::Problem::None)
             continue;
-        plan.reason = FileOps::renameRefusal(plan.from);
-        if (!plan.reason.isEmpty())
+        const Result<void> movable = FileOps::renameRefusal(plan.from);
+        plan.reason = movable ? QString() : movable.failure().reason;
+        if (!movable)
             plan.problem = PlannedRename::Problem::NotAFile;
         else if (targets.contains(plan.to))
             plan.problem = PlannedRename::Problem::SameTargetInBatch;

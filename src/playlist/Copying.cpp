@@ -23,11 +23,10 @@ const QString kLineBreak = u"\r\n"_s;
 constexpr qsizetype kNamesListed = 5;
 
 // Asks whether to skip a file that could not be copied or moved; true to go on.
-bool skipAndContinue(bool move, const QString& source, const QString& target, const QString& reason)
+bool skipAndContinue(const Failure& failure)
 {
-    const QString text = (move ? u"Could not move "_s : u"Could not copy "_s) + source + u" to "_s + target + u": "_s
-        + reason + u".  Skip and continue?"_s;
-    return Messages::current().show(text, u"Error:"_s, Messages::Icon::Exclamation, Messages::Buttons::YesNo)
+    return Messages::current().show(
+               Messages::textOf(failure), u"Error:"_s, Messages::Icon::Exclamation, Messages::Buttons::YesNo)
         == Messages::Answer::Yes;
 }
 
@@ -259,17 +258,12 @@ qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool de
             ++done;
             continue;
         }
-        QString reason;
-        bool ok;
-        if (deleteOriginals)
-            ok = FileOps::moveFile(file.source, file.target, &reason, keepGoing);
-        else if (file.step == Step::Replace)
-            ok = FileOps::copyFile(file.source, file.target, &reason, keepGoing);
-        else
-            ok = FileOps::copyWithoutReplacing(file.source, file.target, &reason, keepGoing);
+        const Result<void> ok = deleteOriginals ? FileOps::moveFile(file.source, file.target, keepGoing)
+            : file.step == Step::Replace        ? FileOps::copyFile(file.source, file.target, keepGoing)
+                                                : FileOps::copyWithoutReplacing(file.source, file.target, keepGoing);
         if (cancelled)
             break;
-        if (!ok && !skipAndContinue(deleteOriginals, file.source, file.target, reason)) {
+        if (!ok && !skipAndContinue(ok.failure())) {
             ++done;
             break;
         }
@@ -312,9 +306,8 @@ std::optional<QString> createDestinationFolder(const QString& parent, const QStr
         warn(quoted(name) + u" already exists in "_s + parent + u"."_s, title);
         return std::nullopt;
     }
-    QString reason;
-    if (!FileOps::createFolder(path, &reason)) {
-        Messages::error(u"Could not create the folder "_s + path + u": "_s + reason + u"."_s);
+    if (const Result<void> created = FileOps::createFolder(path); !created) {
+        Messages::error(created.failure());
         return std::nullopt;
     }
     return path;

@@ -90,32 +90,46 @@ PieceOutcome readInPieces(
     return PieceOutcome::Read;
 }
 
-LoadResult refuse()
+// A failure to load the playlist at path, of the given kind.
+Failure playlistFailure(const QString& path, Failure::Kind kind)
 {
+    Failure failure;
+    failure.kind = kind;
+    failure.action = Failure::Action::LoadPlaylist;
+    failure.path = path;
+    return failure;
+}
+
+// A file that is not a playlist, after saying so (this message's title has no colon).
+Failure refuse(const QString& path)
+{
+    const Failure failure = playlistFailure(path, Failure::Kind::Unrecognized);
     Messages::current().show(
-        QStringLiteral("Invalid format."), QStringLiteral("Error"), Messages::Icon::Exclamation, Messages::Buttons::Ok);
-    return LoadResult::InvalidFormat;
+        Messages::textOf(failure), QStringLiteral("Error"), Messages::Icon::Exclamation, Messages::Buttons::Ok);
+    return failure;
 }
 
 } // namespace
 
-LoadResult loadPlaylist(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader)
+Result<void> loadPlaylist(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader)
 {
-    const FileOps::Handle file = FileOps::openExisting(path, FileOps::Access::Read);
-    if (!file.isOpen())
-        return LoadResult::EndedEarly;
+    const Result<FileOps::Handle> opened = FileOps::openExisting(path, FileOps::Access::Read);
+    if (!opened)
+        return opened.failure().as(Failure::Action::LoadPlaylist);
+    const FileOps::Handle& file = *opened;
+    const Failure endedEarly = playlistFailure(path, Failure::Kind::Io);
     const qint64 size = file.size();
     auto bytes = file.readAt(0, std::min(size, kProbeBytes));
     if (!bytes)
-        return LoadResult::EndedEarly;
+        return endedEarly;
     if (!recognizePlaylist(TextLines::decode(*bytes), path))
-        return refuse();
+        return refuse(path);
     ParsedPlaylist::Outcome outcome = ParsedPlaylist::Outcome::Complete;
     if (startsWithUtf16Mark(*bytes)) {
         if (size > kProbeBytes) {
             bytes = file.readAt(0, size);
             if (!bytes)
-                return LoadResult::EndedEarly;
+                return endedEarly;
         }
         const ParsedPlaylist parsed = parsePlaylist(TextLines::decode(*bytes), path);
         model.stageEntries(parsed.entries);
@@ -131,38 +145,35 @@ LoadResult loadPlaylist(PlaylistModel& model, const QString& path, std::optional
         if (read != PieceOutcome::Read)
             model.discardStaged();
         if (read == PieceOutcome::ReadFailed)
-            return LoadResult::EndedEarly;
+            return endedEarly;
         if (read == PieceOutcome::InvalidFormat)
             outcome = ParsedPlaylist::Outcome::InvalidFormat;
     }
     // The whole text may decode otherwise than its start did, and then be no text after all.
     if (outcome == ParsedPlaylist::Outcome::InvalidFormat) {
         model.discardStaged();
-        return refuse();
+        return refuse(path);
     }
     model.appendStaged();
     if (outcome != ParsedPlaylist::Outcome::Complete)
-        return LoadResult::EndedEarly;
+        return endedEarly;
     // A reader made over an empty list would never reach these entries: it is replaced.
     if (!reader || reader->startsNowhere())
         reader = model.nodeList().getIterator();
-    return LoadResult::Loaded;
+    return {};
 }
 
-bool savePlaylist(const PlaylistModel& model, const QString& path)
+Result<void> savePlaylist(const PlaylistModel& model, const QString& path)
 {
     const std::optional<PlaylistKind> kind = kindForSaving(path);
-    if (!kind) {
-        Messages::error(QStringLiteral("Unknown format, please specify m3u or pls when you save."));
-        return false;
-    }
-    QString reason;
-    if (!FileOps::writeAtomically(path, renderPlaylist(*kind, model.entriesInRowOrder()).toUtf8(), &reason)) {
-        Messages::error(QStringLiteral("Could not save the playlist to ") + path + QStringLiteral(": ") + reason
-            + QStringLiteral("."));
-        return false;
-    }
-    return true;
+    Result<void> saved = kind
+        ? FileOps::writeAtomically(path, renderPlaylist(*kind, model.entriesInRowOrder()).toUtf8())
+        : playlistFailure(path, Failure::Kind::Unrecognized);
+    if (saved)
+        return saved;
+    const Failure failure = saved.failure().as(Failure::Action::SavePlaylist);
+    Messages::error(failure);
+    return failure;
 }
 
 } // namespace PlaylistFiles

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include "base/Result.h"
 #include "playlist/EntryList.h"
 
 class PlaylistModel;
@@ -12,29 +13,22 @@ class PlaylistModel;
 // only a window has (the busy pointer, painting, icons, starting the reading timer).
 namespace PlaylistFiles {
 
-enum class LoadResult {
-    Loaded, // every entry was read; an empty file is an empty playlist
-    InvalidFormat, // not a playlist (binary bytes, a ".pls" without its header): "Invalid format." was
-                   // shown, nothing added
-    EndedEarly, // the file could not be opened or read, or broke off; the entries before stay, no message
-};
-
-// Whether the file was read whole. Only such a file may become the one that Save writes to: saving
-// over a file that failed to load would replace what was not read.
-constexpr bool loadedWhole(LoadResult result)
-{
-    return result == LoadResult::Loaded;
-}
-
 // Appends the playlist's entries to the model, one row and one entry each, both tag columns unread.
 // The format comes from the file's start (recognizePlaylist): a header, or text that is a plain M3U.
 // After a load that read the whole file, a reader is made when there is none (or the one there was
 // made over an empty list and would never reach the new entries).
-LoadResult loadPlaylist(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader);
+// Success when every entry was read; an empty file is an empty playlist. Only a file read whole
+// may become the one that Save writes to: saving over a file that failed to load would replace
+// what was not read. A failure's action is LoadPlaylist, and its kind
+// - Unrecognized: not a playlist (binary bytes, a ".pls" without its header); "Invalid format."
+//   was shown and nothing added;
+// - anything else: the file could not be opened or read, or broke off; the entries before stay,
+//   and nothing was shown.
+Result<void> loadPlaylist(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader);
 
 // Writes the rows in display order to path, in the format its extension names, replacing the file
-// in one step. An unknown extension or a failed write is reported; false then, and an existing
-// file is left as it was.
-bool savePlaylist(const PlaylistModel& model, const QString& path);
+// in one step. An unknown extension (Unrecognized) or a failed write is reported, with the failure
+// as the result (its action SavePlaylist), and an existing file is left as it was.
+Result<void> savePlaylist(const PlaylistModel& model, const QString& path);
 
 } // namespace PlaylistFiles

@@ -20,7 +20,8 @@ GenreTable::GenreTable(QString folder)
 
 bool GenreTable::LoadGenres()
 {
-    const FileOps::Handle file = FileOps::openExisting(m_listPath, FileOps::Access::Read);
+    Result<FileOps::Handle> opened = FileOps::openExisting(m_listPath, FileOps::Access::Read);
+    const FileOps::Handle file = opened ? std::move(opened).value() : FileOps::Handle();
     const auto bytes = file.size() <= MaxFileSize ? file.readAt(0, file.size()) : std::nullopt;
     bool tooMany = false;
     const QStringList lines = bytes ? TextLines::split(TextLines::decode(*bytes), SlotCount, &tooMany) : QStringList();

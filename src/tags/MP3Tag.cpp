@@ -16,7 +16,7 @@ MP3Tag::MP3Tag(const MP3Tag& other)
       m_hasId1Tag(other.m_hasId1Tag),
       m_hasId2Tag(other.m_hasId2Tag),
       m_tagRead(other.m_tagRead),
-      m_failure(other.m_failure)
+      m_failed(other.m_failed)
 { }
 
 MP3Tag& MP3Tag::operator=(const MP3Tag& other)
@@ -39,26 +39,21 @@ const MP3TagInfo& MP3Tag::RawInfo() const
     return m_record ? *m_record : empty;
 }
 
-void MP3Tag::ReadTag()
+Result<void> MP3Tag::ReadTag()
 {
     if (FileError())
-        return;
+        return failedBefore();
     // A hidden file, a folder, a device, a pipe or a socket counts as missing.
-    FileOps::OpenFailure failure = FileOps::OpenFailure::NotFound;
-    const FileOps::Handle file = FileOps::isHiddenName(m_path)
-        ? FileOps::Handle()
-        : FileOps::openExisting(m_path, FileOps::Access::Read, &failure);
-    if (failure == FileOps::OpenFailure::NotFound) {
-        Messages::error(QStringLiteral("Error with ") + m_path
-            + QStringLiteral(":  File not found.  This file will be skipped automatically until you "
-                             "close the program."));
-        fail(Failure::NotFound);
-        return;
-    }
-    readFrom(file);
+    if (FileOps::isHiddenName(m_path))
+        return report(failureOf(Failure::Kind::Missing));
+    const Result<FileOps::Handle> file = FileOps::openExisting(m_path, FileOps::Access::Read);
+    if (!file && file.failure().kind == Failure::Kind::Missing)
+        return report(failureOf(Failure::Kind::Missing, file.failure().reason));
+    // A file that cannot be opened is read as a closed one: a read error.
+    return file ? readFrom(*file) : readFrom(FileOps::Handle());
 }
 
-bool MP3Tag::readFrom(const FileOps::Handle& file, Reading reading)
+Result<void> MP3Tag::readFrom(const FileOps::Handle& file, Reading reading)
 {
     // The ID3v2 marker is read first and kept even when the rest of the read fails.
     bool frontRead = true;
@@ -68,10 +63,8 @@ bool MP3Tag::readFrom(const FileOps::Handle& file, Reading reading)
         m_hasId2Tag = frontRead && Id3v2::startsWithMarker(QByteArrayView(front.data(), front.size()));
     }
     std::array<char, Id3v1::Size> tail;
-    if (!frontRead || !file.readInto(file.size() - Id3v1::Size, tail.data(), tail.size())) {
-        ShowReadError();
-        return false;
-    }
+    if (!frontRead || !file.readInto(file.size() - Id3v1::Size, tail.data(), tail.size()))
+        return report(failureOf(Failure::Kind::Io));
     if (m_held)
         m_held->tail = tail;
     const QByteArrayView tag(tail.data(), tail.size());
@@ -81,46 +74,43 @@ bool MP3Tag::readFrom(const FileOps::Handle& file, Reading reading)
     else
         RawInfo().setTag(CodePage::toUnicode(tag.first(Id3v1::MarkerWidth)));
     m_tagRead = true;
-    return true;
+    return {};
 }
 
-void MP3Tag::changeTag(const std::function<void()>& change, Reading reading)
+Result<void> MP3Tag::changeTag(const std::function<void()>& change, Reading reading)
 {
     if (FileError())
-        return;
-    FileOps::OpenFailure failure = FileOps::OpenFailure::NotFound;
-    FileOps::Handle file = FileOps::isHiddenName(m_path) ? FileOps::Handle() : FileOps::openForChange(m_path, &failure);
-    if (failure == FileOps::OpenFailure::Busy) {
-        showBusy();
-        return;
-    }
-    if (!file.isOpen()) {
+        return failedBefore();
+    Result<FileOps::Handle> file = FileOps::isHiddenName(m_path)
+        ? Result<FileOps::Handle>(failureOf(Failure::Kind::Missing))
+        : FileOps::openForChange(m_path);
+    if (!file && file.failure().kind == Failure::Kind::Busy)
+        return report(failureOf(Failure::Kind::Busy, file.failure().reason));
+    if (!file) {
         // Missing, or not to be written: the plain read says which, and the change what it cannot do.
-        ReadTag();
-        if (!FileError())
+        const Result<void> read = ReadTag();
+        if (read)
             change();
-        return;
+        return read;
     }
-    HeldFile held{file, std::nullopt};
+    HeldFile held{*file, std::nullopt};
     m_held = &held;
-    if (readFrom(file, reading))
+    const Result<void> read = readFrom(*file, reading);
+    if (read)
         change();
     m_held = nullptr;
+    return read;
 }
 
-void MP3Tag::withFileToChange(const std::function<void(FileOps::Handle&)>& work)
+Result<void> MP3Tag::withFileToChange(const std::function<Result<void>(FileOps::Handle&)>& work)
 {
-    if (m_held) {
-        work(m_held->file);
-        return;
-    }
-    FileOps::OpenFailure failure = FileOps::OpenFailure::None;
-    FileOps::Handle file = FileOps::openForChange(m_path, &failure);
-    if (failure == FileOps::OpenFailure::Busy) {
-        showBusy();
-        return;
-    }
-    work(file);
+    if (m_held)
+        return work(m_held->file);
+    Result<FileOps::Handle> file = FileOps::openForChange(m_path);
+    if (!file && file.failure().kind == Failure::Kind::Busy)
+        return report(failureOf(Failure::Kind::Busy, file.failure().reason));
+    FileOps::Handle closed;
+    return work(file ? *file : closed);
 }
 
 std::optional<std::array<char, Id3v1::Size>> MP3Tag::readId1Area(const FileOps::Handle& file)
@@ -129,7 +119,7 @@ std::optional<std::array<char, Id3v1::Size>> MP3Tag::readId1Area(const FileOps::
     if (m_held && m_held->tail) {
         area = *std::exchange(m_held->tail, std::nullopt);
     } else if (!file.readInto(file.size() - Id3v1::Size, area.data(), area.size())) {
-        ShowReadError();
+        report(failureOf(Failure::Kind::Io));
         return std::nullopt;
     }
     const QByteArrayView marker(area.data(), Id3v1::MarkerWidth);
@@ -137,17 +127,18 @@ std::optional<std::array<char, Id3v1::Size>> MP3Tag::readId1Area(const FileOps::
     return area;
 }
 
-void MP3Tag::writeTag()
+Result<void> MP3Tag::writeTag()
 {
-    if (!FileError())
-        withFileToChange([this](FileOps::Handle& file) { writeTagTo(file); });
+    if (FileError())
+        return failedBefore();
+    return withFileToChange([this](FileOps::Handle& file) { return writeTagTo(file); });
 }
 
-void MP3Tag::writeTagTo(FileOps::Handle& file)
+Result<void> MP3Tag::writeTagTo(FileOps::Handle& file)
 {
     const auto area = readId1Area(file);
     if (!area)
-        return;
+        return failedBefore();
     const qint64 length = file.size();
     const QByteArray body = Id3v1::encodeBody(RawInfo());
     if (Id3v1::isMarker(QByteArrayView(area->data(), Id3v1::MarkerWidth))) {
@@ -155,92 +146,79 @@ void MP3Tag::writeTagTo(FileOps::Handle& file)
             // A write that failed part-way is undone with the old bytes, so that the tag is never
             // left half old and half new.
             file.writeAt(length - Id3v1::BodySize, QByteArray(area->data() + Id3v1::MarkerWidth, Id3v1::BodySize));
-            ShowReadError();
+            return report(failureOf(Failure::Kind::Io));
         }
-        return;
+        return {};
     }
     // Appended in one write; a write that fails part-way is cut back off, so the file never ends
     // in half a tag.
     RawInfo().setTag(Id3v1::markerText());
     if (!file.writeAt(length, Id3v1::marker().toByteArray() + body)) {
         file.resize(length);
-        ShowReadError();
-        return;
+        return report(failureOf(Failure::Kind::Io));
     }
     m_hasId1Tag = true;
+    return {};
 }
 
 void MP3Tag::setHasID1Tag(bool value)
 {
     if (!value && !FileError() && m_tagRead && m_hasId1Tag)
-        removeId1Tag();
+        withFileToChange([this](FileOps::Handle& file) { return removeId1TagFrom(file); });
 }
 
 void MP3Tag::setHasID2Tag(bool value)
 {
     if (!value && !FileError() && m_tagRead && m_hasId2Tag)
-        removeId2Tag();
+        withFileToChange([this](FileOps::Handle& file) { return removeId2TagFrom(file); });
 }
 
-void MP3Tag::removeId1Tag()
-{
-    withFileToChange([this](FileOps::Handle& file) { removeId1TagFrom(file); });
-}
-
-void MP3Tag::removeId1TagFrom(FileOps::Handle& file)
+Result<void> MP3Tag::removeId1TagFrom(FileOps::Handle& file)
 {
     const auto area = readId1Area(file);
-    if (!area || !Id3v1::isMarker(QByteArrayView(area->data(), Id3v1::MarkerWidth)))
-        return;
+    if (!area)
+        return failedBefore();
+    if (!Id3v1::isMarker(QByteArrayView(area->data(), Id3v1::MarkerWidth)))
+        return {};
     // Cutting in place is one step that either happens or not: no window in which the file is
     // missing or short of data.
-    if (!file.resize(file.size() - Id3v1::Size)) {
-        ShowReadError();
-        return;
-    }
+    if (!file.resize(file.size() - Id3v1::Size))
+        return report(failureOf(Failure::Kind::Io));
     m_hasId1Tag = false;
+    return {};
 }
 
-void MP3Tag::removeId2Tag()
-{
-    withFileToChange([this](FileOps::Handle& file) { removeId2TagFrom(file); });
-}
-
-void MP3Tag::removeId2TagFrom(const FileOps::Handle& file)
+Result<void> MP3Tag::removeId2TagFrom(const FileOps::Handle& file)
 {
     const auto front = file.readAt(0, Id3v2::MarkerSize);
-    if (!front) {
-        ShowReadError();
-        return;
-    }
+    if (!front)
+        return report(failureOf(Failure::Kind::Io));
     if (!Id3v2::startsWithMarker(*front))
-        return; // the tag has gone since the file was read: nothing to cut, nothing to report
+        return {}; // the tag has gone since the file was read: nothing to cut, nothing to report
     const auto header = file.readAt(0, Id3v2::HeaderSize);
     const std::optional<qint64> tagLength = header ? Id3v2::tagLength(*header) : std::nullopt;
     // Nothing left after the tag, or a size that cannot be taken, is a read error.
     const auto firstAudioByte = tagLength ? file.readAt(*tagLength, 1) : std::nullopt;
-    if (!firstAudioByte) {
-        ShowReadError();
-        return;
-    }
-    if (static_cast<unsigned char>(firstAudioByte->at(0)) != Id3v2::AudioFrameStart) {
-        Messages::error(QStringLiteral("ID3v2 Tag format not recognized for ") + m_path
-            + QStringLiteral(", skipping to avoid damage."));
-        return;
-    }
-    QString reason;
-    const bool replaced = FileOps::replaceWithTail(m_path, file, *tagLength, &reason);
-    const bool changedMeanwhile = !replaced && reason == FileOps::fileChangedReason();
+    if (!firstAudioByte)
+        return report(failureOf(Failure::Kind::Io));
+    if (static_cast<unsigned char>(firstAudioByte->at(0)) != Id3v2::AudioFrameStart)
+        return report(failureOf(Failure::Kind::Unrecognized));
+    const Result<void> replaced = FileOps::replaceWithTail(m_path, file, *tagLength);
+    const bool changedMeanwhile = !replaced && replaced.failure().kind == Failure::Kind::Changed;
     // The file read so far is no longer the one at the name, whether it was replaced now or by
     // another program meanwhile: a later change of this object opens the name again.
     if (replaced || changedMeanwhile)
         m_held = nullptr;
-    if (changedMeanwhile)
-        Messages::error(QStringLiteral("Error with ") + m_path + QStringLiteral(":  ") + reason + u'.');
-    else if (!replaced)
-        ShowReadError(FileOps::leftBehindIn(reason));
-    else
+    if (replaced) {
         m_hasId2Tag = false;
+        return {};
+    }
+    if (changedMeanwhile)
+        return report(failureOf(Failure::Kind::Changed, replaced.failure().reason));
+    // Any other failure is a read error, naming a temporary file that stayed behind.
+    Failure failure = failureOf(Failure::Kind::Io, replaced.failure().reason);
+    failure.leftBehind = replaced.failure().leftBehind;
+    return report(failure);
 }
 
 QString MP3Tag::SongName() const
@@ -268,27 +246,25 @@ QString MP3Tag::Year() const
     return PathTools::trimBlanks(RawInfo().Year());
 }
 
-void MP3Tag::ShowReadError(const QString& leftBehind)
+Failure MP3Tag::failureOf(Failure::Kind kind, const QString& reason) const
 {
-    // A copy of the file's audio that could not be removed after the failure is named, so that its
-    // space can be had back.
-    const QString leftOver = leftBehind.isEmpty() ? QString()
-                                                  : QStringLiteral("\r\n\r\nThe temporary file ") + leftBehind
-            + QStringLiteral(" could not be removed and holds a copy of the audio.");
-    Messages::error(QStringLiteral("Error with ") + m_path
-        + QStringLiteral(":  Read error.  This file will be skipped automatically until you close the "
-                         "program.\r\n\r\nSuggestions:\r\n1) Close any programs that may be accessing "
-                         "this file.\r\n2) Remove any special characters from the filename.")
-        + leftOver);
-    fail(Failure::ReadError);
+    Failure failure;
+    failure.kind = kind;
+    failure.action = Failure::Action::Tag;
+    failure.reason = reason;
+    failure.path = m_path;
+    return failure;
 }
 
-void MP3Tag::showBusy()
+Result<void> MP3Tag::report(const Failure& failure)
 {
-    Messages::error(m_path + QStringLiteral(" is being changed by another Sondrel process"));
+    Messages::error(failure);
+    if (failure.kind == Failure::Kind::Missing || failure.kind == Failure::Kind::Io)
+        m_failed = failure.kind;
+    return failure;
 }
 
-void MP3Tag::fail(Failure failure)
+Result<void> MP3Tag::failedBefore() const
 {
-    m_failure = failure;
+    return failureOf(m_failed.value_or(Failure::Kind::Io));
 }

@@ -13,18 +13,16 @@
 
 // The tag file object: the tags of one MP3 file. It reads whether the file starts with an ID3v2
 // tag and reads its ID3v1 tag into a record, writes the record back as an ID3v1 tag, and removes
-// either tag. It reports its own failures through Messages, and once a file has failed
-// (FileError) every later read, write and removal of that file returns at once, silently, for
-// the object's life.
+// either tag. It reports its own failures through Messages (a Failure whose action is Tag), and
+// once a file has failed (FileError) every later read, write and removal of that file returns at
+// once, silently, for the object's life. Reads and changes also return what happened, for callers
+// that act on it.
 //
 // Every change holds the file open and locked against other Sondrel processes from the read it
 // decides on to its last write; a file that another one is changing is reported ("... is being
 // changed by another Sondrel process") and left as it is, without counting as failed.
 class MP3Tag {
 public:
-    // Why the file failed, for callers that report it in their own words.
-    enum class Failure { None, NotFound, ReadError };
-
     MP3Tag() = default;
     MP3Tag(const MP3Tag& other);
     MP3Tag& operator=(const MP3Tag& other);
@@ -42,7 +40,7 @@ public:
     // Reads the ID3v2 marker and the ID3v1 tag. A missing file, or one that is not an ordinary
     // file, gets the not-found message; a file that cannot be read, or is shorter than 128 bytes,
     // the read-error report. Without an ID3v1 tag the record's fields keep their values.
-    void ReadTag();
+    Result<void> ReadTag();
 
     bool HasID2Tag() const { return m_hasId2Tag; }
     // Assigning false cuts the ID3v2 tag off the front of the file, when the file has been read,
@@ -73,21 +71,23 @@ public:
 
     // Writes the record as the file's ID3v1 tag: in place over an existing tag, appended to a file
     // without one. Never creates a file.
-    void writeTag();
+    Result<void> writeTag();
 
     // Reads the tags as ReadTag does, through one open for reading and writing, and then, when the
     // read succeeds, runs change, whose writeTag and tag removals use that same open file: the
     // read, the decision and the writes take one open and no other Sondrel process changes the
     // file in between. A file that may be read but not written is read as ReadTag reads it, and
     // the change reports what it cannot do. A change of the ID3v1 tag alone (Id3v1Only) does not
-    // need the ID3v2 marker: it is not read, and HasID2Tag keeps what it said.
+    // need the ID3v2 marker: it is not read, and HasID2Tag keeps what it said. The result is the
+    // read's (or the lock's, when another Sondrel process holds the file); change reports its own.
     enum class Reading { BothTags, Id3v1Only };
-    void changeTag(const std::function<void()>& change, Reading reading = Reading::BothTags);
+    Result<void> changeTag(const std::function<void()>& change, Reading reading = Reading::BothTags);
 
     // True once a read has completed: the record and the flags then tell what the file holds.
     bool TagRead() const { return m_tagRead; }
-    bool FileError() const { return m_failure != Failure::None; }
-    Failure failure() const { return m_failure; }
+    bool FileError() const { return m_failed.has_value(); }
+    // Why the file failed (Missing, or Io for a read error); nothing while it has not.
+    std::optional<Failure::Kind> failure() const { return m_failed; }
     QString MP3FileName() const { return m_path; }
     const QString& path() const { return m_path; }
 
@@ -96,23 +96,24 @@ private:
     // "TAG", or the 3 bytes found. Nothing, after the read-error report, when the file is too short
     // or unreadable.
     std::optional<std::array<char, Id3v1::Size>> readId1Area(const FileOps::Handle& file);
-    // Reads the ID3v2 marker (unless Id3v1Only) and the ID3v1 tag from the open file: true once
-    // read, false after the read-error report.
-    bool readFrom(const FileOps::Handle& file, Reading reading = Reading::BothTags);
+    // Reads the ID3v2 marker (unless Id3v1Only) and the ID3v1 tag from the open file; a read error
+    // is reported.
+    Result<void> readFrom(const FileOps::Handle& file, Reading reading = Reading::BothTags);
     // Runs work on the file open for a change: the one changeTag holds, or one opened and locked
     // for this change alone. A file that another Sondrel process is changing is reported and work
     // does not run; one that cannot be opened is handed over closed, and work's first read reports
     // it.
-    void withFileToChange(const std::function<void(FileOps::Handle&)>& work);
-    void writeTagTo(FileOps::Handle& file);
-    void removeId1Tag();
-    void removeId1TagFrom(FileOps::Handle& file);
-    void removeId2Tag();
-    void removeId2TagFrom(const FileOps::Handle& file);
-    // The read-error report; naming, when given, a temporary file that stayed behind.
-    void ShowReadError(const QString& leftBehind = {});
-    void showBusy();
-    void fail(Failure failure);
+    Result<void> withFileToChange(const std::function<Result<void>(FileOps::Handle&)>& work);
+    Result<void> writeTagTo(FileOps::Handle& file);
+    Result<void> removeId1TagFrom(FileOps::Handle& file);
+    Result<void> removeId2TagFrom(const FileOps::Handle& file);
+    // A failure of this file of the given kind, with reason as its words.
+    Failure failureOf(Failure::Kind kind, const QString& reason = {}) const;
+    // Shows the failure's message; a missing file or a read error (kind Missing or Io) makes the
+    // file failed for the object's life.
+    Result<void> report(const Failure& failure);
+    // What a call on a file that has failed returns, silently.
+    Result<void> failedBefore() const;
 
     QString m_path;
     // The file changeTag holds open while its change runs, with its last 128 bytes as read and
@@ -127,5 +128,5 @@ private:
     bool m_hasId1Tag = false;
     bool m_hasId2Tag = false;
     bool m_tagRead = false;
-    Failure m_failure = Failure::None;
+    std::optional<Failure::Kind> m_failed;
 };

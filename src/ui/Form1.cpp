@@ -217,8 +217,7 @@ void Form1::closeEvent(QCloseEvent* event)
 void Form1::openPlaylist(const QString& path)
 {
     newPlaylist();
-    const PlaylistFiles::LoadResult result = loadPlaylist(path);
-    if (PlaylistFiles::loadedWhole(result))
+    if (loadPlaylist(path))
         m_document.setSaved(path);
     else // rows of a file that broke off are saved nowhere yet: the window keeps them, marked modified
         m_document.setModified(m_model.size() > 0);
@@ -287,16 +286,16 @@ std::optional<QString> Form1::choosePlaylist(const QString& title, bool forSavin
     return path;
 }
 
-PlaylistFiles::LoadResult Form1::loadPlaylist(const QString& path)
+Result<void> Form1::loadPlaylist(const QString& path)
 {
-    PlaylistFiles::LoadResult result;
+    Result<void> result;
     {
         const BusyPointer busy;
         const FrozenPainting frozen(m_playlist);
         result = PlaylistFiles::loadPlaylist(m_model, path, m_readIterator);
     }
     // A playlist that broke off ends the command there; an invalid one still starts reading.
-    if (result != PlaylistFiles::LoadResult::EndedEarly)
+    if (result || result.failure().kind == Failure::Kind::Unrecognized)
         startReadingIfAutomatic();
     return result;
 }

@@ -85,7 +85,7 @@ private:
     // The commands that add or remove rows, and the Actions: paused while a pass lets events run.
     std::vector<QAction*> rowCommands();
 
-    PlaylistFiles::LoadResult loadPlaylist(const QString& path);
+    Result<void> loadPlaylist(const QString& path);
     void chooseFilesAndImport(bool missingOnly);
     std::optional<QString> choosePlaylist(const QString& title, bool forSaving);
     void startReadingIfAutomatic();

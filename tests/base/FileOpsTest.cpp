@@ -24,6 +24,23 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The reason given when the name no longer holds the file that was read.
+const QString kChanged = u"The file changed while it was being written and was left as it is"_s;
+
+// Whether an operation succeeded, with its failure's reason in *reason (empty on success).
+bool done(const Result<void>& result, QString* reason = nullptr)
+{
+    if (reason)
+        *reason = result ? QString() : result.failure().reason;
+    return bool(result);
+}
+
+// The file an open gives; closed when the open fails.
+FileOps::Handle opened(Result<FileOps::Handle> result)
+{
+    return result ? std::move(result).value() : FileOps::Handle();
+}
+
 // A listening Unix socket bound at path; closed with the object.
 struct SocketFile {
     explicit SocketFile(const QString& path)
@@ -100,7 +117,7 @@ TEST(FileOps, CountsOnlyVisibleRegularFilesAsOrdinary)
         SCOPED_TRACE(c.path.toStdString());
         EXPECT_EQ(FileOps::isOrdinaryFile(c.path), c.ordinary);
         // Opening never blocks and never opens what is not a regular file.
-        EXPECT_EQ(FileOps::openExisting(c.path, FileOps::Access::Read).isOpen(), c.opens);
+        EXPECT_EQ(opened(FileOps::openExisting(c.path, FileOps::Access::Read)).isOpen(), c.opens);
     }
 }
 
@@ -116,8 +133,8 @@ TEST(FileOps, ReplacesWithTheTailKeepingModeAndLinks)
     const QString link = files.path(u"link.mp3"_s);
     ASSERT_TRUE(QFile::link(target, link));
 
-    const FileOps::Handle source = FileOps::openExisting(link, FileOps::Access::ReadWrite);
-    ASSERT_TRUE(FileOps::replaceWithTail(link, source, 6));
+    const FileOps::Handle source = opened(FileOps::openExisting(link, FileOps::Access::ReadWrite));
+    ASSERT_TRUE(done(FileOps::replaceWithTail(link, source, 6)));
 
     EXPECT_EQ(TestFiles::read(target), QByteArray("audio"));
     EXPECT_EQ(TestFiles::modeOf(target), mode_t(0640));
@@ -147,17 +164,17 @@ TEST(FileOps, ReplacesOnlyTheFileThatWasRead)
         QString reason; // empty: the replacement goes ahead, in the folder it was started in
     };
     const auto removeFront = [](const QString& song, const std::function<void()>& beforeStart, QString* reason) {
-        const FileOps::Handle file = FileOps::openExisting(song, FileOps::Access::ReadWrite);
+        const FileOps::Handle file = opened(FileOps::openExisting(song, FileOps::Access::ReadWrite));
         beforeStart();
-        return FileOps::replaceWithTail(song, file, 6, reason);
+        return done(FileOps::replaceWithTail(song, file, 6), reason);
     };
     const auto save = [](const QString& song, const std::function<void()>& beforeStart, QString* reason) {
         beforeStart();
-        return FileOps::writeAtomically(song, "saved", reason);
+        return done(FileOps::writeAtomically(song, "saved"), reason);
     };
     const auto copyOver = [](const QString& song, const std::function<void()>& beforeStart, QString* reason) {
         beforeStart();
-        return FileOps::copyFile(QFileInfo(song).dir().filePath(u"../source.mp3"_s), song, reason);
+        return done(FileOps::copyFile(QFileInfo(song).dir().filePath(u"../source.mp3"_s), song), reason);
     };
     const QString changed = u"The file changed while it was being written and was left as it is"_s;
     const QString gone = qt_error_string(ENOENT);
@@ -259,16 +276,16 @@ TEST(FileOps, WaitsForAnotherRunsChangeAndWorksOnWhatItLeft)
         QString reason; // empty when ours succeeds
     };
     const auto change = [](const QString& song, QString* reason) {
-        FileOps::Handle file = FileOps::openForChange(song);
+        FileOps::Handle file = opened(FileOps::openForChange(song));
         *reason = file.isOpen() ? QString() : u"not opened"_s;
         return file.isOpen() && file.writeAt(file.size(), "+ours");
     };
     const auto save
-        = [](const QString& song, QString* reason) { return FileOps::writeAtomically(song, "ours", reason); };
+        = [](const QString& song, QString* reason) { return done(FileOps::writeAtomically(song, "ours"), reason); };
     const auto copyOut = [](const QString& song, QString* reason) {
-        return FileOps::copyFile(song, QFileInfo(song).dir().filePath(u"copy.mp3"_s), reason);
+        return done(FileOps::copyFile(song, QFileInfo(song).dir().filePath(u"copy.mp3"_s)), reason);
     };
-    const QString changed = FileOps::fileChangedReason();
+    const QString changed = kChanged;
     const Case cases[] = {
         {"Change", change, Other::LetsGo, "old+ours", {}},
         {"Change", change, Other::ReplacesAndLetsGo, "theirs+ours", {}},
@@ -313,12 +330,12 @@ TEST(FileOps, GivesUpOnAFileAnotherRunKeepsChanging)
     const QString song = files.write(u"song.mp3"_s, "old");
     const int theirs = ::open(QFile::encodeName(song).constData(), O_RDWR);
     ASSERT_EQ(::flock(theirs, LOCK_EX), 0);
-    FileOps::OpenFailure failure = FileOps::OpenFailure::None;
-    EXPECT_FALSE(FileOps::openForChange(song, &failure).isOpen());
-    EXPECT_EQ(failure, FileOps::OpenFailure::Busy);
-    QString reason;
-    EXPECT_FALSE(FileOps::writeAtomically(song, "ours", &reason));
-    EXPECT_EQ(reason, FileOps::fileBusyReason());
+    const Result<FileOps::Handle> change = FileOps::openForChange(song);
+    ASSERT_FALSE(change);
+    EXPECT_EQ(change.failure().kind, Failure::Kind::Busy);
+    const Result<void> written = FileOps::writeAtomically(song, "ours");
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.failure().kind, Failure::Kind::Busy);
     EXPECT_EQ(TestFiles::read(song), "old");
     ::close(theirs);
 }
@@ -333,11 +350,11 @@ TEST(FileOps, GoesOnUnlockedWhereTheFileSystemCannotLock)
         SystemCalls::Faults::start();
         SystemCalls::Faults::failAt(3, error); // the folder, the old list, then its lock
         QString reason;
-        EXPECT_TRUE(FileOps::writeAtomically(list, "new", &reason)) << reason.toStdString();
+        EXPECT_TRUE(done(FileOps::writeAtomically(list, "new"), &reason)) << reason.toStdString();
         EXPECT_EQ(SystemCalls::Faults::calls().value(2), SystemCalls::Call::Lock);
         SystemCalls::Faults::start();
         SystemCalls::Faults::failAt(2, error); // the open, then its lock
-        EXPECT_TRUE(FileOps::openForChange(list).isOpen());
+        EXPECT_TRUE(opened(FileOps::openForChange(list)).isOpen());
         SystemCalls::Faults::clear();
         EXPECT_EQ(TestFiles::read(list), "new");
     }
@@ -354,16 +371,16 @@ TEST(FileOps, NamesATemporaryFileThatCouldNotBeRemoved)
         SystemCalls::Faults::failAt(next, EIO);
         SystemCalls::Faults::failAt(next + 1, EPERM);
     });
-    QString reason;
-    EXPECT_FALSE(FileOps::writeAtomically(list, "new", &reason));
+    const Result<void> written = FileOps::writeAtomically(list, "new");
     SystemCalls::Faults::clear();
+    ASSERT_FALSE(written);
+    const QString& reason = written.failure().reason;
     const QStringList left = files.entries().filter(u".sondrel-"_s);
     ASSERT_EQ(left.size(), 1);
     EXPECT_EQ(reason,
         qt_error_string(EIO) + u"; the temporary file "_s + files.path(left.front()) + u" could not be removed ("_s
             + qt_error_string(EPERM) + u')');
-    EXPECT_EQ(FileOps::leftBehindIn(reason), files.path(left.front()));
-    EXPECT_EQ(FileOps::leftBehindIn(qt_error_string(EIO)), QString());
+    EXPECT_EQ(written.failure().leftBehind, files.path(left.front()));
     EXPECT_EQ(TestFiles::read(list), "old");
 }
 
@@ -378,28 +395,29 @@ TEST(FileOps, KeepsExtendedAttributes)
     const Case cases[] = {
         {"RemoveFront", "song.mp3",
             [](const TestFiles& f, QString* reason) {
-                const FileOps::Handle file = FileOps::openExisting(f.path(u"song.mp3"_s), FileOps::Access::ReadWrite);
-                return FileOps::replaceWithTail(f.path(u"song.mp3"_s), file, 6, reason);
+                const FileOps::Handle file
+                    = opened(FileOps::openExisting(f.path(u"song.mp3"_s), FileOps::Access::ReadWrite));
+                return done(FileOps::replaceWithTail(f.path(u"song.mp3"_s), file, 6), reason);
             },
             "song.mp3"},
         {"Save", "song.mp3",
             [](const TestFiles& f, QString* reason) {
-                return FileOps::writeAtomically(f.path(u"song.mp3"_s), "saved", reason);
+                return done(FileOps::writeAtomically(f.path(u"song.mp3"_s), "saved"), reason);
             },
             "song.mp3"},
         {"CopyOver", "source.mp3",
             [](const TestFiles& f, QString* reason) {
-                return FileOps::copyFile(f.path(u"source.mp3"_s), f.path(u"song.mp3"_s), reason);
+                return done(FileOps::copyFile(f.path(u"source.mp3"_s), f.path(u"song.mp3"_s)), reason);
             },
             "song.mp3"},
         {"CopyToNewName", "source.mp3",
             [](const TestFiles& f, QString* reason) {
-                return FileOps::copyWithoutReplacing(f.path(u"source.mp3"_s), f.path(u"new.mp3"_s), reason);
+                return done(FileOps::copyWithoutReplacing(f.path(u"source.mp3"_s), f.path(u"new.mp3"_s)), reason);
             },
             "new.mp3"},
         {"MoveAcrossVolumes", "source.mp3",
             [](const TestFiles& f, QString* reason) {
-                return FileOps::moveAcrossVolumes(f.path(u"source.mp3"_s), f.path(u"new.mp3"_s), reason);
+                return done(FileOps::moveAcrossVolumes(f.path(u"source.mp3"_s), f.path(u"new.mp3"_s)), reason);
             },
             "new.mp3"},
     };
@@ -454,7 +472,7 @@ TEST(FileOps, WritesFilesAtomicallyOrLeavesThemAsTheyWere)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         QString reason;
-        EXPECT_EQ(FileOps::writeAtomically(c.path, "new", &reason), c.written);
+        EXPECT_EQ(done(FileOps::writeAtomically(c.path, "new"), &reason), c.written);
         EXPECT_EQ(reason.isEmpty(), c.written) << reason.toStdString();
         if (!c.changed.isEmpty()) {
             EXPECT_EQ(TestFiles::read(c.changed), QByteArray(c.written ? "new" : "old"));
@@ -477,9 +495,10 @@ TEST(FileOps, WritesNothingIntoAFolderTheUserMayNotWrite)
     const QByteArray locked = QFile::encodeName(files.path(u"locked"_s));
     ASSERT_EQ(::chmod(locked.constData(), 0555), 0);
     QString reason;
-    EXPECT_FALSE(FileOps::writeAtomically(path, "new", &reason));
-    EXPECT_FALSE(FileOps::replaceWithTail(path, FileOps::openExisting(path, FileOps::Access::ReadWrite), 1));
-    EXPECT_FALSE(FileOps::writeAtomically(files.path(u"locked/b.m3u"_s), "new", &reason));
+    EXPECT_FALSE(done(FileOps::writeAtomically(path, "new"), &reason));
+    EXPECT_FALSE(
+        done(FileOps::replaceWithTail(path, opened(FileOps::openExisting(path, FileOps::Access::ReadWrite)), 1)));
+    EXPECT_FALSE(done(FileOps::writeAtomically(files.path(u"locked/b.m3u"_s), "new"), &reason));
     EXPECT_EQ(reason, qt_error_string(EACCES));
     EXPECT_EQ(TestFiles::read(path), QByteArray("old"));
     EXPECT_EQ(QDir(files.path(u"locked"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
@@ -518,7 +537,7 @@ TEST(FileOps, CopiesOverOtherFilesButNeverOntoTheSourceItself)
     for (const Case& c : cases) {
         SCOPED_TRACE((c.from + u" -> "_s + c.to).toStdString());
         QString reason;
-        EXPECT_EQ(FileOps::copyFile(c.from, c.to, &reason), c.copied);
+        EXPECT_EQ(done(FileOps::copyFile(c.from, c.to), &reason), c.copied);
         EXPECT_EQ(reason.isEmpty(), c.copied) << reason.toStdString();
         if (!c.reason.isEmpty()) {
             EXPECT_EQ(reason.toStdString(), c.reason.toStdString());
@@ -559,7 +578,7 @@ TEST(FileOps, CopiesInChunksAndStopsWhenCancelled)
             files.write(u"b.mp3"_s, "old");
         int asked = 0;
         QString reason;
-        const bool copied = FileOps::copyFile(source, target, &reason, [&] { return asked++ < c.answers; });
+        const bool copied = done(FileOps::copyFile(source, target, [&] { return asked++ < c.answers; }), &reason);
         const bool cancelled = c.answers < 5;
         EXPECT_EQ(copied, !cancelled);
         EXPECT_EQ(reason, cancelled ? u"Cancelled"_s : QString());
@@ -574,7 +593,7 @@ TEST(FileOps, CopiesInChunksAndStopsWhenCancelled)
 
 TEST(FileOps, MovesWithoutEverReplacingAFile)
 {
-    using Move = bool (*)(const QString&, const QString&, QString*, const std::function<bool()>&);
+    using Move = Result<void> (*)(const QString&, const QString&, const std::function<bool()>&);
     struct Way {
         const char* name;
         Move move;
@@ -606,7 +625,7 @@ TEST(FileOps, MovesWithoutEverReplacingAFile)
             const QString from = files.path(QString::fromUtf8(c.from));
             const QString to = files.path(QString::fromUtf8(c.to));
             QString reason;
-            const bool moved = way.move(from, to, &reason, [&] { return !c.cancel; });
+            const bool moved = done(way.move(from, to, [&] { return !c.cancel; }), &reason);
             // A cancel cannot reach a rename on one volume.
             if (c.cancel && way.move == FileOps::moveFile) {
                 EXPECT_TRUE(moved);
@@ -649,14 +668,14 @@ TEST(FileOps, LeavesWhatAnotherProgramPutsInPlaceMeanwhile)
     const Case cases[] = {
         {"SaveNew",
             [](const TestFiles& f, QString* reason) {
-                return FileOps::writeAtomically(f.path(u"new.m3u"_s), "ours", reason);
+                return done(FileOps::writeAtomically(f.path(u"new.m3u"_s), "ours"), reason);
             },
             u"new.m3u"_s, qt_error_string(EEXIST), {u"a.mp3"_s, u"new.m3u"_s}},
         {"MoveAcrossVolumes",
             [](const TestFiles& f, QString* reason) {
-                return FileOps::moveAcrossVolumes(f.path(u"a.mp3"_s), f.path(u"b.mp3"_s), reason);
+                return done(FileOps::moveAcrossVolumes(f.path(u"a.mp3"_s), f.path(u"b.mp3"_s)), reason);
             },
-            u"a.mp3"_s, FileOps::fileChangedReason(), {u"a.mp3"_s}},
+            u"a.mp3"_s, kChanged, {u"a.mp3"_s}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -708,7 +727,7 @@ TEST(FileOps, RenamesOnlyRegularFiles)
         const QString from = files.path(QString::fromUtf8(c.name));
         const QString to = from + u" - renamed"_s;
         QString reason;
-        EXPECT_EQ(FileOps::renameNoReplace(from, to, &reason), c.reason.isEmpty());
+        EXPECT_EQ(done(FileOps::renameNoReplace(from, to), &reason), c.reason.isEmpty());
         EXPECT_EQ(reason.toStdString(), c.reason.toStdString());
         EXPECT_EQ(QFileInfo::exists(to) || QFileInfo(to).isSymLink(), c.reason.isEmpty());
     }

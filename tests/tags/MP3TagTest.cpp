@@ -353,7 +353,7 @@ TEST(MP3Tag, SkipsAFailedFileSilentlyFromThenOn)
     const QString path = files.path(u"late.mp3"_s);
     MP3Tag tag = readTag(path);
     ASSERT_EQ(messages.shown().size(), 1u);
-    EXPECT_EQ(tag.failure(), MP3Tag::Failure::NotFound);
+    EXPECT_EQ(tag.failure(), Failure::Kind::Missing);
 
     // The file appears, but the object stays failed: no read, no write, no message.
     files.write(u"late.mp3"_s, audio(300) + kTag);
@@ -377,7 +377,7 @@ TEST(MP3Tag, ReportsAFileItMayNotReadOnceAndKeepsIt)
         const QString path = files.write(u"locked.mp3"_s, audio(300) + kTag);
         setMode(path, mode);
         MP3Tag tag = readTag(path);
-        EXPECT_EQ(tag.failure(), MP3Tag::Failure::ReadError);
+        EXPECT_EQ(tag.failure(), Failure::Kind::Io);
         tag.setSongName(u"New"_s);
         tag.writeTag();
         tag.setHasID1Tag(false);
