@@ -8,7 +8,7 @@
 
 // Why an operation on a user's file failed, and what it tried: the one shape in which failures
 // travel from the system call up to the message that tells the user. The message texts are built
-// from it in one place (FailureText).
+// from it in one place (Messages::textOf).
 struct Failure {
     // What went wrong, for callers that act on it; the reason says it in words.
     enum class Kind : unsigned char {
