@@ -380,6 +380,6 @@ TEST_P(WritePathFaults, CrashAtAnyCallLeavesOldOrNewBytes)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWritePath, WritePathFaults, testing::ValuesIn(kWritePaths),
-    [](const testing::TestParamInfo<WritePath>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<WritePath>& test) { return std::string(test.param.name); });
 
 } // namespace
