@@ -263,21 +263,6 @@ void PlaylistModel::renumberFrom(qsizetype first)
         rowAt(i)->position = qint32(i);
 }
 
-void PlaylistModel::moveRow(qsizetype a, qsizetype b)
-{
-    if (a == b || a < 0 || b < 0 || a >= size() || b >= size())
-        return;
-    const qsizetype upper = std::min(a, b);
-    const qsizetype lower = std::max(a, b);
-    Q_ASSERT(lower == upper + 1);
-    // The lower row of the pair goes one place up; the selection follows through the move.
-    beginMoveRows({}, int(lower), int(lower), {}, int(upper));
-    std::swap(m_rows[std::size_t(upper)], m_rows[std::size_t(lower)]);
-    rowAt(upper)->position = qint32(upper);
-    rowAt(lower)->position = qint32(lower);
-    endMoveRows();
-}
-
 void PlaylistModel::reorder(const std::vector<qsizetype>& newOrder)
 {
     Q_ASSERT(qsizetype(newOrder.size()) == size());

@@ -47,7 +47,7 @@ public:
     qsizetype positionOf(const PlaylistRow* row) const;
     // The entry of the row at a position, shared: the row-to-entry look-up, in constant time.
     std::shared_ptr<MP3Node> findItem(qsizetype position) const { return m_list->handleOf(*rowAt(position)); }
-    // The icon key of the row at a position (see iconKeyOf).
+    // The icon key of the row at a position (see IconKeys).
     const QString& iconKey(qsizetype position) const { return m_iconKeys[rowAt(position)->iconKey]; }
     const QString& text(qsizetype position, int column) const { return rowAt(position)->text(column); }
     void setText(qsizetype position, int column, const QString& text);
@@ -72,8 +72,6 @@ public:
     // Every row gone and a new, empty entry list.
     void clear();
 
-    // Exchanges two neighbouring rows; their texts, selection and entries go with them.
-    void moveRow(qsizetype a, qsizetype b);
     // Puts the rows in a new order: newOrder[i] is the current position of the row that goes to
     // position i. One layout change; selection and persistent indexes follow the rows.
     void reorder(const std::vector<qsizetype>& newOrder);

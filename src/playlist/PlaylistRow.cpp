@@ -49,12 +49,6 @@ void PlaylistRow::setText(int column, const QString& text)
     }
 }
 
-QString iconKeyOf(const QString& path)
-{
-    const QStringView extension = extensionOf(path);
-    return hasOwnIcon(extension) ? path.toUpper() : extension.toString().toUpper();
-}
-
 QString IconKeys::keyOf(const QString& path)
 {
     const QStringView extension = extensionOf(path);

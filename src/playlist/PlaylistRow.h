@@ -46,10 +46,8 @@ private:
 // The key under which a row's file-type icon is kept: the upper-cased extension of the path (the
 // text after its last "."), so that all files of one type share one icon; but the whole path,
 // upper-cased, for the types whose icon is their own (ICO, EXE, DLL, OCX). No "." gives "".
-QString iconKeyOf(const QString& path);
-
-// The same for many paths one after another: files of one type usually follow each other, and
-// then their rows share one key text instead of making it anew.
+// Made for many paths one after another: files of one type usually follow each other, and then
+// their rows share one key text instead of making it anew.
 class IconKeys {
 public:
     QString keyOf(const QString& path);

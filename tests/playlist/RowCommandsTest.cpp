@@ -84,6 +84,11 @@ TEST(RowCommands, KeepsMissingOnlyWhatTheSystemSaysIsNotThere)
         {loop, {}, {}}, {closed, {}, {}}, {gone, {}, {}}});
     RowCommands::keepMissingFilesSelected(model);
     EXPECT_EQ(selectedNumbers(model), std::vector<int>{}); // nothing selected: nothing changes
+    selectRows(model, {2, 9}); // only missing files: the selection is left alone
+    QSignalSpy selectionChanges(model.selectionModel(), &QItemSelectionModel::selectionChanged);
+    RowCommands::keepMissingFilesSelected(model);
+    EXPECT_EQ(selectionChanges.count(), 0);
+    EXPECT_EQ(selectedNumbers(model), (std::vector<int>{2, 9}));
     selectRows(model, {1, 2, 3, 4, 5, 6, 7, 8});
     RowCommands::keepMissingFilesSelected(model);
     EXPECT_EQ(selectedNumbers(model), (std::vector<int>{2, 3, 4, 5, 6}));
