@@ -24,7 +24,7 @@ struct Collection {
 
 } // namespace
 
-TEST(PlaylistCli, PrintsTheRowsWithOrWithoutTags)
+TEST(PlaylistCli, PrintsTheRowsWithOrWithoutTagsAndConverts)
 {
     Collection c;
     const CliRun run = cli({u"playlist"_s, c.playlist});
@@ -37,69 +37,36 @@ TEST(PlaylistCli, PrintsTheRowsWithOrWithoutTags)
     EXPECT_TRUE(json.out.startsWith("{\"file\":\"" + c.a.toUtf8()
         + "\",\"title\":\"One\",\"quicktag\":\"...\",\"id3v2\":\"...\",\"length\":\"215\"}\n"));
     EXPECT_EQ(json.exitCode, 0);
-}
-
-TEST(PlaylistCli, ConvertsAndRefusesWhatItCannotDo)
-{
-    Collection c;
     const QString pls = c.files.path(u"out.pls"_s);
     EXPECT_EQ(cli({u"convert"_s, c.playlist, pls}).exitCode, 0);
     EXPECT_TRUE(
         TestFiles::read(pls).startsWith("[playlist]\r\nFile1=" + c.a.toUtf8() + "\r\nTitle1=One\r\nLength1=215\r\n"));
-
-    const QString invalid = c.files.write(u"bad.pls"_s, "a.mp3\r\n");
-    struct Case {
-        QStringList arguments;
-        QByteArray message;
-    } const cases[] = {
-        {{u"convert"_s, invalid, pls}, "Error\tInvalid format.\n"},
-        {{u"convert"_s, c.files.path(u"none.m3u"_s), pls}, "Error:\tCould not read the whole playlist "},
-        {{u"convert"_s, c.playlist, c.files.path(u"out.m3u8"_s)},
-            "Error:\tUnknown format, please specify m3u or pls when you save.\n"},
-        {{u"prune"_s, u"--missing"_s, invalid}, "Error\tInvalid format.\n"},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.arguments.join(u' ').toStdString());
-        const CliRun run = cli(k.arguments);
-        EXPECT_TRUE(run.err.startsWith(k.message)) << run.err.toStdString();
-        EXPECT_EQ(run.exitCode, 1);
-    }
-    EXPECT_TRUE(TestFiles::read(pls).startsWith("[playlist]\r\nFile1=")); // the failed converts left it
-    EXPECT_EQ(TestFiles::read(invalid), "a.mp3\r\n"); // a bad playlist is never saved over
 }
 
 TEST(PlaylistCli, PrunesMissingAndRepeatedRows)
 {
     struct Case {
         QStringList options;
-        QByteArray removed; // the file names printed, in order
+        QStringList removed; // the files printed, in order
         QStringList remainingTitles;
-    } const cases[] = {
-        {{u"--missing"_s}, "gone.mp3\n", {u"One"_s, u"Two"_s, u"TWO"_s}},
-        {{u"--duplicates"_s, u"file"_s}, "a.mp3\n", {u"Two"_s, u"gone"_s, u"TWO"_s}},
-        {{u"--duplicates"_s, u"title"_s}, "b.mp3\n", {u"One"_s, u"gone"_s, u"TWO"_s}},
-        {{u"--missing"_s, u"--duplicates"_s, u"quicktag"_s}, "gone.mp3\na.mp3\n", {u"Two"_s, u"TWO"_s}},
-    };
+    } const cases[] = {{{u"--missing"_s}, {u"gone.mp3"_s}, {u"One"_s, u"Two"_s, u"TWO"_s}},
+        {{u"--duplicates"_s, u"title"_s}, {u"b.mp3"_s}, {u"One"_s, u"gone"_s, u"TWO"_s}},
+        {{u"--missing"_s, u"--duplicates"_s, u"quicktag"_s}, {u"gone.mp3"_s, u"a.mp3"_s}, {u"Two"_s, u"TWO"_s}}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.options.join(u' ').toStdString());
         Collection c;
-        const QByteArray before = TestFiles::read(c.playlist);
         const QString out = c.files.path(u"out.m3u"_s);
         const CliRun dry = cli(QStringList{u"prune"_s, u"--dry-run"_s} + k.options + QStringList{c.playlist});
-        EXPECT_EQ(TestFiles::read(c.playlist), before);
         const CliRun run = cli(QStringList{u"prune"_s, u"--output"_s, out} + k.options + QStringList{c.playlist});
         EXPECT_EQ(run.out, dry.out);
-        QByteArray removed = k.removed;
-        removed.replace("gone.mp3", c.gone.toUtf8()).replace("b.mp3", c.b.toUtf8());
-        removed.replace("\na.mp3", "\n" + c.a.toUtf8());
-        if (removed.startsWith("a.mp3"))
-            removed.replace(0, 5, c.a.toUtf8());
+        QByteArray removed;
+        for (const QString& name : k.removed)
+            removed += c.files.path(name).toUtf8() + '\n';
         EXPECT_EQ(run.out,
-            removed + "Removed " + QByteArray::number(4 - k.remainingTitles.size()) + " rows, "
+            removed + "Removed " + QByteArray::number(k.removed.size()) + " rows, "
                 + QByteArray::number(k.remainingTitles.size()) + " remain.\n");
-        const CliRun saved = cli({u"playlist"_s, u"--no-tags"_s, out});
         QStringList titles;
-        for (const QByteArray& line : saved.out.split('\n')) {
+        for (const QByteArray& line : cli({u"playlist"_s, u"--no-tags"_s, out}).out.split('\n')) {
             if (!line.isEmpty())
                 titles.append(QString::fromUtf8(line.split('\t').value(1)));
         }
@@ -120,28 +87,4 @@ TEST(PlaylistCli, KeepsRowsWhoseFilesCannotBeCheckedAndFails)
     EXPECT_TRUE(run.err.contains(loop.toUtf8() + ": "));
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(TestFiles::read(playlist), "#EXTM3U\r\n#EXTINF:,loop\r\n" + loop.toUtf8() + "\r\n");
-}
-
-TEST(PlaylistCli, TakesAnEmptyFileAsAnEmptyPlaylist)
-{
-    TestFiles files;
-    const QString empty = files.write(u"empty.m3u"_s, "");
-    const QString out = files.path(u"out.pls"_s);
-    struct Case {
-        QStringList arguments;
-        QByteArray out;
-    } const cases[] = {
-        {{u"playlist"_s, empty}, ""},
-        {{u"convert"_s, empty, out}, ""},
-        {{u"prune"_s, u"--missing"_s, empty}, "Removed 0 rows, 0 remain.\n"},
-    };
-    for (const Case& k : cases) {
-        SCOPED_TRACE(k.arguments.join(u' ').toStdString());
-        const CliRun run = cli(k.arguments);
-        EXPECT_EQ(run.out, k.out);
-        EXPECT_EQ(run.err, QByteArray());
-        EXPECT_EQ(run.exitCode, 0);
-    }
-    EXPECT_EQ(TestFiles::read(out), "[playlist]\r\nNumberOfEntries=0\r\nVersion=2\r\n");
-    EXPECT_EQ(TestFiles::read(empty), "#EXTM3U\r\n"); // pruned and saved over itself
 }
