@@ -394,81 +394,63 @@ TEST(FileOps, NamesATemporaryFileThatCouldNotBeRemoved)
     EXPECT_EQ(TestFiles::read(list), "old");
 }
 
-TEST(FileOps, WritesNewFilesButNeverReadOnlyOnesOrIntoAFolderTheUserMayNotWrite)
+// Writing bytes to a path, or copying a file there: a new file is made, with the mode the umask
+// leaves or the source's mode and times; a read-only file, a file in a folder the user may not
+// write, a missing folder and the source itself, by any path, are refused and left as they are.
+TEST(FileOps, WritesAndCopiesOnlyWhereAFileMayBe)
 {
     TestFiles files;
-    const QString readOnly = files.write(u"read-only.m3u"_s, "old");
-    setMode(readOnly, 0444);
+    const QString source = oldFile(files, u"a.mp3"_s, "new", 0640);
+    const QString link = files.path(u"link.mp3"_s);
+    ASSERT_TRUE(QFile::link(source, link));
+    const QString readOnly = oldFile(files, u"read-only.mp3"_s, "old", 0444);
     ASSERT_TRUE(QDir(files.folder()).mkdir(u"locked"_s));
     const QString inLocked = files.write(u"locked/a.m3u"_s, "old");
     setMode(files.path(u"locked"_s), 0555);
-    const bool root = ::geteuid() == 0; // root may write into a read-only folder, CI runs this as nobody too
     const mode_t mask = ::umask(0);
     ::umask(mask);
     const QString denied = qt_error_string(EACCES);
     struct Case {
-        QString path;
+        QString from; // empty: "new" is written
+        QString to;
         QString reason;
-        QByteArray after; // the file's bytes afterwards; null when there is none
-        mode_t mode;
-        bool asUser = false; // skipped for root
+        QByteArray after; // the target's bytes afterwards; null when there is none
+        mode_t mode = 0;
+        bool asUser = false; // root may write into a read-only folder; CI runs this as nobody too
     } const cases[] = {
-        {files.path(u"new.m3u"_s), {}, "new", mode_t(0666 & ~mask)},
-        {readOnly, denied, "old", 0444}, // refused even for root
-        {files.path(u"missing/new.m3u"_s), qt_error_string(ENOENT), {}, 0},
-        {inLocked, denied, "old", 0644, true},
-        {files.path(u"locked/b.m3u"_s), denied, {}, 0, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path.toStdString());
-        if (c.asUser && root)
-            continue;
-        EXPECT_EQ(reasonOf(FileOps::writeAtomically(c.path, "new")), c.reason);
-        EXPECT_EQ(QFileInfo::exists(c.path), !c.after.isNull());
-        if (!c.after.isNull()) {
-            EXPECT_EQ(TestFiles::read(c.path), c.after);
-            EXPECT_EQ(TestFiles::modeOf(c.path), c.mode);
-        }
-    }
-    setMode(files.path(u"locked"_s), 0755);
-    EXPECT_EQ(files.entries(), QStringList({u"locked"_s, u"new.m3u"_s, u"read-only.m3u"_s}));
-    EXPECT_EQ(QDir(files.path(u"locked"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-        QStringList({u"a.m3u"_s}));
-}
-
-TEST(FileOps, CopiesOverOtherFilesButNeverOntoTheSourceItself)
-{
-    TestFiles files;
-    const QString source = oldFile(files, u"a.mp3"_s, "new", 0640);
-    const QString readOnly = oldFile(files, u"read-only.mp3"_s, "old", 0444);
-    const QString link = files.path(u"link.mp3"_s);
-    ASSERT_TRUE(QFile::link(source, link));
-    ASSERT_TRUE(QDir(files.folder()).mkdir(u"folder"_s));
-    struct Case {
-        QString from, to;
-        QString reason;
-        QByteArray after; // the target's bytes afterwards, checked when not empty
-    } const cases[] = {
-        {source, files.path(u"new.mp3"_s), {}, "new"},
-        {source, source, kSameFile, "new"},
-        {source, link, kSameFile, "new"},
-        {link, files.path(u"./a.mp3"_s), kSameFile, "new"},
-        {source, readOnly, qt_error_string(EACCES), "old"}, // refused even for root
-        {source, files.path(u"folder"_s), qt_error_string(EISDIR), {}},
+        {{}, files.path(u"new.m3u"_s), {}, "new", mode_t(0666 & ~mask)},
+        {{}, readOnly, denied, "old", 0444}, // refused even for root
+        {{}, files.path(u"missing/new.m3u"_s), qt_error_string(ENOENT), {}},
+        {{}, inLocked, denied, "old", 0644, true},
+        {{}, files.path(u"locked/b.m3u"_s), denied, {}, 0, true},
+        {source, files.path(u"new.mp3"_s), {}, "new", 0640},
+        {source, source, kSameFile, "new", 0640},
+        {source, link, kSameFile, "new", 0640},
+        {link, files.path(u"./a.mp3"_s), kSameFile, "new", 0640},
+        {source, readOnly, denied, "old", 0444}, // refused even for root
         {source, files.path(u"missing/new.mp3"_s), qt_error_string(ENOENT), {}},
+        {source, files.path(u"locked/c.mp3"_s), denied, {}, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE((c.from + u" -> "_s + c.to).toStdString());
-        EXPECT_EQ(reasonOf(FileOps::copyFile(c.from, c.to)), c.reason);
-        if (!c.after.isEmpty()) {
+        if (c.asUser && ::geteuid() == 0)
+            continue;
+        EXPECT_EQ(reasonOf(c.from.isEmpty() ? FileOps::writeAtomically(c.to, "new") : FileOps::copyFile(c.from, c.to)),
+            c.reason);
+        EXPECT_EQ(QFileInfo::exists(c.to), !c.after.isNull());
+        if (!c.after.isNull()) {
             EXPECT_EQ(TestFiles::read(c.to), c.after);
+            EXPECT_EQ(TestFiles::modeOf(c.to), c.mode);
         }
-        if (c.reason.isEmpty()) {
-            EXPECT_EQ(TestFiles::modeOf(c.to), mode_t(0640));
+        if (!c.from.isEmpty() && c.reason.isEmpty()) {
             EXPECT_EQ(statOf(c.to).st_mtim.tv_sec, 1000000000);
         }
     }
-    EXPECT_EQ(files.entries(), QStringList({u"a.mp3"_s, u"folder"_s, u"link.mp3"_s, u"new.mp3"_s, u"read-only.mp3"_s}));
+    setMode(files.path(u"locked"_s), 0755);
+    EXPECT_EQ(files.entries(),
+        QStringList({u"a.mp3"_s, u"link.mp3"_s, u"locked"_s, u"new.m3u"_s, u"new.mp3"_s, u"read-only.mp3"_s}));
+    EXPECT_EQ(QDir(files.path(u"locked"_s)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+        QStringList({u"a.m3u"_s}));
 }
 
 TEST(FileOps, CopiesInChunksAndStopsWhenCancelled)
