@@ -39,12 +39,6 @@ template <class T> QString reasonOf(const Result<T>& result)
     return result.failure().reason.isEmpty() ? u"(a failure without a reason)"_s : result.failure().reason;
 }
 
-// The file an open gives; closed when the open fails.
-FileOps::Handle opened(Result<FileOps::Handle> result)
-{
-    return result ? std::move(result).value() : FileOps::Handle();
-}
-
 QByteArray native(const QString& path)
 {
     return QFile::encodeName(path);
@@ -156,7 +150,8 @@ TEST(FileOps, TreatsOnlyRegularFilesAsFiles)
         SCOPED_TRACE(c.path.toStdString());
         EXPECT_EQ(FileOps::isOrdinaryFile(c.path), c.ordinary);
         // Opening never blocks and never opens what is not a regular file.
-        EXPECT_EQ(opened(FileOps::openExisting(c.path, FileOps::Access::Read)).isOpen(), c.opens);
+        const Result<FileOps::Handle> file = FileOps::openExisting(c.path, FileOps::Access::Read);
+        EXPECT_EQ(file && file->isOpen(), c.opens);
         if (c.written) {
             EXPECT_EQ(reasonOf(FileOps::writeAtomically(c.path, "new")), *c.written);
         }
