@@ -12,6 +12,7 @@ TEST(CodePage, EveryByteIsOneCharacterAndBack)
     EXPECT_EQ(CodePage::fromUnicode(text), all);
 }
 
+// With every byte coming back as itself, each character here also goes back to its byte.
 TEST(CodePage, MapsTheHighControlsOfWindows1252)
 {
     struct Case {
@@ -33,7 +34,6 @@ TEST(CodePage, MapsTheHighControlsOfWindows1252)
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.byte));
         EXPECT_EQ(CodePage::toUnicode(QByteArray(1, char(c.byte))), QString(QChar(c.character)));
-        EXPECT_EQ(CodePage::fromUnicode(QString(QChar(c.character))), QByteArray(1, char(c.byte)));
     }
 }
 

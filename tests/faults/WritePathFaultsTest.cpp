@@ -38,133 +38,113 @@ namespace {
 
 const int kErrors[] = {EIO, ENOSPC, EACCES, EXDEV, ENOENT};
 
-// A fault planned on the first call of a kind in every run, to steer the operation onto the path
-// the program takes on such a system (a move between volumes, a file system without the
-// no-replace rename).
-struct Steer {
-    Call call;
-    int error;
-};
+using Step = std::function<void(const TestFiles&)>;
+using Message = std::function<QString(const TestFiles&, int error)>;
 
 struct WritePath {
     const char* name;
-    // Makes the files the operation works on, in folder.
-    std::function<void(const TestFiles&)> prepare;
-    // Runs the operation as the program does, on the files in folder.
-    std::function<void(const TestFiles&)> run;
-    // The message a failure shows, given the error that caused it.
-    std::function<QString(const TestFiles&, int error)> failureMessage;
-    std::optional<Steer> steer = std::nullopt;
+    Step prepare; // makes the files the operation works on
+    Step run; // runs the operation as the program does
+    Message failureMessage = {}; // the message a failure shows; when not given, a read error of song.mp3
+    // A fault planned on the first call of a kind in every run, to steer the operation onto the
+    // path the program takes on such a system (a move between volumes, a file system without the
+    // no-replace rename); none when the error is 0.
+    Call steerCall = Call::Open;
+    int steerError = 0;
 };
-
-using ProgramMessages::readError;
 
 const QByteArray kOldTag = TestBytes::id3v1({"Old Title", "Old Artist", "Old Album", "1999", "old", 3, 17});
 const QByteArray kAudio = TestBytes::audio(3000);
+const QByteArray kId3v2Tagged
+    = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x14", 4)) + QByteArray(20, '\0') + kAudio + kOldTag;
 
-QByteArray id3v2Tagged()
+Step writing(const QString& name, const QByteArray& bytes)
 {
-    return TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x14", 4)) + QByteArray(20, '\0') + kAudio + kOldTag;
+    return [=](const TestFiles& files) { files.write(name, bytes); };
 }
 
-// The tag of folder/song.mp3, read, changed by change, as the tag editor and the retag commands do.
-void changeTag(const TestFiles& files, const std::function<void(MP3Tag&)>& change)
+// Changes the tag of song.mp3 as the tag editor and the retag commands do: read, then changed; or,
+// as the command-line program does, read and changed through one open.
+Step changingTag(bool oneOpen, const std::function<void(MP3Tag&)>& change)
 {
-    MP3Tag tag;
-    tag.init(files.path(u"song.mp3"_s));
-    tag.ReadTag();
-    change(tag);
+    return [=](const TestFiles& files) {
+        MP3Tag tag;
+        tag.init(files.path(u"song.mp3"_s));
+        if (oneOpen) {
+            tag.changeTag([&] { change(tag); });
+            return;
+        }
+        tag.ReadTag();
+        change(tag);
+    };
 }
 
-// The same through one open for the read and the change, as the command-line program does.
-void changeInOneOpen(const TestFiles& files, const std::function<void(MP3Tag&)>& change)
+void writeNewArtist(MP3Tag& tag)
 {
-    MP3Tag tag;
-    tag.init(files.path(u"song.mp3"_s));
-    tag.changeTag([&] { change(tag); });
+    tag.setArtist(u"New Artist"_s);
+    tag.writeTag();
 }
 
-void writeNewArtist(const TestFiles& files)
+// The window's removal pass over a playlist of song.mp3, its tags read.
+Step removingTag(TagKind kind)
 {
-    changeTag(files, [](MP3Tag& tag) {
-        tag.setArtist(u"New Artist"_s);
-        tag.writeTag();
-    });
+    return [kind](const TestFiles& files) {
+        PlaylistModel model;
+        model.appendEntries({{files.path(u"song.mp3"_s), {}, u"???"_s}});
+        const std::shared_ptr<MP3Node> entry = model.findItem(0);
+        entry->ReadTag();
+        removeTags(model, {entry}, kind);
+    };
 }
 
-QString songReadError(const TestFiles& files, int)
-{
-    return readError(files.path(u"song.mp3"_s));
-}
-
-// The window's removal pass over a playlist of folder/song.mp3, its tags read.
-void removeTag(const TestFiles& files, TagKind kind)
-{
-    PlaylistModel model;
-    model.appendEntries({{files.path(u"song.mp3"_s), {}, u"???"_s}});
-    const std::shared_ptr<MP3Node> entry = model.findItem(0);
-    entry->ReadTag();
-    removeTags(model, {entry}, kind);
-}
-
-// song.mp3 as a symbolic link to a file in a folder of its own: a replacement lands on that file
-// and the link stays.
+// song.mp3 as a symbolic link to a file in a folder of its own, with an extended attribute: a
+// replacement lands on that file, keeps the attribute, and the link stays.
 void prepareLinkedSong(const TestFiles& files)
 {
     ASSERT_TRUE(QDir(files.folder()).mkdir(u"store"_s));
-    files.write(u"store/song.mp3"_s, id3v2Tagged());
-    ASSERT_TRUE(QFile::link(files.path(u"store/song.mp3"_s), files.path(u"song.mp3"_s)));
-}
-
-// folder/song.mp3 with an ID3v2 tag and an extended attribute that its replacement keeps.
-void prepareSongWithAttribute(const TestFiles& files)
-{
-    const QString song = files.write(u"song.mp3"_s, id3v2Tagged());
+    const QString song = files.write(u"store/song.mp3"_s, kId3v2Tagged);
     ::setxattr(QFile::encodeName(song).constData(), "user.rating", "5", 1, 0);
+    ASSERT_TRUE(QFile::link(song, files.path(u"song.mp3"_s)));
 }
 
-// A playlist of the folder's files, all of them selected.
-void loadRows(PlaylistModel& model, const TestFiles& files, const QStringList& names, const QString& title = {})
+// a.mp3 and the folder player/, holding an older copy of it when given.
+Step preparingSource(const QByteArray& olderCopy = {})
 {
-    std::vector<PlaylistEntry> entries;
-    for (const QString& name : names)
-        entries.push_back({files.path(name), title, u"???"_s});
-    model.appendEntries(entries);
-    RowCommands::selectAll(model);
+    return [olderCopy](const TestFiles& files) {
+        ASSERT_TRUE(QDir(files.folder()).mkdir(u"player"_s));
+        files.write(u"a.mp3"_s, kAudio + kOldTag);
+        if (!olderCopy.isEmpty())
+            files.write(u"player/a.mp3"_s, olderCopy);
+    };
 }
 
-void prepareSource(const TestFiles& files)
+// Copies or moves a.mp3 into player/, answering a taken name with answer, and the message a failure
+// of that shows.
+Step copyingOrMoving(bool move, CollisionAnswer answer = CollisionAnswer::Skip)
 {
-    ASSERT_TRUE(QDir(files.folder()).mkdir(u"player"_s));
-    files.write(u"a.mp3"_s, kAudio + kOldTag);
+    return [=](const TestFiles& files) {
+        PlaylistModel model;
+        model.appendEntries({{files.path(u"a.mp3"_s), {}, u"???"_s}});
+        RowCommands::selectAll(model);
+        CopyHooks hooks;
+        hooks.askAll = [answer](const CollisionQuestion&) { return answer; };
+        copySelectedFiles(model, files.path(u"player"_s), move, hooks);
+    };
 }
 
-// Copies or moves a.mp3 into player/, answering a taken name with answer.
-void copyOrMove(const TestFiles& files, bool move, CollisionAnswer answer = CollisionAnswer::Skip)
+Message copyFailure(bool move)
 {
-    PlaylistModel model;
-    loadRows(model, files, {u"a.mp3"_s});
-    CopyHooks hooks;
-    hooks.askAll = [answer](const CollisionQuestion&) { return answer; };
-    copySelectedFiles(model, files.path(u"player"_s), move, hooks);
-}
-
-QString copyFailure(const TestFiles& files, bool move, int error)
-{
-    return (move ? u"Could not move "_s : u"Could not copy "_s) + files.path(u"a.mp3"_s) + u" to "_s
-        + files.path(u"player/a.mp3"_s) + u": "_s + qt_error_string(error) + u".  Skip and continue?"_s;
-}
-
-void prepareOlderCopy(const TestFiles& files)
-{
-    prepareSource(files);
-    files.write(u"player/a.mp3"_s, kAudio);
+    return [move](const TestFiles& files, int error) {
+        return (move ? u"Could not move "_s : u"Could not copy "_s) + files.path(u"a.mp3"_s) + u" to "_s
+            + files.path(u"player/a.mp3"_s) + u": "_s + qt_error_string(error) + u".  Skip and continue?"_s;
+    };
 }
 
 void renameByTitle(const TestFiles& files)
 {
     PlaylistModel model;
-    loadRows(model, files, {u"a.mp3"_s}, u"Hey Jude"_s);
+    model.appendEntries({{files.path(u"a.mp3"_s), u"Hey Jude"_s, u"???"_s}});
+    RowCommands::selectAll(model);
     RetagCommands::fileNameFromTitle(model, {0}, u"<t>"_s, u"<t>"_s, false);
 }
 
@@ -173,56 +153,42 @@ QString renameFailure(const TestFiles&, int)
     return u"Error renaming a.mp3 to Hey Jude.mp3.  Skip and continue?"_s;
 }
 
-void savePlaylistAs(const TestFiles& files, const QString& name)
+// Saves a playlist of two entries as name, and the message a failure of that shows.
+Step savingPlaylistAs(const QString& name)
 {
-    PlaylistModel model;
-    model.appendEntries({{u"/Music/a.mp3"_s, u"A"_s, u"215"_s}, {u"/Music/b.mp3"_s, u"B"_s, u"???"_s}});
-    PlaylistFiles::savePlaylist(model, files.path(name));
+    return [name](const TestFiles& files) {
+        PlaylistModel model;
+        model.appendEntries({{u"/Music/a.mp3"_s, u"A"_s, u"215"_s}, {u"/Music/b.mp3"_s, u"B"_s, u"???"_s}});
+        PlaylistFiles::savePlaylist(model, files.path(name));
+    };
 }
 
-QString saveFailure(const TestFiles& files, const QString& name, int error)
+Message saveFailure(const QString& name)
 {
-    return u"Could not save the playlist to "_s + files.path(name) + u": "_s + qt_error_string(error) + u"."_s;
+    return [name](const TestFiles& files, int error) {
+        return u"Could not save the playlist to "_s + files.path(name) + u": "_s + qt_error_string(error) + u"."_s;
+    };
 }
 
 const WritePath kWritePaths[] = {
-    {"WriteTagOverOldTag", [](const TestFiles& f) { f.write(u"song.mp3"_s, kAudio + kOldTag); }, writeNewArtist,
-        songReadError},
-    {"WriteTagAppended", [](const TestFiles& f) { f.write(u"song.mp3"_s, kAudio); }, writeNewArtist, songReadError},
-    {"ReadAndWriteTagInOneOpen", [](const TestFiles& f) { f.write(u"song.mp3"_s, kAudio + kOldTag); },
-        [](const TestFiles& f) {
-            changeInOneOpen(f, [](MP3Tag& tag) {
-                tag.setArtist(u"New Artist"_s);
-                tag.writeTag();
-            });
-        },
-        songReadError},
-    {"RemoveId3v2TagInOneOpen", [](const TestFiles& f) { f.write(u"song.mp3"_s, id3v2Tagged()); },
-        [](const TestFiles& f) { changeInOneOpen(f, [](MP3Tag& tag) { tag.setHasID2Tag(false); }); }, songReadError},
-    {"RemoveId3v1Tag", [](const TestFiles& f) { f.write(u"song.mp3"_s, kAudio + kOldTag); },
-        [](const TestFiles& f) { removeTag(f, TagKind::Id3v1); }, songReadError},
-    {"RemoveId3v2Tag", [](const TestFiles& f) { f.write(u"song.mp3"_s, id3v2Tagged()); },
-        [](const TestFiles& f) { removeTag(f, TagKind::Id3v2); }, songReadError},
-    {"RemoveId3v2TagThroughLink", prepareLinkedSong, [](const TestFiles& f) { removeTag(f, TagKind::Id3v2); },
-        songReadError},
-    {"RemoveId3v2TagKeepingAttributes", prepareSongWithAttribute,
-        [](const TestFiles& f) { removeTag(f, TagKind::Id3v2); }, songReadError},
-    {"RenameFromTitle", [](const TestFiles& f) { f.write(u"a.mp3"_s, kAudio); }, renameByTitle, renameFailure},
-    {"RenameWithoutNoReplaceRename", [](const TestFiles& f) { f.write(u"a.mp3"_s, kAudio); }, renameByTitle,
-        renameFailure, Steer{Call::Rename, EINVAL}},
-    {"SavePlaylistOverOld", [](const TestFiles& f) { f.write(u"list.m3u"_s, "#EXTM3U\r\nold.mp3\r\n"); },
-        [](const TestFiles& f) { savePlaylistAs(f, u"list.m3u"_s); },
-        [](const TestFiles& f, int error) { return saveFailure(f, u"list.m3u"_s, error); }},
-    {"SaveNewPlaylist", [](const TestFiles&) {}, [](const TestFiles& f) { savePlaylistAs(f, u"new.pls"_s); },
-        [](const TestFiles& f, int error) { return saveFailure(f, u"new.pls"_s, error); }},
-    {"Copy", prepareSource, [](const TestFiles& f) { copyOrMove(f, false); },
-        [](const TestFiles& f, int error) { return copyFailure(f, false, error); }},
-    {"CopyOverOlderCopy", prepareOlderCopy, [](const TestFiles& f) { copyOrMove(f, false, CollisionAnswer::Replace); },
-        [](const TestFiles& f, int error) { return copyFailure(f, false, error); }},
-    {"Move", prepareSource, [](const TestFiles& f) { copyOrMove(f, true); },
-        [](const TestFiles& f, int error) { return copyFailure(f, true, error); }},
-    {"MoveAcrossVolumes", prepareSource, [](const TestFiles& f) { copyOrMove(f, true); },
-        [](const TestFiles& f, int error) { return copyFailure(f, true, error); }, Steer{Call::Rename, EXDEV}},
+    {"WriteTagOverOldTag", writing(u"song.mp3"_s, kAudio + kOldTag), changingTag(false, writeNewArtist)},
+    {"WriteTagAppended", writing(u"song.mp3"_s, kAudio), changingTag(false, writeNewArtist)},
+    {"ReadAndWriteTagInOneOpen", writing(u"song.mp3"_s, kAudio + kOldTag), changingTag(true, writeNewArtist)},
+    {"RemoveId3v2TagInOneOpen", writing(u"song.mp3"_s, kId3v2Tagged),
+        changingTag(true, [](MP3Tag& tag) { tag.setHasID2Tag(false); })},
+    {"RemoveId3v1Tag", writing(u"song.mp3"_s, kAudio + kOldTag), removingTag(TagKind::Id3v1)},
+    {"RemoveId3v2Tag", writing(u"song.mp3"_s, kId3v2Tagged), removingTag(TagKind::Id3v2)},
+    {"RemoveId3v2TagThroughLinkKeepingAttributes", prepareLinkedSong, removingTag(TagKind::Id3v2)},
+    {"RenameFromTitle", writing(u"a.mp3"_s, kAudio), renameByTitle, renameFailure},
+    {"RenameWithoutNoReplaceRename", writing(u"a.mp3"_s, kAudio), renameByTitle, renameFailure, Call::Rename, EINVAL},
+    {"SavePlaylistOverOld", writing(u"list.m3u"_s, "#EXTM3U\r\nold.mp3\r\n"), savingPlaylistAs(u"list.m3u"_s),
+        saveFailure(u"list.m3u"_s)},
+    {"SaveNewPlaylist", [](const TestFiles&) {}, savingPlaylistAs(u"new.pls"_s), saveFailure(u"new.pls"_s)},
+    {"Copy", preparingSource(), copyingOrMoving(false), copyFailure(false)},
+    {"CopyOverOlderCopy", preparingSource(kAudio), copyingOrMoving(false, CollisionAnswer::Replace),
+        copyFailure(false)},
+    {"Move", preparingSource(), copyingOrMoving(true), copyFailure(true)},
+    {"MoveAcrossVolumes", preparingSource(), copyingOrMoving(true), copyFailure(true), Call::Rename, EXDEV},
 };
 
 void PrintTo(const WritePath& path, std::ostream* out)
@@ -230,12 +196,20 @@ void PrintTo(const WritePath& path, std::ostream* out)
     *out << path.name;
 }
 
-// Plans the faults of one run: the steering fault, then the one under test.
-void planFaults(const std::optional<int>& steerAt, const std::optional<Steer>& steer)
+// Runs the operation on files with the steering fault planned at steerAt and the faults plan plans;
+// the calls it made.
+QList<Call> runPlanned(
+    const WritePath& path, const TestFiles& files, const std::optional<int>& steerAt,
+    const std::function<void()>& plan = [] {})
 {
     Faults::start();
     if (steerAt)
-        Faults::failAt(*steerAt, steer->error);
+        Faults::failAt(*steerAt, path.steerError);
+    plan();
+    path.run(files);
+    const QList<Call> calls = Faults::calls();
+    Faults::clear();
+    return calls;
 }
 
 struct Reference {
@@ -261,16 +235,13 @@ Reference referenceRun(const WritePath& path)
         const RecordingMessages messages;
         Faults::start();
         path.run(scratch);
-        const qsizetype at = path.steer ? Faults::calls().indexOf(path.steer->call) : -1;
+        const qsizetype at = path.steerError ? Faults::calls().indexOf(path.steerCall) : -1;
         Faults::clear();
         if (at >= 0)
             reference.steerAt = int(at) + 1;
     }
     const RecordingMessages messages;
-    planFaults(reference.steerAt, path.steer);
-    path.run(files);
-    reference.calls = Faults::calls();
-    Faults::clear();
+    reference.calls = runPlanned(path, files, reference.steerAt);
     reference.after = fileTreeOf(files.folder());
     EXPECT_TRUE(messages.texts().isEmpty()) << messages.texts().join(u'\n').toStdString();
     return reference;
@@ -280,19 +251,15 @@ Reference referenceRun(const WritePath& path)
 // of after.
 bool isMixOf(const FileTree& now, const FileTree& before, const FileTree& after)
 {
-    const auto holds = [&now](const FileTree& whole) {
-        return std::ranges::all_of(whole, [&now](const auto& file) {
-            const auto found = now.find(file.first);
-            return found != now.end() && found->second == file.second;
-        });
+    const auto in = [](const FileTree& tree, const auto& file) {
+        const auto found = tree.find(file.first);
+        return found != tree.end() && found->second == file.second;
     };
-    const auto isOldOrNew = [&](const auto& file) {
-        const auto old = before.find(file.first);
-        const auto updated = after.find(file.first);
-        return (old != before.end() && old->second == file.second)
-            || (updated != after.end() && updated->second == file.second);
+    const auto holds = [&](const FileTree& whole) {
+        return std::ranges::all_of(whole, [&](const auto& file) { return in(now, file); });
     };
-    return std::ranges::all_of(now, isOldOrNew) && (holds(before) || holds(after));
+    return std::ranges::all_of(now, [&](const auto& file) { return in(before, file) || in(after, file); })
+        && (holds(before) || holds(after));
 }
 
 class WritePathFaults : public testing::TestWithParam<WritePath> { };
@@ -302,7 +269,7 @@ TEST_P(WritePathFaults, LeavesOldOrNewBytesAndReportsEveryFailure)
     const WritePath& path = GetParam();
     const Reference reference = referenceRun(path);
     ASSERT_NE(reference.before, reference.after) << "the operation changes nothing";
-    if (path.steer) {
+    if (path.steerError) {
         ASSERT_TRUE(reference.steerAt.has_value()) << "the steered call is never made";
     }
 
@@ -318,15 +285,14 @@ TEST_P(WritePathFaults, LeavesOldOrNewBytesAndReportsEveryFailure)
             path.prepare(files);
             {
                 const RecordingMessages messages;
-                planFaults(reference.steerAt, path.steer);
-                Faults::failAt(number, error);
-                path.run(files);
-                Faults::clear();
+                runPlanned(path, files, reference.steerAt, [&] { Faults::failAt(number, error); });
                 const FileTree now = fileTreeOf(files.folder());
                 if (now == reference.before) {
                     ++failedRuns;
                     ASSERT_FALSE(messages.shown().empty()) << "a failure that nobody is told of";
-                    EXPECT_EQ(messages.shown().front().text, path.failureMessage(files, error));
+                    EXPECT_EQ(messages.shown().front().text,
+                        path.failureMessage ? path.failureMessage(files, error)
+                                            : ProgramMessages::readError(files.path(u"song.mp3"_s)));
                 } else {
                     ASSERT_EQ(now, reference.after) << "neither the old nor the new files";
                     // Done, and said to be done; only a read of the changed file (the row is read
@@ -339,9 +305,7 @@ TEST_P(WritePathFaults, LeavesOldOrNewBytesAndReportsEveryFailure)
             }
             // The program goes on: the same operation, without the fault, does its work.
             const RecordingMessages messages;
-            planFaults(reference.steerAt, path.steer);
-            path.run(files);
-            Faults::clear();
+            runPlanned(path, files, reference.steerAt);
             EXPECT_EQ(fileTreeOf(files.folder()), reference.after) << "the operation fails after the fault is gone";
         }
     }
@@ -362,9 +326,7 @@ TEST_P(WritePathFaults, CrashAtAnyCallLeavesOldOrNewBytes)
         ASSERT_GE(child, 0);
         if (child == 0) {
             const RecordingMessages messages;
-            planFaults(reference.steerAt, path.steer);
-            Faults::crashAt(number);
-            path.run(files);
+            runPlanned(path, files, reference.steerAt, [number] { Faults::crashAt(number); });
             ::_exit(0);
         }
         int status = 0;
