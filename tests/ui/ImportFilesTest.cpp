@@ -133,25 +133,6 @@ TEST(ImportFiles, ImportHandsBackTheSelectedFilesInListOrderAndCancelNothing)
     }
 }
 
-TEST(ImportFiles, EnterOnAHighlightedFolderOpensItInsteadOfImporting)
-{
-    const ImportFolder folder;
-    ImportFiles dialog;
-    dialog.openFolder(folder.files.folder());
-    dialog.show();
-    auto* folders = child<QTreeView>(dialog, u"Dir1");
-    const auto* model = qobject_cast<const QFileSystemModel*>(folders->model());
-    ASSERT_TRUE(model);
-    folders->setFocus();
-    folders->setCurrentIndex(model->index(folder.pathOf(u"sub.mp3"_s)));
-
-    QTest::keyClick(folders, Qt::Key_Return);
-
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.folder(), folder.pathOf(u"sub.mp3"_s));
-    EXPECT_EQ(dialog.result(), QDialog::Rejected); // nothing answered yet
-}
-
 TEST(ImportFiles, OpensOnTheCurrentFolderAndLeavesTheOpenedOneCurrent)
 {
     const ImportFolder folder;
@@ -173,6 +154,16 @@ TEST(ImportFiles, OpensOnTheCurrentFolderAndLeavesTheOpenedOneCurrent)
 
         dialog.openFolder(folder.pathOf(u"missing"_s));
         EXPECT_EQ(dialog.folder(), folder.files.folder());
+        // Enter on a highlighted folder opens it instead of importing.
+        dialog.show();
+        auto* tree = child<QTreeView>(dialog, u"Dir1");
+        tree->setFocus();
+        tree->setCurrentIndex(model->index(folder.pathOf(u"sub.mp3"_s)));
+        QTest::keyClick(tree, Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.folder(), folder.pathOf(u"sub.mp3"_s));
+        EXPECT_EQ(dialog.result(), QDialog::Rejected); // nothing answered yet
+        dialog.openFolder(folder.files.folder());
     }
     ImportFiles next;
     EXPECT_EQ(QFileInfo(next.folder()).canonicalFilePath(), canonical);

@@ -156,39 +156,6 @@ TEST(RetagFlow, AsksInOrderAndChangesOnlyTheSelectedRowsWhenAllIsAnswered)
     }
 }
 
-// A rename is planned once: the preview says why a row stays, and planning's messages are shown once.
-TEST(RetagFlow, PreviewsEachRenameProblemAndShowsPlanningMessagesOnce)
-{
-    const QByteArray beatles = audio(300) + id3v1({"Hey Jude", "Beatles, The", "", "", "", 23, 0});
-    struct Case {
-        void (RetagFlow::*command)();
-        std::vector<std::pair<QByteArray, QString>> rows; // bytes, title
-        QString separating;
-        QString message; // shown once besides the confirmation
-        QString preview;
-    } const cases[] = {
-        {&RetagFlow::fileNameEqualsTag, {{beatles, {}}, {beatles, {}}, {audio(300), {}}}, u"<a> - <t>"_s, {},
-            u"R;fails: an earlier file gets the same name;no ID3v1 tag;"_s},
-        {&RetagFlow::fileNameEqualsTitle, {{audio(300), u"Beatles, The - "_s}}, u"<a> - <t>"_s,
-            u"Got confused with Beatles, The - , skipping."_s, u"R;"_s},
-        {&RetagFlow::fileNameEqualsTitle, {{audio(300), u"300 A - B"_s}}, u"<k> <a> - <t>"_s,
-            u"Track number 300 does not fit"_s, u"Rthe track number does not fit;"_s},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.preview.toStdString());
-        Flow f;
-        for (const auto& [bytes, title] : c.rows)
-            f.add(u"%1.mp3"_s.arg(f.model.size()), bytes, title);
-        const QStringList before = f.folder();
-        f.messages.scriptAnswers({Answer::Yes});
-        f.run(c.command, f.model.size(), {c.separating, u"<t> (<a>)"_s}, false);
-        EXPECT_EQ(f.questions.log.mid(f.questions.log.indexOf(u'R')), c.preview);
-        EXPECT_EQ(f.messages.shown().size(), c.message.isEmpty() ? 1U : 2U);
-        EXPECT_EQ(f.messages.texts().filter(c.message).size(), 1);
-        EXPECT_EQ(f.folder(), before);
-    }
-}
-
 // The window asks through its own dialogs: the format string, then the preview, with the window's
 // commands off meanwhile and back afterwards.
 TEST(RetagFlow, RunsThroughTheWindowsDialogs)
