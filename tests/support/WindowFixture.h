@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <deque>
-#include <optional>
 
 #include <QAction>
 #include <QApplication>
@@ -68,6 +67,7 @@ struct WindowFixture {
         form.setFileDialogs(&dialogs);
         action("mnuAutoReadTags")->setChecked(autoRead);
         form.show();
+        form.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
     }
 

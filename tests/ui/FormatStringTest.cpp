@@ -40,13 +40,6 @@ struct Opened {
             texts.append(get(name)->text());
         return texts;
     }
-    // Types text at the start of a box, as keys.
-    void typeAtStart(const char16_t* name, const QString& text) const
-    {
-        QLineEdit* edit = get(name);
-        edit->setCursorPosition(0);
-        QTest::keyClicks(edit, text);
-    }
     void retype(const char16_t* name, const QString& text) const
     {
         QLineEdit* edit = get(name);
@@ -79,7 +72,11 @@ TEST(FormatString, ComposesAndParsesTheExampleBothWays)
         {"pasting a token in front", [](Opened& o) { o.get(u"txtFormat")->setText(u"<k>. <a> - <t>"_s); },
             u"23. Beatles, The - Hey Jude"_s, {u"Hey Jude"_s, u"Beatles, The"_s, {}, {}, {}, u"23"_s}},
         // On the way, '<k><a> - <t>' gives "23Beatles, The" to Artist, which stores it.
-        {"typing a token in front", [](Opened& o) { o.typeAtStart(u"txtFormat", u"<k>. "_s); },
+        {"typing a token in front",
+            [](Opened& o) {
+                o.get(u"txtFormat")->setCursorPosition(0);
+                QTest::keyClicks(o.get(u"txtFormat"), u"<k>. "_s);
+            },
             u"23. 23Beatles, The - Hey Jude"_s, {u"Hey Jude"_s, u"23Beatles, The"_s, {}, {}, {}, u"23"_s}},
         {"typing a song name", [](Opened& o) { o.retype(u"SongName", u"Yellow Submarine"_s); },
             u"Beatles, The - Yellow Submarine"_s, {u"Yellow Submarine"_s, u"Beatles, The"_s, {}, {}, {}, {}}},

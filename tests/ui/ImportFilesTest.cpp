@@ -81,13 +81,11 @@ TEST(ImportFiles, ListsTheFolderFilesMatchingThePattern)
         QString pattern;
         QStringList names;
     } cases[] = {
-        {u"*.mp3"_s, {u"a.mp3"_s, u"b.MP3"_s, u"c.b.mp3"_s}},
         {u"*.*"_s, {u"a.mp3"_s, u"b.MP3"_s, u"c.b.mp3"_s, u"d.txt"_s, u"noext"_s}},
         {u"*.txt;*.mp3"_s, {u"a.mp3"_s, u"b.MP3"_s, u"c.b.mp3"_s, u"d.txt"_s}},
         {u" noext  *.TXT; "_s, {u"d.txt"_s, u"noext"_s}},
         {u"?.mp3"_s, {u"a.mp3"_s, u"b.MP3"_s}},
         {u""_s, {}},
-        {u"*.wav"_s, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pattern.toStdString());

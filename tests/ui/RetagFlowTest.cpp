@@ -65,8 +65,8 @@ const QByteArray kOld = audio(300) + id3v1({"Old", "Band", "", "", "", 23, 0});
 const QString kName = u"Beatles, The - Hey Jude.mp3"_s;
 const QString kTitle = u"Kinks, The - Lola"_s;
 
-// Files with their titles, every tag read; runs a command on the rows given selected, with the
-// formats and preview answers as given.
+// Files with their titles, every tag read; runs a command on the first row selected, with the
+// formats and preview answer given.
 struct Flow {
     RecordingMessages messages;
     TestFiles files;
@@ -80,11 +80,9 @@ struct Flow {
         model.findItem(model.size() - 1)->ReadTag();
     }
     // Gives the columns of each change the model reported, as "first-last".
-    QStringList run(void (RetagFlow::*command)(), qsizetype rows, const QStringList& formats, bool write)
+    QStringList run(void (RetagFlow::*command)(), const QStringList& formats, bool write)
     {
-        for (qsizetype row = 0; row < rows; ++row)
-            model.selectionModel()->select(
-                model.index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        model.selectionModel()->select(model.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         questions.formats = formats;
         questions.write = write;
         const QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
@@ -145,7 +143,7 @@ TEST(RetagFlow, AsksInOrderAndChangesOnlyTheSelectedRowsWhenAllIsAnswered)
         f.add(u"z.mp3"_s, kOld, kTitle); // not selected: never touched
         if (c.confirm)
             f.messages.scriptAnswers({*c.confirm});
-        EXPECT_EQ(f.run(c.command, 1, c.formats, c.write).join(u' '), c.changed);
+        EXPECT_EQ(f.run(c.command, c.formats, c.write).join(u' '), c.changed);
         EXPECT_EQ(f.questions.log, c.asked);
         EXPECT_EQ(f.messages.texts().filter(u"rename all selected files"_s).size(), c.confirm ? 1 : 0);
         EXPECT_EQ(f.folder(), QStringList({c.name, u"z.mp3"_s}));
