@@ -40,7 +40,6 @@ struct CopyWindow : WindowFixture {
         trigger("mnuCopyFiles");
     }
     QStringList targetFiles() const { return QDir(target).entryList(QDir::Files, QDir::Name); }
-    QString fileNameText(int row) { return model().text(row, FileNameColumn); }
 };
 
 } // namespace
@@ -103,10 +102,10 @@ TEST(CopyFiles, StepsOncePerSelectedRowAndCancelStopsBeforeTheNext)
         EXPECT_EQ(last, all ? 3 : 1);
         EXPECT_EQ(w.targetFiles(), all ? QStringList({u"0.mp3"_s, u"2.mp3"_s, u"3.mp3"_s}) : QStringList({u"0.mp3"_s}));
         // A move takes the row and its entry to the new path; rows not selected stay.
-        EXPECT_EQ(w.fileNameText(0), w.target + u"/0.mp3"_s);
+        EXPECT_EQ(w.model().text(0, FileNameColumn), w.target + u"/0.mp3"_s);
         EXPECT_EQ(w.model().findItem(0)->file(), w.target + u"/0.mp3"_s);
         EXPECT_EQ(w.model().findItem(0)->item(), w.model().rowAt(0));
-        EXPECT_EQ(w.fileNameText(1), w.paths[1]);
+        EXPECT_EQ(w.model().text(1, FileNameColumn), w.paths[1]);
         EXPECT_EQ(QFile::exists(w.paths[2]), !all);
         EXPECT_TRUE(w.messages.shown().empty());
         EXPECT_TRUE(w.takesCommands());
