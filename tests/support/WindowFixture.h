@@ -3,8 +3,8 @@
 // The main window for tests: shown and active, its messages recorded and its file dialogs answered
 // from a script, with real files in a temporary folder. Header-only; window test binaries only.
 
+#include <algorithm>
 #include <deque>
-#include <optional>
 
 #include <QAction>
 #include <QApplication>
@@ -21,36 +21,28 @@
 #include "ui/FileDialogs.h"
 #include "ui/Form1.h"
 
-// Answers the window's file dialogs in order; an answer not scripted is a cancel. Keeps what each
-// playlist dialog was asked with.
+// Answers the window's file dialogs in order; an answer not scripted is a cancel. Keeps the title
+// and starting name each playlist dialog was asked with.
 class ScriptedFileDialogs : public FileDialogs {
 public:
-    struct Asked {
-        QString title, start;
-    };
-
     std::deque<std::optional<QString>> playlists;
     std::deque<QStringList> imports;
     std::deque<std::optional<CopyDestination>> destinations;
-    std::vector<Asked> asked;
+    std::vector<std::pair<QString, QString>> asked;
 
     std::optional<QString> playlistToOpen(const QString& title, const QString& start) override
     {
-        return playlist(title, start);
+        asked.emplace_back(title, start);
+        return next(playlists).value_or(std::nullopt);
     }
     std::optional<QString> playlistToSave(const QString& title, const QString& start) override
     {
-        return playlist(title, start);
+        return playlistToOpen(title, start);
     }
     QStringList filesToImport() override { return next(imports).value_or(QStringList()); }
     std::optional<CopyDestination> copyDestination() override { return next(destinations).value_or(std::nullopt); }
 
 private:
-    std::optional<QString> playlist(const QString& title, const QString& start)
-    {
-        asked.push_back({title, start});
-        return next(playlists).value_or(std::nullopt);
-    }
     template <class T> static std::optional<T> next(std::deque<T>& script)
     {
         if (script.empty())
@@ -73,8 +65,7 @@ struct WindowFixture {
     explicit WindowFixture(bool autoRead = true)
     {
         form.setFileDialogs(&dialogs);
-        if (!autoRead)
-            trigger("mnuAutoReadTags");
+        action("mnuAutoReadTags")->setChecked(autoRead);
         form.show();
         form.activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(&form));
@@ -105,17 +96,27 @@ struct WindowFixture {
         form.importChosenFiles(paths, false);
         return paths;
     }
-    void selectRows(std::initializer_list<int> rows) const
+    void selectRows(std::initializer_list<int> rows)
     {
         playlist->selectionModel()->clearSelection();
         for (const int row : rows)
             playlist->selectionModel()->select(
-                playlist->model()->index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                model().index(row, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
     void clickHeader(int column) const
     {
         QTest::mouseClick(playlist->header()->viewport(), Qt::LeftButton, {},
             QPoint(playlist->header()->sectionViewportPosition(column) + 5, 5));
+    }
+    // Runs act on the window's visible dialog of that type once it is up, from the events the window
+    // lets run while it waits.
+    template <class Dialog, class Act> void whenShown(const Act& act)
+    {
+        QTimer::singleShot(0, &form, [this, act] {
+            const QList<Dialog*> open = form.findChildren<Dialog*>();
+            const auto up = std::ranges::find_if(open, &QWidget::isVisible);
+            up != open.end() ? act(**up) : whenShown<Dialog>(act);
+        });
     }
     // The window takes commands again: its list and menus on, no busy pointer left.
     bool takesCommands() const

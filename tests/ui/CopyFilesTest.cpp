@@ -1,5 +1,3 @@
-#include <functional>
-
 #include <QCheckBox>
 #include <QDir>
 #include <QFileSystemModel>
@@ -41,18 +39,7 @@ struct CopyWindow : WindowFixture {
         dialogs.destinations = {FileDialogs::CopyDestination{folder, deleteOriginals}};
         trigger("mnuCopyFiles");
     }
-    // Runs act on the progress dialog once it is there (from the events the pass lets run).
-    void whenProgressShown(const std::function<void(CopyProgress&)>& act)
-    {
-        QTimer::singleShot(0, &form, [this, act] {
-            if (auto* progress = form.findChild<CopyProgress*>())
-                act(*progress);
-            else
-                whenProgressShown(act);
-        });
-    }
     QStringList targetFiles() const { return QDir(target).entryList(QDir::Files, QDir::Name); }
-    QString fileNameText(int row) { return model().text(row, FileNameColumn); }
 };
 
 } // namespace
@@ -60,29 +47,26 @@ struct CopyWindow : WindowFixture {
 // The window's own destination dialog: OK copies there (or moves), the other ways out copy nothing.
 TEST(CopyFiles, TheDestinationDialogHandsBackTheFolderOnlyOnOK)
 {
-    const std::vector<std::pair<const char*, std::function<void(ChooseFolder&)>>> ways = {
-        {"OK", [](ChooseFolder& d) { QTest::mouseClick(d.findChild<QPushButton*>(u"OKButton"_s), Qt::LeftButton); }},
-        {"Cancel",
-            [](ChooseFolder& d) { QTest::mouseClick(d.findChild<QPushButton*>(u"CancelButton"_s), Qt::LeftButton); }},
-        {"close box", [](ChooseFolder& d) { d.close(); }},
-        {"Escape", [](ChooseFolder& d) { QTest::keyClick(&d, Qt::Key_Escape); }},
-    };
-    for (const auto& [name, close] : ways) {
-        SCOPED_TRACE(name);
+    const char* const ways[] = {"OKButton", "CancelButton", "close box", "Escape"};
+    for (const char* way : ways) {
+        SCOPED_TRACE(way);
         CopyWindow w(2);
         w.form.setFileDialogs(nullptr);
         w.selectRows({0, 1});
-        QTimer::singleShot(0, &w.form, [&w, &close] {
-            auto* dialog = w.form.findChild<ChooseFolder*>();
-            ASSERT_NE(dialog, nullptr);
-            EXPECT_EQ(dialog->windowTitle(), u"Choose a Destination Folder");
+        w.whenShown<ChooseFolder>([&w, way](ChooseFolder& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), u"Choose a Destination Folder");
             EXPECT_FALSE(w.takesCommands()); // the window waits for the dialog
-            dialog->openFolder(w.target);
-            dialog->findChild<QCheckBox*>(u"Check1"_s)->setChecked(true);
-            close(*dialog);
+            dialog.openFolder(w.target);
+            dialog.findChild<QCheckBox*>(u"Check1"_s)->setChecked(true);
+            if (auto* button = dialog.findChild<QPushButton*>(QString::fromLatin1(way)))
+                QTest::mouseClick(button, Qt::LeftButton);
+            else if (way == std::string_view("Escape"))
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            else
+                dialog.close();
         });
         w.trigger("mnuCopyFiles");
-        const bool ok = QByteArray(name) == "OK";
+        const bool ok = way == std::string_view("OKButton");
         EXPECT_EQ(w.targetFiles().size(), ok ? 2 : 0);
         EXPECT_EQ(QFile::exists(w.paths[0]), !ok); // moved: Delete Originals was ticked
         EXPECT_TRUE(w.takesCommands());
@@ -91,78 +75,76 @@ TEST(CopyFiles, TheDestinationDialogHandsBackTheFolderOnlyOnOK)
     }
 }
 
-TEST(CopyFiles, CopiesTheSelectedRowsFilesOnlyWithOneProgressStepEach)
+// The progress counts the selected rows, one step each; Cancel or the close box during the pass
+// lets the row in hand finish and stops before the next.
+TEST(CopyFiles, StepsOncePerSelectedRowAndCancelStopsBeforeTheNext)
 {
-    CopyWindow w(10);
-    w.selectRows({1, 4, 7});
-    int maximum = -1;
-    int last = -1;
-    w.whenProgressShown([&](CopyProgress& progress) {
-        EXPECT_EQ(progress.windowTitle(), u"Copy Progress");
-        EXPECT_FALSE(w.takesCommands());
-        auto* bar = progress.findChild<QProgressBar*>(u"ProgressBar1"_s);
-        maximum = bar->maximum();
-        QObject::connect(bar, &QProgressBar::valueChanged, &progress, [&last](int value) { last = value; });
-    });
-    w.copyTo(w.target, false);
-    EXPECT_EQ(maximum, 3);
-    EXPECT_EQ(last, 3);
-    EXPECT_EQ(w.targetFiles(), QStringList({u"1.mp3"_s, u"4.mp3"_s, u"7.mp3"_s}));
-    for (int row = 0; row < 10; ++row) {
-        SCOPED_TRACE(row);
-        EXPECT_EQ(w.fileNameText(row), w.paths[row]);
-        EXPECT_EQ(TestFiles::read(w.paths[row]), TestBytes::audio(300 + row));
+    const char* const ways[] = {"none", "CancelButton", "close box"};
+    for (const char* way : ways) {
+        SCOPED_TRACE(way);
+        CopyWindow w(4);
+        w.selectRows({0, 2, 3});
+        int maximum = -1, last = -1;
+        w.whenShown<CopyProgress>([&](CopyProgress& progress) {
+            EXPECT_EQ(progress.windowTitle(), u"Copy Progress");
+            EXPECT_FALSE(w.takesCommands());
+            auto* bar = progress.findChild<QProgressBar*>(u"ProgressBar1"_s);
+            maximum = bar->maximum();
+            QObject::connect(bar, &QProgressBar::valueChanged, &progress, [&last](int value) { last = value; });
+            if (auto* button = progress.findChild<QPushButton*>(QString::fromLatin1(way)))
+                QTest::mouseClick(button, Qt::LeftButton);
+            else if (way != std::string_view("none"))
+                progress.close();
+        });
+        w.copyTo(w.target, true);
+        const bool all = way == std::string_view("none");
+        EXPECT_EQ(maximum, 3);
+        EXPECT_EQ(last, all ? 3 : 1);
+        EXPECT_EQ(w.targetFiles(), all ? QStringList({u"0.mp3"_s, u"2.mp3"_s, u"3.mp3"_s}) : QStringList({u"0.mp3"_s}));
+        // A move takes the row and its entry to the new path; rows not selected stay.
+        EXPECT_EQ(w.model().text(0, FileNameColumn), w.target + u"/0.mp3"_s);
+        EXPECT_EQ(w.model().findItem(0)->file(), w.target + u"/0.mp3"_s);
+        EXPECT_EQ(w.model().findItem(0)->item(), w.model().rowAt(0));
+        EXPECT_EQ(w.model().text(1, FileNameColumn), w.paths[1]);
+        EXPECT_EQ(QFile::exists(w.paths[2]), !all);
+        EXPECT_TRUE(w.messages.shown().empty());
+        EXPECT_TRUE(w.takesCommands());
+        EXPECT_EQ(w.form.focusWidget(), w.playlist);
     }
-    EXPECT_EQ(TestFiles::read(w.target + u"/4.mp3"_s), TestBytes::audio(304));
-    EXPECT_TRUE(w.messages.shown().empty());
-    EXPECT_TRUE(w.takesCommands());
-    EXPECT_EQ(w.form.focusWidget(), w.playlist);
 }
 
+// The question about a taken name is asked once, its buttons give their answers, and a move is
+// never offered Replace.
 TEST(CopyFiles, ATakenNameIsAskedAboutOnceAndAMoveIsNeverOfferedReplace)
 {
-    struct Case {
-        const char* name;
+    const QByteArray already = "already here";
+    const struct {
         bool move;
         const char* button;
         QByteArray zero; // target/0.mp3 afterwards
         bool keptBoth; // source/0.mp3 went to "target/0 (2).mp3"
+    } cases[] = {
+        {false, "cmdReplace", TestBytes::audio(300), false},
+        {true, "cmdKeepBoth", already, true},
+        {true, "cmdSkip", already, false},
     };
-    const QByteArray already = "already here";
-    const Case cases[] = {
-        {"copy, replace", false, "cmdReplace", TestBytes::audio(300), false},
-        {"move, keep both", true, "cmdKeepBoth", already, true},
-        {"move, skip", true, "cmdSkip", already, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
         CopyWindow w(2);
         const QString taken = w.files.write(u"target/0.mp3"_s, already);
         w.selectRows({0, 1});
         int asked = 0;
-        const std::function<void()> answer = [&] {
-            auto* question = w.form.findChild<CollisionDialog*>();
-            if (!question || !question->isVisible()) {
-                QTimer::singleShot(0, &w.form, answer);
-                return;
-            }
+        w.whenShown<CollisionDialog>([&](CollisionDialog& question) {
             ++asked;
-            EXPECT_EQ(question->findChild<QPushButton*>(u"cmdReplace"_s) != nullptr, !c.move);
-            QTest::mouseClick(question->findChild<QPushButton*>(QString::fromLatin1(c.button)), Qt::LeftButton);
-        };
-        QTimer::singleShot(0, &w.form, answer);
+            EXPECT_EQ(question.findChild<QPushButton*>(u"cmdReplace"_s) != nullptr, !c.move);
+            QTest::mouseClick(question.findChild<QPushButton*>(QString::fromLatin1(c.button)), Qt::LeftButton);
+        });
         w.copyTo(w.target, c.move);
         EXPECT_EQ(asked, 1);
         EXPECT_TRUE(w.messages.shown().empty());
         EXPECT_EQ(TestFiles::read(taken), c.zero);
-        const QString keptBoth = w.target + u"/0 (2).mp3"_s;
-        EXPECT_EQ(QFile::exists(keptBoth), c.keptBoth);
-        const bool zeroMoved = c.move && c.keptBoth;
-        EXPECT_EQ(w.fileNameText(0), zeroMoved ? keptBoth : w.paths[0]);
-        EXPECT_EQ(TestFiles::read(w.fileNameText(0)), TestBytes::audio(300));
-        EXPECT_EQ(QFile::exists(w.paths[0]), !zeroMoved);
+        EXPECT_EQ(QFile::exists(w.target + u"/0 (2).mp3"_s), c.keptBoth);
         EXPECT_EQ(TestFiles::read(w.target + u"/1.mp3"_s), TestBytes::audio(301));
-        EXPECT_EQ(w.fileNameText(1), c.move ? w.target + u"/1.mp3"_s : w.paths[1]);
     }
 }
 
@@ -248,45 +230,4 @@ TEST(CopyFiles, TheDestinationPathFollowsTheHighlightAndOKTakesWhatItShows)
     QTest::keyClick(path, Qt::Key_Return);
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.DestinationFolder(), root + u"/b"_s);
-}
-
-TEST(CopyFiles, MoveTakesTheRowAndItsEntryToTheNewPath)
-{
-    CopyWindow w(3);
-    w.selectRows({1});
-    const QString title = w.model().text(1, TitleColumn);
-    w.copyTo(w.target, true);
-    const QString moved = w.target + u"/1.mp3"_s;
-    EXPECT_EQ(w.fileNameText(1), moved);
-    EXPECT_EQ(w.model().findItem(1)->file(), moved);
-    EXPECT_EQ(w.model().findItem(1)->item(), w.model().rowAt(1));
-    EXPECT_EQ(w.model().text(1, TitleColumn), title);
-    EXPECT_FALSE(QFile::exists(w.paths[1]));
-    EXPECT_EQ(TestFiles::read(moved), TestBytes::audio(301));
-    EXPECT_EQ(w.fileNameText(0), w.paths[0]);
-    EXPECT_EQ(w.fileNameText(2), w.paths[2]);
-    EXPECT_TRUE(w.messages.shown().empty());
-}
-
-TEST(CopyFiles, CancelDuringThePassFinishesTheRowInHandAndStopsBeforeTheNext)
-{
-    const std::vector<std::pair<const char*, std::function<void(CopyProgress&)>>> ways = {
-        {"Cancel",
-            [](CopyProgress& p) { QTest::mouseClick(p.findChild<QPushButton*>(u"CancelButton"_s), Qt::LeftButton); }},
-        {"close box", [](CopyProgress& p) { p.close(); }},
-    };
-    for (const auto& [name, cancel] : ways) {
-        SCOPED_TRACE(name);
-        CopyWindow w(4);
-        w.selectRows({0, 2, 3});
-        w.whenProgressShown(cancel);
-        w.copyTo(w.target, true);
-        EXPECT_EQ(w.targetFiles(), QStringList({u"0.mp3"_s}));
-        EXPECT_EQ(w.fileNameText(0), w.target + u"/0.mp3"_s);
-        EXPECT_EQ(w.fileNameText(2), w.paths[2]);
-        EXPECT_TRUE(QFile::exists(w.paths[2]));
-        EXPECT_TRUE(w.messages.shown().empty());
-        EXPECT_TRUE(w.takesCommands());
-        EXPECT_EQ(w.form.focusWidget(), w.playlist);
-    }
 }

@@ -61,48 +61,55 @@ TEST(Form1, EveryMenuCommandGivesTheWindowBack)
 
 TEST(Form1, ReadsTagsInTheOrderFilesWereAddedAndReportsAFailureOnce)
 {
+    // Notes what the status bar says at the moment a message is shown.
+    struct StatusAtMessage : RecordingMessages {
+        QLabel* status = nullptr;
+        QStringList seen;
+        Answer show(const QString& text, const QString& title, Icon icon, Buttons buttons) override
+        {
+            seen.append(status->text());
+            return RecordingMessages::show(text, title, icon, buttons);
+        }
+    };
     WindowFixture w;
-    w.addFiles({u"c.mp3"_s, u"a.mp3"_s});
+    StatusAtMessage messages;
+    messages.status = w.form.findChild<QLabel*>(u"statusText"_s);
+    w.addFiles({u"c.mp3"_s});
+    w.readToTheEnd();
     w.form.importChosenFiles({w.files.path(u"gone.mp3"_s)}, false);
+    w.addFiles({u"a.mp3"_s});
     // Sorting does not change the reading order; the same header again flips the order.
     w.clickHeader(TitleColumn);
     EXPECT_EQ(w.column(TitleColumn), QStringList({u"a"_s, u"c"_s, u"gone"_s}));
+    EXPECT_TRUE(w.playlist->header()->isSortIndicatorShown());
     w.readToTheEnd();
     EXPECT_EQ(w.column(QuickTagColumn), QStringList({u"Band - a"_s, u"Band - c"_s, u"(error)"_s}));
-    ASSERT_EQ(w.messages.shown().size(), 1u);
-    EXPECT_TRUE(w.messages.shown()[0].text.startsWith(u"Error with "_s + w.files.path(u"gone.mp3"_s)));
+    ASSERT_EQ(messages.shown().size(), 1u);
+    EXPECT_TRUE(messages.shown()[0].text.startsWith(u"Error with "_s + w.files.path(u"gone.mp3"_s)));
+    EXPECT_TRUE(messages.seen[0].endsWith(u"Reading tags: 1 of 3"_s)) << messages.seen[0].toStdString();
     w.clickHeader(TitleColumn);
     EXPECT_EQ(w.column(TitleColumn), QStringList({u"gone"_s, u"c"_s, u"a"_s}));
     // Read Tags Now afterwards reads nothing again.
     w.trigger("mnuReadTagsNow");
     w.readToTheEnd();
-    EXPECT_EQ(w.messages.shown().size(), 1u);
-    // New Playlist during reading stops it.
+    EXPECT_EQ(messages.shown().size(), 1u);
+    // Added rows clear the sort mark; New Playlist during reading stops it.
     w.addFiles({u"d.mp3"_s});
+    EXPECT_FALSE(w.playlist->header()->isSortIndicatorShown());
     ASSERT_TRUE(w.timer->isActive());
-    w.messages.scriptAnswers({Answer::Discard});
+    messages.scriptAnswers({Answer::Discard});
     w.trigger("mnuNewPlaylist");
     EXPECT_EQ(w.model().size(), 0);
     EXPECT_FALSE(w.form.readIterator().has_value());
     w.readToTheEnd();
 }
 
-TEST(Form1, WaitsForReadTagsNowWhenAutoReadIsOff)
-{
-    WindowFixture w(false);
-    EXPECT_FALSE(w.action("mnuAutoReadTags")->isChecked());
-    w.addFiles({u"a.mp3"_s});
-    EXPECT_FALSE(w.timer->isActive());
-    EXPECT_EQ(w.model().text(0, QuickTagColumn), u"..."_s);
-    w.trigger("mnuReadTagsNow");
-    w.readToTheEnd();
-    EXPECT_EQ(w.model().text(0, QuickTagColumn), u"Band - a"_s);
-}
-
 TEST(Form1, MovesAndDeletesSelectedRowsFromTheKeyboardAndTheArrows)
 {
     WindowFixture w(false);
     w.addFiles({u"1.mp3"_s, u"2.mp3"_s, u"3.mp3"_s, u"4.mp3"_s, u"5.mp3"_s});
+    EXPECT_FALSE(w.timer->isActive()); // Auto-Read Tags is off: reading waits for Read Tags Now
+    EXPECT_EQ(w.model().text(0, QuickTagColumn), u"..."_s);
     w.selectRows({1, 2});
     QTest::mouseClick(w.form.findChild<QToolButton*>(u"UpDown1Up"_s), Qt::LeftButton);
     EXPECT_EQ(w.column(TitleColumn), QStringList({u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}));
@@ -112,6 +119,7 @@ TEST(Form1, MovesAndDeletesSelectedRowsFromTheKeyboardAndTheArrows)
     // Del with the reader standing on a deleted entry: reading goes on with the rest.
     w.trigger("mnuReadTagsNow");
     w.readToTheEnd();
+    EXPECT_EQ(w.model().text(0, QuickTagColumn), u"Band - 1"_s);
     w.form.importChosenFiles({w.files.write(u"6.mp3"_s, TestBytes::audio(300))}, false);
     w.selectRows({1, 2});
     w.playlist->setFocus();
@@ -129,51 +137,34 @@ TEST(Form1, MovesAndDeletesSelectedRowsFromTheKeyboardAndTheArrows)
     EXPECT_TRUE(w.form.isModified());
 }
 
-TEST(Form1, ImportsMissingFilesOnlyOnceAndBeepsOnADoubleClickWithoutSelection)
+TEST(Form1, ImportsFilesPickedOrMissingOnlyOnceAndBeepsOnADoubleClickWithoutSelection)
 {
     WindowFixture w;
     const QStringList paths = w.addFiles({u"a.mp3"_s});
     w.dialogs.imports = {{paths[0].toUpper(), paths[0], w.files.path(u"b.mp3"_s)}, {paths[0]}};
-    w.trigger("mnuImportMissingFiles");
-    EXPECT_EQ(w.model().size(), 2);
-    w.trigger("mnuImportFiles");
-    EXPECT_EQ(w.model().size(), 3);
+    w.trigger("mnuImportMissingFiles"); // b only
+    w.trigger("mnuImportFiles"); // a again
 
     w.trigger("mnuSelectNone");
     Q_EMIT w.playlist->doubleClicked(w.playlist->model()->index(0, 0));
     EXPECT_EQ(w.messages.beeps(), 1);
-}
 
-// The window's own Import Files dialog, waited for with the window's commands off.
-TEST(Form1, ImportsTheFilesPickedInTheDialog)
-{
-    WindowFixture w(false);
+    // The window's own Import Files dialog, waited for with the window's commands off: Import adds
+    // the files picked, Cancel nothing.
     w.form.setFileDialogs(nullptr);
-    const QString a = w.files.write(u"a.mp3"_s, TestBytes::audio(300));
-    w.files.write(u"b.mp3"_s, TestBytes::audio(300));
     const QString before = QDir::currentPath();
     QDir::setCurrent(w.files.folder()); // the dialog opens on the current folder
-    const auto pick = [&](const char* button, bool all) {
-        QTimer::singleShot(0, &w.form, [&w, button, all] {
-            auto* dialog = w.form.findChild<ImportFiles*>();
-            ASSERT_NE(dialog, nullptr);
+    for (const char* button : {"Command1", "Command2"}) {
+        w.whenShown<ImportFiles>([&w, button](ImportFiles& dialog) {
             EXPECT_FALSE(w.takesCommands());
-            auto* list = dialog->findChild<QListWidget*>(u"File1"_s);
-            if (all)
-                list->selectAll();
-            else
-                list->item(0)->setSelected(true);
-            QTest::mouseClick(dialog->findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
+            dialog.findChild<QListWidget*>(u"File1"_s)->selectAll();
+            QTest::mouseClick(dialog.findChild<QPushButton*>(QString::fromLatin1(button)), Qt::LeftButton);
         });
-    };
-    pick("Command1", false);
-    w.trigger("mnuImportFiles");
-    EXPECT_EQ(w.column(FileNameColumn), QStringList({a}));
-    pick("Command2", true);
-    w.trigger("mnuImportFiles");
-    EXPECT_EQ(w.model().size(), 1);
-    EXPECT_TRUE(w.takesCommands());
-    EXPECT_EQ(w.form.focusWidget(), w.playlist);
+        w.trigger("mnuImportFiles");
+        EXPECT_EQ(w.column(FileNameColumn), QStringList({paths[0], w.files.path(u"b.mp3"_s), paths[0], paths[0]}));
+        EXPECT_TRUE(w.takesCommands());
+        EXPECT_EQ(w.form.focusWidget(), w.playlist);
+    }
     QDir::setCurrent(before);
 }
 
@@ -212,28 +203,25 @@ TEST(Form1, OpensSavesAndSavesAsThroughTheFileDialogs)
     w.trigger("mnuSavePlaylistAs");
     EXPECT_EQ(w.form.playlistFileName(), c);
     EXPECT_EQ(TestFiles::read(a), saved);
-    const QStringList shown = w.column(FileNameColumn);
+    EXPECT_EQ(w.column(FileNameColumn), QStringList({song, other}));
     w.dialogs.playlists = {c};
     w.trigger("mnuOpenPlaylist");
-    EXPECT_EQ(w.column(FileNameColumn), shown);
     EXPECT_EQ(w.column(FileNameColumn), QStringList({song, other}));
     const QByteArray cBytes = TestFiles::read(c);
     w.trigger("mnuSavePlaylist");
     EXPECT_EQ(TestFiles::read(c), cBytes);
     // Each dialog opens on the last name chosen; Save As on the playlist's own file.
-    ASSERT_EQ(w.dialogs.asked.size(), 4u);
-    EXPECT_EQ(w.dialogs.asked[1].title, u"Import a Playlist"_s);
-    EXPECT_EQ(w.dialogs.asked[1].start, a);
-    EXPECT_EQ(w.dialogs.asked[2].title, u"Save Playlist As"_s);
-    EXPECT_EQ(w.dialogs.asked[2].start, a);
-    EXPECT_EQ(w.dialogs.asked[3].start, c);
+    using Asked = std::pair<QString, QString>;
+    EXPECT_EQ(w.dialogs.asked,
+        std::vector<Asked>({{u"Open a Playlist"_s, {}}, {u"Import a Playlist"_s, a}, {u"Save Playlist As"_s, a},
+            {u"Open a Playlist"_s, c}}));
 
     // A file that does not load never becomes the file Save writes to: Save asks for a name.
     w.dialogs.playlists = {binary, std::nullopt};
     w.trigger("mnuOpenPlaylist");
     EXPECT_EQ(w.form.playlistFileName(), QString());
     w.trigger("mnuSavePlaylist");
-    EXPECT_EQ(w.dialogs.asked.back().title, u"Save Playlist As"_s);
+    EXPECT_EQ(w.dialogs.asked.back().first, u"Save Playlist As"_s);
     EXPECT_EQ(TestFiles::read(c), cBytes);
     EXPECT_EQ(TestFiles::read(binary), QByteArray("\x00\x01\x02\xff", 4));
     EXPECT_TRUE(w.takesCommands());
@@ -275,32 +263,4 @@ TEST(Form1, AsksToSaveChangesBeforeTheyWouldBeLost)
         EXPECT_EQ(exiting ? w.form.isVisible() : w.model().size() == 1, c.listKept);
         EXPECT_EQ(TestFiles::read(w.files.path(u"new.m3u"_s)).count(song.toUtf8()), c.entriesSaved);
     }
-}
-
-TEST(Form1, ImportClearsTheSortMarkAndReadingProgressKeepsUpWithAMessage)
-{
-    // Notes what the status bar says at the moment a message is shown.
-    struct StatusAtMessage : RecordingMessages {
-        QLabel* status = nullptr;
-        QStringList seen;
-        Answer show(const QString& text, const QString& title, Icon icon, Buttons buttons) override
-        {
-            seen.append(status->text());
-            return RecordingMessages::show(text, title, icon, buttons);
-        }
-    };
-    WindowFixture w;
-    StatusAtMessage messages;
-    messages.status = w.form.findChild<QLabel*>(u"statusText"_s);
-    w.addFiles({u"1.mp3"_s, u"2.mp3"_s});
-    w.clickHeader(TitleColumn);
-    EXPECT_TRUE(w.playlist->header()->isSortIndicatorShown());
-    w.readToTheEnd();
-
-    w.addFiles({u"3.mp3"_s, u"4.mp3"_s});
-    EXPECT_FALSE(w.playlist->header()->isSortIndicatorShown());
-    w.form.importChosenFiles({w.files.path(u"gone.mp3"_s)}, false);
-    w.readToTheEnd();
-    ASSERT_EQ(messages.seen.size(), 1);
-    EXPECT_TRUE(messages.seen[0].endsWith(u"Reading tags: 4 of 5"_s)) << messages.seen[0].toStdString();
 }

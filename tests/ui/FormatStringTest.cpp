@@ -40,13 +40,6 @@ struct Opened {
             texts.append(get(name)->text());
         return texts;
     }
-    // Types text at the start of a box, as keys.
-    void typeAtStart(const char16_t* name, const QString& text) const
-    {
-        QLineEdit* edit = get(name);
-        edit->setCursorPosition(0);
-        QTest::keyClicks(edit, text);
-    }
     void retype(const char16_t* name, const QString& text) const
     {
         QLineEdit* edit = get(name);
@@ -63,21 +56,6 @@ struct Opened {
 
 } // namespace
 
-TEST(FormatString, OpensOnTheSampleRecord)
-{
-    Opened opened;
-    EXPECT_EQ(opened.dialog.windowTitle(), u"Create a Format String"_s);
-    EXPECT_EQ(opened.get(u"txtFormat")->text(), u"<a> - <t>"_s);
-    EXPECT_EQ(opened.example(), u"Beatles, The - Hey Jude"_s);
-    EXPECT_EQ(opened.fields(), QStringList({u"Hey Jude"_s, u"Beatles, The"_s, {}, {}, {}, {}}));
-    EXPECT_EQ(opened.get<QComboBox>(u"Genre")->currentIndex(), GenreNumber(QString()));
-    EXPECT_TRUE(opened.messages.texts().isEmpty());
-
-    auto* fullPath = opened.get<QCheckBox>(u"fullPath");
-    EXPECT_TRUE(fullPath->isEnabled());
-    EXPECT_FALSE(fullPath->isChecked());
-}
-
 TEST(FormatString, ComposesAndParsesTheExampleBothWays)
 {
     const struct {
@@ -85,11 +63,20 @@ TEST(FormatString, ComposesAndParsesTheExampleBothWays)
         std::function<void(Opened&)> act;
         QString example;
         QStringList fields; // SongName, Artist, Album, Year, Comment, Track
+        QString message = {};
     } cases[] = {
+        {"opened", [](Opened&) {}, u"Beatles, The - Hey Jude"_s, {u"Hey Jude"_s, u"Beatles, The"_s, {}, {}, {}, {}}},
+        {"an example that leaves no room", [](Opened& o) { o.get(u"txtExample")->setText(u"Beatles, The - "_s); },
+            u"Beatles, The - "_s, {{}, u"Beatles, The"_s, {}, {}, {}, {}},
+            u"Got confused with Beatles, The - , skipping."_s},
         {"pasting a token in front", [](Opened& o) { o.get(u"txtFormat")->setText(u"<k>. <a> - <t>"_s); },
             u"23. Beatles, The - Hey Jude"_s, {u"Hey Jude"_s, u"Beatles, The"_s, {}, {}, {}, u"23"_s}},
         // On the way, '<k><a> - <t>' gives "23Beatles, The" to Artist, which stores it.
-        {"typing a token in front", [](Opened& o) { o.typeAtStart(u"txtFormat", u"<k>. "_s); },
+        {"typing a token in front",
+            [](Opened& o) {
+                o.get(u"txtFormat")->setCursorPosition(0);
+                QTest::keyClicks(o.get(u"txtFormat"), u"<k>. "_s);
+            },
             u"23. 23Beatles, The - Hey Jude"_s, {u"Hey Jude"_s, u"23Beatles, The"_s, {}, {}, {}, u"23"_s}},
         {"typing a song name", [](Opened& o) { o.retype(u"SongName", u"Yellow Submarine"_s); },
             u"Beatles, The - Yellow Submarine"_s, {u"Yellow Submarine"_s, u"Beatles, The"_s, {}, {}, {}, {}}},
@@ -113,13 +100,15 @@ TEST(FormatString, ComposesAndParsesTheExampleBothWays)
             },
             u"30. Hey Jude"_s, {u"Hey Jude"_s, {}, {}, {}, {}, u"300"_s}},
     };
-    for (const auto& [name, act, example, fields] : cases) {
+    for (const auto& [name, act, example, fields, message] : cases) {
         SCOPED_TRACE(name);
         Opened opened;
+        EXPECT_EQ(opened.dialog.windowTitle(), u"Create a Format String"_s);
+        EXPECT_EQ(opened.get<QComboBox>(u"Genre")->currentIndex(), GenreNumber(QString()));
         act(opened);
         EXPECT_EQ(opened.example(), example);
         EXPECT_EQ(opened.fields(), fields);
-        EXPECT_TRUE(opened.messages.texts().isEmpty()) << opened.messages.texts().join(u'\n').toStdString();
+        EXPECT_EQ(opened.messages.texts(), message.isEmpty() ? QStringList() : QStringList({message}));
     }
 }
 
@@ -139,14 +128,6 @@ TEST(FormatString, ComposesAGenreChosenByHandUntilReset)
 
     QTest::mouseClick(opened.get<QPushButton>(u"Command3"), Qt::LeftButton);
     EXPECT_EQ(opened.example(), GenreName(GenreNumber(sampleGenre)));
-}
-
-TEST(FormatString, ReportsAnExampleThatLeavesNoRoom)
-{
-    Opened opened;
-    opened.get(u"txtExample")->setText(u"Beatles, The - "_s);
-    EXPECT_EQ(opened.messages.texts(), QStringList({u"Got confused with Beatles, The - , skipping."_s}));
-    EXPECT_EQ(opened.fields(), QStringList({{}, u"Beatles, The"_s, {}, {}, {}, {}}));
 }
 
 TEST(FormatString, FullPathOptionSwapsOnlyTheExampleFormats)
@@ -204,62 +185,51 @@ TEST(FormatString, RefusesTypedBarsEverywhereAndAnglesOutsideTheFormat)
     EXPECT_EQ(opened.get(u"SongName")->text(), u"<a|b>"_s);
 }
 
-TEST(FormatString, EnterAsksToConfirmAndYesHandsBackTheFormat)
+// Enter asks to confirm the format and Yes hands it back; No, Cancel, Escape and the close box hand
+// back nothing.
+TEST(FormatString, HandsBackTheFormatOnlyWhenEnterIsConfirmed)
 {
+    using Answer = Messages::Answer;
     const struct {
         const char* name;
-        const char16_t* focus;
+        std::function<void(Opened&)> act;
         QString format;
         bool tick;
-        Messages::Answer answer;
-        QString chosen;
+        std::optional<Answer> answer; // to the question, when one is asked
     } cases[] = {
-        {"yes in a field", u"SongName", u"<a> - <t>"_s, false, Messages::Answer::Yes, u"<a> - <t>"_s},
-        {"yes on Cancel", u"Command2", u"<t>"_s, true, Messages::Answer::Yes, u"<t>"_s},
-        {"no", u"txtFormat", u"<t>"_s, false, Messages::Answer::No, {}},
-        {"the empty format", u"txtFormat", {}, false, Messages::Answer::Yes, {}},
+        {"Enter in a field, yes", [](Opened& o) { QTest::keyClick(o.get(u"SongName"), Qt::Key_Return); },
+            u"<a> - <t>"_s, false, Answer::Yes},
+        {"Enter on Cancel, yes", [](Opened& o) { QTest::keyClick(o.get<QPushButton>(u"Command2"), Qt::Key_Return); },
+            u"<t>"_s, true, Answer::Yes},
+        {"Enter, no", [](Opened& o) { QTest::keyClick(o.get(u"txtFormat"), Qt::Key_Return); }, u"<t>"_s, true,
+            Answer::No},
+        {"the empty format", [](Opened& o) { QTest::keyClick(o.get(u"txtFormat"), Qt::Key_Return); }, {}, false,
+            Answer::Yes},
+        {"Cancel", [](Opened& o) { QTest::mouseClick(o.get<QPushButton>(u"Command2"), Qt::LeftButton); }, u"<t>"_s,
+            true, {}},
+        {"Escape", [](Opened& o) { QTest::keyClick(o.get(u"SongName"), Qt::Key_Escape); }, u"<t>"_s, true, {}},
+        {"close box", [](Opened& o) { o.dialog.close(); }, u"<t>"_s, true, {}},
     };
-    for (const auto& [name, focus, format, tick, answer, chosen] : cases) {
+    for (const auto& [name, act, format, tick, answer] : cases) {
         SCOPED_TRACE(name);
         Opened opened;
         opened.get(u"txtFormat")->setText(format);
         if (tick)
             opened.clickFullPath();
-        opened.messages.scriptAnswers({answer});
-        QTest::keyClick(opened.get<QWidget>(focus), Qt::Key_Return);
-        ASSERT_EQ(opened.messages.shown().size(), 1U);
-        const RecordingMessages::Shown& question = opened.messages.shown().front();
-        EXPECT_EQ(question.text, u"Are you sure you want to use the format string "_s + format + u'?');
-        EXPECT_EQ(question.title, u"Confirm Format"_s);
-        EXPECT_EQ(question.icon, Messages::Icon::Question);
-        EXPECT_EQ(question.buttons, Messages::Buttons::YesNo);
-        const bool yes = answer == Messages::Answer::Yes;
-        EXPECT_EQ(opened.dialog.isVisible(), !yes);
-        EXPECT_EQ(opened.dialog.result(), yes ? QDialog::Accepted : QDialog::Rejected);
-        EXPECT_EQ(opened.dialog.ChosenFormat(), chosen);
-        EXPECT_EQ(opened.dialog.UseFullPath(), yes && tick);
-    }
-}
-
-TEST(FormatString, CancelEscapeAndCloseHandBackNothing)
-{
-    const struct {
-        const char* name;
-        std::function<void(Opened&)> act;
-    } cases[] = {
-        {"Cancel", [](Opened& o) { QTest::mouseClick(o.get<QPushButton>(u"Command2"), Qt::LeftButton); }},
-        {"Escape", [](Opened& o) { QTest::keyClick(o.get(u"SongName"), Qt::Key_Escape); }},
-        {"close box", [](Opened& o) { o.dialog.close(); }},
-    };
-    for (const auto& [name, act] : cases) {
-        SCOPED_TRACE(name);
-        Opened opened;
-        opened.clickFullPath();
+        opened.messages.scriptAnswers({answer.value_or(Answer::Yes)});
         act(opened);
-        EXPECT_FALSE(opened.dialog.isVisible());
-        EXPECT_EQ(opened.dialog.result(), QDialog::Rejected);
-        EXPECT_TRUE(opened.dialog.ChosenFormat().isEmpty());
-        EXPECT_FALSE(opened.dialog.UseFullPath());
-        EXPECT_TRUE(opened.messages.shown().empty());
+        ASSERT_EQ(opened.messages.shown().size(), answer ? 1U : 0U);
+        if (answer) {
+            const RecordingMessages::Shown& question = opened.messages.shown().front();
+            EXPECT_EQ(question.text, u"Are you sure you want to use the format string "_s + format + u'?');
+            EXPECT_EQ(question.title, u"Confirm Format"_s);
+            EXPECT_EQ(question.icon, Messages::Icon::Question);
+            EXPECT_EQ(question.buttons, Messages::Buttons::YesNo);
+        }
+        const bool yes = answer == Answer::Yes;
+        EXPECT_EQ(opened.dialog.isVisible(), answer == Answer::No);
+        EXPECT_EQ(opened.dialog.result(), yes ? QDialog::Accepted : QDialog::Rejected);
+        EXPECT_EQ(opened.dialog.ChosenFormat(), yes ? format : QString());
+        EXPECT_EQ(opened.dialog.UseFullPath(), yes && tick);
     }
 }

