@@ -198,10 +198,8 @@ RenameReport renameAsPlanned(PlaylistModel& model, const std::vector<PlannedRena
 {
     RenameReport report;
     for (const PlannedRename& plan : plans) {
-        if (!carryOut(model, plan, report)) {
-            report.stopped = true;
+        if (!carryOut(model, plan, report))
             break;
-        }
     }
     Rows changed;
     for (const PlannedRename& plan : report.renamed)

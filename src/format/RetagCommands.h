@@ -77,7 +77,6 @@ bool isSkipped(const PlannedRename& plan);
 
 struct RenameReport {
     std::vector<PlannedRename> renamed; // the renames done, in row order
-    bool stopped = false; // the user answered No to a failure
 };
 
 // Carries out planned renames one after another. A skipped row stays as it is, silently (the plan
