@@ -18,7 +18,6 @@ MP3Node::~MP3Node()
 
 void MP3Node::initFileItem(const QString& file)
 {
-    m_next.reset();
     m_tag = MP3Tag();
     m_tag.init(file);
 }

@@ -26,7 +26,8 @@ public:
     MP3Node(const MP3Node&) = delete;
     MP3Node& operator=(const MP3Node&) = delete;
 
-    // Sets the path and binds a new tag object to it; reads nothing.
+    // Sets the path of a new entry, not yet in any list, and binds a new tag object to it; reads
+    // nothing.
     void initFileItem(const QString& file);
     // Gives the entry a new path; the tag object, and what it has read, stay.
     void reInit(const QString& file);

@@ -106,6 +106,7 @@ TEST(PathTools, FindsExtensionsAndLastOccurrences)
     EXPECT_EQ(stripExtension(u"a.b.mp3"_s), u"a.b"_s);
     EXPECT_EQ(stripExtension(u"C:\\My.Music\\song"_s), u"C:\\My"_s);
     EXPECT_EQ(extensionOf(u"a.b.mp3"_s), u"mp3"_s);
+    EXPECT_EQ(extensionOf(u".mp3"_s), u"mp3"_s); // a name that is all extension, as stripExtension has it
     EXPECT_EQ(extensionOf(u"song."_s), QString());
     EXPECT_EQ(extensionOf(u"song"_s), QString());
 
