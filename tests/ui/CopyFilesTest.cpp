@@ -120,16 +120,17 @@ TEST(CopyFiles, ATakenNameIsAskedAboutOnceAndAMoveIsNeverOfferedReplace)
     const QByteArray already = "already here";
     const struct {
         bool move;
-        const char* button;
+        const char* button; // none: Enter, which must never replace
         QByteArray zero; // target/0.mp3 afterwards
         bool keptBoth; // source/0.mp3 went to "target/0 (2).mp3"
     } cases[] = {
         {false, "cmdReplace", TestBytes::audio(300), false},
         {true, "cmdKeepBoth", already, true},
         {true, "cmdSkip", already, false},
+        {false, nullptr, already, true},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.button);
+        SCOPED_TRACE(c.button ? c.button : "Enter");
         CopyWindow w(2);
         const QString taken = w.files.write(u"target/0.mp3"_s, already);
         w.selectRows({0, 1});
@@ -137,7 +138,10 @@ TEST(CopyFiles, ATakenNameIsAskedAboutOnceAndAMoveIsNeverOfferedReplace)
         w.whenShown<CollisionDialog>([&](CollisionDialog& question) {
             ++asked;
             EXPECT_EQ(question.findChild<QPushButton*>(u"cmdReplace"_s) != nullptr, !c.move);
-            QTest::mouseClick(question.findChild<QPushButton*>(QString::fromLatin1(c.button)), Qt::LeftButton);
+            if (c.button)
+                QTest::mouseClick(question.findChild<QPushButton*>(QString::fromLatin1(c.button)), Qt::LeftButton);
+            else
+                QTest::keyClick(&question, Qt::Key_Return);
         });
         w.copyTo(w.target, c.move);
         EXPECT_EQ(asked, 1);

@@ -220,6 +220,7 @@ TEST(Form1, OpensSavesAndSavesAsThroughTheFileDialogs)
     w.dialogs.playlists = {binary, std::nullopt};
     w.trigger("mnuOpenPlaylist");
     EXPECT_EQ(w.form.playlistFileName(), QString());
+    EXPECT_EQ(w.form.windowTitle(), u"Sondrel"_s); // nothing was read, so nothing is unsaved
     w.trigger("mnuSavePlaylist");
     EXPECT_EQ(w.dialogs.asked.back().first, u"Save Playlist As"_s);
     EXPECT_EQ(TestFiles::read(c), cBytes);

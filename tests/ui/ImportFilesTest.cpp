@@ -112,7 +112,7 @@ TEST(ImportFiles, OpensOnTheCurrentFolderListsWhatMatchesThePatternAndLeavesTheO
     const QString canonical = QFileInfo(folder.files.folder()).canonicalFilePath();
     {
         ImportFiles dialog;
-        const auto* drives = child<QComboBox>(dialog, u"Drive1");
+        auto* drives = child<QComboBox>(dialog, u"Drive1");
         ASSERT_GT(drives->count(), 0);
         EXPECT_EQ(drives->itemText(0), u"/"_s);
         EXPECT_EQ(dialog.folder(), QDir::currentPath());
@@ -127,6 +127,9 @@ TEST(ImportFiles, OpensOnTheCurrentFolderListsWhatMatchesThePatternAndLeavesTheO
 
         dialog.openFolder(folder.pathOf(u"missing"_s));
         EXPECT_EQ(dialog.folder(), folder.files.folder());
+        Q_EMIT drives->activated(0); // a volume picked in the list opens at its root
+        EXPECT_EQ(dialog.folder(), u"/"_s);
+        dialog.openFolder(folder.files.folder());
 
         // The list holds the folder's files that match the pattern.
         auto* pattern = child<QLineEdit>(dialog, u"Text1");
