@@ -10,6 +10,9 @@
 // and holds a byte of 255 right at that length, inside the input; in every other case the file is
 // left byte for byte as it was, with one message (as for a file too short to read). The cut never
 // reaches beyond the end of the input.
+//
+// The fields' reading (parseArea), for any bytes: no tag exactly when the input does not start with
+// "ID3"; a tag read only when its whole area, as its header gives it, is inside the input.
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -17,6 +20,7 @@
 #include "FuzzSupport.h"
 #include "tags/Id3v1.h"
 #include "tags/Id3v2.h"
+#include "tags/Id3v2Fields.h"
 #include "tags/MP3Tag.h"
 
 namespace {
@@ -66,6 +70,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (qsizetype i = 6; i < 10; ++i)
             raw = raw << 8 | static_cast<unsigned char>(input[i]);
         FUZZ_CHECK(Id3v2::DecodeSyncsafe(raw) <= 0x0FFFFFFF);
+    }
+    const Id3v2Reading reading
+        = Id3v2::parseArea(input, [](int number) { return number == 17 ? QStringLiteral("Rock") : QString(); });
+    FUZZ_CHECK((reading.state == Id3v2Reading::State::None) == !Id3v2::startsWithMarker(input));
+    if (reading.state == Id3v2Reading::State::Read) {
+        const std::optional<qint64> area = Id3v2::areaLength(input);
+        FUZZ_CHECK(area && *area <= input.size() && reading.fields.size == *area);
     }
     if (input.size() > kMaxFileInput)
         return 0;

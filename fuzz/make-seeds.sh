@@ -58,6 +58,20 @@ def audio(n):
     return (b"\xff\xfb\x90\x00" + b"\x11" * 60) * (n // 64 + 1)
 
 
+def frames_tag(version, flags, body):
+    size = len(body)
+    return b"ID3" + bytes([version, 0, flags]) + bytes([size >> 21 & 127, size >> 14 & 127, size >> 7 & 127, size & 127]) + body
+
+
+def frame3(name, payload):
+    return name + len(payload).to_bytes(4, "big") + b"\0\0" + payload
+
+
+def frame4(name, payload):
+    n = len(payload)
+    return name + bytes([n >> 21 & 127, n >> 14 & 127, n >> 7 & 127, n & 127]) + b"\0\0" + payload
+
+
 # ID3v2: headers with good sizes (audio right after), sizes past the file, refused size bytes,
 # the footer flag, no audio byte after the tag, a short file and a lone header.
 target("id3v2", [
@@ -74,6 +88,13 @@ target("id3v2", [
     id3v2([0, 0, 0, 0]),
     b"ID",
     audio(200),
+    # Tags with frames for the fields' reading: 2.3 with text, comment and genre frames and
+    # padding, 2.4 in UTF-8 with an extended header, 2.2, and a 2.3 one unsynchronised.
+    frames_tag(3, 0, frame3(b"TIT2", b"\0Song") + frame3(b"TPE1", b"\1\xff\xfeA\0") + frame3(b"TCON", b"\0(17)")
+               + frame3(b"COMM", b"\0engd\0Note") + bytes(20)) + audio(200),
+    frames_tag(4, 0x40, bytes([0, 0, 0, 6, 1, 0]) + frame4(b"TIT2", b"\3\xc3\xa9t\xc3\xa9") + frame4(b"TDRC", b"\0" + b"2001")),
+    frames_tag(2, 0, b"TT2" + bytes([0, 0, 5]) + b"\0Song" + b"TP1" + bytes([0, 0, 3]) + b"\0AB"),
+    frames_tag(3, 0x80, frame3(b"TIT2", b"\0\xff\0a")) + audio(200),
 ])
 
 genres = ["Blues", "Classic Rock", "Country", "Dance", "Disco", "Funk", "Grunge", "Hip-Hop", "Jazz", "Metal",

@@ -68,3 +68,10 @@ JsonLine& JsonLine::addNull(const char* name)
     m_body += "null";
     return *this;
 }
+
+JsonLine& JsonLine::add(const char* name, const JsonLine& object)
+{
+    key(name);
+    m_body += object.m_body + '}';
+    return *this;
+}

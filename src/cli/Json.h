@@ -11,6 +11,8 @@ public:
     JsonLine& add(const char* key, bool value);
     JsonLine& add(const char* key, int value);
     JsonLine& addNull(const char* key);
+    // Another object as the value.
+    JsonLine& add(const char* key, const JsonLine& object);
     // The object and a line feed.
     QByteArray line() const { return m_body + "}\n"; }
 

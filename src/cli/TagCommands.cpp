@@ -4,11 +4,13 @@
 
 #include <QStringBuilder>
 
+#include "base/FileOps.h"
 #include "base/NativePath.h"
 #include "cli/CommandLine.h"
 #include "cli/Json.h"
 #include "cli/TagFieldOptions.h"
 #include "tags/GenreTable.h"
+#include "tags/Id3v2Fields.h"
 #include "tags/MP3Tag.h"
 #include "tags/TagColumns.h"
 
@@ -23,6 +25,37 @@ int numberOf(const QString& field)
 QString errorText(Failure::Kind failure)
 {
     return failure == Failure::Kind::Missing ? QStringLiteral("not found") : QStringLiteral("read error");
+}
+
+// The fields of the file's ID3v2 tag as a JSON value: null without a tag (which is read only when
+// the file starts with one), an object with "error" for a tag that cannot be read.
+void addId3v2Tag(JsonLine& json, const QString& path, const MP3Tag& tag)
+{
+    if (!tag.HasID2Tag()) {
+        json.addNull("id3v2tag");
+        return;
+    }
+    const Result<FileOps::Handle> file = FileOps::openExisting(path, FileOps::Access::Read);
+    const Id3v2Reading reading = file ? Id3v2::readFrom(*file) : Id3v2Reading();
+    JsonLine fields;
+    if (!file || reading.state == Id3v2Reading::State::Unreadable) {
+        fields.add("error", file ? reading.problem : file.failure().reason);
+    } else if (reading.state == Id3v2Reading::State::None) {
+        json.addNull("id3v2tag");
+        return;
+    } else {
+        const Id3v2Fields& f = reading.fields;
+        fields.add("version", QStringLiteral("2.%1").arg(f.version))
+            .add("size", int(f.size))
+            .add("title", f.title)
+            .add("artist", f.artist)
+            .add("album", f.album)
+            .add("year", f.year)
+            .add("track", f.track)
+            .add("genre", f.genre)
+            .add("comment", f.comment);
+    }
+    json.add("id3v2tag", fields);
 }
 
 QByteArray infoJson(const QString& path, const MP3Tag& tag)
@@ -42,6 +75,7 @@ QByteArray infoJson(const QString& path, const MP3Tag& tag)
         json.add("error", errorText(*tag.failure()));
     else
         json.addNull("error");
+    addId3v2Tag(json, path, tag);
     return json.line();
 }
 
@@ -70,7 +104,9 @@ int runInfo(const QStringList& arguments)
                        "with an ID3v2 tag, separated by tabs."));
     line.addFlag(QStringLiteral("json"),
         QStringLiteral("Print one JSON object a line: path, id3v1, id3v2, title, artist, album, year, "
-                       "comment, track, genre, error."));
+                       "comment, track, genre, error, and id3v2tag: the ID3v2 tag's version, size, "
+                       "title, artist, album, year, track, genre and comment (null without a tag; "
+                       "an error for a tag that cannot be read)."));
     line.takesFiles();
     if (const std::optional<int> done = line.parse(arguments))
         return *done;

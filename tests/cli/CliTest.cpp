@@ -71,10 +71,13 @@ TEST(Cli, InfoPrintsALineAFileAndTheMessagesInOrder)
     EXPECT_EQ(lines[0],
         "{\"path\":\"" + tagged.toUtf8()
             + "\",\"id3v1\":true,\"id3v2\":false,\"title\":\"Caf\xC3\xA9 \xE2\x82\xAC\",\"artist\":\"Band\","
-              "\"album\":\"Album\",\"year\":\"1999\",\"comment\":\"Nice\",\"track\":7,\"genre\":17,\"error\":null}");
-    const char* const errors[] = {"null", "\"read error\"", "\"not found\""};
+              "\"album\":\"Album\",\"year\":\"1999\",\"comment\":\"Nice\",\"track\":7,\"genre\":17,\"error\":null,"
+              "\"id3v2tag\":null}");
+    const char* const ends[] = {"null,\"id3v2tag\":{\"version\":\"2.3\",\"size\":10,\"title\":\"\",\"artist\":\"\","
+                                "\"album\":\"\",\"year\":\"\",\"track\":\"\",\"genre\":\"\",\"comment\":\"\"}}",
+        "\"read error\",\"id3v2tag\":null}", "\"not found\",\"id3v2tag\":null}"};
     for (int i = 1; i < 4; ++i)
-        EXPECT_TRUE(lines[i].endsWith(QByteArray(",\"error\":") + errors[i - 1] + '}')) << lines[i].toStdString();
+        EXPECT_TRUE(lines[i].endsWith(QByteArray(",\"error\":") + ends[i - 1])) << lines[i].toStdString();
 
     // Quotes, backslashes and control characters are escaped.
     const QString odd
@@ -83,7 +86,7 @@ TEST(Cli, InfoPrintsALineAFileAndTheMessagesInOrder)
         "{\"path\":\"" + QFile::encodeName(files.folder())
             + "/q \\\"x\\\" \\\\.mp3\",\"id3v1\":true,\"id3v2\":false,"
               "\"title\":\"a\\\"b\\\\c\",\"artist\":\"A\\u0000B\",\"album\":\"\\u0001\",\"year\":\"\",\"comment\":\"\","
-              "\"track\":0,\"genre\":0,\"error\":null}\n");
+              "\"track\":0,\"genre\":0,\"error\":null,\"id3v2tag\":null}\n");
 }
 
 TEST(Cli, WriteSetsOnlyTheGivenFields)

@@ -1,0 +1,219 @@
+#include "tags/Id3v2Fields.h"
+
+#include <algorithm>
+#include <taglib/id3v2tag.h>
+#include <taglib/tbytevectorstream.h>
+#include <taglib/tfile.h>
+
+#include "base/FileOps.h"
+#include "tags/GenreTable.h"
+#include "tags/Id3v2.h"
+
+namespace {
+
+constexpr unsigned char kUnsynchronised = 0x80;
+constexpr unsigned char kExtendedHeader = 0x40; // in 2.2 the same bit means a compressed tag
+
+quint32 bigEndian(QByteArrayView bytes)
+{
+    quint32 value = 0;
+    for (const char byte : bytes)
+        value = value << 8 | static_cast<unsigned char>(byte);
+    return value;
+}
+
+// Seven bits of each byte; empty when a byte has its top bit set.
+std::optional<quint32> syncsafe(QByteArrayView bytes)
+{
+    quint32 value = 0;
+    for (const char byte : bytes) {
+        if (static_cast<unsigned char>(byte) >= 0x80)
+            return std::nullopt;
+        value = value << 7 | static_cast<unsigned char>(byte);
+    }
+    return value;
+}
+
+// The bytes with a tag's unsynchronisation undone: each 0xFF 0x00 back to 0xFF.
+QByteArray resynchronised(QByteArrayView bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        out.append(bytes[i]);
+        if (bytes[i] == '\xFF' && i + 1 < bytes.size() && bytes[i + 1] == '\0')
+            ++i;
+    }
+    return out;
+}
+
+// True when the frames, walked by their headers alone, fill the body up to where zero padding
+// fills the rest. A header whose identifier is not capital letters and digits, or a frame that runs
+// past the end, is not a frame: such bytes would otherwise pass for an empty tag.
+bool framesThenPadding(QByteArrayView body, int version)
+{
+    const qsizetype idSize = version == 2 ? 3 : 4;
+    const qsizetype headerSize = version == 2 ? 6 : 10;
+    qsizetype at = 0;
+    while (at < body.size()) {
+        if (body[at] == '\0')
+            return std::all_of(body.begin() + at, body.end(), [](char c) { return c == '\0'; });
+        if (body.size() - at < headerSize)
+            return false;
+        const QByteArrayView id = body.sliced(at, idSize);
+        if (!std::all_of(id.begin(), id.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }))
+            return false;
+        const QByteArrayView sizeBytes = body.sliced(at + idSize, version == 2 ? 3 : 4);
+        const std::optional<quint32> size = version == 4 ? syncsafe(sizeBytes) : bigEndian(sizeBytes);
+        at += headerSize;
+        if (!size || *size > quint64(body.size() - at))
+            return false;
+        at += qsizetype(*size);
+    }
+    return true;
+}
+
+// A file over bytes in memory, for the tag parser to read from; nothing is ever written to it.
+class MemoryFile : public TagLib::File {
+public:
+    explicit MemoryFile(TagLib::IOStream* stream) : TagLib::File(stream) { }
+    TagLib::Tag* tag() const override { return nullptr; }
+    TagLib::AudioProperties* audioProperties() const override { return nullptr; }
+    bool save() override { return false; }
+};
+
+QString toQString(const TagLib::String& text)
+{
+    return QString::fromStdWString(text.toWString());
+}
+
+// The text of the first frame with the identifier, empty when there is none.
+QString firstText(const TagLib::ID3v2::Tag& tag, const char* id)
+{
+    const TagLib::ID3v2::FrameList& frames = tag.frameList(id);
+    return frames.isEmpty() ? QString() : toQString(frames.front()->toString());
+}
+
+// A genre text that is a genre number alone, bare or in parentheses, as that genre's name.
+QString genreText(const QString& text, const std::function<QString(int)>& genreName)
+{
+    QStringView number = text;
+    if (number.size() > 2 && number.front() == u'(' && number.back() == u')')
+        number = number.sliced(1, number.size() - 2);
+    if (number.isEmpty() || number.size() > 3
+        || !std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return text;
+    const int value = number.toInt();
+    if (value > 255)
+        return text;
+    const QString name = genreName(value);
+    return name.isEmpty() ? text : name;
+}
+
+Id3v2Reading unreadable(const QString& problem)
+{
+    Id3v2Reading reading;
+    reading.state = Id3v2Reading::State::Unreadable;
+    reading.problem = problem;
+    return reading;
+}
+
+} // namespace
+
+namespace Id3v2 {
+
+std::optional<qint64> areaLength(QByteArrayView header)
+{
+    if (header.size() < HeaderSize || !startsWithMarker(header))
+        return std::nullopt;
+    const int version = static_cast<unsigned char>(header[3]);
+    if (version < 2 || version > 4 || header[4] == '\xFF')
+        return std::nullopt;
+    const std::optional<quint32> size = syncsafe(header.sliced(6, 4));
+    if (!size)
+        return std::nullopt;
+    const bool footer = version == 4 && (static_cast<unsigned char>(header[5]) & FooterFlag);
+    return HeaderSize + qint64(*size) + (footer ? FooterSize : 0);
+}
+
+Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& genreName)
+{
+    const std::optional<qint64> length = areaLength(area);
+    if (!length)
+        return startsWithMarker(area) ? unreadable(QStringLiteral("the tag's header is not valid")) : Id3v2Reading();
+    if (*length > area.size())
+        return unreadable(QStringLiteral("the tag runs past the end of the file"));
+    const int version = static_cast<unsigned char>(area[3]);
+    const unsigned char flags = static_cast<unsigned char>(area[5]);
+    const qsizetype bodySize = qsizetype(*syncsafe(area.sliced(6, 4)));
+    // Before 2.4 unsynchronisation covers the whole body: it is undone here, so that the frames
+    // can be walked and the parser is given a plain tag.
+    QByteArray body = version < 4 && (flags & kUnsynchronised) ? resynchronised(area.sliced(HeaderSize, bodySize))
+                                                               : area.sliced(HeaderSize, bodySize).toByteArray();
+    if (version == 2 && (flags & kExtendedHeader))
+        return unreadable(QStringLiteral("the tag is compressed"));
+    qsizetype framesAt = 0;
+    if (flags & kExtendedHeader) {
+        // 2.3 counts the extended header's size without its own 4 bytes, 2.4 with them. The
+        // parser takes every version's the 2.4 way, so the 2.3 one is dropped before parsing.
+        const std::optional<quint32> extended = body.size() < 4
+            ? std::nullopt
+            : (version == 3 ? std::optional(bigEndian(QByteArrayView(body).first(4)) + 4)
+                            : syncsafe(QByteArrayView(body).first(4)));
+        if (!extended || *extended < 4 || *extended > quint64(body.size()))
+            return unreadable(QStringLiteral("the extended header runs past the end of the tag"));
+        framesAt = qsizetype(*extended);
+    }
+    if (!framesThenPadding(QByteArrayView(body).sliced(framesAt), version))
+        return unreadable(QStringLiteral("the tag holds bytes that are not frames"));
+
+    // The parser gets a plain tag: no unsynchronisation, no extended header, no footer.
+    if (version < 4)
+        body.remove(0, framesAt);
+    QByteArray plain = area.first(HeaderSize).toByteArray();
+    if (version < 4) {
+        plain[5] = char(flags & ~(kUnsynchronised | kExtendedHeader));
+        const quint32 size = quint32(body.size());
+        for (int i = 0; i < 4; ++i)
+            plain[6 + i] = char((size >> (7 * (3 - i))) & 0x7F);
+    }
+    plain += body;
+    TagLib::ByteVectorStream stream(TagLib::ByteVector(plain.constData(), static_cast<unsigned int>(plain.size())));
+    MemoryFile file(&stream);
+    const TagLib::ID3v2::Tag tag(&file, 0);
+
+    Id3v2Reading reading;
+    reading.state = Id3v2Reading::State::Read;
+    Id3v2Fields& fields = reading.fields;
+    fields.version = version;
+    fields.size = *length;
+    fields.title = firstText(tag, "TIT2");
+    fields.artist = firstText(tag, "TPE1");
+    fields.album = firstText(tag, "TALB");
+    fields.year = firstText(tag, "TDRC");
+    if (fields.year.isEmpty())
+        fields.year = firstText(tag, "TYER");
+    fields.track = firstText(tag, "TRCK");
+    fields.genre = genreText(firstText(tag, "TCON"), genreName);
+    fields.comment = firstText(tag, "COMM");
+    return reading;
+}
+
+Id3v2Reading readFrom(const FileOps::Handle& file)
+{
+    const qint64 size = file.size();
+    const std::optional<QByteArray> header = file.readAt(0, std::min<qint64>(size, HeaderSize));
+    if (!header)
+        return unreadable(QStringLiteral("the file could not be read"));
+    const std::optional<qint64> length = areaLength(*header);
+    if (!length)
+        return startsWithMarker(*header) ? unreadable(QStringLiteral("the tag's header is not valid")) : Id3v2Reading();
+    if (*length > size)
+        return unreadable(QStringLiteral("the tag runs past the end of the file"));
+    const std::optional<QByteArray> area = file.readAt(0, *length);
+    if (!area)
+        return unreadable(QStringLiteral("the file could not be read"));
+    return parseArea(*area, [](int number) { return GenreName(number); });
+}
+
+} // namespace Id3v2

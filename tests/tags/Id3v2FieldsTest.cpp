@@ -1,0 +1,179 @@
+#include "tags/Id3v2Fields.h"
+
+#include <QProcess>
+#include <QStringEncoder>
+
+#include <gtest/gtest.h>
+
+#include "base/FileOps.h"
+#include "support/TestFiles.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QByteArray bigEndian(quint32 value, int width)
+{
+    QByteArray bytes;
+    for (int i = width - 1; i >= 0; --i)
+        bytes += char((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+QByteArray syncsafe(quint32 value)
+{
+    QByteArray bytes;
+    for (int i = 3; i >= 0; --i)
+        bytes += char((value >> (7 * i)) & 0x7F);
+    return bytes;
+}
+
+// A frame of the version: its identifier, size and (after 2.2) two flag bytes, then the payload.
+QByteArray frame(int version, const QByteArray& id, const QByteArray& payload)
+{
+    if (version == 2)
+        return id + bigEndian(quint32(payload.size()), 3) + payload;
+    return id + (version == 4 ? syncsafe(quint32(payload.size())) : bigEndian(quint32(payload.size()), 4))
+        + QByteArray(2, '\0') + payload;
+}
+
+QByteArray latin1(const char* text)
+{
+    return QByteArray(1, '\0') + text;
+}
+
+QByteArray tag(int version, unsigned char flags, const QByteArray& body)
+{
+    return "ID3" + QByteArray(1, char(version)) + QByteArray(1, '\0') + QByteArray(1, char(flags))
+        + syncsafe(quint32(body.size())) + body;
+}
+
+// The reading as one line: state, version, size and the fields, so that a failure shows them all.
+std::string describe(const Id3v2Reading& reading)
+{
+    if (reading.state != Id3v2Reading::State::Read)
+        return reading.state == Id3v2Reading::State::None ? "none" : "unreadable: " + reading.problem.toStdString();
+    const Id3v2Fields& f = reading.fields;
+    return QStringList(
+        {u"2.%1 %2"_s.arg(f.version).arg(f.size), f.title, f.artist, f.album, f.year, f.track, f.genre, f.comment})
+        .join(u'|')
+        .toStdString();
+}
+
+QString genreName(int number)
+{
+    return number == 17 ? u"Rock"_s : QString();
+}
+
+} // namespace
+
+TEST(Id3v2Fields, ReadsTheFieldsOfEachVersionAndRefusesWhatIsNoTag)
+{
+    const QByteArray fields23 = frame(3, "TIT2", latin1("Song")) + frame(3, "TPE1", latin1("Artist"))
+        + frame(3, "TALB", latin1("Album")) + frame(3, "TYER", latin1("1999")) + frame(3, "TRCK", latin1("3/12"))
+        + frame(3, "TCON", latin1("(17)")) + frame(3, "COMM", latin1("eng") + "desc" + QByteArray(1, '\0') + "Note");
+    const QByteArray utf16 = "\x01\xFF\xFE" + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(u"Été ♪"_s));
+    const QByteArray extended = bigEndian(6, 4) + QByteArray(6, '\0'); // size, flags, padding size
+    struct Case {
+        const char* name;
+        QByteArray area;
+        std::string read;
+    } const cases[] = {
+        {"2.3, every field", tag(3, 0, fields23 + QByteArray(100, '\0')),
+            "2.3 " + std::to_string(10 + fields23.size() + 100) + "|Song|Artist|Album|1999|3/12|Rock|Note"},
+        {"2.4, UTF-8 and a genre number",
+            tag(4, 0,
+                frame(4, "TIT2", "\x03\xC3\x89t\xC3\xA9") + frame(4, "TDRC", latin1("2001-05"))
+                    + frame(4, "TCON", latin1("17"))),
+            "2.4 57|Été|||2001-05||Rock|"},
+        {"2.3, UTF-16", tag(3, 0, frame(3, "TPE1", utf16)), "2.3 33||Été ♪|||||"},
+        {"2.3 with an extended header", tag(3, 0x40, extended + frame(3, "TIT2", latin1("X"))), "2.3 32|X||||||"},
+        {"2.3 unsynchronised", tag(3, 0x80, frame(3, "TIT2", latin1("\xFF")).insert(12, '\0')), "2.3 23|ÿ||||||"},
+        {"2.2", tag(2, 0, frame(2, "TT2", latin1("Old")) + frame(2, "TP1", latin1("Band"))), "2.2 31|Old|Band|||||"},
+        {"genre text and unknown numbers", tag(4, 0, frame(4, "TCON", latin1("200"))), "2.4 24||||||200|"},
+        {"no tag", "TAG" + QByteArray(125, 'x'), "none"},
+        {"bytes after the frames", tag(3, 0, frame(3, "TIT2", latin1("Song")) + "junk"),
+            "unreadable: the tag holds bytes that are not frames"},
+        {"a frame past the tag's end", tag(3, 0, frame(3, "TIT2", latin1("Song")).chopped(2)),
+            "unreadable: the tag holds bytes that are not frames"},
+        {"a tag past the end", tag(3, 0, frame(3, "TIT2", latin1("Song"))).chopped(1),
+            "unreadable: the tag runs past the end of the file"},
+        {"a header that is none", "ID3\x05" + QByteArray(20, '\0'), "unreadable: the tag's header is not valid"},
+        {"an extended header past the tag", tag(3, 0x40, bigEndian(60, 4)),
+            "unreadable: the extended header runs past the end of the tag"},
+        {"a compressed 2.2 tag", tag(2, 0x40, QByteArray(8, '\0')), "unreadable: the tag is compressed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(describe(Id3v2::parseArea(c.area, genreName)), c.read);
+    }
+}
+
+TEST(Id3v2Fields, ReadsOnlyWhatTheFileHolds)
+{
+    const TestFiles files;
+    const QByteArray song = tag(4, 0, frame(4, "TIT2", latin1("Song")));
+    const std::pair<QByteArray, std::string> cases[] = {
+        {song + TestBytes::audio(200), "2.4 25|Song||||||"},
+        {song.first(20), "unreadable: the tag runs past the end of the file"}, // declares more than the file
+        {TestBytes::audio(200), "none"},
+        {"ID3", "unreadable: the tag's header is not valid"},
+    };
+    for (const auto& [bytes, read] : cases) {
+        SCOPED_TRACE(read);
+        const Result<FileOps::Handle> file
+            = FileOps::openExisting(files.write(u"song.mp3"_s, bytes), FileOps::Access::Read);
+        ASSERT_TRUE(file);
+        EXPECT_EQ(describe(Id3v2::readFrom(*file)), read);
+    }
+}
+
+// Tags written by an independent implementation (Debian's python3-mutagen, installed by CI) read
+// with the same values: each version, each text encoding, with a picture and other frames.
+TEST(Id3v2Fields, ReadsWhatAnotherTaggerWrote)
+{
+    const char* const script = R"(import sys
+from mutagen.id3 import ID3, TIT2, TPE1, TALB, TDRC, TRCK, TCON, COMM, APIC, TXXX
+path, version, enc, picture = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4] == "1"
+open(path, "wb").write(b"\xff\xfb\x90\x00" + bytes(400))
+title = "Title" if enc == 0 else "T\u00eftle \u266a"
+tag = ID3()
+tag.add(TIT2(encoding=enc, text=title))
+tag.add(TPE1(encoding=enc, text="Artist"))
+tag.add(TALB(encoding=enc, text="Album \u00e9"))
+tag.add(TDRC(encoding=enc, text="2001"))
+tag.add(TRCK(encoding=enc, text="3/12"))
+tag.add(TCON(encoding=enc, text="17"))
+tag.add(COMM(encoding=enc, lang="eng", desc="", text="Note"))
+tag.add(TXXX(encoding=enc, desc="extra", text="kept"))
+if picture:
+    tag.add(APIC(encoding=0, mime="image/png", type=3, desc="", data=bytes(range(256)) * 20))
+tag.save(path, v2_version=version)
+)";
+    if (QProcess::execute(u"/usr/bin/python3"_s, {u"-c"_s, u"import mutagen"_s}) != 0)
+        GTEST_SKIP() << "python3-mutagen is not installed";
+    const struct {
+        int version;
+        int encoding; // 0 Latin-1, 1 UTF-16 with BOM, 2 UTF-16BE, 3 UTF-8
+        bool picture;
+    } cases[] = {{3, 0, false}, {3, 1, true}, {4, 3, false}, {4, 1, false}, {4, 2, true}};
+    const TestFiles files;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "2." << c.version << " encoding " << c.encoding);
+        const QString path = files.path(u"song.mp3"_s);
+        ASSERT_EQ(QProcess::execute(u"/usr/bin/python3"_s,
+                      {u"-c"_s, QString::fromUtf8(script), path, QString::number(c.version),
+                          QString::number(c.encoding), c.picture ? u"1"_s : u"0"_s}),
+            0);
+        const Result<FileOps::Handle> file = FileOps::openExisting(path, FileOps::Access::Read);
+        ASSERT_TRUE(file);
+        const Id3v2Reading reading = Id3v2::readFrom(*file);
+        ASSERT_EQ(reading.state, Id3v2Reading::State::Read) << reading.problem.toStdString();
+        const Id3v2Fields& f = reading.fields;
+        EXPECT_EQ(f.version, c.version);
+        EXPECT_EQ(f.size + 404, file->size());
+        EXPECT_EQ(f.title, c.encoding == 0 ? u"Title"_s : u"T\u00EFtle \u266A"_s);
+        EXPECT_EQ(QStringList({f.artist, f.album, f.year, f.track, f.genre, f.comment}),
+            QStringList({u"Artist"_s, u"Album \u00E9"_s, u"2001"_s, u"3/12"_s, u"Rock"_s, u"Note"_s}));
+    }
+}
