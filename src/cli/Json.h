@@ -7,12 +7,12 @@
 // are added, which QJsonObject would not.
 class JsonLine {
 public:
-    JsonLine& add(const char* key, const QString& text);
-    JsonLine& add(const char* key, bool value);
-    JsonLine& add(const char* key, int value);
-    JsonLine& addNull(const char* key);
+    JsonLine& add(const char* name, const QString& text);
+    JsonLine& add(const char* name, bool value);
+    JsonLine& add(const char* name, int value);
+    JsonLine& addNull(const char* name);
     // Another object as the value.
-    JsonLine& add(const char* key, const JsonLine& object);
+    JsonLine& add(const char* name, const JsonLine& object);
     // The object and a line feed.
     QByteArray line() const { return m_body + "}\n"; }
 

@@ -73,8 +73,8 @@ TEST(Cli, InfoPrintsALineAFileAndTheMessagesInOrder)
             + "\",\"id3v1\":true,\"id3v2\":false,\"title\":\"Caf\xC3\xA9 \xE2\x82\xAC\",\"artist\":\"Band\","
               "\"album\":\"Album\",\"year\":\"1999\",\"comment\":\"Nice\",\"track\":7,\"genre\":17,\"error\":null,"
               "\"id3v2tag\":null}");
-    const char* const ends[] = {"null,\"id3v2tag\":{\"version\":\"2.3\",\"size\":10,\"title\":\"\",\"artist\":\"\","
-                                "\"album\":\"\",\"year\":\"\",\"track\":\"\",\"genre\":\"\",\"comment\":\"\"}}",
+    const char* const ends[] = {("null,\"id3v2tag\":{\"version\":\"2.3\",\"size\":10,\"title\":\"\",\"artist\":\"\","
+                                 "\"album\":\"\",\"year\":\"\",\"track\":\"\",\"genre\":\"\",\"comment\":\"\"}}"),
         "\"read error\",\"id3v2tag\":null}", "\"not found\",\"id3v2tag\":null}"};
     for (int i = 1; i < 4; ++i)
         EXPECT_TRUE(lines[i].endsWith(QByteArray(",\"error\":") + ends[i - 1])) << lines[i].toStdString();
@@ -291,8 +291,8 @@ TEST(Cli, TwoRunsChangingOneFileNeverMixTheirChanges)
             }
             for (int i = 0; i < kAtOnce; ++i) {
                 SCOPED_TRACE(testing::Message() << "round " << round + i);
-                QProcess& first = *runs[std::size_t(2 * i)];
-                QProcess& second = *runs[std::size_t(2 * i + 1)];
+                QProcess& first = *runs[2 * std::size_t(i)];
+                QProcess& second = *runs[2 * std::size_t(i) + 1];
                 ASSERT_TRUE(first.waitForFinished(kHangLimitMs) && second.waitForFinished(kHangLimitMs));
                 const QByteArray now = TestFiles::read(paths[i]);
                 if (first.exitCode() == 0 && second.exitCode() == 0) {
@@ -316,7 +316,7 @@ TEST(Cli, RemovesTemporaryFilesThatEndedRunsLeftBehind)
     // it but is not: the next run that writes in the folder removes only the former.
     TestFiles files;
     const auto make = [&](const QString& name, qint64 age) {
-        const QString path = files.write(name, "partial copy");
+        QString path = files.write(name, "partial copy");
         const struct timespec when = {::time(nullptr) - age, 0};
         const struct timespec times[2] = {when, when};
         ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
