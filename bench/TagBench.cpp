@@ -339,6 +339,93 @@ void BM_CliInfo(benchmark::State& state)
         [&] { return readFloor(*files); });
 }
 
+// The least a reader of both tags must do: open, the 10-byte header, the ID3v2 tag's area as the
+// header gives it, the size, the last 128 bytes, close. The tags are only read, not parsed.
+Pass readBothFloor(const BenchFiles& files)
+{
+    ReadTally tally;
+    QByteArray area;
+    const Clock::time_point start = Clock::now();
+    for (const QByteArray& path : files.nativePaths()) {
+        const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            ++tally.failures;
+            continue;
+        }
+        unsigned char header[10];
+        char tail[kTagSize];
+        struct stat info { };
+        bool read = ::read(fd, header, sizeof header) == sizeof header;
+        if (read && std::memcmp(header, "ID3", 3) == 0) {
+            const qint64 size = qint64(header[6] & 0x7F) << 21 | (header[7] & 0x7F) << 14 | (header[8] & 0x7F) << 7
+                | (header[9] & 0x7F);
+            area.resize(size);
+            read = ::pread(fd, area.data(), std::size_t(size), sizeof header) == size;
+            ++tally.id2;
+            tally.touched += area.isEmpty() ? 0 : area.at(0);
+        }
+        if (read && ::fstat(fd, &info) == 0 && info.st_size >= kTagSize
+            && ::pread(fd, tail, sizeof tail, info.st_size - kTagSize) == kTagSize) {
+            if (std::memcmp(tail, "TAG", 3) == 0) {
+                ++tally.id1;
+                tally.touched += tail[3];
+            }
+        } else {
+            ++tally.failures;
+        }
+        ::close(fd);
+    }
+    Pass pass;
+    pass.ms = millisecondsSince(start);
+    benchmark::DoNotOptimize(tally.touched);
+    pass.error = checkRead(files, tally, "read floor of both tags");
+    return pass;
+}
+
+Pass runCliInfoJson(const BenchFiles& files, const QByteArray& outPath)
+{
+    const std::string list = QFile::encodeName(files.listPath()).toStdString();
+    const QByteArray errPath = QFile::encodeName(files.scratchPath(QStringLiteral("cli-stderr.txt")));
+    const ProcessRun run = runProcess(SONDREL_CLI_PATH, {SONDREL_CLI_PATH, "info", "--json", "--files-from", list},
+        "sondrel-cli info --json", outPath.toStdString(), errPath.toStdString());
+    return {run.ms, run.error};
+}
+
+// sondrel-cli info --json, which also reads each ID3v2 tag's fields: one line a file, and the
+// title of every file's ID3v2 tag.
+void BM_CliInfoJson(benchmark::State& state)
+{
+    const BenchFiles* files = sampleOrSkip(state);
+    if (!files)
+        return;
+    const QString outPath = files->scratchPath(QStringLiteral("cli-stdout.json"));
+    Pass checked = runCliInfoJson(*files, QFile::encodeName(outPath));
+    QFile out(outPath);
+    if (checked.error.empty() && out.open(QIODevice::ReadOnly)) {
+        const QByteArray text = out.readAll();
+        const qsizetype lines = text.count('\n');
+        const qsizetype titled = text.count("\"id3v2tag\":{\"version\":\"2.3\"");
+        if (lines != BenchFiles::Count || titled != files->id2Count() || !text.contains("\"title\":\"Song 1\""))
+            checked.error = "sondrel-cli info --json printed " + std::to_string(lines) + " lines, "
+                + std::to_string(titled) + " ID3v2 tags read";
+    } else if (checked.error.empty()) {
+        checked.error = "cannot read the output of sondrel-cli info --json";
+    }
+    if (!checked.error.empty()) {
+        state.SkipWithError(checked.error.c_str());
+        return;
+    }
+    Comparison comparison;
+    comparison.title = "sondrel-cli info --json --files-from LIST (20 % with an ID3v2 tag of about 1 KiB)";
+    comparison.subjectName = "process";
+    comparison.floorNote = "the read floor of both tags for the same files, done in this process, and nothing else";
+    comparison.target = 0.6;
+    comparison.files = int(files->paths().size());
+    compare(
+        state, std::move(comparison), [&] { return runCliInfoJson(*files, "/dev/null"); },
+        [&] { return readBothFloor(*files); });
+}
+
 // Runs sondrel-cli write with every field given over the files that end with an ID3v1 tag: each
 // file's tag is read, changed and written in place, as the write floor leaves it.
 Pass runCliWrite(const BenchFiles& files, const WriteValues& values)
@@ -394,6 +481,7 @@ void printSummary(std::FILE* out)
 BENCHMARK(BM_ReadTags)->Iterations(kRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteTags)->Iterations(kRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CliInfo)->Iterations(kCliRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CliInfoJson)->Iterations(kCliRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CliWrite)->Iterations(kCliRounds)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
