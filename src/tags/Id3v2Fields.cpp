@@ -47,30 +47,46 @@ QByteArray resynchronised(QByteArrayView bytes)
     return out;
 }
 
-// True when the frames, walked by their headers alone, fill the body up to where zero padding
-// fills the rest. A header whose identifier is not capital letters and digits, or a frame that runs
-// past the end, is not a frame: such bytes would otherwise pass for an empty tag.
-bool framesThenPadding(QByteArrayView body, int version)
+// The frames the program shows, identified as each version names them (2.2 with three letters).
+bool isShownFrame(QByteArrayView id)
+{
+    static constexpr const char* kShown[] = {"TIT2", "TPE1", "TALB", "TDRC", "TYER", "TRCK", "TCON", "COMM", "TT2",
+        "TP1", "TAL", "TYE", "TRK", "TCO", "COM"};
+    return std::any_of(std::begin(kShown), std::end(kShown), [id](const char* shown) { return id == shown; });
+}
+
+// The frames of a body that the program shows, copied whole, header and all, in their order: the
+// parser then makes no object of a picture or any other frame, whatever its size. Empty when the
+// frames, walked by their headers alone, do not fill the body up to where zero padding fills the
+// rest: a header whose identifier is not capital letters and digits, or a frame that runs past the
+// end, is not a frame, and such bytes would otherwise pass for an empty tag.
+std::optional<QByteArray> shownFrames(QByteArrayView body, int version)
 {
     const qsizetype idSize = version == 2 ? 3 : 4;
     const qsizetype headerSize = version == 2 ? 6 : 10;
+    QByteArray shown;
     qsizetype at = 0;
     while (at < body.size()) {
-        if (body[at] == '\0')
-            return std::all_of(body.begin() + at, body.end(), [](char c) { return c == '\0'; });
+        if (body[at] == '\0') {
+            if (!std::all_of(body.begin() + at, body.end(), [](char c) { return c == '\0'; }))
+                return std::nullopt;
+            break;
+        }
         if (body.size() - at < headerSize)
-            return false;
+            return std::nullopt;
         const QByteArrayView id = body.sliced(at, idSize);
         if (!std::all_of(id.begin(), id.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }))
-            return false;
+            return std::nullopt;
         const QByteArrayView sizeBytes = body.sliced(at + idSize, version == 2 ? 3 : 4);
         const std::optional<quint32> size = version == 4 ? syncsafe(sizeBytes) : bigEndian(sizeBytes);
-        at += headerSize;
-        if (!size || *size > quint64(body.size() - at))
-            return false;
-        at += qsizetype(*size);
+        if (!size || *size > quint64(body.size() - at - headerSize))
+            return std::nullopt;
+        const qsizetype frameSize = headerSize + qsizetype(*size);
+        if (isShownFrame(id))
+            shown += body.sliced(at, frameSize);
+        at += frameSize;
     }
-    return true;
+    return shown;
 }
 
 // A file over bytes in memory, for the tag parser to read from; nothing is ever written to it.
@@ -147,37 +163,36 @@ Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& g
     const unsigned char flags = static_cast<unsigned char>(area[5]);
     const qsizetype bodySize = qsizetype(*syncsafe(area.sliced(6, 4)));
     // Before 2.4 unsynchronisation covers the whole body: it is undone here, so that the frames
-    // can be walked and the parser is given a plain tag.
-    QByteArray body = version < 4 && (flags & kUnsynchronised) ? resynchronised(area.sliced(HeaderSize, bodySize))
-                                                               : area.sliced(HeaderSize, bodySize).toByteArray();
+    // can be walked and the parser is given a plain tag. Otherwise the body is not copied.
+    const QByteArrayView raw = area.sliced(HeaderSize, bodySize);
+    const bool unsynchronised = version < 4 && (flags & kUnsynchronised);
+    const QByteArray resynced = unsynchronised ? resynchronised(raw) : QByteArray();
+    const QByteArrayView body = unsynchronised ? QByteArrayView(resynced) : raw;
     if (version == 2 && (flags & kExtendedHeader))
         return unreadable(QStringLiteral("the tag is compressed"));
     qsizetype framesAt = 0;
     if (flags & kExtendedHeader) {
-        // 2.3 counts the extended header's size without its own 4 bytes, 2.4 with them. The
-        // parser takes every version's the 2.4 way, so the 2.3 one is dropped before parsing.
+        // 2.3 counts the extended header's size without its own 4 bytes, 2.4 with them. The parser
+        // would take a 2.3 one the 2.4 way and find no frames, so no extended header reaches it.
         const std::optional<quint32> extended = body.size() < 4
             ? std::nullopt
-            : (version == 3 ? std::optional(bigEndian(QByteArrayView(body).first(4)) + 4)
-                            : syncsafe(QByteArrayView(body).first(4)));
+            : (version == 3 ? std::optional(bigEndian(body.first(4)) + 4) : syncsafe(body.first(4)));
         if (!extended || *extended < 4 || *extended > quint64(body.size()))
             return unreadable(QStringLiteral("the extended header runs past the end of the tag"));
         framesAt = qsizetype(*extended);
     }
-    if (!framesThenPadding(QByteArrayView(body).sliced(framesAt), version))
+    const std::optional<QByteArray> frames = shownFrames(body.sliced(framesAt), version);
+    if (!frames)
         return unreadable(QStringLiteral("the tag holds bytes that are not frames"));
 
-    // The parser gets a plain tag: no unsynchronisation, no extended header, no footer.
-    if (version < 4)
-        body.remove(0, framesAt);
+    // The parser gets a plain tag of the shown frames alone: no extended header, no padding, no
+    // footer, and before 2.4 no unsynchronisation (2.4 marks it frame by frame).
     QByteArray plain = area.first(HeaderSize).toByteArray();
-    if (version < 4) {
-        plain[5] = char(flags & ~(kUnsynchronised | kExtendedHeader));
-        const quint32 size = quint32(body.size());
-        for (int i = 0; i < 4; ++i)
-            plain[6 + i] = char((size >> (7 * (3 - i))) & 0x7F);
-    }
-    plain += body;
+    plain[5] = char(flags & ~(kExtendedHeader | FooterFlag | (version < 4 ? kUnsynchronised : 0)));
+    const quint32 size = quint32(frames->size());
+    for (int i = 0; i < 4; ++i)
+        plain[6 + i] = char((size >> (7 * (3 - i))) & 0x7F);
+    plain += *frames;
     TagLib::ByteVectorStream stream(TagLib::ByteVector(plain.constData(), static_cast<unsigned int>(plain.size())));
     MemoryFile file(&stream);
     const TagLib::ID3v2::Tag tag(&file, 0);
