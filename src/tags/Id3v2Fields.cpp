@@ -103,11 +103,29 @@ QString toQString(const TagLib::String& text)
     return QString::fromStdWString(text.toWString());
 }
 
-// The text of the first frame with the identifier, empty when there is none.
-QString firstText(const TagLib::ID3v2::Tag& tag, const char* id)
+// Each field from the first frame of its identifier, in one pass over the frames.
+void takeTexts(const TagLib::ID3v2::Tag& tag, Id3v2Fields& fields, QString& genre)
 {
-    const TagLib::ID3v2::FrameList& frames = tag.frameList(id);
-    return frames.isEmpty() ? QString() : toQString(frames.front()->toString());
+    struct Slot {
+        const char* id;
+        QString* text;
+        bool taken = false;
+    };
+    QString year23;
+    Slot slots[] = {{"TIT2", &fields.title}, {"TPE1", &fields.artist}, {"TALB", &fields.album}, {"TDRC", &fields.year},
+        {"TYER", &year23}, {"TRCK", &fields.track}, {"TCON", &genre}, {"COMM", &fields.comment}};
+    for (const TagLib::ID3v2::Frame* frame : tag.frameList()) {
+        const TagLib::ByteVector id = frame->frameID();
+        for (Slot& slot : slots) {
+            if (!slot.taken && id == slot.id) {
+                *slot.text = toQString(frame->toString());
+                slot.taken = true;
+                break;
+            }
+        }
+    }
+    if (fields.year.isEmpty())
+        fields.year = year23;
 }
 
 // A genre text that is a genre number alone, bare or in parentheses, as that genre's name.
@@ -202,15 +220,9 @@ Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& g
     Id3v2Fields& fields = reading.fields;
     fields.version = version;
     fields.size = *length;
-    fields.title = firstText(tag, "TIT2");
-    fields.artist = firstText(tag, "TPE1");
-    fields.album = firstText(tag, "TALB");
-    fields.year = firstText(tag, "TDRC");
-    if (fields.year.isEmpty())
-        fields.year = firstText(tag, "TYER");
-    fields.track = firstText(tag, "TRCK");
-    fields.genre = genreText(firstText(tag, "TCON"), genreName);
-    fields.comment = firstText(tag, "COMM");
+    QString genre;
+    takeTexts(tag, fields, genre);
+    fields.genre = genreText(genre, genreName);
     return reading;
 }
 
