@@ -300,23 +300,30 @@ void BM_WriteTags(benchmark::State& state)
 
 // ---- the command-line program ----
 
+// What sondrel-cli info prints: its text lines, or JSON with the ID3v2 fields too.
+enum class InfoOutput { Text, Json };
+
 // Runs sondrel-cli info --files-from LIST with stdout to outPath and stderr to a scratch file;
 // the time is from the spawn to the reaped exit.
-Pass runCliInfo(const BenchFiles& files, const QByteArray& outPath)
+Pass runCliInfo(const BenchFiles& files, const QByteArray& outPath, InfoOutput output = InfoOutput::Text)
 {
     const std::string list = QFile::encodeName(files.listPath()).toStdString();
     const QByteArray errPath = QFile::encodeName(files.scratchPath(QStringLiteral("cli-stderr.txt")));
-    const ProcessRun run = runProcess(SONDREL_CLI_PATH, {SONDREL_CLI_PATH, "info", "--files-from", list},
-        "sondrel-cli info", outPath.toStdString(), errPath.toStdString());
+    std::vector<std::string> arguments = {SONDREL_CLI_PATH, "info", "--files-from", list};
+    if (output == InfoOutput::Json)
+        arguments.insert(arguments.begin() + 2, "--json");
+    const ProcessRun run
+        = runProcess(SONDREL_CLI_PATH, arguments, "sondrel-cli info", outPath.toStdString(), errPath.toStdString());
     return {run.ms, run.error};
 }
 
-// Runs the program once into a file and checks its lines: one a file, "(none)" for each file
-// without an ID3v1 tag, "Yes" for each with an ID3v2 tag.
-Pass checkedCliInfo(const BenchFiles& files)
+// Runs the program once into a file and checks its lines: one a file; as text, "(none)" for each
+// file without an ID3v1 tag and "Yes" for each with an ID3v2 tag; as JSON, the fields of every
+// ID3v2 tag.
+Pass checkedCliInfo(const BenchFiles& files, InfoOutput output = InfoOutput::Text)
 {
     const QString outPath = files.scratchPath(QStringLiteral("cli-stdout.txt"));
-    Pass pass = runCliInfo(files, QFile::encodeName(outPath));
+    Pass pass = runCliInfo(files, QFile::encodeName(outPath), output);
     if (!pass.error.empty())
         return pass;
     QFile out(outPath);
@@ -326,6 +333,13 @@ Pass checkedCliInfo(const BenchFiles& files)
     }
     const QByteArray text = out.readAll();
     const qsizetype lines = text.count('\n');
+    if (output == InfoOutput::Json) {
+        const qsizetype read = text.count("\"id3v2tag\":{\"version\":\"2.3\"");
+        if (lines != BenchFiles::Count || read != files.id2Count() || !text.contains("\"title\":\"Song 1\""))
+            pass.error = "sondrel-cli info --json printed " + std::to_string(lines) + " lines, " + std::to_string(read)
+                + " ID3v2 tags read";
+        return pass;
+    }
     const qsizetype none = text.count("\t(none)\t");
     const qsizetype yes = text.count("\tYes\n");
     if (lines != BenchFiles::Count || none != BenchFiles::Count - files.id1Count() || yes != files.id2Count())
@@ -334,69 +348,41 @@ Pass checkedCliInfo(const BenchFiles& files)
     return pass;
 }
 
+// sondrel-cli info beside the read floor of what it reads: with --json, the ID3v2 tag's whole
+// area too, whose fields it also parses.
+void benchCliInfo(benchmark::State& state, InfoOutput output)
+{
+    const BenchFiles* files = sampleOrSkip(state);
+    if (!files)
+        return;
+    const Pass checked = checkedCliInfo(*files, output);
+    if (!checked.error.empty()) {
+        state.SkipWithError(checked.error.c_str());
+        return;
+    }
+    const bool json = output == InfoOutput::Json;
+    Comparison comparison;
+    comparison.title = json ? "sondrel-cli info --json --files-from LIST (20 % with an ID3v2 tag of about 1 KiB)"
+                            : "sondrel-cli info --files-from LIST";
+    comparison.subjectName = "process";
+    comparison.floorNote = json
+        ? "the read floor of both tags for the same files, done in this process, and nothing else"
+        : "the read floor for the same files, done in this process, and nothing else";
+    comparison.target = json ? 0.6 : 0.7;
+    comparison.files = int(files->paths().size());
+    compare(
+        state, std::move(comparison), [&] { return runCliInfo(*files, "/dev/null", output); },
+        [&] { return readFloor(*files, json ? Id3v2Part::Area : Id3v2Part::Marker); });
+}
+
 void BM_CliInfo(benchmark::State& state)
 {
-    const BenchFiles* files = sampleOrSkip(state);
-    if (!files)
-        return;
-    const Pass checked = checkedCliInfo(*files);
-    if (!checked.error.empty()) {
-        state.SkipWithError(checked.error.c_str());
-        return;
-    }
-    Comparison comparison;
-    comparison.title = "sondrel-cli info --files-from LIST";
-    comparison.subjectName = "process";
-    comparison.floorNote = "the read floor for the same files, done in this process, and nothing else";
-    comparison.target = 0.7;
-    comparison.files = int(files->paths().size());
-    compare(
-        state, std::move(comparison), [&] { return runCliInfo(*files, "/dev/null"); },
-        [&] { return readFloor(*files); });
+    benchCliInfo(state, InfoOutput::Text);
 }
 
-Pass runCliInfoJson(const BenchFiles& files, const QByteArray& outPath)
-{
-    const std::string list = QFile::encodeName(files.listPath()).toStdString();
-    const QByteArray errPath = QFile::encodeName(files.scratchPath(QStringLiteral("cli-stderr.txt")));
-    const ProcessRun run = runProcess(SONDREL_CLI_PATH, {SONDREL_CLI_PATH, "info", "--json", "--files-from", list},
-        "sondrel-cli info --json", outPath.toStdString(), errPath.toStdString());
-    return {run.ms, run.error};
-}
-
-// sondrel-cli info --json, which also reads each ID3v2 tag's fields: one line a file, and the
-// title of every file's ID3v2 tag.
 void BM_CliInfoJson(benchmark::State& state)
 {
-    const BenchFiles* files = sampleOrSkip(state);
-    if (!files)
-        return;
-    const QString outPath = files->scratchPath(QStringLiteral("cli-stdout.json"));
-    Pass checked = runCliInfoJson(*files, QFile::encodeName(outPath));
-    QFile out(outPath);
-    if (checked.error.empty() && out.open(QIODevice::ReadOnly)) {
-        const QByteArray text = out.readAll();
-        const qsizetype lines = text.count('\n');
-        const qsizetype titled = text.count("\"id3v2tag\":{\"version\":\"2.3\"");
-        if (lines != BenchFiles::Count || titled != files->id2Count() || !text.contains("\"title\":\"Song 1\""))
-            checked.error = "sondrel-cli info --json printed " + std::to_string(lines) + " lines, "
-                + std::to_string(titled) + " ID3v2 tags read";
-    } else if (checked.error.empty()) {
-        checked.error = "cannot read the output of sondrel-cli info --json";
-    }
-    if (!checked.error.empty()) {
-        state.SkipWithError(checked.error.c_str());
-        return;
-    }
-    Comparison comparison;
-    comparison.title = "sondrel-cli info --json --files-from LIST (20 % with an ID3v2 tag of about 1 KiB)";
-    comparison.subjectName = "process";
-    comparison.floorNote = "the read floor of both tags for the same files, done in this process, and nothing else";
-    comparison.target = 0.6;
-    comparison.files = int(files->paths().size());
-    compare(
-        state, std::move(comparison), [&] { return runCliInfoJson(*files, "/dev/null"); },
-        [&] { return readFloor(*files, Id3v2Part::Area); });
+    benchCliInfo(state, InfoOutput::Json);
 }
 
 // Runs sondrel-cli write with every field given over the files that end with an ID3v1 tag: each
