@@ -897,7 +897,7 @@ Result<Handle> openForChange(const QString& path)
     return why;
 }
 
-Result<void> replaceWithTail(const QString& path, const Handle& source, qint64 offset)
+Result<void> replaceWithTail(const QString& path, const Handle& source, qint64 offset, const QByteArray& head)
 {
     Failure why = attempt(Failure::Action::Replace, path);
     // The file's owner, mode and identity come from the open file whose bytes are read, never from
@@ -915,9 +915,11 @@ Result<void> replaceWithTail(const QString& path, const Handle& source, qint64 o
     if (!temporary.file.isOpen())
         return outcome(fail(&why, errno), why);
 
+    if (!writeAll(temporary.file.fd(), head.constData(), head.size(), 0))
+        return outcome(abandon(temporary, &why, errno), why);
     ByteCopier copier;
     for (qint64 at = offset;;) {
-        const qint64 got = copier.copy(source.fd(), at, temporary.file.fd(), at - offset, kCopyChunk);
+        const qint64 got = copier.copy(source.fd(), at, temporary.file.fd(), head.size() + at - offset, kCopyChunk);
         if (got == 0)
             break;
         if (got < 0)

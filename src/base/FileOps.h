@@ -79,8 +79,8 @@ enum class Access { Read, ReadWrite };
 // True when the path's file name begins with "." (hidden on this system).
 bool isHiddenName(const QString& path);
 
-// Replaces the file at path with its own bytes from offset to the end, as read through source
-// (which the caller opens for the change: openForChange).
+// Replaces the file at path with head followed by its own bytes from offset to the end, as read
+// through source (which the caller opens for the change: openForChange).
 // The new content goes to an exclusive temporary file in the same folder, is flushed to disk and
 // renamed over the original; the original's mode, extended attributes and, where allowed, its
 // owner are kept. A
@@ -88,7 +88,8 @@ bool isHiddenName(const QString& path);
 // name still holds the file source reads (checked just before the rename): a file deleted,
 // renamed or replaced meanwhile is left as it is. On any failure the original is unchanged, no
 // temporary file is left, and the failure says why (Changed when the name holds another file).
-[[nodiscard]] Result<void> replaceWithTail(const QString& path, const Handle& source, qint64 offset);
+[[nodiscard]] Result<void> replaceWithTail(
+    const QString& path, const Handle& source, qint64 offset, const QByteArray& head = {});
 
 // Replaces the file at path with bytes, or creates it: the bytes go to an exclusive temporary file
 // in the same folder, are flushed to disk and renamed over the target (a symbolic link is written

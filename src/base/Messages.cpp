@@ -87,6 +87,11 @@ void Messages::error(const Failure& failure)
     error(textOf(failure));
 }
 
+void Messages::inform(const QString& text)
+{
+    current().show(text, QStringLiteral("Information"), Icon::Information, Buttons::Ok);
+}
+
 Messages::Answer StderrMessages::show(const QString& text, const QString& title, Icon icon, Buttons buttons)
 {
     if (icon == Icon::Exclamation || icon == Icon::Critical)

@@ -27,6 +27,9 @@ public:
 
     // The program's file errors all look alike: title "Error:", exclamation icon, OK button.
     static void error(const QString& text);
+    // What the program tells before it does something the user may not expect: title
+    // "Information", information icon, OK button.
+    static void inform(const QString& text);
 
     // The words that tell the user of a failure, chosen by what was attempted and, for a tag file,
     // by what went wrong: the one place where they are built. A copy or a move ends in the

@@ -8,6 +8,7 @@
 #include "base/FileOps.h"
 #include "tags/GenreTable.h"
 #include "tags/Id3v2.h"
+#include "tags/Id3v2Plain.h"
 
 namespace {
 
@@ -55,12 +56,13 @@ bool isShownFrame(QByteArrayView id)
     return std::any_of(std::begin(kShown), std::end(kShown), [id](const char* shown) { return id == shown; });
 }
 
-// The frames of a body that the program shows, copied whole, header and all, in their order: the
-// parser then makes no object of a picture or any other frame, whatever its size. Empty when the
+// The frames of a body (those the program shows, or all), copied whole, header and all, in their
+// order: with Shown the parser makes no object of a picture or any other frame, whatever its size,
+// and with All it is given no padding. Empty when the
 // frames, walked by their headers alone, do not fill the body up to where zero padding fills the
 // rest: a header whose identifier is not capital letters and digits, or a frame that runs past the
 // end, is not a frame, and such bytes would otherwise pass for an empty tag.
-std::optional<QByteArray> shownFrames(QByteArrayView body, int version)
+std::optional<QByteArray> framesOf(QByteArrayView body, int version, Id3v2::Frames frames)
 {
     const qsizetype idSize = version == 2 ? 3 : 4;
     const qsizetype headerSize = version == 2 ? 6 : 10;
@@ -82,7 +84,7 @@ std::optional<QByteArray> shownFrames(QByteArrayView body, int version)
         if (!size || *size > quint64(body.size() - at - headerSize))
             return std::nullopt;
         const qsizetype frameSize = headerSize + qsizetype(*size);
-        if (isShownFrame(id))
+        if (frames == Id3v2::Frames::All || isShownFrame(id))
             shown += body.sliced(at, frameSize);
         at += frameSize;
     }
@@ -100,7 +102,7 @@ public:
 
 QString toQString(const TagLib::String& text)
 {
-    return QString::fromStdWString(text.toWString());
+    return QString::fromUtf8(text.toCString(true));
 }
 
 // Each field from the first frame of its identifier, in one pass over the frames.
@@ -152,6 +154,14 @@ Id3v2Reading unreadable(const QString& problem)
     return reading;
 }
 
+Id3v2::PlainTag unreadablePlain(const QString& problem)
+{
+    Id3v2::PlainTag plain;
+    plain.state = Id3v2::PlainTag::State::Unreadable;
+    plain.problem = problem;
+    return plain;
+}
+
 } // namespace
 
 namespace Id3v2 {
@@ -170,13 +180,13 @@ std::optional<qint64> areaLength(QByteArrayView header)
     return HeaderSize + qint64(*size) + (footer ? FooterSize : 0);
 }
 
-Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& genreName)
+PlainTag plainTag(QByteArrayView area, Frames frames)
 {
     const std::optional<qint64> length = areaLength(area);
     if (!length)
-        return startsWithMarker(area) ? unreadable(QStringLiteral("the tag's header is not valid")) : Id3v2Reading();
+        return startsWithMarker(area) ? unreadablePlain(QStringLiteral("the tag's header is not valid")) : PlainTag();
     if (*length > area.size())
-        return unreadable(QStringLiteral("the tag runs past the end of the file"));
+        return unreadablePlain(QStringLiteral("the tag runs past the end of the file"));
     const int version = static_cast<unsigned char>(area[3]);
     const unsigned char flags = static_cast<unsigned char>(area[5]);
     const qsizetype bodySize = qsizetype(*syncsafe(area.sliced(6, 4)));
@@ -187,7 +197,7 @@ Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& g
     const QByteArray resynced = unsynchronised ? resynchronised(raw) : QByteArray();
     const QByteArrayView body = unsynchronised ? QByteArrayView(resynced) : raw;
     if (version == 2 && (flags & kExtendedHeader))
-        return unreadable(QStringLiteral("the tag is compressed"));
+        return unreadablePlain(QStringLiteral("the tag is compressed"));
     qsizetype framesAt = 0;
     if (flags & kExtendedHeader) {
         // 2.3 counts the extended header's size without its own 4 bytes, 2.4 with them. The parser
@@ -196,37 +206,56 @@ Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& g
             ? std::nullopt
             : (version == 3 ? std::optional(bigEndian(body.first(4)) + 4) : syncsafe(body.first(4)));
         if (!extended || *extended < 4 || *extended > quint64(body.size()))
-            return unreadable(QStringLiteral("the extended header runs past the end of the tag"));
+            return unreadablePlain(QStringLiteral("the extended header runs past the end of the tag"));
         framesAt = qsizetype(*extended);
     }
-    const std::optional<QByteArray> frames = shownFrames(body.sliced(framesAt), version);
-    if (!frames)
-        return unreadable(QStringLiteral("the tag holds bytes that are not frames"));
+    const std::optional<QByteArray> kept = framesOf(body.sliced(framesAt), version, frames);
+    if (!kept)
+        return unreadablePlain(QStringLiteral("the tag holds bytes that are not frames"));
 
-    // The parser gets a plain tag of the shown frames alone: no extended header, no padding, no
-    // footer, and before 2.4 no unsynchronisation (2.4 marks it frame by frame).
-    QByteArray plain = area.first(HeaderSize).toByteArray();
-    plain[5] = char(flags & ~(kExtendedHeader | FooterFlag | (version < 4 ? kUnsynchronised : 0)));
-    const quint32 size = quint32(frames->size());
+    // No extended header, no padding, no footer, and before 2.4 no unsynchronisation (2.4 marks it
+    // frame by frame).
+    PlainTag plain;
+    plain.state = PlainTag::State::Plain;
+    plain.version = version;
+    plain.length = *length;
+    plain.bytes = area.first(HeaderSize).toByteArray();
+    plain.bytes[5] = char(flags & ~(kExtendedHeader | FooterFlag | (version < 4 ? kUnsynchronised : 0)));
+    const quint32 size = quint32(kept->size());
     for (int i = 0; i < 4; ++i)
-        plain[6 + i] = char((size >> (7 * (3 - i))) & 0x7F);
-    plain += *frames;
-    TagLib::ByteVectorStream stream(TagLib::ByteVector(plain.constData(), static_cast<unsigned int>(plain.size())));
-    MemoryFile file(&stream);
-    const TagLib::ID3v2::Tag tag(&file, 0);
+        plain.bytes[6 + i] = char((size >> (7 * (3 - i))) & 0x7F);
+    plain.bytes += *kept;
+    return plain;
+}
 
+void withParsedTag(const PlainTag& plain, const std::function<void(TagLib::ID3v2::Tag&)>& use)
+{
+    TagLib::ByteVectorStream stream(
+        TagLib::ByteVector(plain.bytes.constData(), static_cast<unsigned int>(plain.bytes.size())));
+    MemoryFile file(&stream);
+    TagLib::ID3v2::Tag tag(&file, 0);
+    use(tag);
+}
+
+Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& genreName)
+{
+    const PlainTag plain = plainTag(area, Frames::Shown);
+    if (plain.state == PlainTag::State::None)
+        return {};
+    if (plain.state == PlainTag::State::Unreadable)
+        return unreadable(plain.problem);
     Id3v2Reading reading;
     reading.state = Id3v2Reading::State::Read;
     Id3v2Fields& fields = reading.fields;
-    fields.version = version;
-    fields.size = *length;
+    fields.version = plain.version;
+    fields.size = plain.length;
     QString genre;
-    takeTexts(tag, fields, genre);
+    withParsedTag(plain, [&](const TagLib::ID3v2::Tag& tag) { takeTexts(tag, fields, genre); });
     fields.genre = genreText(genre, genreName);
     return reading;
 }
 
-Id3v2Reading readFrom(const FileOps::Handle& file)
+Id3v2Reading readFrom(const FileOps::Handle& file, QByteArray* area)
 {
     const qint64 size = file.size();
     const std::optional<QByteArray> header = file.readAt(0, std::min<qint64>(size, HeaderSize));
@@ -237,10 +266,13 @@ Id3v2Reading readFrom(const FileOps::Handle& file)
         return startsWithMarker(*header) ? unreadable(QStringLiteral("the tag's header is not valid")) : Id3v2Reading();
     if (*length > size)
         return unreadable(QStringLiteral("the tag runs past the end of the file"));
-    const std::optional<QByteArray> area = file.readAt(0, *length);
-    if (!area)
+    std::optional<QByteArray> bytes = file.readAt(0, *length);
+    if (!bytes)
         return unreadable(QStringLiteral("the file could not be read"));
-    return parseArea(*area, [](int number) { return GenreName(number); });
+    Id3v2Reading reading = parseArea(*bytes, [](int number) { return GenreName(number); });
+    if (area)
+        *area = std::move(*bytes);
+    return reading;
 }
 
 } // namespace Id3v2

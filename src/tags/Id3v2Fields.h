@@ -50,7 +50,6 @@ Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& g
 
 // The tag at the front of an open file, read with one read for the header and one for the tag,
 // never more bytes than the file holds; genre numbers through the program's genre table. A tag that
-// declares more bytes than the file has is unreadable.
-Id3v2Reading readFrom(const FileOps::Handle& file);
-
+// declares more bytes than the file has is unreadable. The tag's bytes go to area when given.
+Id3v2Reading readFrom(const FileOps::Handle& file, QByteArray* area = nullptr);
 } // namespace Id3v2

@@ -8,11 +8,14 @@
 #include "base/Messages.h"
 #include "base/PathTools.h"
 #include "tags/Id3v1.h"
+#include "tags/GenreTable.h"
 #include "tags/Id3v2.h"
+#include "tags/Id3v2Edit.h"
 
 MP3Tag::MP3Tag(const MP3Tag& other)
     : m_path(other.m_path),
       m_record(other.m_record ? std::make_unique<MP3TagInfo>(*other.m_record) : nullptr),
+      m_id3v2(other.m_id3v2 ? std::make_unique<Id3v2Reading>(*other.m_id3v2) : nullptr),
       m_hasId1Tag(other.m_hasId1Tag),
       m_hasId2Tag(other.m_hasId2Tag),
       m_tagRead(other.m_tagRead),
@@ -39,7 +42,13 @@ const MP3TagInfo& MP3Tag::RawInfo() const
     return m_record ? *m_record : empty;
 }
 
-Result<void> MP3Tag::ReadTag()
+const Id3v2Reading& MP3Tag::Id3v2Tag() const
+{
+    static const Id3v2Reading none;
+    return m_id3v2 ? *m_id3v2 : none;
+}
+
+Result<void> MP3Tag::ReadTag(Reading reading)
 {
     if (FileError())
         return failedBefore();
@@ -50,17 +59,20 @@ Result<void> MP3Tag::ReadTag()
     if (!file && file.failure().kind == Failure::Kind::Missing)
         return report(failureOf(Failure::Kind::Missing, file.failure().reason));
     // A file that cannot be opened is read as a closed one: a read error.
-    return file ? readFrom(*file) : readFrom(FileOps::Handle());
+    return file ? readFrom(*file, reading) : readFrom(FileOps::Handle(), reading);
 }
 
 Result<void> MP3Tag::readFrom(const FileOps::Handle& file, Reading reading)
 {
     // The ID3v2 marker is read first and kept even when the rest of the read fails.
     bool frontRead = true;
-    if (reading == Reading::BothTags) {
+    if (reading != Reading::Id3v1Only) {
         std::array<char, Id3v2::MarkerSize> front;
         frontRead = file.readInto(0, front.data(), front.size());
         m_hasId2Tag = frontRead && Id3v2::startsWithMarker(QByteArrayView(front.data(), front.size()));
+        m_id3v2.reset();
+        if (m_hasId2Tag && reading == Reading::AllTags)
+            m_id3v2 = std::make_unique<Id3v2Reading>(Id3v2::readFrom(file));
     }
     std::array<char, Id3v1::Size> tail;
     if (!frontRead || !file.readInto(file.size() - Id3v1::Size, tail.data(), tail.size()))
@@ -203,16 +215,53 @@ Result<void> MP3Tag::removeId2TagFrom(const FileOps::Handle& file)
         return report(failureOf(Failure::Kind::Io));
     if (static_cast<unsigned char>(firstAudioByte->at(0)) != Id3v2::AudioFrameStart)
         return report(failureOf(Failure::Kind::Unrecognized));
-    const Result<void> replaced = FileOps::replaceWithTail(m_path, file, *tagLength);
+    const Result<void> replaced = replaceFront(file, *tagLength, {});
+    if (replaced) {
+        m_hasId2Tag = false;
+        m_id3v2.reset();
+    }
+    return replaced;
+}
+
+Result<void> MP3Tag::writeId3v2(const Id3v2Fields& fields, int newTagVersion)
+{
+    if (FileError())
+        return failedBefore();
+    return withFileToChange(
+        [&](const FileOps::Handle& file) { return writeId3v2To(file, fields, newTagVersion); });
+}
+
+Result<void> MP3Tag::writeId3v2To(const FileOps::Handle& file, const Id3v2Fields& fields, int newTagVersion)
+{
+    if (!file.readAt(0, std::min<qint64>(file.size(), Id3v2::HeaderSize)))
+        return report(failureOf(Failure::Kind::Io));
+    QByteArray area;
+    const Id3v2Reading now = Id3v2::readFrom(file, &area);
+    const Id3v2::Edit edit = Id3v2::edited(area, fields, newTagVersion, [](int number) { return GenreName(number); });
+    if (edit.outcome == Id3v2::Edit::Outcome::Unreadable)
+        return report(failureOf(Failure::Kind::Unrecognized, edit.problem));
+    if (edit.outcome == Id3v2::Edit::Outcome::Unchanged)
+        return {};
+    if (edit.fromVersion == 2)
+        Messages::inform(m_path + QStringLiteral(" has an ID3v2.2 tag, which is written as ID3v2.3."));
+    const Result<void> replaced = replaceFront(file, now.state == Id3v2Reading::State::Read ? now.fields.size : 0, edit.tag);
+    if (replaced) {
+        m_hasId2Tag = true;
+        m_id3v2 = std::make_unique<Id3v2Reading>(Id3v2::parseArea(edit.tag, [](int number) { return GenreName(number); }));
+    }
+    return replaced;
+}
+
+Result<void> MP3Tag::replaceFront(const FileOps::Handle& file, qint64 offset, const QByteArray& head)
+{
+    const Result<void> replaced = FileOps::replaceWithTail(m_path, file, offset, head);
     const bool changedMeanwhile = !replaced && replaced.failure().kind == Failure::Kind::Changed;
     // The file read so far is no longer the one at the name, whether it was replaced now or by
     // another program meanwhile: a later change of this object opens the name again.
     if (replaced || changedMeanwhile)
         m_held = nullptr;
-    if (replaced) {
-        m_hasId2Tag = false;
+    if (replaced)
         return {};
-    }
     if (changedMeanwhile)
         return report(failureOf(Failure::Kind::Changed, replaced.failure().reason));
     // Any other failure is a read error, naming a temporary file that stayed behind.

@@ -9,11 +9,12 @@
 
 #include "base/FileOps.h"
 #include "tags/Id3v1.h"
+#include "tags/Id3v2Fields.h"
 #include "tags/MP3TagInfo.h"
 
 // The tag file object: the tags of one MP3 file. It reads whether the file starts with an ID3v2
-// tag and reads its ID3v1 tag into a record, writes the record back as an ID3v1 tag, and removes
-// either tag. It reports its own failures through Messages (a Failure whose action is Tag), and
+// tag (and, when asked, that tag's fields) and reads its ID3v1 tag into a record, writes the record
+// back as an ID3v1 tag, writes ID3v2 fields, and removes either tag. It reports its own failures through Messages (a Failure whose action is Tag), and
 // once a file has failed (FileError) every later read, write and removal of that file returns at
 // once, silently, for the object's life. Reads and changes also return what happened, for callers
 // that act on it.
@@ -37,15 +38,22 @@ public:
     MP3TagInfo& RawInfo();
     const MP3TagInfo& RawInfo() const;
 
-    // Reads the ID3v2 marker and the ID3v1 tag. A missing file, or one that is not an ordinary
-    // file, gets the not-found message; a file that cannot be read, or is shorter than 128 bytes,
-    // the read-error report. Without an ID3v1 tag the record's fields keep their values.
-    Result<void> ReadTag();
+    // What a read takes: the ID3v2 marker and the ID3v1 tag (BothTags), the ID3v1 tag alone, or
+    // both and the ID3v2 tag's fields as well (AllTags).
+    enum class Reading { BothTags, Id3v1Only, AllTags };
+
+    // Reads the tags. A missing file, or one that is not an ordinary file, gets the not-found
+    // message; a file that cannot be read, or is shorter than 128 bytes, the read-error report.
+    // Without an ID3v1 tag the record's fields keep their values.
+    Result<void> ReadTag(Reading reading = Reading::BothTags);
 
     bool HasID2Tag() const { return m_hasId2Tag; }
     // Assigning false cuts the ID3v2 tag off the front of the file, when the file has been read,
     // has not failed and had one. Anything else does nothing.
     void setHasID2Tag(bool value);
+    // The ID3v2 tag's fields as the last read with AllTags (or write) found them; State::None when
+    // the file has no ID3v2 tag or the last read did not read them.
+    const Id3v2Reading& Id3v2Tag() const;
     bool HasID1Tag() const { return m_hasId1Tag; }
     // Assigning false cuts the ID3v1 tag off the end of the file, under the same conditions.
     void setHasID1Tag(bool value);
@@ -73,14 +81,20 @@ public:
     // without one. Never creates a file.
     Result<void> writeTag();
 
+    // Writes fields as the file's ID3v2 tag (see Id3v2::edited): a tag of any version is rewritten
+    // keeping its other frames, a file without one gets one of newTagVersion (3 or 4), and nothing
+    // is written when no field differs. The file is replaced whole, as a removal replaces it; a tag
+    // that cannot be read is never rewritten (the not-recognized message), and a 2.2 tag, which is
+    // written as 2.3, is announced first. Never creates a file.
+    Result<void> writeId3v2(const Id3v2Fields& fields, int newTagVersion);
+
     // Reads the tags as ReadTag does, through one open for reading and writing, and then, when the
-    // read succeeds, runs change, whose writeTag and tag removals use that same open file: the
+    // read succeeds, runs change, whose writes and tag removals use that same open file: the
     // read, the decision and the writes take one open and no other Sondrel process changes the
     // file in between. A file that may be read but not written is read as ReadTag reads it, and
     // the change reports what it cannot do. A change of the ID3v1 tag alone (Id3v1Only) does not
     // need the ID3v2 marker: it is not read, and HasID2Tag keeps what it said. The result is the
     // read's (or the lock's, when another Sondrel process holds the file); change reports its own.
-    enum class Reading { BothTags, Id3v1Only };
     Result<void> changeTag(const std::function<void()>& change, Reading reading = Reading::BothTags);
 
     // True once a read has completed: the record and the flags then tell what the file holds.
@@ -107,6 +121,10 @@ private:
     Result<void> writeTagTo(FileOps::Handle& file);
     Result<void> removeId1TagFrom(FileOps::Handle& file);
     Result<void> removeId2TagFrom(const FileOps::Handle& file);
+    Result<void> writeId3v2To(const FileOps::Handle& file, const Id3v2Fields& fields, int newTagVersion);
+    // Replaces the file with head followed by its bytes from offset, reporting a failure; the held
+    // file is let go once the name holds another file.
+    Result<void> replaceFront(const FileOps::Handle& file, qint64 offset, const QByteArray& head);
     // A failure of this file of the given kind, with reason as its words.
     Failure failureOf(Failure::Kind kind, const QString& reason = {}) const;
     // Shows the failure's message; a missing file or a read error (kind Missing or Io) makes the
@@ -125,6 +143,8 @@ private:
     HeldFile* m_held = nullptr;
     // Made on first use: a playlist holds a tag object for every entry, most of them never read.
     std::unique_ptr<MP3TagInfo> m_record;
+    // Made only for a file whose ID3v2 tag was read, for the same reason.
+    std::unique_ptr<Id3v2Reading> m_id3v2;
     bool m_hasId1Tag = false;
     bool m_hasId2Tag = false;
     bool m_tagRead = false;
