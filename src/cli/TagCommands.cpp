@@ -4,7 +4,6 @@
 
 #include <QStringBuilder>
 
-#include "base/FileOps.h"
 #include "base/NativePath.h"
 #include "cli/CommandLine.h"
 #include "cli/Json.h"
@@ -27,22 +26,18 @@ QString errorText(Failure::Kind failure)
     return failure == Failure::Kind::Missing ? QStringLiteral("not found") : QStringLiteral("read error");
 }
 
-// The fields of the file's ID3v2 tag as a JSON value: null without a tag (which is read only when
-// the file starts with one), an object with "error" for a tag that cannot be read.
-void addId3v2Tag(JsonLine& json, const QString& path, const MP3Tag& tag)
+// The fields of the file's ID3v2 tag as a JSON value: null without a tag, an object with "error"
+// for a tag that cannot be read.
+void addId3v2Tag(JsonLine& json, const MP3Tag& tag)
 {
-    if (!tag.HasID2Tag()) {
+    const Id3v2Reading& reading = tag.Id3v2Tag();
+    if (reading.state == Id3v2Reading::State::None) {
         json.addNull("id3v2tag");
         return;
     }
-    const Result<FileOps::Handle> file = FileOps::openExisting(path, FileOps::Access::Read);
-    const Id3v2Reading reading = file ? Id3v2::readFrom(*file) : Id3v2Reading();
     JsonLine fields;
-    if (!file || reading.state == Id3v2Reading::State::Unreadable) {
-        fields.add("error", file ? reading.problem : file.failure().reason);
-    } else if (reading.state == Id3v2Reading::State::None) {
-        json.addNull("id3v2tag");
-        return;
+    if (reading.state == Id3v2Reading::State::Unreadable) {
+        fields.add("error", reading.problem);
     } else {
         const Id3v2Fields& f = reading.fields;
         fields.add("version", QStringLiteral("2.%1").arg(f.version))
@@ -75,7 +70,7 @@ QByteArray infoJson(const QString& path, const MP3Tag& tag)
         json.add("error", errorText(*tag.failure()));
     else
         json.addNull("error");
-    addId3v2Tag(json, path, tag);
+    addId3v2Tag(json, tag);
     return json.line();
 }
 
@@ -86,11 +81,11 @@ void printInfoText(const QString& path, const MP3Tag& tag)
     writeOut(QString(u'\t' % TagColumns::quickTag(tag) % u'\t' % TagColumns::hasId2(tag) % u'\n').toUtf8());
 }
 
-MP3Tag readTagOf(const QString& path)
+MP3Tag readTagOf(const QString& path, MP3Tag::Reading reading)
 {
     MP3Tag tag;
     tag.init(path);
-    tag.ReadTag();
+    tag.ReadTag(reading);
     return tag;
 }
 
@@ -115,7 +110,7 @@ int runInfo(const QStringList& arguments)
         return ExitOk;
     const bool json = line.isSet(QStringLiteral("json"));
     for (const QString& path : *files) {
-        MP3Tag tag = readTagOf(path);
+        MP3Tag tag = readTagOf(path, json ? MP3Tag::Reading::AllTags : MP3Tag::Reading::BothTags);
         if (json)
             writeOut(infoJson(path, tag));
         else
@@ -126,19 +121,31 @@ int runInfo(const QStringList& arguments)
 
 int runWrite(const QStringList& arguments)
 {
-    CommandLine line(QStringLiteral("write [--title T] [--artist A] [--album U] [--year Y] [--comment C] "
-                                    "[--track N] [--genre N|NAME] [--files-from LIST] FILE..."),
+    CommandLine line(QStringLiteral("write [--id3v1] [--id3v2] [--v23|--v24] [--title T] [--artist A] [--album U] "
+                                    "[--year Y] [--comment C] [--track N] [--genre N|NAME] [--files-from LIST] "
+                                    "FILE..."),
         QStringLiteral("Reads each file's ID3v1 tag, sets the given fields and writes the tag back "
                        "(appending one to a file that has none). Fields not given keep their "
                        "values. Texts longer than their field are cut: title, artist and album "
-                       "30 characters, year 4, comment 29."));
+                       "30 characters, year 4, comment 29. With --id3v2 the ID3v2 tag is written "
+                       "instead (both with both flags): its fields have no width, the track is a text "
+                       "such as 3/12, and its other frames are kept."));
+    line.addFlag(QStringLiteral("id3v1"), QStringLiteral("Write the ID3v1 tag (the default)."));
+    line.addFlag(QStringLiteral("id3v2"), QStringLiteral("Write the ID3v2 tag."));
+    line.addFlag(QStringLiteral("v23"), QStringLiteral("Give a file without an ID3v2 tag a version 2.3 one."));
+    line.addFlag(QStringLiteral("v24"), QStringLiteral("Give a file without an ID3v2 tag a version 2.4 one (the default)."));
     TagFieldOptions::addTo(line);
     line.takesFiles();
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
+    const bool id3v2 = line.isSet(QStringLiteral("id3v2"));
+    const bool id3v1 = line.isSet(QStringLiteral("id3v1")) || !id3v2;
+    if (line.isSet(QStringLiteral("v23")) && line.isSet(QStringLiteral("v24")))
+        return line.usageError(QStringLiteral("give --v23 or --v24, not both"));
+    const int newTagVersion = line.isSet(QStringLiteral("v23")) ? 3 : 4;
 
     int exitCode = ExitOk;
-    const std::optional<TagFieldOptions> fields = TagFieldOptions::read(line, &exitCode);
+    const std::optional<TagFieldOptions> fields = TagFieldOptions::read(line, &exitCode, id3v1);
     if (!fields)
         return exitCode;
     const Result<QStringList> files = line.files();
@@ -149,10 +156,18 @@ int runWrite(const QStringList& arguments)
         tag.init(path);
         tag.changeTag(
             [&] {
-                fields->applyTo(tag.RawInfo());
-                tag.writeTag();
+                // The ID3v1 tag first: it is written in place, and the ID3v2 write then copies it.
+                if (id3v1) {
+                    fields->applyTo(tag.RawInfo());
+                    tag.writeTag();
+                }
+                if (id3v2) {
+                    Id3v2Fields wanted = tag.Id3v2Tag().fields;
+                    fields->applyTo(wanted);
+                    tag.writeId3v2(wanted, newTagVersion);
+                }
             },
-            MP3Tag::Reading::Id3v1Only);
+            id3v2 ? MP3Tag::Reading::AllTags : MP3Tag::Reading::Id3v1Only);
     }
     return ExitOk;
 }

@@ -4,6 +4,7 @@
 
 #include "cli/CommandLine.h"
 #include "tags/GenreTable.h"
+#include "tags/Id3v2Fields.h"
 #include "tags/MP3TagInfo.h"
 
 namespace {
@@ -45,9 +46,18 @@ void TagFieldOptions::addTo(CommandLine& line)
                        "the list gives 12; a name when the list cannot be loaded writes nothing)."));
 }
 
-std::optional<TagFieldOptions> TagFieldOptions::read(const CommandLine& line, int* exitCode)
+std::optional<TagFieldOptions> TagFieldOptions::read(const CommandLine& line, int* exitCode, bool forId3v1)
 {
     TagFieldOptions options;
+    options.m_title = textOption(line, "title");
+    options.m_artist = textOption(line, "artist");
+    options.m_album = textOption(line, "album");
+    options.m_year = textOption(line, "year");
+    options.m_comment = textOption(line, "comment");
+    options.m_trackText = textOption(line, "track");
+    options.m_genreText = textOption(line, "genre");
+    if (!forId3v1)
+        return options;
     if (line.isSet(QStringLiteral("track"))) {
         options.m_track = byteNumber(line.value(QStringLiteral("track")));
         if (!options.m_track) {
@@ -70,11 +80,6 @@ std::optional<TagFieldOptions> TagFieldOptions::read(const CommandLine& line, in
             return std::nullopt;
         }
     }
-    options.m_title = textOption(line, "title");
-    options.m_artist = textOption(line, "artist");
-    options.m_album = textOption(line, "album");
-    options.m_year = textOption(line, "year");
-    options.m_comment = textOption(line, "comment");
     return options;
 }
 
@@ -94,4 +99,19 @@ void TagFieldOptions::applyTo(MP3TagInfo& record) const
         record.setTrack(QString(QChar(*m_track)));
     if (m_genre)
         record.setGenre(QString(QChar(*m_genre)));
+}
+
+void TagFieldOptions::applyTo(Id3v2Fields& fields) const
+{
+    for (const auto& [given, field] : {std::pair{&m_title, &fields.title}, {&m_artist, &fields.artist},
+             {&m_album, &fields.album}, {&m_year, &fields.year}, {&m_comment, &fields.comment},
+             {&m_trackText, &fields.track}}) {
+        if (*given)
+            *field = **given;
+    }
+    if (m_genreText) {
+        const std::optional<int> number = byteNumber(*m_genreText);
+        const QString name = number ? GenreName(*number) : QString();
+        fields.genre = name.isEmpty() ? *m_genreText : name;
+    }
 }

@@ -6,6 +6,7 @@
 
 class CommandLine;
 class MP3TagInfo;
+struct Id3v2Fields;
 
 // The tag field options that write and compose share: --title, --artist, --album, --year, --comment,
 // --track and --genre. Only the fields given are set.
@@ -15,12 +16,15 @@ public:
     // The options given; empty, after a usage error whose exit status is in *exitCode, when a track
     // or genre is not a number from 0 to 255 (a genre may also be a name from the genre list), and
     // empty with ExitErrorShown, after the genre list's message, for a genre name when the list
-    // cannot be loaded.
-    static std::optional<TagFieldOptions> read(const CommandLine& line, int* exitCode);
+    // cannot be loaded. Those rules are the ID3v1 tag's: for an ID3v2 tag alone (forId3v1 false)
+    // the track and the genre are free texts.
+    static std::optional<TagFieldOptions> read(const CommandLine& line, int* exitCode, bool forId3v1 = true);
 
     void applyTo(MP3TagInfo& record) const;
+    // The track as given ("3/12"); the genre as given, or the name of a genre number.
+    void applyTo(Id3v2Fields& fields) const;
 
 private:
-    std::optional<QString> m_title, m_artist, m_album, m_year, m_comment;
+    std::optional<QString> m_title, m_artist, m_album, m_year, m_comment, m_trackText, m_genreText;
     std::optional<int> m_track, m_genre;
 };

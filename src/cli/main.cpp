@@ -10,6 +10,7 @@
 #include "cli/FormatCommands.h"
 #include "cli/PlaylistCommands.h"
 #include "cli/TagCommands.h"
+#include "cli/TagCopyCommand.h"
 
 namespace {
 
@@ -20,8 +21,9 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"info", "print each file's ID3v1 summary and ID3v2 presence (or JSON with --json)", runInfo},
-    {"write", "set ID3v1 fields of each file", runWrite},
+    {"info", "print each file's ID3v1 summary and ID3v2 presence (or JSON, ID3v2 fields too, with --json)", runInfo},
+    {"write", "set ID3v1 or ID3v2 fields of each file", runWrite},
+    {"copy-tag", "copy each file's ID3v2 tag into its ID3v1 tag, or back", runCopyTag},
     {"remove", "remove the ID3v1 or ID3v2 tag of each file", runRemove},
     {"genres", "print the genre list", runGenres},
     {"playlist", "print the rows of an M3U or PLS playlist, with the files' tags", runPlaylist},
@@ -36,7 +38,7 @@ const Command kCommands[] = {
 QByteArray overview()
 {
     QByteArray text = "Usage: sondrel-cli COMMAND [OPTIONS] [FILE...]\n\n"
-                      "Reads and writes the ID3v1 tags of MP3 files, removes ID3v1 and ID3v2 tags, and\n"
+                      "Reads and writes the ID3v1 and ID3v2 tags of MP3 files, copies and removes them, and\n"
                       "reads, converts and prunes M3U and PLS playlists, and retags and renames files through\n"
                       "format strings such as \"<a> - <t>\".\n"
                       "Messages go to stderr as \"title<TAB>text\". Exit status: 0 when no error message was\n"
