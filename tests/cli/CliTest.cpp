@@ -113,8 +113,9 @@ TEST(Cli, AnswersEachCallWithItsOutputMessagesAndStatusAndTouchesNoFile)
     const QByteArray usage = "usage: sondrel-cli ";
     const QByteArray noFields = "{\"artist\":\"\",\"title\":\"\",\"album\":\"\",\"year\":\"\",\"comment\":\"\","
                                 "\"track\":\"\",\"genre\":\"\"}\n";
-    const QByteArray writeUsage = "usage: sondrel-cli write [--title T] [--artist A] [--album U] [--year Y] "
-                                  "[--comment C] [--track N] [--genre N|NAME] [--files-from LIST] FILE...\n";
+    const QByteArray writeUsage = "usage: sondrel-cli write [--id3v1] [--id3v2] [--v23|--v24] [--title T] "
+                                  "[--artist A] [--album U] [--year Y] [--comment C] [--track N] [--genre N|NAME] "
+                                  "[--files-from LIST] FILE...\n";
     // Every file in the folder with its bytes.
     const auto snapshot = [&files] {
         QByteArrayList all;
