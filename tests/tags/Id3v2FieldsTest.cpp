@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "base/FileOps.h"
+#include "tags/Id3v2Edit.h"
 #include "tags/MP3Tag.h"
 #include "support/TestFiles.h"
 
@@ -127,6 +128,75 @@ TEST(Id3v2Fields, ReadsOnlyWhatTheFileHolds)
             = FileOps::openExisting(files.write(u"song.mp3"_s, bytes), FileOps::Access::Read);
         ASSERT_TRUE(file);
         EXPECT_EQ(describe(Id3v2::readFrom(*file)), read);
+    }
+}
+
+TEST(Id3v2Fields, WritesOnlyTheFieldsThatChangeAndKeepsEveryOtherFrame)
+{
+    const QByteArray privateFrame = frame(3, "PRIV", "owner" + QByteArray(1, '\0') + "\x01\x02\xFF");
+    const QByteArray tag23 = tag(3, 0,
+        frame(3, "TIT2", latin1("Song")) + privateFrame
+            + frame(3, "COMM", latin1("deu") + "desc" + QByteArray(1, '\0') + "Alt") + QByteArray(50, '\0'));
+    const auto with = [](std::function<void(Id3v2Fields&)> change) {
+        Id3v2Fields fields;
+        change(fields);
+        return fields;
+    };
+    const Id3v2Fields song23 = with([](Id3v2Fields& f) {
+        f.title = u"Song"_s;
+        f.comment = u"Alt"_s;
+    });
+    struct Case {
+        const char* name;
+        QByteArray area;
+        Id3v2Fields wanted;
+        int newTagVersion;
+        std::string written; // outcome, versions, and the new tag as read back (but its padding)
+        QByteArray holds; // bytes the new tag must hold
+    } const cases[] = {
+        {"a new 2.4 tag in ISO-8859-1", {}, with([](Id3v2Fields& f) { f.title = u"Café"_s; }), 4,
+            "changed 0>4 2.4|Café||||||", "TIT2\0\0\0\x06\0\0\0Caf\xE9"},
+        {"a new 2.4 tag in UTF-8", {}, with([](Id3v2Fields& f) { f.artist = u"♪"_s; }), 4,
+            "changed 0>4 2.4||♪|||||", "TPE1\0\0\0\x05\0\0\x03\xE2\x99\xAA"},
+        {"a new 2.3 tag in UTF-16", {}, with([](Id3v2Fields& f) { f.album = u"♪"_s; }), 3,
+            "changed 0>3 2.3|||♪||||", "TALB\0\0\0\x05\0\0\x01\xFF\xFE\x6A\x26"},
+        {"a 2.3 year", {}, with([](Id3v2Fields& f) { f.year = u"1999"_s; }), 3, "changed 0>3 2.3||||1999|||",
+            "TYER"},
+        {"nothing to write", {}, {}, 4, "unchanged", {}},
+        {"the same fields", tag23, song23, 4, "unchanged", {}},
+        {"a field of a 2.3 tag", tag23,
+            with([&](Id3v2Fields& f) {
+                f = song23;
+                f.artist = u"Band"_s;
+            }),
+            4, "changed 3>3 2.3|Song|Band|||||Alt", privateFrame},
+        {"an emptied title", tag23, with([](Id3v2Fields& f) { f.comment = u"Alt"_s; }), 4,
+            "changed 3>3 2.3|||||||Alt", privateFrame},
+        {"the first comment, in its language", tag23,
+            with([&](Id3v2Fields& f) {
+                f = song23;
+                f.comment = u"New"_s;
+            }),
+            4, "changed 3>3 2.3|Song||||||New", "COMM\0\0\0\x0C\0\0\0deudesc\0New"},
+        {"a 2.2 tag", tag(2, 0, frame(2, "TT2", latin1("Old"))), with([](Id3v2Fields& f) { f.title = u"New"_s; }), 4,
+            "changed 2>3 2.3|New||||||", {}},
+        {"an unreadable tag", tag(3, 0, "junk"), with([](Id3v2Fields& f) { f.title = u"New"_s; }), 4,
+            "unreadable: the tag holds bytes that are not frames", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Id3v2::Edit edit = Id3v2::edited(c.area, c.wanted, c.newTagVersion, genreName);
+        std::string written;
+        switch (edit.outcome) {
+        case Id3v2::Edit::Outcome::Unchanged: written = "unchanged"; break;
+        case Id3v2::Edit::Outcome::Unreadable: written = "unreadable: " + edit.problem.toStdString(); break;
+        case Id3v2::Edit::Outcome::Changed:
+            const std::string read = describe(Id3v2::parseArea(edit.tag, genreName));
+            written = "changed " + std::to_string(edit.fromVersion) + ">" + std::to_string(edit.toVersion) + " "
+                + read.substr(0, 3) + read.substr(read.find('|'));
+        }
+        EXPECT_EQ(written, c.written);
+        EXPECT_TRUE(edit.tag.contains(c.holds));
     }
 }
 
