@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr int kNoGenre = 255;
+
 // The text as a field of width characters holds it: each character windows-1252 cannot hold as
 // "?", then cut.
 QString narrowed(const QString& text, qsizetype width)
@@ -60,6 +62,8 @@ std::optional<Id3v1Copy> toId3v1(const Id3v2Fields& fields,
     if (trackText != fields.track)
         copy.losses.push_back({QStringLiteral("Track"), fields.track, trackText});
 
+    // No genre is 255, which names none, rather than 0, which names one.
+    record.setGenre(QString(QChar(kNoGenre)));
     if (!fields.genre.isEmpty()) {
         const std::optional<int> genre = genreNumber(fields.genre);
         if (!genre)
