@@ -34,8 +34,8 @@ struct Id3v1Copy {
 // The ID3v1 record that holds an ID3v2 tag's fields as nearly as it can: a text longer than its
 // field is cut; a character that windows-1252 cannot hold becomes "?"; a track "3/12" becomes 3,
 // and one that is not a number from 0 to 255 is left out (0); a genre becomes the number of its
-// name, a name not in the list 12, and no genre 255. genreNumber gives a name's number, or nothing when the genre
-// list cannot be loaded: then, for a tag with a genre, there is no copy.
+// name, a name not in the list 12, and no genre 255. genreNumber gives a name's number, or nothing
+// when the genre list cannot be loaded: then, for a tag with a genre, there is no copy.
 std::optional<Id3v1Copy> toId3v1(const Id3v2Fields& fields,
     const std::function<std::optional<int>(const QString&)>& genreNumber,
     const std::function<QString(int)>& genreName);
