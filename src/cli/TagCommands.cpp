@@ -161,13 +161,10 @@ int runWrite(const QStringList& arguments)
                     fields->applyTo(tag.RawInfo());
                     tag.writeTag();
                 }
-                if (id3v2) {
-                    Id3v2Fields wanted = tag.Id3v2Tag().fields;
-                    fields->applyTo(wanted);
-                    tag.writeId3v2(wanted, newTagVersion);
-                }
+                if (id3v2)
+                    tag.changeId3v2([&](Id3v2Fields& wanted) { fields->applyTo(wanted); }, newTagVersion);
             },
-            id3v2 ? MP3Tag::Reading::AllTags : MP3Tag::Reading::Id3v1Only);
+            id3v2 ? MP3Tag::Reading::BothTags : MP3Tag::Reading::Id3v1Only);
     }
     return ExitOk;
 }

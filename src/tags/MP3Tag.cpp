@@ -225,29 +225,42 @@ Result<void> MP3Tag::removeId2TagFrom(const FileOps::Handle& file)
 
 Result<void> MP3Tag::writeId3v2(const Id3v2Fields& fields, int newTagVersion)
 {
-    if (FileError())
-        return failedBefore();
-    return withFileToChange(
-        [&](const FileOps::Handle& file) { return writeId3v2To(file, fields, newTagVersion); });
+    return changeId3v2([&](Id3v2Fields& wanted) { wanted = fields; }, newTagVersion);
 }
 
-Result<void> MP3Tag::writeId3v2To(const FileOps::Handle& file, const Id3v2Fields& fields, int newTagVersion)
+Result<void> MP3Tag::changeId3v2(const std::function<void(Id3v2Fields&)>& change, int newTagVersion)
 {
-    if (!file.readAt(0, std::min<qint64>(file.size(), Id3v2::HeaderSize)))
+    if (FileError())
+        return failedBefore();
+    return withFileToChange([&](const FileOps::Handle& file) { return changeId3v2In(file, change, newTagVersion); });
+}
+
+Result<void> MP3Tag::changeId3v2In(
+    const FileOps::Handle& file, const std::function<void(Id3v2Fields&)>& change, int newTagVersion)
+{
+    // The tag is read here, from the file that is rewritten: a tag that cannot be read is never
+    // taken for no tag, and the fields change is given are the ones the file holds now.
+    const auto header = file.readAt(0, std::min<qint64>(file.size(), Id3v2::HeaderSize));
+    if (!header)
         return report(failureOf(Failure::Kind::Io));
-    QByteArray area;
-    const Id3v2Reading now = Id3v2::readFrom(file, &area);
-    const Id3v2::Edit edit = Id3v2::edited(area, fields, newTagVersion, [](int number) { return GenreName(number); });
+    const std::optional<qint64> length = Id3v2::areaLength(*header);
+    const std::optional<QByteArray> area = length && *length <= file.size() ? file.readAt(0, *length) : header;
+    if (!area)
+        return report(failureOf(Failure::Kind::Io));
+    const auto genreName = [](int number) { return GenreName(number); };
+    Id3v2Fields wanted = Id3v2::parseArea(*area, genreName).fields;
+    change(wanted);
+    const Id3v2::Edit edit = Id3v2::edited(*area, wanted, newTagVersion, genreName);
     if (edit.outcome == Id3v2::Edit::Outcome::Unreadable)
         return report(failureOf(Failure::Kind::Unrecognized, edit.problem));
     if (edit.outcome == Id3v2::Edit::Outcome::Unchanged)
         return {};
     if (edit.fromVersion == 2)
         Messages::inform(m_path + QStringLiteral(" has an ID3v2.2 tag, which is written as ID3v2.3."));
-    const Result<void> replaced = replaceFront(file, now.state == Id3v2Reading::State::Read ? now.fields.size : 0, edit.tag);
+    const Result<void> replaced = replaceFront(file, edit.fromVersion ? *length : 0, edit.tag);
     if (replaced) {
         m_hasId2Tag = true;
-        m_id3v2 = std::make_unique<Id3v2Reading>(Id3v2::parseArea(edit.tag, [](int number) { return GenreName(number); }));
+        m_id3v2 = std::make_unique<Id3v2Reading>(Id3v2::parseArea(edit.tag, genreName));
     }
     return replaced;
 }

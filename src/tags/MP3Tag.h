@@ -87,6 +87,9 @@ public:
     // that cannot be read is never rewritten (the not-recognized message), and a 2.2 tag, which is
     // written as 2.3, is announced first. Never creates a file.
     Result<void> writeId3v2(const Id3v2Fields& fields, int newTagVersion);
+    // The same with the fields the file's tag holds when it is written, as change leaves them: for
+    // callers that set some fields and keep the others.
+    Result<void> changeId3v2(const std::function<void(Id3v2Fields&)>& change, int newTagVersion);
 
     // Reads the tags as ReadTag does, through one open for reading and writing, and then, when the
     // read succeeds, runs change, whose writes and tag removals use that same open file: the
@@ -121,7 +124,8 @@ private:
     Result<void> writeTagTo(FileOps::Handle& file);
     Result<void> removeId1TagFrom(FileOps::Handle& file);
     Result<void> removeId2TagFrom(const FileOps::Handle& file);
-    Result<void> writeId3v2To(const FileOps::Handle& file, const Id3v2Fields& fields, int newTagVersion);
+    Result<void> changeId3v2In(
+        const FileOps::Handle& file, const std::function<void(Id3v2Fields&)>& change, int newTagVersion);
     // Replaces the file with head followed by its bytes from offset, reporting a failure; the held
     // file is let go once the name holds another file.
     Result<void> replaceFront(const FileOps::Handle& file, qint64 offset, const QByteArray& head);

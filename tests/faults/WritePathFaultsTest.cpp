@@ -71,7 +71,7 @@ Step changingTag(bool oneOpen, const std::function<void(MP3Tag&)>& change)
         MP3Tag tag;
         tag.init(files.path(u"song.mp3"_s));
         if (oneOpen) {
-            tag.changeTag([&] { change(tag); });
+            tag.changeTag([&] { change(tag); }, MP3Tag::Reading::AllTags);
             return;
         }
         tag.ReadTag();
@@ -83,6 +83,11 @@ void writeNewArtist(MP3Tag& tag)
 {
     tag.setArtist(u"New Artist"_s);
     tag.writeTag();
+}
+
+void writeId3v2Title(MP3Tag& tag)
+{
+    tag.changeId3v2([](Id3v2Fields& fields) { fields.title = u"New Title"_s; }, 4);
 }
 
 // The window's removal pass over a playlist of song.mp3, its tags read.
@@ -176,6 +181,8 @@ const WritePath kWritePaths[] = {
     {"ReadAndWriteTagInOneOpen", writing(u"song.mp3"_s, kAudio + kOldTag), changingTag(true, writeNewArtist)},
     {"RemoveId3v2TagInOneOpen", writing(u"song.mp3"_s, kId3v2Tagged),
         changingTag(true, [](MP3Tag& tag) { tag.setHasID2Tag(false); })},
+    {"WriteId3v2TagInOneOpen", writing(u"song.mp3"_s, kId3v2Tagged), changingTag(true, writeId3v2Title)},
+    {"WriteNewId3v2Tag", writing(u"song.mp3"_s, kAudio + kOldTag), changingTag(true, writeId3v2Title)},
     {"RemoveId3v1Tag", writing(u"song.mp3"_s, kAudio + kOldTag), removingTag(TagKind::Id3v1)},
     {"RemoveId3v2Tag", writing(u"song.mp3"_s, kId3v2Tagged), removingTag(TagKind::Id3v2)},
     {"RemoveId3v2TagThroughLinkKeepingAttributes", prepareLinkedSong, removingTag(TagKind::Id3v2)},
