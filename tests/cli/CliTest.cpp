@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -340,4 +341,55 @@ TEST(Cli, RemovesTemporaryFilesThatEndedRunsLeftBehind)
     EXPECT_EQ(files.entries(),
         QStringList({u".sondrel-AFolder0"_s, u".sondrel-Ab3dEf9!"_s, u".sondrel-HeldByIt"_s, u".sondrel-NewerOne"_s,
             u".sondrel-short"_s, u"sondrel-Ab3dEf9h"_s, u"song.mp3"_s}));
+}
+
+TEST(Cli, WritesAndCopiesId3v2Tags)
+{
+    TestFiles files;
+    const QByteArray title = "A title of thirty-four characters!";
+    const QByteArray v23 = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x2D", 4)) + "TIT2" + QByteArray(3, '\0')
+        + "\x23" + QByteArray(3, '\0') + title;
+    const QByteArray garbage = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x04", 4)) + "junk";
+    const QByteArray copied = R"({"version":"2.3","title":")" + title
+        + R"(","artist":"","album":"","year":"","track":"","genre":"","comment":""}})";
+    const QStringList copy = {u"copy-tag"_s, u"--from"_s, u"id3v2"_s, u"--to"_s, u"id3v1"_s};
+    struct Case {
+        const char* name;
+        QByteArray bytes; // of song.mp3, before the audio
+        QStringList arguments; // song.mp3 follows
+        int exitCode;
+        QByteArray out; // after song.mp3's path
+        QByteArray id3v2tag; // the info line's id3v2tag afterwards, but its size
+        QByteArray id3v1Title = {}; // the ID3v1 title afterwards, when the file has that tag
+    } const cases[] = {
+        {"a new 2.4 tag, the ID3v1 tag left alone", {},
+            {u"write"_s, u"--id3v2"_s, u"--title"_s, u"T"_s, u"--track"_s, u"3/12"_s, u"--genre"_s, u"17"_s}, 0, {},
+            R"({"version":"2.4","title":"T","artist":"","album":"","year":"","track":"3/12","genre":"Rock","comment":""}})"},
+        {"a new 2.3 tag and the ID3v1 tag", {},
+            {u"write"_s, u"--id3v1"_s, u"--id3v2"_s, u"--v23"_s, u"--artist"_s, u"\u266A"_s}, 0, {},
+            R"({"version":"2.3","title":"","artist":"♪","album":"","year":"","track":"","genre":"","comment":""}})", ""},
+        {"a field of a tag, the others kept", v23, {u"write"_s, u"--id3v2"_s, u"--artist"_s, u"B"_s}, 0, {},
+            R"({"version":"2.3","title":")" + title
+                + R"(","artist":"B","album":"","year":"","track":"","genre":"","comment":""}})"},
+        {"a copy that would lose, tried", v23, copy + QStringList{u"--dry-run"_s}, 0,
+            "\tTitle\t" + title + '\t' + title.left(30) + '\n', copied},
+        {"a copy into ID3v1", v23, copy, 0, "\tTitle\t" + title + '\t' + title.left(30) + '\n', copied,
+            title.left(30)},
+        {"a tag that is not frames", garbage, {u"write"_s, u"--id3v2"_s, u"--title"_s, u"T"_s}, 1, {},
+            R"({"error":"the tag holds bytes that are not frames"}})"},
+        {"two versions", {}, {u"write"_s, u"--id3v2"_s, u"--v23"_s, u"--v24"_s}, 2, {}, "null}"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString song = files.write(u"song.mp3"_s, c.bytes + audio(300));
+        const CliRun run = cli(c.arguments + QStringList{song});
+        EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        EXPECT_EQ(run.out, c.out.isEmpty() ? QByteArray() : QFile::encodeName(song) + c.out);
+        const QByteArray info = QString::fromUtf8(cli({u"info"_s, u"--json"_s, song}).out)
+                                    .remove(QRegularExpression(u"\"size\":\\d+,"_s))
+                                    .toUtf8();
+        EXPECT_TRUE(info.endsWith(",\"id3v2tag\":" + c.id3v2tag + '\n')) << info.toStdString();
+        EXPECT_EQ(info.contains("\"id3v1\":true"), !c.id3v1Title.isNull());
+        EXPECT_TRUE(info.contains("\"title\":\"" + c.id3v1Title + "\"")) << info.toStdString();
+    }
 }
