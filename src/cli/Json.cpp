@@ -1,34 +1,62 @@
 #include "cli/Json.h"
 
+void appendJsonString(QByteArray& out, QStringView text)
+{
+    // Written straight into out, sized for the longest form (a \u escape, 6 bytes a character)
+    // and cut back after: this runs for every field of every file.
+    const qsizetype start = out.size();
+    out.resize(start + 2 + 6 * text.size());
+    char* const begin = out.data() + start;
+    char* at = begin;
+    const auto escape = [&at](char16_t c) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        *at++ = '\\';
+        *at++ = 'u';
+        for (int shift = 12; shift >= 0; shift -= 4)
+            *at++ = kHex[(c >> shift) & 0xF];
+    };
+    *at++ = '"';
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c < 0x80 && c != u'"' && c != u'\\') {
+            *at++ = char(c);
+            continue;
+        }
+        switch (c) {
+        case u'"': *at++ = '\\', *at++ = '"'; continue;
+        case u'\\': *at++ = '\\', *at++ = '\\'; continue;
+        case u'\n': *at++ = '\\', *at++ = 'n'; continue;
+        case u'\r': *at++ = '\\', *at++ = 'r'; continue;
+        case u'\t': *at++ = '\\', *at++ = 't'; continue;
+        default: break;
+        }
+        if (c < 0x20) {
+            escape(c); // control characters
+        } else if (c < 0x800) {
+            *at++ = char(0xC0 | (c >> 6));
+            *at++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            const char32_t code = QChar::surrogateToUcs4(c, text[++i].unicode());
+            *at++ = char(0xF0 | (code >> 18));
+            *at++ = char(0x80 | ((code >> 12) & 0x3F));
+            *at++ = char(0x80 | ((code >> 6) & 0x3F));
+            *at++ = char(0x80 | (code & 0x3F));
+        } else if (QChar::isSurrogate(c)) {
+            escape(c); // a lone surrogate stands for a byte of a file name that is not UTF-8
+        } else {
+            *at++ = char(0xE0 | (c >> 12));
+            *at++ = char(0x80 | ((c >> 6) & 0x3F));
+            *at++ = char(0x80 | (c & 0x3F));
+        }
+    }
+    *at++ = '"';
+    out.resize(start + (at - begin));
+}
+
 QByteArray jsonString(const QString& text)
 {
     QByteArray out;
-    out.reserve(text.size() + 2);
-    out += '"';
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        switch (c) {
-        case u'"': out += "\\\""; break;
-        case u'\\': out += "\\\\"; break;
-        case u'\n': out += "\\n"; break;
-        case u'\r': out += "\\r"; break;
-        case u'\t': out += "\\t"; break;
-        default:
-            if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
-                out += QStringView(text).sliced(i, 2).toUtf8();
-                ++i;
-            } else if (c < 0x20 || QChar::isSurrogate(c)) {
-                // Control characters, and the lone surrogates that stand for bytes of a file name
-                // that is not UTF-8, as escapes.
-                out += "\\u" + QByteArray::number(c, 16).rightJustified(4, '0');
-            } else if (c < 0x80) {
-                out += char(c);
-            } else {
-                out += QStringView(text).sliced(i, 1).toUtf8();
-            }
-        }
-    }
-    out += '"';
+    appendJsonString(out, text);
     return out;
 }
 
@@ -44,7 +72,7 @@ void JsonLine::key(const char* name)
 JsonLine& JsonLine::add(const char* name, const QString& text)
 {
     key(name);
-    m_body += jsonString(text);
+    appendJsonString(m_body, text);
     return *this;
 }
 

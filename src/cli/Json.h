@@ -24,3 +24,5 @@ private:
 // The text as a JSON string literal, quotes included. Control characters, NUL and lone surrogates
 // (bytes of a file name that is not UTF-8) are written as \u escapes.
 QByteArray jsonString(const QString& text);
+// The same, appended to out.
+void appendJsonString(QByteArray& out, QStringView text);
