@@ -1,6 +1,10 @@
 #include "tags/Id3v2Fields.h"
 
 #include <algorithm>
+#include <array>
+#include <memory>
+#include <taglib/id3v2framefactory.h>
+#include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/tbytevectorstream.h>
 #include <taglib/tfile.h>
@@ -56,6 +60,24 @@ bool isShownFrame(QByteArrayView id)
     return std::any_of(std::begin(kShown), std::end(kShown), [id](const char* shown) { return id == shown; });
 }
 
+// The bytes of the frame at offset at of a body, header included: nothing when the header's
+// identifier is not capital letters and digits or the frame runs past the body's end.
+std::optional<qsizetype> frameSizeAt(QByteArrayView body, qsizetype at, int version)
+{
+    const qsizetype idSize = version == 2 ? 3 : 4;
+    const qsizetype headerSize = version == 2 ? 6 : 10;
+    if (body.size() - at < headerSize)
+        return std::nullopt;
+    const QByteArrayView id = body.sliced(at, idSize);
+    if (!std::all_of(id.begin(), id.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }))
+        return std::nullopt;
+    const QByteArrayView sizeBytes = body.sliced(at + idSize, version == 2 ? 3 : 4);
+    const std::optional<quint32> size = version == 4 ? syncsafe(sizeBytes) : bigEndian(sizeBytes);
+    if (!size || *size > quint64(body.size() - at - headerSize))
+        return std::nullopt;
+    return headerSize + qsizetype(*size);
+}
+
 // The frames of a body (those the program shows, or all), copied whole, header and all, in their
 // order: with Shown the parser makes no object of a picture or any other frame, whatever its size,
 // and with All it is given no padding. Empty when the
@@ -64,8 +86,6 @@ bool isShownFrame(QByteArrayView id)
 // end, is not a frame, and such bytes would otherwise pass for an empty tag.
 std::optional<QByteArray> framesOf(QByteArrayView body, int version, Id3v2::Frames frames)
 {
-    const qsizetype idSize = version == 2 ? 3 : 4;
-    const qsizetype headerSize = version == 2 ? 6 : 10;
     QByteArray shown;
     qsizetype at = 0;
     while (at < body.size()) {
@@ -74,19 +94,12 @@ std::optional<QByteArray> framesOf(QByteArrayView body, int version, Id3v2::Fram
                 return std::nullopt;
             break;
         }
-        if (body.size() - at < headerSize)
+        const std::optional<qsizetype> frameSize = frameSizeAt(body, at, version);
+        if (!frameSize)
             return std::nullopt;
-        const QByteArrayView id = body.sliced(at, idSize);
-        if (!std::all_of(id.begin(), id.end(), [](char c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }))
-            return std::nullopt;
-        const QByteArrayView sizeBytes = body.sliced(at + idSize, version == 2 ? 3 : 4);
-        const std::optional<quint32> size = version == 4 ? syncsafe(sizeBytes) : bigEndian(sizeBytes);
-        if (!size || *size > quint64(body.size() - at - headerSize))
-            return std::nullopt;
-        const qsizetype frameSize = headerSize + qsizetype(*size);
-        if (frames == Id3v2::Frames::All || isShownFrame(id))
-            shown += body.sliced(at, frameSize);
-        at += frameSize;
+        if (frames == Id3v2::Frames::All || isShownFrame(body.sliced(at, version == 2 ? 3 : 4)))
+            shown += body.sliced(at, *frameSize);
+        at += *frameSize;
     }
     return shown;
 }
@@ -105,30 +118,40 @@ QString toQString(const TagLib::String& text)
     return QString::fromUtf8(text.toCString(true));
 }
 
-// Each field from the first frame of its identifier, in one pass over the frames.
-void takeTexts(const TagLib::ID3v2::Tag& tag, Id3v2Fields& fields, QString& genre)
-{
+// Each field from the first frame of its identifier, the frames given one by one in their order.
+class FieldTaker {
+public:
+    explicit FieldTaker(Id3v2Fields& fields) : m_slots{{{"TIT2", &fields.title}, {"TPE1", &fields.artist},
+        {"TALB", &fields.album}, {"TDRC", &fields.year}, {"TYER", &m_year23}, {"TRCK", &fields.track},
+        {"TCON", &m_genre}, {"COMM", &fields.comment}}}
+    { }
+
+    void take(const TagLib::ID3v2::Frame& frame)
+    {
+        const TagLib::ByteVector id = frame.frameID();
+        for (Slot& slot : m_slots) {
+            if (!slot.taken && id == slot.id) {
+                *slot.text = toQString(frame.toString());
+                slot.taken = true;
+                return;
+            }
+        }
+    }
+
+    // The year of a 2.3 tag's TYER when there is no TDRC; the genre as the frame has it.
+    QString year23() const { return m_year23; }
+    QString genre() const { return m_genre; }
+
+private:
     struct Slot {
         const char* id;
         QString* text;
         bool taken = false;
     };
-    QString year23;
-    Slot slots[] = {{"TIT2", &fields.title}, {"TPE1", &fields.artist}, {"TALB", &fields.album}, {"TDRC", &fields.year},
-        {"TYER", &year23}, {"TRCK", &fields.track}, {"TCON", &genre}, {"COMM", &fields.comment}};
-    for (const TagLib::ID3v2::Frame* frame : tag.frameList()) {
-        const TagLib::ByteVector id = frame->frameID();
-        for (Slot& slot : slots) {
-            if (!slot.taken && id == slot.id) {
-                *slot.text = toQString(frame->toString());
-                slot.taken = true;
-                break;
-            }
-        }
-    }
-    if (fields.year.isEmpty())
-        fields.year = year23;
-}
+    QString m_year23;
+    QString m_genre;
+    std::array<Slot, 8> m_slots;
+};
 
 // A genre text that is a genre number alone, bare or in parentheses, as that genre's name.
 QString genreText(const QString& text, const std::function<QString(int)>& genreName)
@@ -249,9 +272,22 @@ Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& g
     Id3v2Fields& fields = reading.fields;
     fields.version = plain.version;
     fields.size = plain.length;
-    QString genre;
-    withParsedTag(plain, [&](const TagLib::ID3v2::Tag& tag) { takeTexts(tag, fields, genre); });
-    fields.genre = genreText(genre, genreName);
+    // Each shown frame is parsed alone: no tag object, and no stream, is made to read four texts.
+    const TagLib::ID3v2::Header header(TagLib::ByteVector(plain.bytes.constData(), HeaderSize));
+    const TagLib::ID3v2::FrameFactory* factory = TagLib::ID3v2::FrameFactory::instance();
+    const QByteArrayView frames = QByteArrayView(plain.bytes).sliced(HeaderSize);
+    FieldTaker taker(fields);
+    for (qsizetype at = 0; at < frames.size();) {
+        const qsizetype size = *frameSizeAt(frames, at, plain.version);
+        const std::unique_ptr<TagLib::ID3v2::Frame> frame(factory->createFrame(
+            TagLib::ByteVector(frames.data() + at, static_cast<unsigned int>(size)), &header));
+        if (frame)
+            taker.take(*frame);
+        at += size;
+    }
+    if (fields.year.isEmpty())
+        fields.year = taker.year23();
+    fields.genre = genreText(taker.genre(), genreName);
     return reading;
 }
 
