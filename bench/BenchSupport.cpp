@@ -58,8 +58,12 @@ void FileComparison::print(std::FILE* out) const
     const double subject = median(subjectMs);
     const double floor = median(floorMs);
     const double ratio = floor / subject;
-    std::fprintf(out, "%s: %s %.1f ms, floor %.1f ms, ratio %.2f (target >= %.1f) %s\n", title.c_str(),
-        subjectName.c_str(), subject, floor, ratio, target, ratio >= target ? "met" : "NOT MET");
+    if (target > 0)
+        std::fprintf(out, "%s: %s %.1f ms, floor %.1f ms, ratio %.2f (target >= %.1f) %s\n", title.c_str(),
+            subjectName.c_str(), subject, floor, ratio, target, ratio >= target ? "met" : "NOT MET");
+    else
+        std::fprintf(out, "%s: %s %.1f ms, floor %.1f ms, ratio %.2f (no target)\n", title.c_str(),
+            subjectName.c_str(), subject, floor, ratio);
     std::fprintf(out, "    %d files, %zu rounds; %.2f us a file vs %.2f us; floor: %s\n", files, subjectMs.size(),
         subject * 1000 / files, floor * 1000 / files, floorNote.c_str());
     if (bytes > 0)

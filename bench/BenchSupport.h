@@ -53,7 +53,7 @@ struct FileComparison {
     std::string title;
     std::string subjectName;
     std::string floorNote;
-    double target = 0;
+    double target = 0; // 0: shown for comparison, with no target
     int files = 0;
     long long bytes = 0; // when given, the figures are also printed in MB/s
     std::vector<double> subjectMs;
