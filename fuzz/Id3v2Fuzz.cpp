@@ -13,6 +13,11 @@
 //
 // The fields' reading (parseArea), for any bytes: no tag exactly when the input does not start with
 // "ID3"; a tag read only when its whole area, as its header gives it, is inside the input.
+//
+// Writing a title (edited), for any bytes: refused when the tag cannot be read or holds a frame
+// that would not be kept; otherwise
+// the new tag reads back with that title and every other field as it read before, in the tag's
+// version (2.2 as 2.3; a new tag as 2.4).
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -20,6 +25,7 @@
 #include "FuzzSupport.h"
 #include "tags/Id3v1.h"
 #include "tags/Id3v2.h"
+#include "tags/Id3v2Edit.h"
 #include "tags/Id3v2Fields.h"
 #include "tags/MP3Tag.h"
 
@@ -71,12 +77,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             raw = raw << 8 | static_cast<unsigned char>(input[i]);
         FUZZ_CHECK(Id3v2::DecodeSyncsafe(raw) <= 0x0FFFFFFF);
     }
-    const Id3v2Reading reading
-        = Id3v2::parseArea(input, [](int number) { return number == 17 ? QStringLiteral("Rock") : QString(); });
+    const auto genreName = [](int number) { return number == 17 ? QStringLiteral("Rock") : QString(); };
+    const Id3v2Reading reading = Id3v2::parseArea(input, genreName);
     FUZZ_CHECK((reading.state == Id3v2Reading::State::None) == !Id3v2::startsWithMarker(input));
     if (reading.state == Id3v2Reading::State::Read) {
         const std::optional<qint64> area = Id3v2::areaLength(input);
         FUZZ_CHECK(area && *area <= input.size() && reading.fields.size == *area);
+    }
+    Id3v2Fields wanted = reading.fields;
+    wanted.title = QStringLiteral("Fuzz \u266A");
+    const Id3v2::Edit edit = Id3v2::edited(input, wanted, 4, genreName);
+    // Refused for a tag that cannot be read, and for one that holds a frame that would not be kept.
+    if (reading.state == Id3v2Reading::State::Unreadable)
+        FUZZ_CHECK(edit.outcome == Id3v2::Edit::Outcome::Unreadable);
+    if (edit.outcome == Id3v2::Edit::Outcome::Unreadable && reading.state != Id3v2Reading::State::Unreadable)
+        FUZZ_CHECK(edit.problem == QStringLiteral("the tag holds an encrypted, compressed or grouped frame")
+            || edit.problem == QStringLiteral("the tag holds a text frame twice")
+            || edit.problem == QStringLiteral("the tag holds a frame that is to be dropped when the tag changes")
+            || edit.problem == QStringLiteral("the tag would not keep its fields as they are"));
+    if (edit.outcome == Id3v2::Edit::Outcome::Changed) {
+        const Id3v2Reading written = Id3v2::parseArea(edit.tag, genreName);
+        FUZZ_CHECK(written.state == Id3v2Reading::State::Read);
+        const Id3v2Fields& f = written.fields;
+        const Id3v2Fields& w = wanted;
+        FUZZ_CHECK(f.title == w.title && f.artist == w.artist && f.album == w.album && f.year == w.year
+            && f.track == w.track && f.genre == w.genre && f.comment == w.comment);
+        const int version = reading.state == Id3v2Reading::State::Read ? std::max(reading.fields.version, 3) : 4;
+        FUZZ_CHECK(edit.toVersion == version && f.version == version && f.size == edit.tag.size());
     }
     if (input.size() > kMaxFileInput)
         return 0;

@@ -68,6 +68,14 @@ Id3v2::PlainTag emptyTag(int version)
     return plain;
 }
 
+// True when read holds the texts of wanted, a genre number as the genre's name.
+bool readsAs(const Id3v2Fields& read, const Id3v2Fields& wanted, const std::function<QString(int)>& genreName)
+{
+    return read.title == wanted.title && read.artist == wanted.artist && read.album == wanted.album
+        && read.year == wanted.year && read.track == wanted.track && read.comment == wanted.comment
+        && read.genre == Id3v2::genreText(wanted.genre, genreName);
+}
+
 } // namespace
 
 namespace Id3v2 {
@@ -96,6 +104,11 @@ Edit edited(QByteArrayView area, const Id3v2Fields& wanted, int newTagVersion,
         return edit;
 
     const PlainTag plain = hadTag ? plainTag(area, Frames::All) : emptyTag(newTagVersion);
+    if (plain.state == PlainTag::State::Unreadable) {
+        edit.outcome = Edit::Outcome::Unreadable;
+        edit.problem = plain.problem;
+        return edit;
+    }
     const int version = std::max(plain.version, 3);
     withParsedTag(plain, [&](TagLib::ID3v2::Tag& tag) {
         // The parser names every frame as 2.4 does; rendering as 2.3 names them back.
@@ -105,7 +118,12 @@ Edit edited(QByteArrayView area, const Id3v2Fields& wanted, int newTagVersion,
             setTextFrame(tag, {"TPE1"}, wanted.artist, version);
         if (album)
             setTextFrame(tag, {"TALB"}, wanted.album, version);
-        if (year)
+        // The parser turns a 2.3 year (TYER) into a recording time, and rendering 2.3 turns that
+        // back into a year only when it starts with four characters, cut to them: a 2.3 tag gets its
+        // year as the text itself.
+        if (version == 3)
+            setTextFrame(tag, {"TYER", "TDRC"}, wanted.year, version);
+        else if (year)
             setTextFrame(tag, {"TDRC", "TYER"}, wanted.year, version);
         if (track)
             setTextFrame(tag, {"TRCK"}, wanted.track, version);
@@ -116,6 +134,16 @@ Edit edited(QByteArrayView area, const Id3v2Fields& wanted, int newTagVersion,
         const TagLib::ByteVector rendered = tag.render(version == 3 ? TagLib::ID3v2::v3 : TagLib::ID3v2::v4);
         edit.tag = QByteArray(rendered.data(), rendered.size());
     });
+    // The new tag must read back with exactly the fields wanted: the parser may normalise frames it
+    // takes apart (a 2.3 genre of references and text, say), and a field the user did not touch must
+    // never change behind their back. Such a tag is left as it is.
+    const Id3v2Reading check = parseArea(edit.tag, genreName);
+    if (check.state != Id3v2Reading::State::Read || !readsAs(check.fields, wanted, genreName)) {
+        edit = Edit();
+        edit.outcome = Edit::Outcome::Unreadable;
+        edit.problem = QStringLiteral("the tag would not keep its fields as they are");
+        return edit;
+    }
     edit.outcome = Edit::Outcome::Changed;
     edit.toVersion = version;
     return edit;

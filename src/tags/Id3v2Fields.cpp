@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <QSet>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
@@ -55,8 +56,9 @@ QByteArray resynchronised(QByteArrayView bytes)
 // The frames the program shows, identified as each version names them (2.2 with three letters).
 bool isShownFrame(QByteArrayView id)
 {
-    static constexpr const char* kShown[] = {"TIT2", "TPE1", "TALB", "TDRC", "TYER", "TRCK", "TCON", "COMM", "TT2",
-        "TP1", "TAL", "TYE", "TRK", "TCO", "COM"};
+    // TRDC is an old misspelling of TDRC that the parser takes as it in a 2.4 tag.
+    static constexpr const char* kShown[] = {"TIT2", "TPE1", "TALB", "TDRC", "TYER", "TRDC", "TRCK", "TCON", "COMM",
+        "TT2", "TP1", "TAL", "TYE", "TRK", "TCO", "COM"};
     return std::any_of(std::begin(kShown), std::end(kShown), [id](const char* shown) { return id == shown; });
 }
 
@@ -83,7 +85,8 @@ std::optional<qsizetype> frameSizeAt(QByteArrayView body, qsizetype at, int vers
 // and with All it is given no padding. Empty when the
 // frames, walked by their headers alone, do not fill the body up to where zero padding fills the
 // rest: a header whose identifier is not capital letters and digits, or a frame that runs past the
-// end, is not a frame, and such bytes would otherwise pass for an empty tag.
+// end, is not a frame, and such bytes would otherwise pass for an empty tag. So is a shown frame
+// whose text encoding is none of the four.
 std::optional<QByteArray> framesOf(QByteArrayView body, int version, Id3v2::Frames frames)
 {
     QByteArray shown;
@@ -97,11 +100,45 @@ std::optional<QByteArray> framesOf(QByteArrayView body, int version, Id3v2::Fram
         const std::optional<qsizetype> frameSize = frameSizeAt(body, at, version);
         if (!frameSize)
             return std::nullopt;
-        if (frames == Id3v2::Frames::All || isShownFrame(body.sliced(at, version == 2 ? 3 : 4)))
+        const bool isShown = isShownFrame(body.sliced(at, version == 2 ? 3 : 4));
+        // A shown frame's text starts with its encoding, 0 to 3 (unless format flags put other
+        // bytes first): another value leaves the parser guessing, and a rewrite would not keep
+        // what it guessed.
+        const qsizetype headerSize = version == 2 ? 6 : 10;
+        const bool formatFlags = version > 2 && body[at + 9] != '\0';
+        if (isShown && !formatFlags && *frameSize > headerSize && static_cast<unsigned char>(body[at + headerSize]) > 3)
+            return std::nullopt;
+        if (frames == Id3v2::Frames::All || isShown)
             shown += body.sliced(at, *frameSize);
         at += *frameSize;
     }
     return shown;
+}
+
+// Why a rewrite would not keep the frames (whole, one after another) as they are, or nothing: the
+// parser reads an encrypted, compressed or grouped frame but renders it without those marks, drops
+// a frame that asks to be dropped when the tag changes, and keeps one text frame of an identifier
+// (but the user-defined ones, which differ by description).
+std::optional<QString> unkeptFrames(QByteArrayView frames, int version)
+{
+    const qsizetype idSize = version == 2 ? 3 : 4;
+    const unsigned char sealed = version == 2 ? 0 : version == 3 ? 0xE0 : 0x4C;
+    QSet<QByteArray> texts;
+    for (qsizetype at = 0; at < frames.size(); at += *frameSizeAt(frames, at, version)) {
+        if (version > 2 && (static_cast<unsigned char>(frames[at + 9]) & sealed))
+            return QStringLiteral("the tag holds an encrypted, compressed or grouped frame");
+        if (version > 2 && (static_cast<unsigned char>(frames[at + 8]) & (version == 3 ? 0x80 : 0x40)))
+            return QStringLiteral("the tag holds a frame that is to be dropped when the tag changes");
+        const QByteArrayView id = frames.sliced(at, idSize);
+        const bool userText = id == (version == 2 ? QByteArrayView("TXX") : QByteArrayView("TXXX"));
+        if (id.front() == 'T' && !userText) {
+            const qsizetype before = texts.size();
+            texts.insert(id.toByteArray());
+            if (texts.size() == before)
+                return QStringLiteral("the tag holds a text frame twice");
+        }
+    }
+    return std::nullopt;
 }
 
 // A file over bytes in memory, for the tag parser to read from; nothing is ever written to it.
@@ -152,22 +189,6 @@ private:
     QString m_genre;
     std::array<Slot, 8> m_slots;
 };
-
-// A genre text that is a genre number alone, bare or in parentheses, as that genre's name.
-QString genreText(const QString& text, const std::function<QString(int)>& genreName)
-{
-    QStringView number = text;
-    if (number.size() > 2 && number.front() == u'(' && number.back() == u')')
-        number = number.sliced(1, number.size() - 2);
-    if (number.isEmpty() || number.size() > 3
-        || !std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
-        return text;
-    const int value = number.toInt();
-    if (value > 255)
-        return text;
-    const QString name = genreName(value);
-    return name.isEmpty() ? text : name;
-}
 
 Id3v2Reading unreadable(const QString& problem)
 {
@@ -235,6 +256,10 @@ PlainTag plainTag(QByteArrayView area, Frames frames)
     const std::optional<QByteArray> kept = framesOf(body.sliced(framesAt), version, frames);
     if (!kept)
         return unreadablePlain(QStringLiteral("the tag holds bytes that are not frames"));
+    if (frames == Frames::All) {
+        if (const std::optional<QString> problem = unkeptFrames(*kept, version))
+            return unreadablePlain(*problem);
+    }
 
     // No extended header, no padding, no footer, and before 2.4 no unsynchronisation (2.4 marks it
     // frame by frame).
@@ -258,6 +283,21 @@ void withParsedTag(const PlainTag& plain, const std::function<void(TagLib::ID3v2
     MemoryFile file(&stream);
     TagLib::ID3v2::Tag tag(&file, 0);
     use(tag);
+}
+
+QString genreText(const QString& text, const std::function<QString(int)>& genreName)
+{
+    QStringView number = text;
+    if (number.size() > 2 && number.front() == u'(' && number.back() == u')')
+        number = number.sliced(1, number.size() - 2);
+    if (number.isEmpty() || number.size() > 3
+        || !std::all_of(number.begin(), number.end(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return text;
+    const int value = number.toInt();
+    if (value > 255)
+        return text;
+    const QString name = genreName(value);
+    return name.isEmpty() ? text : name;
 }
 
 Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& genreName)

@@ -182,6 +182,18 @@ TEST(Id3v2Fields, WritesOnlyTheFieldsThatChangeAndKeepsEveryOtherFrame)
             "changed 2>3 2.3|New||||||", {}},
         {"an unreadable tag", tag(3, 0, "junk"), with([](Id3v2Fields& f) { f.title = u"New"_s; }), 4,
             "unreadable: the tag holds bytes that are not frames", {}},
+        // Tags whose rewrite would not keep what they hold are left as they are.
+        {"a text frame twice", tag(3, 0, frame(3, "TALB", latin1("A")) + frame(3, "TALB", latin1("B"))),
+            with([](Id3v2Fields& f) { f.title = u"New"_s; }), 4, "unreadable: the tag holds a text frame twice", {}},
+        {"an encrypted frame", tag(4, 0, frame(4, "TALB", latin1("A")).replace(9, 1, "\x04")),
+            with([](Id3v2Fields& f) { f.title = u"New"_s; }), 4,
+            "unreadable: the tag holds an encrypted, compressed or grouped frame", {}},
+        {"a 2.3 genre of two texts, which the parser joins", tag(3, 0, frame(3, "TCON", QByteArray("\0A\0B", 4))),
+            with([](Id3v2Fields& f) {
+                f.title = u"New"_s;
+                f.genre = u"A B"_s;
+            }), 4,
+            "unreadable: the tag would not keep its fields as they are", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
