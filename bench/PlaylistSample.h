@@ -23,7 +23,7 @@
 // order. Nine files in ten (all but those of entries 3, 13, 23, ...) end with a 128-byte ID3v1 tag
 // holding the entry's title and artist, so that their QuickTag reads as quickTags() says; the
 // others read "(none)". One file in five (entries 1, 6, 11, ...) starts with a 1 KiB ID3v2.3 tag
-// holding the same title and artist, an album, year, track "n/10", a genre number and a comment,
+// holding the same title and artist, an album, year, track "n/10", a genre name and a comment,
 // so that its ID3v2 QuickTag reads as quickTags() says too. An entry that lists the file before
 // it again shares that file and its tags.
 class PlaylistSample {

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QActionGroup>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -26,6 +27,7 @@
 #include "ui/TagEditor.h"
 #include "ui/UpDownControl.h"
 #include "ui/WindowGuards.h"
+#include "ui/WindowSettings.h"
 
 using namespace std::chrono_literals;
 
@@ -61,6 +63,10 @@ Form1::Form1(QWidget* parent)
     setWindowTitle(QStringLiteral("Sondrel"));
 
     connect(m_playlist->header(), &QHeaderView::sectionClicked, this, &Form1::sortByColumn);
+    connect(m_playlist, &PlaylistView::keepDuplicatesAsked, this,
+        [this](int column) { RowCommands::keepDuplicatesSelected(m_model, column); });
+    m_playlist->restoreColumns(WindowSettings::playlistColumns());
+    m_model.setFormatStringsUse(WindowSettings::formatStringsUse());
     connect(m_playlist, &QTreeView::doubleClicked, this, &Form1::openTagEditor);
 
     m_upDown->setObjectName(QStringLiteral("UpDown1"));
@@ -95,7 +101,10 @@ Form1::Form1(QWidget* parent)
     updateTitle();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    WindowSettings::setPlaylistColumns(m_playlist->columnState());
+}
 
 QAction* Form1::addCommand(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
     const std::function<void()>& handler)
@@ -150,6 +159,36 @@ void Form1::buildMenus()
     m_autoReadTags->setChecked(true);
     addCommand(options, "mnuReadTagsNow", "&Read Tags Now", {}, [this] { m_timer->start(); });
     addCommand(options, "mnuStopReadingTags", "&Stop Reading Tags", {}, [this] { stopReadingTags(); });
+    // Named apart from mnuSep1 to mnuSep10, whose numbers stay those of the first menus.
+    options->addSeparator()->setObjectName(QStringLiteral("mnuSepTagOptions"));
+    const auto addChoices = [&](const char* name, const char* caption, const auto& choices, auto chosen, auto choose) {
+        QMenu* menu = options->addMenu(QString::fromLatin1(caption));
+        menu->setObjectName(QString::fromLatin1(name));
+        auto* group = new QActionGroup(menu);
+        for (const auto& [actionName, actionCaption, value] : choices) {
+            QAction* action = addCommand(menu, actionName, actionCaption, {}, [choose, value] { choose(value); });
+            action->setCheckable(true);
+            action->setChecked(value == chosen);
+            group->addAction(action);
+        }
+    };
+    const struct {
+        const char* name;
+        const char* caption;
+        int version;
+    } versions[] = {{"mnuNewTagVersion23", "2.3", 3}, {"mnuNewTagVersion24", "2.4", 4}};
+    addChoices("mnuNewTagVersion", "ID3v2 Version for New Tags", versions, WindowSettings::newTagVersion(),
+        [](int version) { WindowSettings::setNewTagVersion(version); });
+    const struct {
+        const char* name;
+        const char* caption;
+        TagChoice tag;
+    } tags[] = {{"mnuFormatStringsUseID3v1", "ID3v1 Tag", TagChoice::Id3v1},
+        {"mnuFormatStringsUseID3v2", "ID3v2 Tag", TagChoice::Id3v2}};
+    addChoices("mnuFormatStringsUse", "Format Strings Use", tags, m_model.formatStringsUse(), [this](TagChoice tag) {
+        WindowSettings::setFormatStringsUse(tag);
+        m_model.setFormatStringsUse(tag);
+    });
 
     QMenu* actions = addMenu("mnuActions", "&Actions");
     const auto retag = [this](void (RetagFlow::*command)()) {

@@ -21,6 +21,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QTreeView;
+class PlaylistView;
 class UpDownControl;
 
 // The main window: the playlist in a list view with the up/down control beside it, the menus, and
@@ -104,7 +105,7 @@ private:
     QString m_dialogFileName; // the name the file dialogs last showed, where they open next
     RowIcons m_icons;
 
-    QTreeView* m_playlist;
+    PlaylistView* m_playlist;
     UpDownControl* m_upDown;
     QTimer* m_timer;
     QLabel* m_status;
