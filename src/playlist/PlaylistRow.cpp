@@ -30,9 +30,8 @@ QString PlaylistRow::text(int column, TagChoice fieldsFrom) const
     case LengthColumn: return m_length;
     case Id3v2QuickTagColumn: return m_tagTexts ? TagColumns::id3v2QuickTag(mp3Tag()) : unread;
     default:
-        return m_tagTexts
-            ? TagColumns::fieldText(mp3Tag(), TagColumns::TagField(column - AlbumColumn), fieldsFrom)
-            : QString();
+        return m_tagTexts ? TagColumns::fieldText(mp3Tag(), TagColumns::TagField(column - AlbumColumn), fieldsFrom)
+                          : QString();
     }
 }
 

@@ -2,11 +2,11 @@
 
 #include <chrono>
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QActionGroup>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>

@@ -1,8 +1,8 @@
 #include "ui/PlaylistView.h"
 
 #include <QDataStream>
-#include <QIODevice>
 #include <QHeaderView>
+#include <QIODevice>
 #include <QMenu>
 
 #include "playlist/PlaylistModel.h"

@@ -111,7 +111,7 @@ QByteArray id3v2Tag(int version, const std::vector<Id3v2Text>& frames)
             payload += "eng" + utf16({});
         payload += utf16(frame.text);
         body += frame.id
-            + (version == 2       ? bigEndian(payload.size(), 3, 8)
+            + (version == 2        ? bigEndian(payload.size(), 3, 8)
                     : version == 3 ? bigEndian(payload.size(), 4, 8) + QByteArray(2, '\0')
                                    : bigEndian(payload.size(), 4, 7) + QByteArray(2, '\0'))
             + payload;
