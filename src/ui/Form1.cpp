@@ -19,10 +19,13 @@
 #include "playlist/Importing.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/RowCommands.h"
+#include "playlist/TagCopying.h"
 #include "playlist/TagReading.h"
 #include "playlist/TagRemoval.h"
+#include "tags/GenreTable.h"
 #include "ui/CopyProgress.h"
 #include "ui/HelpWindow.h"
+#include "ui/LossDialog.h"
 #include "ui/PlaylistView.h"
 #include "ui/TagEditor.h"
 #include "ui/UpDownControl.h"
@@ -210,6 +213,10 @@ void Form1::buildMenus()
         [this] { removeTagsOfSelection(TagKind::Id3v1, QStringLiteral("ID3v1")); });
     addCommand(actions, "mnuRemoveID3v2Tags", "Remove ID3v2 Tags...", {},
         [this] { removeTagsOfSelection(TagKind::Id3v2, QStringLiteral("ID3v2")); });
+    addCommand(actions, "mnuCopyID3v2TagsToID3v1", "Copy ID3v2 Tags to ID3v1", {},
+        [this] { copyTagsOfSelection(TagCopying::Direction::ToId3v1); });
+    addCommand(actions, "mnuCopyID3v1TagsToID3v2", "Copy ID3v1 Tags to ID3v2", {},
+        [this] { copyTagsOfSelection(TagCopying::Direction::ToId3v2); });
     addSeparator(actions);
     addCommand(actions, "mnuKeepMissingFilesSelected", "Keep Missing Files Selected", {},
         [this] { RowCommands::keepMissingFilesSelected(m_model); });
@@ -454,7 +461,7 @@ void Form1::openTagEditor()
         for (const QItemSelectionRange& range : selection.selection())
             row = std::min(row, range.top());
     }
-    TagEditor dialog(m_model.findItem(row), m_model, this);
+    TagEditor dialog(m_model.findItem(row), m_model, this, WindowSettings::newTagVersion());
     waitForDialog(*this, dialog);
     returnToList();
 }
@@ -467,12 +474,7 @@ void Form1::removeTagsOfSelection(TagKind kind, const QString& name)
             question, QStringLiteral("Remove Tags?"), Messages::Icon::Exclamation, Messages::Buttons::YesNo)
         != Messages::Answer::Yes)
         return;
-    std::vector<std::shared_ptr<MP3Node>> entries;
-    const std::vector<bool> selected = RowCommands::selectedRows(m_model);
-    for (std::size_t row = 0; row < selected.size(); ++row) {
-        if (selected[row])
-            entries.push_back(m_model.findItem(qsizetype(row)));
-    }
+    const std::vector<std::shared_ptr<MP3Node>> entries = selectedEntries();
     {
         // The pass lets events run between files; commands that add or remove rows wait until it
         // ends, so the rows it was given stay the rows it works on.
@@ -487,6 +489,56 @@ void Form1::removeTagsOfSelection(TagKind kind, const QString& name)
         updateTitle();
     }
     updateStatus();
+    Messages::current().beep();
+}
+
+std::vector<std::shared_ptr<MP3Node>> Form1::selectedEntries() const
+{
+    std::vector<std::shared_ptr<MP3Node>> entries;
+    const std::vector<bool> selected = RowCommands::selectedRows(m_model);
+    for (std::size_t row = 0; row < selected.size(); ++row) {
+        if (selected[row])
+            entries.push_back(m_model.findItem(qsizetype(row)));
+    }
+    return entries;
+}
+
+void Form1::copyTagsOfSelection(TagCopying::Direction direction)
+{
+    const std::vector<std::shared_ptr<MP3Node>> entries = selectedEntries();
+    if (entries.empty()) {
+        Messages::current().beep();
+        return;
+    }
+    BatchGenres genres;
+    {
+        // The passes let events run between files; commands that add or remove rows wait.
+        const PausedCommands paused(rowCommands());
+        if (direction == TagCopying::Direction::ToId3v1) {
+            std::vector<TagCopying::FileLosses> losses;
+            {
+                const BusyPointer busy;
+                losses = TagCopying::id3v1Losses(m_model, entries, genres);
+            }
+            if (!losses.empty()) {
+                LossDialog dialog(losses, this);
+                if (!waitForDialog(*this, dialog)) {
+                    returnToList();
+                    return;
+                }
+            }
+        }
+        const BusyPointer busy;
+        TagCopying::copyTags(m_model, entries, direction, WindowSettings::newTagVersion(), genres,
+            [&](qsizetype done, const MP3Node& entry) {
+                setWindowTitle(QStringLiteral("Sondrel - Copying Tag of \"") + entry.file() + u'"');
+                m_status->setText(QStringLiteral("Copying tags: %1 of %2").arg(done + 1).arg(entries.size()));
+                QCoreApplication::processEvents();
+            });
+        updateTitle();
+    }
+    updateStatus();
+    returnToList();
     Messages::current().beep();
 }
 
