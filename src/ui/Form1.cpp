@@ -168,8 +168,9 @@ void Form1::buildMenus()
         QMenu* menu = options->addMenu(QString::fromLatin1(caption));
         menu->setObjectName(QString::fromLatin1(name));
         auto* group = new QActionGroup(menu);
-        for (const auto& [actionName, actionCaption, value] : choices) {
-            QAction* action = addCommand(menu, actionName, actionCaption, {}, [choose, value] { choose(value); });
+        for (const auto& choice : choices) {
+            const auto value = choice.value;
+            QAction* action = addCommand(menu, choice.name, choice.caption, {}, [choose, value] { choose(value); });
             action->setCheckable(true);
             action->setChecked(value == chosen);
             group->addAction(action);
@@ -178,14 +179,14 @@ void Form1::buildMenus()
     const struct {
         const char* name;
         const char* caption;
-        int version;
+        int value;
     } versions[] = {{"mnuNewTagVersion23", "2.3", 3}, {"mnuNewTagVersion24", "2.4", 4}};
     addChoices("mnuNewTagVersion", "ID3v2 Version for New Tags", versions, WindowSettings::newTagVersion(),
         [](int version) { WindowSettings::setNewTagVersion(version); });
     const struct {
         const char* name;
         const char* caption;
-        TagChoice tag;
+        TagChoice value;
     } tags[] = {{"mnuFormatStringsUseID3v1", "ID3v1 Tag", TagChoice::Id3v1},
         {"mnuFormatStringsUseID3v2", "ID3v2 Tag", TagChoice::Id3v2}};
     addChoices("mnuFormatStringsUse", "Format Strings Use", tags, m_model.formatStringsUse(), [this](TagChoice tag) {
