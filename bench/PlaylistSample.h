@@ -19,10 +19,12 @@
 // are repeats. Some artist names and title words are not ASCII, so reading decodes real UTF-8.
 //
 // withFiles makes a sample of the same entries, in a folder of its own, whose listed files exist:
-// 300-byte MP3-like files, written in entry order. Nine files in ten (all but those of entries
-// 3, 13, 23, ...) end with a 128-byte ID3v1 tag holding the entry's title and artist, so that
-// their QuickTag reads as quickTags() says; the others read "(none)". One file in five (entries 1,
-// 6, 11, ...) starts with the 10-byte header of an ID3v2 tag. An entry that lists the file before
+// 300 bytes of MP3-like audio each (after the ID3v2 tag, where there is one), written in entry
+// order. Nine files in ten (all but those of entries 3, 13, 23, ...) end with a 128-byte ID3v1 tag
+// holding the entry's title and artist, so that their QuickTag reads as quickTags() says; the
+// others read "(none)". One file in five (entries 1, 6, 11, ...) starts with a 1 KiB ID3v2.3 tag
+// holding the same title and artist, an album, year, track "n/10", a genre name and a comment,
+// so that its ID3v2 QuickTag reads as quickTags() says too. An entry that lists the file before
 // it again shares that file and its tags.
 class PlaylistSample {
 public:

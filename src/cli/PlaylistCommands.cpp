@@ -37,7 +37,8 @@ void readAllTags(PlaylistModel& model)
 QByteArray rowText(const PlaylistModel& model, qsizetype row)
 {
     QString line;
-    for (int column = 0; column < PlaylistColumnCount; ++column)
+    // The playlist's five columns, as the command has always printed them.
+    for (int column = 0; column <= LengthColumn; ++column)
         line += (column ? QStringLiteral("\t") : QString()) % model.text(row, column);
     return NativePath::encode(line + u'\n');
 }

@@ -34,7 +34,7 @@ PlaylistRow* MP3Node::item() const
 
 void MP3Node::ReadTag()
 {
-    m_tag.ReadTag();
+    m_tag.ReadTag(MP3Tag::Reading::AllTags);
     showTag();
 }
 

@@ -33,8 +33,12 @@ void PlaylistDocument::setModified(bool modified)
 
 void PlaylistDocument::noteDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight)
 {
-    if (topLeft.column() < QuickTagColumn || bottomRight.column() > HasId2Column)
-        setModified(true);
+    for (int column = topLeft.column(); column <= bottomRight.column(); ++column) {
+        if (!isTagColumn(column)) {
+            setModified(true);
+            return;
+        }
+    }
 }
 
 QString PlaylistDocument::name() const

@@ -12,7 +12,19 @@ const char16_t* const kCaptions[PlaylistColumnCount] = {
     u"ID3v1 QuickTag",
     u"Has ID3v2?",
     u"Length (s)",
+    u"ID3v2 QuickTag",
+    u"Album",
+    u"Track",
+    u"Year",
+    u"Genre",
+    u"Comment",
 };
+
+// The columns sorted as numbers where their texts are numbers.
+bool sortsAsNumbers(int column)
+{
+    return column == LengthColumn || column == TrackColumn || column == YearColumn;
+}
 
 QVariant alignmentOf(int column)
 {
@@ -299,12 +311,14 @@ void PlaylistModel::sort(int column, Qt::SortOrder order)
             return order == Qt::AscendingOrder ? less(keyA, keyB) : less(keyB, keyA);
         });
     };
-    if (column == LengthColumn) {
+    if (sortsAsNumbers(column)) {
         std::vector<LengthKey> keys;
         keys.reserve(m_rows.size());
         for (const PlaylistRow* row : m_rows) {
-            const QString& text = row->text(column);
-            const std::optional<double> seconds = secondsOf(text);
+            const QString text = row->text(column, m_formatStringsUse);
+            // A track's total ("3/12") does not count.
+            const QStringView number = column == TrackColumn ? QStringView(text).left(text.indexOf(u'/')) : text;
+            const std::optional<double> seconds = secondsOf(number);
             keys.push_back({seconds, seconds ? QString() : text.toCaseFolded()});
         }
         sortBy(keys, lengthLess);
@@ -312,7 +326,7 @@ void PlaylistModel::sort(int column, Qt::SortOrder order)
         std::vector<QString> keys;
         keys.reserve(m_rows.size());
         for (const PlaylistRow* row : m_rows)
-            keys.push_back(row->text(column).toCaseFolded());
+            keys.push_back(row->text(column, m_formatStringsUse).toCaseFolded());
         sortBy(keys, [](const QString& a, const QString& b) { return QStringView(a).compare(QStringView(b)) < 0; });
     }
     reorder(newOrder);
@@ -329,5 +343,17 @@ void PlaylistModel::tagColumnsChanged(qsizetype first, qsizetype last)
 {
     if (first < 0 || last < first)
         return;
+    // Two ranges, so that "Length (s)" between them, the playlist's own, is not reported.
     Q_EMIT dataChanged(index(int(first), QuickTagColumn), index(int(last), HasId2Column), {Qt::DisplayRole});
+    Q_EMIT dataChanged(
+        index(int(first), Id3v2QuickTagColumn), index(int(last), PlaylistColumnCount - 1), {Qt::DisplayRole});
+}
+
+void PlaylistModel::setFormatStringsUse(TagChoice tag)
+{
+    if (tag == m_formatStringsUse)
+        return;
+    m_formatStringsUse = tag;
+    if (!m_rows.empty())
+        Q_EMIT dataChanged(index(0, AlbumColumn), index(int(size()) - 1, PlaylistColumnCount - 1), {Qt::DisplayRole});
 }

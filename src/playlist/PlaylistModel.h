@@ -33,9 +33,9 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     // A stable sort of the rows by the column (descending turns the comparison round; rows that
-    // compare equal keep their order either way); the entries keep their order. Texts are compared as text without
-    // regard to case, but for "Length (s)": there numbers come first, by value, then every other text ("???" among
-    // them), as text.
+    // compare equal keep their order either way); the entries keep their order. Texts are compared
+    // as text without regard to case, but for "Length (s)", "Track" and "Year": there numbers come
+    // first, by value, then every other text ("???" among them), as text. A track "3/12" counts as 3.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
     QItemSelectionModel* selectionModel() const { return m_selection; }
@@ -49,7 +49,8 @@ public:
     std::shared_ptr<MP3Node> findItem(qsizetype position) const { return m_list->handleOf(*rowAt(position)); }
     // The icon key of the row at a position (see IconKeys).
     const QString& iconKey(qsizetype position) const { return m_iconKeys[rowAt(position)->iconKey]; }
-    const QString& text(qsizetype position, int column) const { return rowAt(position)->text(column); }
+    // A column's text, the field columns from the tag formatStringsUse() names.
+    QString text(qsizetype position, int column) const { return rowAt(position)->text(column, m_formatStringsUse); }
     void setText(qsizetype position, int column, const QString& text);
 
     // Appends a row and an entry for each playlist entry, both tag columns unread, each row with the
@@ -75,6 +76,12 @@ public:
     // Puts the rows in a new order: newOrder[i] is the current position of the row that goes to
     // position i. One layout change; selection and persistent indexes follow the rows.
     void reorder(const std::vector<qsizetype>& newOrder);
+
+    // The tag whose fields the format strings and the columns Album to Comment use (Options >
+    // "Format Strings Use"): the one place that answers it. ID3v1 until set.
+    TagChoice formatStringsUse() const { return m_formatStringsUse; }
+    // Changes it; the field columns of every row are reported changed, in one signal.
+    void setFormatStringsUse(TagChoice tag);
 
     // Tells the views that the tag columns of the rows between first and last changed.
     void tagColumnsChanged(qsizetype first, qsizetype last);
@@ -103,4 +110,5 @@ private:
     std::vector<QString> m_iconKeys;
     QHash<QString, quint32> m_iconKeyIndexes;
     QItemSelectionModel* m_selection;
+    TagChoice m_formatStringsUse = TagChoice::Id3v1;
 };

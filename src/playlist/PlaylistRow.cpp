@@ -19,7 +19,7 @@ bool hasOwnIcon(QStringView extension)
 
 } // namespace
 
-const QString& PlaylistRow::text(int column) const
+QString PlaylistRow::text(int column, TagChoice fieldsFrom) const
 {
     static const QString unread = unreadTagText();
     switch (column) {
@@ -27,7 +27,11 @@ const QString& PlaylistRow::text(int column) const
     case TitleColumn: return m_title;
     case QuickTagColumn: return m_tagTexts ? (*m_tagTexts)[0] : unread;
     case HasId2Column: return m_tagTexts ? (*m_tagTexts)[1] : unread;
-    default: return m_length;
+    case LengthColumn: return m_length;
+    case Id3v2QuickTagColumn: return m_tagTexts ? TagColumns::id3v2QuickTag(mp3Tag()) : unread;
+    default:
+        return m_tagTexts ? TagColumns::fieldText(mp3Tag(), TagColumns::TagField(column - AlbumColumn), fieldsFrom)
+                          : QString();
     }
 }
 
@@ -45,7 +49,8 @@ void PlaylistRow::setText(int column, const QString& text)
         }
         (*m_tagTexts)[column == QuickTagColumn ? 0 : 1] = text;
         return;
-    default: m_length = text; return;
+    case LengthColumn: m_length = text; return;
+    default: return;
     }
 }
 

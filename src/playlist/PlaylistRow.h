@@ -6,16 +6,31 @@
 #include <QString>
 
 #include "playlist/EntryList.h"
+#include "tags/TagColumns.h"
 
-// The five columns of a playlist row, by their numbers.
+// The columns of a playlist row, by their numbers. The first five are the playlist's own and
+// keep their numbers; the rest show a file's tags and are made from its tag object when asked.
 enum PlaylistColumn : int {
     FileNameColumn = 0,
     TitleColumn = 1,
     QuickTagColumn = 2,
     HasId2Column = 3,
     LengthColumn = 4,
-    PlaylistColumnCount = 5,
+    Id3v2QuickTagColumn = 5,
+    AlbumColumn = 6,
+    TrackColumn = 7,
+    YearColumn = 8,
+    GenreColumn = 9,
+    CommentColumn = 10,
+    PlaylistColumnCount = 11,
 };
+
+// True for the columns whose texts come from the file's tags: a change to them is not a change to
+// the playlist.
+constexpr bool isTagColumn(int column)
+{
+    return column == QuickTagColumn || column == HasId2Column || column >= Id3v2QuickTagColumn;
+}
 
 // One row of the playlist: its five column texts, its entry and the key of its icon. The row and
 // its entry are one object, held through the entry list's links (and by any iterator on the
@@ -29,8 +44,11 @@ struct PlaylistRow : MP3Node {
     quint32 iconKey = 0;
 
     // The file name column is the entry's path (file()), held once: setting it gives the entry a
-    // new path, as reInit does.
-    const QString& text(int column) const;
+    // new path, as reInit does. The columns from "ID3v2 QuickTag" on are made from the tag object
+    // (fieldsFrom names the tag of Album to Comment) and cost a row nothing; until the row's tags
+    // have been shown they read as unread ("ID3v2 QuickTag") or empty.
+    QString text(int column, TagChoice fieldsFrom = TagChoice::Id3v1) const;
+    // Sets one of the first five columns; the columns made from the tag object are not set.
     void setText(int column, const QString& text);
     MP3Node& entry() { return *this; }
     const MP3Node& entry() const { return *this; }
@@ -56,9 +74,3 @@ private:
     QString m_extension;
     QString m_key;
 };
-
-// What the two tag columns show until the tags are read.
-inline QString unreadTagText()
-{
-    return QStringLiteral("...");
-}

@@ -19,9 +19,10 @@ void removeTags(PlaylistModel& model, const std::vector<std::shared_ptr<MP3Node>
         MP3Tag& tag = entry->mp3Tag();
         const bool id3v1 = kind == TagKind::Id3v1;
         if (tag.TagRead() && (id3v1 ? tag.HasID1Tag() : tag.HasID2Tag()))
-            tag.changeTag([&tag, id3v1] { id3v1 ? tag.setHasID1Tag(false) : tag.setHasID2Tag(false); });
+            tag.changeTag(
+                [&tag, id3v1] { id3v1 ? tag.setHasID1Tag(false) : tag.setHasID2Tag(false); }, MP3Tag::Reading::AllTags);
         else
-            tag.ReadTag();
+            tag.ReadTag(MP3Tag::Reading::AllTags);
         entry->showTag();
         if (const qsizetype position = model.positionOf(entry->item()); position >= 0) {
             first = std::min(first, position);

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -18,14 +19,18 @@
 #include "playlist/Importing.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/RowCommands.h"
+#include "playlist/TagCopying.h"
 #include "playlist/TagReading.h"
 #include "playlist/TagRemoval.h"
+#include "tags/GenreTable.h"
 #include "ui/CopyProgress.h"
 #include "ui/HelpWindow.h"
+#include "ui/LossDialog.h"
 #include "ui/PlaylistView.h"
 #include "ui/TagEditor.h"
 #include "ui/UpDownControl.h"
 #include "ui/WindowGuards.h"
+#include "ui/WindowSettings.h"
 
 using namespace std::chrono_literals;
 
@@ -61,6 +66,10 @@ Form1::Form1(QWidget* parent)
     setWindowTitle(QStringLiteral("Sondrel"));
 
     connect(m_playlist->header(), &QHeaderView::sectionClicked, this, &Form1::sortByColumn);
+    connect(m_playlist, &PlaylistView::keepDuplicatesAsked, this,
+        [this](int column) { RowCommands::keepDuplicatesSelected(m_model, column); });
+    m_playlist->restoreColumns(WindowSettings::playlistColumns());
+    m_model.setFormatStringsUse(WindowSettings::formatStringsUse());
     connect(m_playlist, &QTreeView::doubleClicked, this, &Form1::openTagEditor);
 
     m_upDown->setObjectName(QStringLiteral("UpDown1"));
@@ -95,7 +104,10 @@ Form1::Form1(QWidget* parent)
     updateTitle();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    WindowSettings::setPlaylistColumns(m_playlist->columnState());
+}
 
 QAction* Form1::addCommand(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
     const std::function<void()>& handler)
@@ -150,6 +162,37 @@ void Form1::buildMenus()
     m_autoReadTags->setChecked(true);
     addCommand(options, "mnuReadTagsNow", "&Read Tags Now", {}, [this] { m_timer->start(); });
     addCommand(options, "mnuStopReadingTags", "&Stop Reading Tags", {}, [this] { stopReadingTags(); });
+    // Named apart from mnuSep1 to mnuSep10, whose numbers stay those of the first menus.
+    options->addSeparator()->setObjectName(QStringLiteral("mnuSepTagOptions"));
+    const auto addChoices = [&](const char* name, const char* caption, const auto& choices, auto chosen, auto choose) {
+        QMenu* menu = options->addMenu(QString::fromLatin1(caption));
+        menu->setObjectName(QString::fromLatin1(name));
+        auto* group = new QActionGroup(menu);
+        for (const auto& choice : choices) {
+            const auto value = choice.value;
+            QAction* action = addCommand(menu, choice.name, choice.caption, {}, [choose, value] { choose(value); });
+            action->setCheckable(true);
+            action->setChecked(value == chosen);
+            group->addAction(action);
+        }
+    };
+    const struct {
+        const char* name;
+        const char* caption;
+        int value;
+    } versions[] = {{"mnuNewTagVersion23", "2.3", 3}, {"mnuNewTagVersion24", "2.4", 4}};
+    addChoices("mnuNewTagVersion", "ID3v2 Version for New Tags", versions, WindowSettings::newTagVersion(),
+        [](int version) { WindowSettings::setNewTagVersion(version); });
+    const struct {
+        const char* name;
+        const char* caption;
+        TagChoice value;
+    } tags[] = {{"mnuFormatStringsUseID3v1", "ID3v1 Tag", TagChoice::Id3v1},
+        {"mnuFormatStringsUseID3v2", "ID3v2 Tag", TagChoice::Id3v2}};
+    addChoices("mnuFormatStringsUse", "Format Strings Use", tags, m_model.formatStringsUse(), [this](TagChoice tag) {
+        WindowSettings::setFormatStringsUse(tag);
+        m_model.setFormatStringsUse(tag);
+    });
 
     QMenu* actions = addMenu("mnuActions", "&Actions");
     const auto retag = [this](void (RetagFlow::*command)()) {
@@ -171,6 +214,10 @@ void Form1::buildMenus()
         [this] { removeTagsOfSelection(TagKind::Id3v1, QStringLiteral("ID3v1")); });
     addCommand(actions, "mnuRemoveID3v2Tags", "Remove ID3v2 Tags...", {},
         [this] { removeTagsOfSelection(TagKind::Id3v2, QStringLiteral("ID3v2")); });
+    addCommand(actions, "mnuCopyID3v2TagsToID3v1", "Copy ID3v2 Tags to ID3v1", {},
+        [this] { copyTagsOfSelection(TagCopying::Direction::ToId3v1); });
+    addCommand(actions, "mnuCopyID3v1TagsToID3v2", "Copy ID3v1 Tags to ID3v2", {},
+        [this] { copyTagsOfSelection(TagCopying::Direction::ToId3v2); });
     addSeparator(actions);
     addCommand(actions, "mnuKeepMissingFilesSelected", "Keep Missing Files Selected", {},
         [this] { RowCommands::keepMissingFilesSelected(m_model); });
@@ -415,7 +462,7 @@ void Form1::openTagEditor()
         for (const QItemSelectionRange& range : selection.selection())
             row = std::min(row, range.top());
     }
-    TagEditor dialog(m_model.findItem(row), m_model, this);
+    TagEditor dialog(m_model.findItem(row), m_model, this, WindowSettings::newTagVersion());
     waitForDialog(*this, dialog);
     returnToList();
 }
@@ -428,12 +475,7 @@ void Form1::removeTagsOfSelection(TagKind kind, const QString& name)
             question, QStringLiteral("Remove Tags?"), Messages::Icon::Exclamation, Messages::Buttons::YesNo)
         != Messages::Answer::Yes)
         return;
-    std::vector<std::shared_ptr<MP3Node>> entries;
-    const std::vector<bool> selected = RowCommands::selectedRows(m_model);
-    for (std::size_t row = 0; row < selected.size(); ++row) {
-        if (selected[row])
-            entries.push_back(m_model.findItem(qsizetype(row)));
-    }
+    const std::vector<std::shared_ptr<MP3Node>> entries = selectedEntries();
     {
         // The pass lets events run between files; commands that add or remove rows wait until it
         // ends, so the rows it was given stay the rows it works on.
@@ -448,6 +490,56 @@ void Form1::removeTagsOfSelection(TagKind kind, const QString& name)
         updateTitle();
     }
     updateStatus();
+    Messages::current().beep();
+}
+
+std::vector<std::shared_ptr<MP3Node>> Form1::selectedEntries() const
+{
+    std::vector<std::shared_ptr<MP3Node>> entries;
+    const std::vector<bool> selected = RowCommands::selectedRows(m_model);
+    for (std::size_t row = 0; row < selected.size(); ++row) {
+        if (selected[row])
+            entries.push_back(m_model.findItem(qsizetype(row)));
+    }
+    return entries;
+}
+
+void Form1::copyTagsOfSelection(TagCopying::Direction direction)
+{
+    const std::vector<std::shared_ptr<MP3Node>> entries = selectedEntries();
+    if (entries.empty()) {
+        Messages::current().beep();
+        return;
+    }
+    BatchGenres genres;
+    {
+        // The passes let events run between files; commands that add or remove rows wait.
+        const PausedCommands paused(rowCommands());
+        if (direction == TagCopying::Direction::ToId3v1) {
+            std::vector<TagCopying::FileLosses> losses;
+            {
+                const BusyPointer busy;
+                losses = TagCopying::id3v1Losses(m_model, entries, genres);
+            }
+            if (!losses.empty()) {
+                LossDialog dialog(losses, this);
+                if (!waitForDialog(*this, dialog)) {
+                    returnToList();
+                    return;
+                }
+            }
+        }
+        const BusyPointer busy;
+        TagCopying::copyTags(m_model, entries, direction, WindowSettings::newTagVersion(), genres,
+            [&](qsizetype done, const MP3Node& entry) {
+                setWindowTitle(QStringLiteral("Sondrel - Copying Tag of \"") + entry.file() + u'"');
+                m_status->setText(QStringLiteral("Copying tags: %1 of %2").arg(done + 1).arg(entries.size()));
+                QCoreApplication::processEvents();
+            });
+        updateTitle();
+    }
+    updateStatus();
+    returnToList();
     Messages::current().beep();
 }
 

@@ -10,6 +10,7 @@
 #include "playlist/PlaylistDocument.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
+#include "playlist/TagCopying.h"
 #include "playlist/TagRemoval.h"
 #include "ui/FileDialogs.h"
 #include "ui/RetagDialogs.h"
@@ -21,6 +22,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QTreeView;
+class PlaylistView;
 class UpDownControl;
 
 // The main window: the playlist in a list view with the up/down control beside it, the menus, and
@@ -80,6 +82,10 @@ private:
     void moveRows(bool up);
     void openTagEditor();
     void removeTagsOfSelection(TagKind kind, const QString& name);
+    // Copy ID3v2 Tags to ID3v1 / Copy ID3v1 Tags to ID3v2 over the selected rows; into ID3v1, the
+    // losses are listed first and written only when the user says Copy.
+    void copyTagsOfSelection(TagCopying::Direction direction);
+    std::vector<std::shared_ptr<MP3Node>> selectedEntries() const;
     // Copy Files: the destination dialog, then the pass with its progress dialog.
     void copyFiles();
     // The commands that add or remove rows, and the Actions: paused while a pass lets events run.
@@ -104,7 +110,7 @@ private:
     QString m_dialogFileName; // the name the file dialogs last showed, where they open next
     RowIcons m_icons;
 
-    QTreeView* m_playlist;
+    PlaylistView* m_playlist;
     UpDownControl* m_upDown;
     QTimer* m_timer;
     QLabel* m_status;

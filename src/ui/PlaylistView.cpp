@@ -1,14 +1,20 @@
 #include "ui/PlaylistView.h"
 
+#include <QDataStream>
 #include <QHeaderView>
+#include <QIODevice>
+#include <QMenu>
 
 #include "playlist/PlaylistModel.h"
 #include "ui/RowIcons.h"
 
 namespace {
 
-// The columns' widths in twips, as the list was designed.
-constexpr int kColumnTwips[PlaylistColumnCount] = {3969, 3969, 3969, 3175, 1587};
+// The columns' widths in twips: the first five as the list was designed, the tag fields after them
+// as wide as their usual texts.
+constexpr int kColumnTwips[PlaylistColumnCount] = {3969, 3969, 3969, 3175, 1587, 3969, 2700, 900, 900, 1800, 3000};
+// What columnState writes first, so that restoreColumns takes only its own bytes.
+constexpr quint32 kColumnStateMark = 0x536F4331; // "SoC1"
 
 } // namespace
 
@@ -35,4 +41,55 @@ PlaylistView::PlaylistView(PlaylistModel& model, RowIcons& icons, QWidget* paren
     header()->setSortIndicatorShown(false);
     for (int column = 0; column < PlaylistColumnCount; ++column)
         setColumnWidth(column, pixelsOfTwips(kColumnTwips[column], parent));
+    header()->setSectionsMovable(true);
+    header()->setFirstSectionMovable(false); // the file name stays first, where its icon is
+    header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = headerMenu(header()->logicalIndexAt(at));
+        menu->exec(header()->mapToGlobal(at));
+        menu->deleteLater();
+    });
+}
+
+QByteArray PlaylistView::columnState() const
+{
+    QByteArray state;
+    QDataStream out(&state, QIODevice::WriteOnly);
+    out << kColumnStateMark << header()->saveState();
+    return state;
+}
+
+bool PlaylistView::restoreColumns(const QByteArray& state)
+{
+    QDataStream in(state);
+    quint32 mark = 0;
+    QByteArray headerState;
+    in >> mark >> headerState;
+    if (in.status() != QDataStream::Ok || mark != kColumnStateMark || !header()->restoreState(headerState))
+        return false;
+    // A state saved before "File Name" could not be hidden or moved must not lose it.
+    header()->setSectionHidden(FileNameColumn, false);
+    header()->moveSection(header()->visualIndex(FileNameColumn), 0);
+    return true;
+}
+
+QMenu* PlaylistView::headerMenu(int column)
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("mnuColumns"));
+    for (int shown = TitleColumn; shown < PlaylistColumnCount; ++shown) {
+        QAction* action = menu->addAction(model()->headerData(shown, Qt::Horizontal).toString());
+        action->setObjectName(QStringLiteral("mnuColumn%1").arg(shown));
+        action->setCheckable(true);
+        action->setChecked(!isColumnHidden(shown));
+        connect(action, &QAction::toggled, this, [this, shown](bool on) { setColumnHidden(shown, !on); });
+    }
+    if (column >= 0) {
+        menu->addSeparator();
+        QAction* keep = menu->addAction(QStringLiteral("Keep Duplicates Selected (by ")
+            + model()->headerData(column, Qt::Horizontal).toString() + u')');
+        keep->setObjectName(QStringLiteral("mnuKeepDuplicatesSelectedByColumn"));
+        connect(keep, &QAction::triggered, this, [this, column] { Q_EMIT keepDuplicatesAsked(column); });
+    }
+    return menu;
 }

@@ -11,9 +11,26 @@ int pixelsOfTwips(int twips, const QWidget* widget);
 // The playlist as the window shows it: whole rows selected, several at once, nothing edited in
 // place, the file name column with its file's icon, a long path shortened in its middle, and the
 // columns at their designed widths. A header click is the window's to handle.
+//
+// The header's context menu (also on the keyboard's menu key while the header has focus) shows
+// and hides any column but "File Name", which always stays, and offers Keep Duplicates Selected
+// by the column it was opened on. Columns can be dragged into another order.
 class PlaylistView : public QTreeView {
     Q_OBJECT
 
 public:
     PlaylistView(PlaylistModel& model, RowIcons& icons, QWidget* parent);
+
+    // The columns' visibility, widths and order, as restoreColumns takes them back.
+    QByteArray columnState() const;
+    // Puts back a columnState; anything else (empty, or from another program) changes nothing,
+    // and false says so.
+    bool restoreColumns(const QByteArray& state);
+    // The header's context menu for the column at a position of the header, built anew each time;
+    // the caller owns it.
+    QMenu* headerMenu(int column);
+
+Q_SIGNALS:
+    // The user asked to keep the duplicates by the column selected.
+    void keepDuplicatesAsked(int column);
 };

@@ -170,7 +170,7 @@ TEST(MP3Node, ReadTagWritesOnlyTheTwoTagColumns)
     row.setText(LengthColumn, u"215"_s);
     const auto texts = [&] {
         QStringList all;
-        for (int column = 0; column < PlaylistColumnCount; ++column)
+        for (int column = 0; column <= LengthColumn; ++column)
             all.append(row.text(column));
         return all;
     };

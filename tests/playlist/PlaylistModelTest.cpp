@@ -35,8 +35,9 @@ TEST(PlaylistModel, AppendsInOneInsertWithUnreadTags)
     QStringList captions;
     for (int column = 0; column < t.model.columnCount(); ++column)
         captions.append(t.model.headerData(column, Qt::Horizontal).toString());
-    EXPECT_EQ(
-        captions, QStringList({u"File Name"_s, u"Title"_s, u"ID3v1 QuickTag"_s, u"Has ID3v2?"_s, u"Length (s)"_s}));
+    EXPECT_EQ(captions,
+        QStringList({u"File Name"_s, u"Title"_s, u"ID3v1 QuickTag"_s, u"Has ID3v2?"_s, u"Length (s)"_s,
+            u"ID3v2 QuickTag"_s, u"Album"_s, u"Track"_s, u"Year"_s, u"Genre"_s, u"Comment"_s}));
     EXPECT_EQ(t.model.headerData(LengthColumn, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>(),
         Qt::AlignRight | Qt::AlignVCenter);
     EXPECT_TRUE(rowsAndEntriesAgree(t.model));
@@ -207,7 +208,7 @@ TEST(PlaylistDocument, MarksModifiedWhatASavedPlaylistHoldsButNotTheTags)
 {
     // A change to one column of one row, through the model as the commands make it.
     const std::pair<int, bool> columns[] = {{FileNameColumn, true}, {TitleColumn, true}, {QuickTagColumn, false},
-        {HasId2Column, false}, {LengthColumn, true}};
+        {HasId2Column, false}, {LengthColumn, true}, {Id3v2QuickTagColumn, false}, {CommentColumn, false}};
     for (const auto& [column, marks] : columns) {
         SCOPED_TRACE(column);
         PlaylistModel model;

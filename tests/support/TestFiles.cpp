@@ -90,4 +90,33 @@ QByteArray id3v2Header(unsigned char version, unsigned char flags, const QByteAr
     return header;
 }
 
+QByteArray id3v2Tag(int version, const std::vector<Id3v2Text>& frames)
+{
+    const auto utf16 = [](const QString& text) {
+        QByteArray bytes("\xFF\xFE", 2);
+        for (const QChar c : text)
+            bytes += char(c.unicode() & 0xFF) + QByteArray(1, char(c.unicode() >> 8));
+        return bytes + QByteArray(2, '\0');
+    };
+    const auto bigEndian = [](qsizetype value, int width, int bits) {
+        QByteArray bytes;
+        for (int i = width - 1; i >= 0; --i)
+            bytes += char((value >> (bits * i)) & ((1 << bits) - 1));
+        return bytes;
+    };
+    QByteArray body;
+    for (const Id3v2Text& frame : frames) {
+        QByteArray payload(1, '\1');
+        if (frame.id.startsWith("COM"))
+            payload += "eng" + utf16({});
+        payload += utf16(frame.text);
+        body += frame.id
+            + (version == 2        ? bigEndian(payload.size(), 3, 8)
+                    : version == 3 ? bigEndian(payload.size(), 4, 8) + QByteArray(2, '\0')
+                                   : bigEndian(payload.size(), 4, 7) + QByteArray(2, '\0'))
+            + payload;
+    }
+    return id3v2Header(static_cast<unsigned char>(version), 0, bigEndian(body.size(), 4, 7)) + body;
+}
+
 } // namespace TestBytes

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <ostream>
+#include <vector>
 
 #include <QByteArray>
 #include <QString>
@@ -42,6 +43,15 @@ QByteArray id3v1(const Id3v1Fields& fields);
 
 // A 10-byte ID3v2 header with the given version, flags and four raw size bytes.
 QByteArray id3v2Header(unsigned char version, unsigned char flags, const QByteArray& sizeBytes);
+
+// An ID3v2 tag of the version (2, 3 or 4) holding text frames, each given by its identifier of that
+// version ("TIT2", or "TT2" in 2.2) and its text, UTF-16 with a byte order mark; a comment frame
+// ("COMM", "COM") gets language "eng" and an empty description.
+struct Id3v2Text {
+    QByteArray id;
+    QString text;
+};
+QByteArray id3v2Tag(int version, const std::vector<Id3v2Text>& frames);
 
 } // namespace TestBytes
 

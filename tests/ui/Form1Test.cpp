@@ -10,6 +10,7 @@
 
 #include "support/WindowFixture.h"
 #include "ui/ImportFiles.h"
+#include "ui/PlaylistView.h"
 
 using namespace Qt::StringLiterals;
 using Answer = Messages::Answer;
@@ -264,4 +265,32 @@ TEST(Form1, AsksToSaveChangesBeforeTheyWouldBeLost)
         EXPECT_EQ(exiting ? w.form.isVisible() : w.model().size() == 1, c.listKept);
         EXPECT_EQ(TestFiles::read(w.files.path(u"new.m3u"_s)).count(song.toUtf8()), c.entriesSaved);
     }
+}
+
+// The header's menu hides any column but "File Name"; hidden columns, the ID3v2 version for new
+// tags and the tag in use come back in the next window, and the tag in use picks the field columns.
+TEST(Form1, RemembersColumnsAndTagOptionsAcrossRuns)
+{
+    {
+        WindowFixture w(false);
+        QMenu* menu = static_cast<PlaylistView*>(w.playlist)->headerMenu(CommentColumn);
+        EXPECT_EQ(menu->findChild<QAction*>(u"mnuColumn0"_s), nullptr); // File Name always stays
+        menu->findChild<QAction*>(u"mnuColumn%1"_s.arg(AlbumColumn))->trigger();
+        EXPECT_TRUE(w.playlist->isColumnHidden(AlbumColumn));
+        delete menu;
+        EXPECT_TRUE(w.action("mnuNewTagVersion24")->isChecked());
+        EXPECT_TRUE(w.action("mnuFormatStringsUseID3v1")->isChecked());
+        w.trigger("mnuNewTagVersion23");
+        w.trigger("mnuFormatStringsUseID3v2");
+        EXPECT_EQ(w.model().formatStringsUse(), TagChoice::Id3v2);
+    }
+    WindowFixture again(false);
+    EXPECT_TRUE(again.playlist->isColumnHidden(AlbumColumn));
+    EXPECT_FALSE(again.playlist->isColumnHidden(FileNameColumn));
+    EXPECT_TRUE(again.action("mnuNewTagVersion23")->isChecked());
+    EXPECT_EQ(again.model().formatStringsUse(), TagChoice::Id3v2);
+    // Back to the defaults, for the tests that run after this one in the same process.
+    again.trigger("mnuNewTagVersion24");
+    again.trigger("mnuFormatStringsUseID3v1");
+    again.playlist->setColumnHidden(AlbumColumn, false);
 }

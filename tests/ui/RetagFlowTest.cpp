@@ -118,21 +118,21 @@ TEST(RetagFlow, AsksInOrderAndChangesOnlyTheSelectedRowsWhenAllIsAnswered)
         QString name, title;
         QByteArray tag; // the ID3v1 tag afterwards
     } const cases[] = {
-        {&F::tagEqualsFileName, {}, {at}, true, fromName + u'B', u"2-3"_s, kName, kTitle,
+        {&F::tagEqualsFileName, {}, {at}, true, fromName + u'B', u"2-3 5-10"_s, kName, kTitle,
             id3v1({"Hey Jude", "Beatles, The", "", "", "", 23, 0})},
-        {&F::tagEqualsFileName, {}, {at}, false, fromName, u"2-3"_s, kName, kTitle, kOld},
-        {&F::tagEqualsTitle, {}, {at}, true, u"F1 | BTBTitle>Lola;BArtist>Kinks, The;B"_s, u"2-3"_s, kName, kTitle,
+        {&F::tagEqualsFileName, {}, {at}, false, fromName, u"2-3 5-10"_s, kName, kTitle, kOld},
+        {&F::tagEqualsTitle, {}, {at}, true, u"F1 | BTBTitle>Lola;BArtist>Kinks, The;B"_s, u"2-3 5-10"_s, kName, kTitle,
             id3v1({"Lola", "Kinks, The", "", "", "", 23, 0})},
         {&F::tagEqualsTitle, {}, {}, true, u"F1 | "_s, {}, kName, kTitle, kOld},
-        {&F::titleEqualsTag, {}, {u"<t> (<k>)"_s}, true, u"F1 | B"_s, u"0-4"_s, kName, u"Old (23)"_s, kOld},
-        {&F::titleEqualsFileName, {}, {at, u"<t> by <a>"_s}, true, sepName + recTitle + u'B', u"0-4"_s, kName,
+        {&F::titleEqualsTag, {}, {u"<t> (<k>)"_s}, true, u"F1 | B"_s, u"0-10"_s, kName, u"Old (23)"_s, kOld},
+        {&F::titleEqualsFileName, {}, {at, u"<t> by <a>"_s}, true, sepName + recTitle + u'B', u"0-10"_s, kName,
             u"Hey Jude by Beatles, The"_s, kOld},
         {&F::titleEqualsFileName, {}, {at}, true, sepName + recTitle, {}, kName, kTitle, kOld},
         {&F::titleEqualsFileName, {}, {}, true, sepName, {}, kName, kTitle, kOld},
-        {&F::fileNameEqualsTag, Answer::Yes, {at}, true, u"F0 | BR;B"_s, u"0-4"_s, u"Band - Old.mp3"_s, kTitle, kOld},
+        {&F::fileNameEqualsTag, Answer::Yes, {at}, true, u"F0 | BR;B"_s, u"0-10"_s, u"Band - Old.mp3"_s, kTitle, kOld},
         {&F::fileNameEqualsTag, Answer::Yes, {at}, false, u"F0 | BR;"_s, {}, kName, kTitle, kOld},
         {&F::fileNameEqualsTag, Answer::No, {at}, true, {}, {}, kName, kTitle, kOld},
-        {&F::fileNameEqualsTitle, Answer::Yes, {at, u"<t> (<a>)"_s}, true, sepTitle + recName + u"BR;B"_s, u"0-4"_s,
+        {&F::fileNameEqualsTitle, Answer::Yes, {at, u"<t> (<a>)"_s}, true, sepTitle + recName + u"BR;B"_s, u"0-10"_s,
             u"Lola (Kinks, The).mp3"_s, kTitle, kOld},
         {&F::fileNameEqualsTitle, Answer::No, {at, at}, true, {}, {}, kName, kTitle, kOld},
     };

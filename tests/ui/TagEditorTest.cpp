@@ -1,6 +1,7 @@
 #include "ui/TagEditor.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -27,13 +28,13 @@ struct Editing {
     std::shared_ptr<MP3Node> entry;
     std::optional<TagEditor> dialog;
 
-    explicit Editing(const QByteArray& tail, bool read = true)
+    explicit Editing(const QByteArray& tail, bool read = true, const QByteArray& front = {}, int newTagVersion = 4)
     {
-        model.appendEntries({{files.write(u"song.mp3"_s, audio(300) + tail), u"song"_s, u"???"_s}});
+        model.appendEntries({{files.write(u"song.mp3"_s, front + audio(300) + tail), u"song"_s, u"???"_s}});
         entry = model.findItem(0);
         if (read)
             entry->ReadTag();
-        dialog.emplace(entry, model);
+        dialog.emplace(entry, model, nullptr, newTagVersion);
     }
     QByteArray bytes() const { return TestFiles::read(entry->file()); }
     template <class Widget = QLineEdit> Widget* get(const char16_t* name) const
@@ -115,7 +116,7 @@ TEST(TagEditor, LoadsTheTagAndWritesItOnlyOnOkWithATrackOneByteHolds)
             written
                 ? audio(300) + id3v1({"New Title", "New Band", "Disc", "2001", "Fine", c.storedTrack, c.storedGenre})
                 : audio(300) + c.tail);
-        EXPECT_EQ(changed.size(), written ? 1 : 0);
+        EXPECT_EQ(changed.size(), written ? 2 : 0); // the tag columns on each side of Length
         if (written) {
             EXPECT_EQ(changed[0][0].toModelIndex().row(), 0);
             EXPECT_EQ(e.model.text(0, QuickTagColumn), u"New Band - New Title"_s);
@@ -131,6 +132,63 @@ TEST(TagEditor, LoadsTheTagAndWritesItOnlyOnOkWithATrackOneByteHolds)
         if (refused) {
             EXPECT_EQ(e.messages.shown()[0].title, u"Error:"_s);
         }
+    }
+}
+
+// OK writes the tag whose fields changed and leaves the other's bytes alone; the copy buttons carry
+// one side's texts to the other, into ID3v1 by its widths; a tag that cannot be read is shown
+// disabled with its problem and never written.
+TEST(TagEditor, WritesOnlyTheChangedTagAndCopiesBetweenTheSides)
+{
+    const QByteArray v2 = TestBytes::id3v2Tag(
+        3, {{"TIT2", u"A title far longer than thirty characters Ω"_s}, {"TPE1", u"Bänd"_s}, {"TRCK", u"3/12"_s}});
+    const QByteArray garbage = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x14", 4)) + QByteArray(20, 'x');
+    enum Step { Nothing, EditV1, EditV2, CopyToV1, CopyToV2 };
+    const struct {
+        const char* name;
+        QByteArray front;
+        Step step;
+        bool v1Written, v2Written, v2Enabled;
+        QStringList v1, v2; // SongName, Artist, Track after the step (and OK)
+    } cases[] = {
+        {"nothing changed", v2, Nothing, false, false, true, {u"Title"_s, u"Band"_s, u"7"_s},
+            {u"A title far longer than thirty characters Ω"_s, u"Bänd"_s, u"3/12"_s}},
+        {"ID3v1 changed", v2, EditV1, true, false, true, {u"New"_s, u"Band"_s, u"7"_s},
+            {u"A title far longer than thirty characters Ω"_s, u"Bänd"_s, u"3/12"_s}},
+        {"ID3v2 changed", v2, EditV2, false, true, true, {u"Title"_s, u"Band"_s, u"7"_s},
+            {u"Neu Ω"_s, u"Bänd"_s, u"3/12"_s}},
+        {"no ID3v2 tag yet", {}, EditV2, false, true, true, {u"Title"_s, u"Band"_s, u"7"_s}, {u"Neu Ω"_s, {}, {}}},
+        {"copied to ID3v1", v2, CopyToV1, true, false, true, {u"A title far longer than thirty"_s, u"Bänd"_s, u"3"_s},
+            {u"A title far longer than thirty characters Ω"_s, u"Bänd"_s, u"3/12"_s}},
+        {"copied to ID3v2", v2, CopyToV2, false, true, true, {u"Title"_s, u"Band"_s, u"7"_s},
+            {u"Title"_s, u"Band"_s, u"7"_s}},
+        {"unreadable ID3v2", garbage, EditV1, true, false, false, {u"New"_s, u"Band"_s, u"7"_s}, {{}, {}, {}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Editing e(kTagged, true, c.front, 3);
+        const QByteArray before = e.bytes();
+        EXPECT_EQ(e.get(u"SongName2")->isEnabled(), c.v2Enabled);
+        EXPECT_EQ(e.get<QLabel>(u"Id3v2Problem")->isVisibleTo(&*e.dialog), !c.v2Enabled);
+        switch (c.step) {
+        case Nothing: break;
+        case EditV1: e.get(u"SongName")->setText(u"New"_s); break;
+        case EditV2: e.get(u"SongName2")->setText(u"Neu Ω"_s); break;
+        case CopyToV1: e.get<QPushButton>(u"CopyToId3v1")->click(); break;
+        case CopyToV2: e.get<QPushButton>(u"CopyToId3v2")->click(); break;
+        }
+        EXPECT_EQ(QStringList({e.get(u"SongName")->text(), e.get(u"Artist")->text(), e.get(u"Track")->text()}), c.v1);
+        EXPECT_EQ(QStringList({e.get(u"SongName2")->text(), e.get(u"Artist2")->text(), e.get(u"Track2")->text()}),
+            c.v2);
+        e.get<QPushButton>(u"Command1")->click();
+        const QByteArray after = e.bytes();
+        EXPECT_EQ(after.right(128) != before.right(128), c.v1Written);
+        EXPECT_EQ(after.chopped(128) != before.chopped(128), c.v2Written);
+        if (c.v2Written) {
+            EXPECT_EQ(after.at(3), c.front.isEmpty() ? 3 : before.at(3)); // a new tag of the version asked for
+            EXPECT_EQ(e.model.text(0, Id3v2QuickTagColumn), c.v2[1] + u" - "_s + c.v2[0]);
+        }
+        EXPECT_TRUE(e.messages.texts().isEmpty());
     }
 }
 

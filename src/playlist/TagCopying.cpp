@@ -1,0 +1,113 @@
+#include "playlist/TagCopying.h"
+
+#include <algorithm>
+
+#include "base/Messages.h"
+#include "playlist/PlaylistModel.h"
+#include "tags/GenreTable.h"
+
+namespace {
+
+// The rows of entries, from first to last, reported to the views together.
+class ChangedRows {
+public:
+    explicit ChangedRows(PlaylistModel& model) : m_model(model), m_first(model.size()) { }
+    ~ChangedRows() { m_model.tagColumnsChanged(m_first, m_last); }
+    ChangedRows(const ChangedRows&) = delete;
+    ChangedRows& operator=(const ChangedRows&) = delete;
+
+    void add(const MP3Node& entry)
+    {
+        if (const qsizetype position = m_model.positionOf(entry.item()); position >= 0) {
+            m_first = std::min(m_first, position);
+            m_last = std::max(m_last, position);
+        }
+    }
+
+private:
+    PlaylistModel& m_model;
+    qsizetype m_first;
+    qsizetype m_last = -1;
+};
+
+std::optional<TagCopy::Id3v1Copy> id3v1CopyOf(const Id3v2Fields& fields, BatchGenres& genres)
+{
+    return TagCopy::toId3v1(
+        fields, [&](const QString& name) { return genres.numberOf(name); }, [](int number) { return GenreName(number); });
+}
+
+void reportUnrecognized(const MP3Tag& tag)
+{
+    Failure failure;
+    failure.kind = Failure::Kind::Unrecognized;
+    failure.action = Failure::Action::Tag;
+    failure.path = tag.path();
+    Messages::error(failure);
+}
+
+// Copies the tag just read, within the open that read it; true when a tag was written.
+bool copyReadTag(MP3Tag& tag, TagCopying::Direction direction, int newTagVersion, BatchGenres& genres)
+{
+    if (direction == TagCopying::Direction::ToId3v2) {
+        if (!tag.HasID1Tag())
+            return false;
+        return bool(tag.writeId3v2(TagCopy::toId3v2(tag, [](int number) { return GenreName(number); }), newTagVersion));
+    }
+    const Id3v2Reading& reading = tag.Id3v2Tag();
+    if (reading.state == Id3v2Reading::State::Unreadable)
+        reportUnrecognized(tag);
+    if (reading.state != Id3v2Reading::State::Read)
+        return false;
+    const std::optional<TagCopy::Id3v1Copy> copy = id3v1CopyOf(reading.fields, genres);
+    if (!copy)
+        return false; // the genre list's message said why
+    tag.RawInfo() = copy->record;
+    return bool(tag.writeTag());
+}
+
+} // namespace
+
+namespace TagCopying {
+
+std::vector<FileLosses> id3v1Losses(
+    PlaylistModel& model, const std::vector<std::shared_ptr<MP3Node>>& entries, BatchGenres& genres)
+{
+    std::vector<FileLosses> found;
+    ChangedRows changed(model);
+    for (const std::shared_ptr<MP3Node>& entry : entries) {
+        const MP3Tag& tag = entry->mp3Tag();
+        if (!tag.TagRead() || (tag.HasID2Tag() && tag.Id3v2Tag().state == Id3v2Reading::State::None)) {
+            entry->ReadTag();
+            changed.add(*entry);
+        }
+        if (tag.Id3v2Tag().state != Id3v2Reading::State::Read)
+            continue;
+        std::optional<TagCopy::Id3v1Copy> copy = id3v1CopyOf(tag.Id3v2Tag().fields, genres);
+        if (!copy)
+            return {};
+        if (!copy->losses.empty())
+            found.push_back({entry, std::move(copy->losses)});
+    }
+    return found;
+}
+
+qsizetype copyTags(PlaylistModel& model, const std::vector<std::shared_ptr<MP3Node>>& entries, Direction direction,
+    int newTagVersion, BatchGenres& genres, const std::function<void(qsizetype done, const MP3Node& entry)>& beforeEach)
+{
+    qsizetype done = 0;
+    qsizetype written = 0;
+    ChangedRows changed(model);
+    for (const std::shared_ptr<MP3Node>& entry : entries) {
+        if (beforeEach)
+            beforeEach(done, *entry);
+        MP3Tag& tag = entry->mp3Tag();
+        tag.changeTag([&] { written += copyReadTag(tag, direction, newTagVersion, genres); }, MP3Tag::Reading::AllTags);
+        // A write replaces what the read found; the row shows the file as it is now.
+        entry->ReadTag();
+        changed.add(*entry);
+        ++done;
+    }
+    return written;
+}
+
+} // namespace TagCopying

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+
+#include "tags/TagColumns.h"
+
+// The window's remembered choices, kept between runs in the user's settings of Sondrel (QSettings,
+// organisation and application "Sondrel"). A value missing or not understood reads as the default.
+namespace WindowSettings {
+
+// The playlist's columns: which are shown, their widths and order (PlaylistView::columnState).
+QByteArray playlistColumns();
+void setPlaylistColumns(const QByteArray& state);
+
+// Options > "ID3v2 Version for New Tags": the minor version, 3 or 4 (the default).
+int newTagVersion();
+void setNewTagVersion(int version);
+
+// Options > "Format Strings Use": ID3v1 by default.
+TagChoice formatStringsUse();
+void setFormatStringsUse(TagChoice tag);
+
+} // namespace WindowSettings
