@@ -49,7 +49,7 @@ void copyToId3v1(MP3Tag& tag, bool dryRun, BatchGenres& genres)
     }
     const std::optional<TagCopy::Id3v1Copy> copy = TagCopy::toId3v1(
         reading.fields, [&](const QString& name) { return genres.numberOf(name); },
-        [](int number) { return GenreName(number); });
+        Id3v2::programGenreName);
     if (!copy)
         return; // the genre list's message said why
     printLosses(tag.path(), copy->losses);
@@ -66,7 +66,7 @@ void copyToId3v2(MP3Tag& tag, bool dryRun, int newTagVersion)
         return;
     }
     if (!dryRun)
-        tag.writeId3v2(TagCopy::toId3v2(tag, [](int number) { return GenreName(number); }), newTagVersion);
+        tag.writeId3v2(TagCopy::toId3v2(tag, Id3v2::programGenreName), newTagVersion);
 }
 
 std::optional<Direction> directionOf(const QString& from, const QString& to)

@@ -33,7 +33,7 @@ private:
 std::optional<TagCopy::Id3v1Copy> id3v1CopyOf(const Id3v2Fields& fields, BatchGenres& genres)
 {
     return TagCopy::toId3v1(
-        fields, [&](const QString& name) { return genres.numberOf(name); }, [](int number) { return GenreName(number); });
+        fields, [&](const QString& name) { return genres.numberOf(name); }, Id3v2::programGenreName);
 }
 
 void reportUnrecognized(const MP3Tag& tag)
@@ -51,7 +51,7 @@ bool copyReadTag(MP3Tag& tag, TagCopying::Direction direction, int newTagVersion
     if (direction == TagCopying::Direction::ToId3v2) {
         if (!tag.HasID1Tag())
             return false;
-        return bool(tag.writeId3v2(TagCopy::toId3v2(tag, [](int number) { return GenreName(number); }), newTagVersion));
+        return bool(tag.writeId3v2(TagCopy::toId3v2(tag, Id3v2::programGenreName), newTagVersion));
     }
     const Id3v2Reading& reading = tag.Id3v2Tag();
     if (reading.state == Id3v2Reading::State::Unreadable)

@@ -8,20 +8,13 @@
 namespace {
 
 // Passes every message on, but first runs a step: the rows a tick has read so far are shown
-// before a message about the next file stops the program in its message box. A message that
-// repeats, word for word, the last one background reading showed is passed on once: one that is
-// not about a file (the genre list that cannot be loaded, looked up again for every ID3v2 tag with
-// a genre number) would otherwise come back once a file. Messages about files name their file.
+// before a message about the next file stops the program in its message box.
 class MessagesAfter : public Messages {
 public:
     MessagesAfter(Messages& inner, std::function<void()> first) : m_inner(inner), m_first(std::move(first)) { }
 
     Answer show(const QString& text, const QString& title, Icon icon, Buttons buttons) override
     {
-        static QString lastShown;
-        if (text == lastShown && buttons == Buttons::Ok)
-            return Answer::Ok;
-        lastShown = text;
         m_first();
         return m_inner.show(text, title, icon, buttons);
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <memory>
 #include <QSet>
 #include <taglib/id3v2framefactory.h>
@@ -331,6 +332,19 @@ Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& g
     return reading;
 }
 
+QString programGenreName(int number)
+{
+    static std::atomic<bool> failed = false;
+    if (failed)
+        return {};
+    GenreTable& table = programGenres();
+    if (!table.isLoaded() && !table.LoadGenres()) {
+        failed = true;
+        return {};
+    }
+    return table.GenreName(number);
+}
+
 Id3v2Reading readFrom(const FileOps::Handle& file, QByteArray* area)
 {
     const qint64 size = file.size();
@@ -345,7 +359,7 @@ Id3v2Reading readFrom(const FileOps::Handle& file, QByteArray* area)
     std::optional<QByteArray> bytes = file.readAt(0, *length);
     if (!bytes)
         return unreadable(QStringLiteral("the file could not be read"));
-    Id3v2Reading reading = parseArea(*bytes, [](int number) { return GenreName(number); });
+    Id3v2Reading reading = parseArea(*bytes, programGenreName);
     if (area)
         *area = std::move(*bytes);
     return reading;

@@ -48,8 +48,13 @@ std::optional<qint64> areaLength(QByteArrayView header);
 // tag unreadable.
 Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& genreName);
 
+// The name of a genre number in the program's genre table, for ID3v2 genres given as numbers. The
+// table is loaded once: after a load that failed (its message shown once) there are no names, so
+// reading thousands of tags never repeats the message.
+QString programGenreName(int number);
+
 // The tag at the front of an open file, read with one read for the header and one for the tag,
-// never more bytes than the file holds; genre numbers through the program's genre table. A tag that
+// never more bytes than the file holds; genre numbers through programGenreName. A tag that
 // declares more bytes than the file has is unreadable. The tag's bytes go to area when given.
 Id3v2Reading readFrom(const FileOps::Handle& file, QByteArray* area = nullptr);
 } // namespace Id3v2

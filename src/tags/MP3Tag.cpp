@@ -247,7 +247,7 @@ Result<void> MP3Tag::changeId3v2In(
     const std::optional<QByteArray> area = length && *length <= file.size() ? file.readAt(0, *length) : header;
     if (!area)
         return report(failureOf(Failure::Kind::Io));
-    const auto genreName = [](int number) { return GenreName(number); };
+    const auto genreName = Id3v2::programGenreName;
     Id3v2Fields wanted = Id3v2::parseArea(*area, genreName).fields;
     change(wanted);
     const Id3v2::Edit edit = Id3v2::edited(*area, wanted, newTagVersion, genreName);

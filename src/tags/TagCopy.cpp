@@ -87,7 +87,9 @@ Id3v2Fields toId3v2(const MP3Tag& tag, const std::function<QString(int)>& genreN
     const int track = tag.Track().isEmpty() ? 0 : tag.Track().at(0).unicode();
     fields.track = track > 0 ? QString::number(track) : QString();
     const int genre = tag.Genre().isEmpty() ? 0 : tag.Genre().at(0).unicode();
-    fields.genre = genreName(genre);
+    // A number without a name (the list lacks it, or cannot be loaded) is kept as the number.
+    const QString name = genreName(genre);
+    fields.genre = !name.isEmpty() || genre == kNoGenre ? name : QString::number(genre);
     return fields;
 }
 

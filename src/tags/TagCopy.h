@@ -41,8 +41,8 @@ std::optional<Id3v1Copy> toId3v1(const Id3v2Fields& fields,
     const std::function<QString(int)>& genreName);
 
 // The ID3v2 fields of an ID3v1 tag as the tag object reads it: texts trimmed, the track as its
-// number ("" for 0), the genre as its name (none for a number the list has no name for, such as
-// 255).
+// number ("" for 0), the genre as its name, or as its number when the list has no name for it
+// (none for 255, which means no genre).
 Id3v2Fields toId3v2(const MP3Tag& tag, const std::function<QString(int)>& genreName);
 
 } // namespace TagCopy

@@ -213,7 +213,7 @@ void TagEditor::copyToId3v1()
     // The genre list is loaded (it fills the genre boxes); a list that is not gives no copy.
     const std::optional<TagCopy::Id3v1Copy> copy = TagCopy::toId3v1(
         id3v2Fields(), [](const QString& name) { return std::optional<int>(GenreNumber(name)); },
-        [](int number) { return GenreName(number); });
+        Id3v2::programGenreName);
     if (!copy) {
         Messages::current().beep();
         return;

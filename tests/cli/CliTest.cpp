@@ -392,4 +392,16 @@ TEST(Cli, WritesAndCopiesId3v2Tags)
         EXPECT_EQ(info.contains("\"id3v1\":true"), !c.id3v1Title.isNull());
         EXPECT_TRUE(info.contains("\"title\":\"" + c.id3v1Title + "\"")) << info.toStdString();
     }
+
+    // Without a genre list, genre numbers stay numbers, and the list's message comes once.
+    ASSERT_TRUE(QDir(files.folder()).mkdir(u"bin"_s));
+    const QString program = files.path(u"bin/sondrel-cli"_s);
+    ASSERT_TRUE(QFile::copy(cliPath(), program));
+    const QByteArray genre = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x0F", 4)) + "TCON" + QByteArray(3, '\0')
+        + "\x05" + QByteArray(3, '\0') + "(17)";
+    const QByteArray first = QFile::encodeName(files.write(u"first.mp3"_s, genre + audio(300)));
+    const QByteArray second = QFile::encodeName(files.write(u"second.mp3"_s, genre + audio(300)));
+    const CliRun run = runProgram(program, {"info", "--json", first, second});
+    EXPECT_EQ(run.err.count('\n'), 1) << run.err.toStdString();
+    EXPECT_EQ(run.out.count("\"genre\":\"17\""), 2) << run.out.toStdString();
 }

@@ -92,6 +92,7 @@ TEST(TagCopy, ToId3v2TakesTheTagAsItReads)
     const std::pair<TestBytes::Id3v1Fields, std::string> cases[] = {
         {{"Song  ", "Band", "Album", "1999", "Note", 5, 17}, "Song|Band|Album|1999|5|Rock|Note"},
         {{"Song", "", "", "", "", 0, 255}, "Song||||||"},
+        {{"Song", "", "", "", "", 0, 200}, "Song|||||200|"},
     };
     for (const auto& [tagFields, expected] : cases) {
         SCOPED_TRACE(expected);
