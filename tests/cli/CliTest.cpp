@@ -350,6 +350,8 @@ TEST(Cli, WritesAndCopiesId3v2Tags)
     const QByteArray v23 = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x2D", 4)) + "TIT2" + QByteArray(3, '\0')
         + "\x23" + QByteArray(3, '\0') + title;
     const QByteArray garbage = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x04", 4)) + "junk";
+    const QByteArray v22 = TestBytes::id3v2Header(2, 0, QByteArray("\0\0\0\x0A", 4)) + "TT2" + QByteArray(2, '\0')
+        + "\x04" + QByteArray(1, '\0') + "Old";
     const QByteArray copied = R"({"version":"2.3","title":")" + title
         + R"(","artist":"","album":"","year":"","track":"","genre":"","comment":""}})";
     const QStringList copy = {u"copy-tag"_s, u"--from"_s, u"id3v2"_s, u"--to"_s, u"id3v1"_s};
@@ -378,12 +380,17 @@ TEST(Cli, WritesAndCopiesId3v2Tags)
         {"a tag that is not frames", garbage, {u"write"_s, u"--id3v2"_s, u"--title"_s, u"T"_s}, 1, {},
             R"({"error":"the tag holds bytes that are not frames"}})"},
         {"two versions", {}, {u"write"_s, u"--id3v2"_s, u"--v23"_s, u"--v24"_s}, 2, {}, "null}"},
+        {"a 2.2 tag, written as 2.3 after a word", v22, {u"write"_s, u"--id3v2"_s, u"--artist"_s, u"B"_s}, 0, {},
+            R"({"version":"2.3","title":"Old","artist":"B","album":"","year":"","track":"","genre":"","comment":""}})"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString song = files.write(u"song.mp3"_s, c.bytes + audio(300));
         const CliRun run = cli(c.arguments + QStringList{song});
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
+        if (c.bytes == v22) {
+            EXPECT_EQ(run.err, cliError(song + u" has an ID3v2.2 tag, which is written as ID3v2.3."_s, u"Information"_s));
+        }
         EXPECT_EQ(run.out, c.out.isEmpty() ? QByteArray() : QFile::encodeName(song) + c.out);
         const QByteArray info = QString::fromUtf8(cli({u"info"_s, u"--json"_s, song}).out)
                                     .remove(QRegularExpression(u"\"size\":\\d+,"_s))
