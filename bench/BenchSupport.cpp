@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
@@ -67,12 +68,12 @@ void FileComparison::print(std::FILE* out) const
     std::fprintf(out, "    %d files, %zu rounds; %.2f us a file vs %.2f us; floor: %s\n", files, subjectMs.size(),
         subject * 1000 / files, floor * 1000 / files, floorNote.c_str());
     if (bytes > 0)
-        std::fprintf(out, "    %.0f MB/s vs %.0f MB/s\n", bytes / 1e3 / subject, bytes / 1e3 / floor);
+        std::fprintf(out, "    %.0f MB/s vs %.0f MB/s\n", double(bytes) / 1e3 / subject, double(bytes) / 1e3 / floor);
 }
 
 std::string withCommas(double value)
 {
-    const std::string digits = std::to_string(static_cast<long long>(value + 0.5));
+    const std::string digits = std::to_string(std::llround(value));
     std::string text;
     for (std::size_t i = 0; i < digits.size(); ++i) {
         if (i > 0 && (digits.size() - i) % 3 == 0)
@@ -109,6 +110,7 @@ ProcessRun runProcess(const std::string& program, std::vector<std::string> argum
     const std::string& outPath, const std::string& errPath)
 {
     std::vector<char*> argv;
+    argv.reserve(arguments.size() + 1);
     for (std::string& argument : arguments)
         argv.push_back(argument.data());
     argv.push_back(nullptr);
@@ -128,7 +130,8 @@ ProcessRun runProcess(const std::string& program, std::vector<std::string> argum
     struct rusage usage { };
     const bool reaped = spawned == 0 && ::wait4(pid, &status, 0, &usage) == pid;
     run.ms = watch.ms();
-    const auto milliseconds = [](const timeval& time) { return time.tv_sec * 1000.0 + time.tv_usec / 1000.0; };
+    const auto milliseconds
+        = [](const timeval& time) { return double(time.tv_sec) * 1000.0 + double(time.tv_usec) / 1000.0; };
     run.userMs = milliseconds(usage.ru_utime);
     run.systemMs = milliseconds(usage.ru_stime);
     run.maxResidentKiB = usage.ru_maxrss;

@@ -412,6 +412,7 @@ std::optional<ReadFigures> g_readFigures;
 template <class Round, class Field> double medianOf(const std::vector<Round>& rounds, Field field)
 {
     std::vector<double> values;
+    values.reserve(rounds.size());
     for (const Round& round : rounds)
         values.push_back(double(field(round)));
     return median(values);
@@ -711,7 +712,7 @@ void printPruneSummary(std::FILE* out, const PruneFigures& f)
             "RowCommands::deleteSelected on a model without a view, every tag read"},
     };
     std::fprintf(out, "%s rows, %s of them repeating a title (medians of %zu rounds)\n", withCommas(kRows).c_str(),
-        withCommas(f.repeats).c_str(), f.window.size());
+        withCommas(double(f.repeats)).c_str(), f.window.size());
     for (const Command& c : commands) {
         const double ms = medianOf(f.window, [&](const PruneRound& r) { return r.*c.ms; });
         const double callMs = medianOf(f.window, [&](const PruneRound& r) { return r.*c.callMs; });

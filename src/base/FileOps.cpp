@@ -611,14 +611,14 @@ Handle openSource(const QString& path, struct stat* info, Failure* why)
     Result<Handle> opened = openExisting(path, Access::Read);
     int error = 0;
     if (opened) {
-        Handle file = std::move(opened).value();
+        Handle& file = opened.value();
         if (const int lockError = lockAgainstOthers(file.fd(), LOCK_SH)) {
             failLock(why, lockError);
             return {};
         }
         // Described once locked: a change that held the lock meanwhile may have changed its length.
         if (::fstat(file.fd(), info) == 0)
-            return file;
+            return std::move(file);
         error = errno;
     }
     const QByteArray native = nativePath(path);

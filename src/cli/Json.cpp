@@ -30,19 +30,20 @@ void appendJsonString(QByteArray& out, QStringView text)
         case u'\t': *at++ = '\\', *at++ = 't'; continue;
         default: break;
         }
-        if (c < 0x20) {
-            escape(c); // control characters
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        if (c < 0x20 || (QChar::isSurrogate(c) && !pair)) {
+            // Control characters, and the lone surrogates that stand for bytes of a file name that
+            // is not UTF-8.
+            escape(c);
         } else if (c < 0x800) {
             *at++ = char(0xC0 | (c >> 6));
             *at++ = char(0x80 | (c & 0x3F));
-        } else if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        } else if (pair) {
             const char32_t code = QChar::surrogateToUcs4(c, text[++i].unicode());
             *at++ = char(0xF0 | (code >> 18));
             *at++ = char(0x80 | ((code >> 12) & 0x3F));
             *at++ = char(0x80 | ((code >> 6) & 0x3F));
             *at++ = char(0x80 | (code & 0x3F));
-        } else if (QChar::isSurrogate(c)) {
-            escape(c); // a lone surrogate stands for a byte of a file name that is not UTF-8
         } else {
             *at++ = char(0xE0 | (c >> 12));
             *at++ = char(0x80 | ((c >> 6) & 0x3F));

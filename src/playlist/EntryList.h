@@ -106,7 +106,7 @@ public:
     // Unlinks the entry, in constant time; nothing when it is not in this list (or null). The entry
     // keeps its own nextNode link. The list's hold on the entry ends here: it is freed now unless
     // someone else (an iterator) holds it.
-    void remove(MP3Node* node);
+    void remove(MP3Node* entry);
     // The shared handle of an entry of this list, in constant time (the link that leads to it);
     // null for an entry that is not in this list.
     std::shared_ptr<MP3Node> handleOf(const MP3Node& node) const;

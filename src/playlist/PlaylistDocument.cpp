@@ -48,7 +48,7 @@ QString PlaylistDocument::name() const
 
 QString PlaylistDocument::caption() const
 {
-    const QString program = QStringLiteral("Sondrel");
+    QString program = QStringLiteral("Sondrel");
     if (m_fileName.isEmpty() && !m_modified)
         return program;
     return name() + (m_modified ? QStringLiteral("*") : QString()) + QStringLiteral(" - ") + program;

@@ -214,7 +214,7 @@ QList<Call> runPlanned(
         Faults::failAt(*steerAt, path.steerError);
     plan();
     path.run(files);
-    const QList<Call> calls = Faults::calls();
+    QList<Call> calls = Faults::calls();
     Faults::clear();
     return calls;
 }

@@ -19,7 +19,7 @@ QString TestFiles::path(const QString& name) const
 
 QString TestFiles::write(const QString& name, const QByteArray& bytes) const
 {
-    const QString file = path(name);
+    QString file = path(name);
     QFile out(file);
     EXPECT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate)) << file.toStdString();
     EXPECT_EQ(out.write(bytes), bytes.size());

@@ -137,7 +137,7 @@ TEST(Id3v2Fields, WritesOnlyTheFieldsThatChangeAndKeepsEveryOtherFrame)
     const QByteArray tag23 = tag(3, 0,
         frame(3, "TIT2", latin1("Song")) + privateFrame
             + frame(3, "COMM", latin1("deu") + "desc" + QByteArray(1, '\0') + "Alt") + QByteArray(50, '\0'));
-    const auto with = [](std::function<void(Id3v2Fields&)> change) {
+    const auto with = [](const std::function<void(Id3v2Fields&)>& change) {
         Id3v2Fields fields;
         change(fields);
         return fields;

@@ -31,7 +31,7 @@ std::string describe(const std::vector<TagCopy::Loss>& losses)
 
 TEST(TagCopy, ToId3v1ListsEveryFieldItCannotHold)
 {
-    const auto fields = [](std::function<void(Id3v2Fields&)> change) {
+    const auto fields = [](const std::function<void(Id3v2Fields&)>& change) {
         Id3v2Fields f;
         f.title = u"Title"_s;
         f.genre = u"Rock"_s;
