@@ -1,5 +1,9 @@
 #include "cli/Json.h"
 
+#include <charconv>
+#include <cstring>
+#include <iterator>
+
 void appendJsonString(QByteArray& out, QStringView text)
 {
     // Written straight into out, sized for the longest form (a \u escape, 6 bytes a character)
@@ -64,10 +68,11 @@ QByteArray jsonString(const QString& text)
 void JsonLine::key(const char* name)
 {
     if (m_body.size() > 1)
-        m_body += ',';
-    m_body += '"';
-    m_body += name;
-    m_body += "\":";
+        m_body.append(",\"", 2);
+    else
+        m_body.append('"');
+    m_body.append(name, qsizetype(std::strlen(name)));
+    m_body.append("\":", 2);
 }
 
 JsonLine& JsonLine::add(const char* name, const QString& text)
@@ -87,7 +92,9 @@ JsonLine& JsonLine::add(const char* name, bool value)
 JsonLine& JsonLine::add(const char* name, int value)
 {
     key(name);
-    m_body += QByteArray::number(value);
+    char digits[16];
+    const std::to_chars_result written = std::to_chars(std::begin(digits), std::end(digits), value);
+    m_body.append(digits, written.ptr - digits);
     return *this;
 }
 

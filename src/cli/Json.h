@@ -1,5 +1,7 @@
 #pragma once
 
+#include <utility>
+
 #include <QByteArray>
 #include <QString>
 
@@ -7,6 +9,8 @@
 // are added, which QJsonObject would not.
 class JsonLine {
 public:
+    JsonLine() { m_body.reserve(512); }
+
     JsonLine& add(const char* name, const QString& text);
     JsonLine& add(const char* name, bool value);
     JsonLine& add(const char* name, int value);
@@ -14,7 +18,8 @@ public:
     // Another object as the value.
     JsonLine& add(const char* name, const JsonLine& object);
     // The object and a line feed.
-    QByteArray line() const { return m_body + "}\n"; }
+    QByteArray line() const& { return m_body + "}\n"; }
+    QByteArray line() && { return std::move(m_body.append("}\n", 2)); }
 
 private:
     void key(const char* name);

@@ -151,9 +151,13 @@ public:
     bool save() override { return false; }
 };
 
+// The parser keeps a text as UTF-16 code units, one in each wide character: copied across as they
+// are, without a trip through UTF-8.
 QString toQString(const TagLib::String& text)
 {
-    return QString::fromUtf8(text.toCString(true));
+    QString out(qsizetype(text.size()), Qt::Uninitialized);
+    std::transform(text.begin(), text.end(), out.data(), [](wchar_t unit) { return QChar(char16_t(unit)); });
+    return out;
 }
 
 // Each field from the first frame of its identifier, the frames given one by one in their order.
