@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -166,4 +167,17 @@ bool writeNewFile(const QByteArray& path, const QByteArray& bytes)
         left -= written;
     }
     return ::close(fd) == 0;
+}
+
+ScratchFolder::ScratchFolder(std::string pattern)
+{
+    if (::mkdtemp(pattern.data()))
+        m_path = pattern;
+}
+
+ScratchFolder::~ScratchFolder()
+{
+    std::error_code ignored;
+    if (!m_path.empty())
+        std::filesystem::remove_all(m_path, ignored);
 }

@@ -162,5 +162,20 @@ bool measureEachIteration(benchmark::State& state, FileComparison& comparison, S
     return true;
 }
 
+// A new folder in /tmp, named from a mkdtemp pattern such as "/tmp/sondrel-x-XXXXXX", removed with
+// everything in it when this goes. path() is empty when it could not be made.
+class ScratchFolder {
+public:
+    explicit ScratchFolder(std::string pattern);
+    ~ScratchFolder();
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    const std::string& path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
 // Writes a new file (never an existing one) with the bytes, all of them; false on any failure.
 bool writeNewFile(const QByteArray& path, const QByteArray& bytes);

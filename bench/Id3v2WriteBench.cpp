@@ -70,16 +70,10 @@ public:
         static Sample sample;
         return sample;
     }
-    ~Sample()
-    {
-        std::error_code ignored;
-        if (!m_root.empty())
-            std::filesystem::remove_all(m_root, ignored);
-    }
 
     const std::string& error() const { return m_error; }
     const std::vector<std::string>& paths() const { return m_paths; }
-    const std::string& folder() const { return m_root; }
+    const std::string& folder() const { return m_folder.path(); }
     const std::string& list() const { return m_list; }
     const QByteArray& content() const { return m_content; }
 
@@ -98,26 +92,24 @@ public:
 private:
     Sample()
     {
-        char folder[] = "/tmp/sondrel-id3v2-write-XXXXXX";
-        if (!::mkdtemp(folder)) {
+        if (m_folder.path().empty()) {
             m_error = "cannot make a folder in /tmp";
             return;
         }
-        m_root = folder;
         QByteArray audio(kAudioSize, '\x55');
         audio[0] = char(255);
         m_content = sampleTag() + audio;
         for (int i = 0; i < kCount; ++i) {
-            m_paths.push_back(m_root + "/song" + std::to_string(i) + ".mp3");
+            m_paths.push_back(m_folder.path() + "/song" + std::to_string(i) + ".mp3");
             m_list += m_paths.back() + '\n';
         }
-        QFile list(QString::fromStdString(m_root + "/files.lst"));
+        QFile list(QString::fromStdString(m_folder.path() + "/files.lst"));
         if (!list.open(QIODevice::WriteOnly) || list.write(m_list.data(), qint64(m_list.size())) < 0 || !rewrite())
-            m_error = "cannot write the sample files under " + m_root;
-        m_list = m_root + "/files.lst";
+            m_error = "cannot write the sample files under " + m_folder.path();
+        m_list = m_folder.path() + "/files.lst";
     }
 
-    std::string m_root;
+    ScratchFolder m_folder{"/tmp/sondrel-id3v2-write-XXXXXX"};
     std::string m_error;
     std::string m_list;
     QByteArray m_content;

@@ -113,12 +113,6 @@ public:
         static Sample sample;
         return sample;
     }
-    ~Sample()
-    {
-        std::error_code ignored;
-        if (!m_root.empty())
-            std::filesystem::remove_all(m_root, ignored);
-    }
 
     const std::string& error() const { return m_error; }
     const std::string& copyFolder() const { return m_copyFolder; }
@@ -154,21 +148,19 @@ public:
 private:
     Sample()
     {
-        char folder[] = "/tmp/sondrel-removal-XXXXXX";
-        if (!::mkdtemp(folder)) {
+        if (m_folder.path().empty()) {
             m_error = "cannot make a folder in /tmp";
             return;
         }
-        m_root = folder;
         for (const char* sub : {"/small", "/big", "/copies"})
-            std::filesystem::create_directory(m_root + sub);
-        m_copyFolder = m_root + "/copies";
+            std::filesystem::create_directory(m_folder.path() + sub);
+        m_copyFolder = m_folder.path() + "/copies";
     }
 
     const std::vector<std::string>& made(std::vector<std::string>& files, bool (Sample::*make)())
     {
         if (files.empty() && m_error.empty() && !(this->*make)())
-            m_error = "cannot write the sample files under " + m_root;
+            m_error = "cannot write the sample files under " + m_folder.path();
         return files;
     }
     bool makeSmall()
@@ -176,23 +168,23 @@ private:
         const std::string bytes = std::string(kSmallAudio, char(255)) + id1Tag();
         std::string list;
         for (int i = 0; i < kSmallCount; ++i) {
-            m_small.push_back(m_root + "/small/track" + std::to_string(i) + ".mp3");
+            m_small.push_back(m_folder.path() + "/small/track" + std::to_string(i) + ".mp3");
             if (!writeWhole(m_small.back(), bytes))
                 return false;
             list += m_small.back() + '\n';
         }
-        m_smallList = m_root + "/small.lst";
+        m_smallList = m_folder.path() + "/small.lst";
         return writeWhole(m_smallList, list);
     }
     bool makeBig()
     {
         m_bigContent = bigContent();
         for (int i = 0; i < kBigCount; ++i)
-            m_big.push_back(m_root + "/big/song" + std::to_string(i) + ".mp3");
+            m_big.push_back(m_folder.path() + "/big/song" + std::to_string(i) + ".mp3");
         return rewriteBig();
     }
 
-    std::string m_root;
+    ScratchFolder m_folder{"/tmp/sondrel-removal-XXXXXX"};
     std::string m_copyFolder;
     std::string m_error;
     std::string m_bigContent;
@@ -288,6 +280,7 @@ void BM_RemoveId1(benchmark::State& state)
     }
     PlaylistModel model;
     std::vector<PlaylistEntry> list;
+    list.reserve(paths.size());
     for (const std::string& path : paths)
         list.push_back(PlaylistEntry{QFile::decodeName(path.c_str()), QStringLiteral("Title"), QStringLiteral("???")});
     model.appendEntries(list);
