@@ -36,11 +36,7 @@ void copyToId3v1(MP3Tag& tag, bool dryRun, BatchGenres& genres)
 {
     const Id3v2Reading& reading = tag.Id3v2Tag();
     if (reading.state == Id3v2Reading::State::Unreadable) {
-        Failure failure;
-        failure.kind = Failure::Kind::Unrecognized;
-        failure.action = Failure::Action::Tag;
-        failure.path = tag.path();
-        Messages::error(failure);
+        tag.reportUnreadableId3v2();
         return;
     }
     if (reading.state == Id3v2Reading::State::None) {
