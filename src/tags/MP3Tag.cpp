@@ -100,14 +100,14 @@ Result<void> MP3Tag::changeTag(const std::function<void()>& change, Reading read
         return report(failureOf(Failure::Kind::Busy, file.failure().reason));
     if (!file) {
         // Missing, or not to be written: the plain read says which, and the change what it cannot do.
-        const Result<void> read = ReadTag();
+        Result<void> read = ReadTag();
         if (read)
             change();
         return read;
     }
     HeldFile held{*file, std::nullopt};
     m_held = &held;
-    const Result<void> read = readFrom(*file, reading);
+    Result<void> read = readFrom(*file, reading);
     if (read)
         change();
     m_held = nullptr;
@@ -215,7 +215,7 @@ Result<void> MP3Tag::removeId2TagFrom(const FileOps::Handle& file)
         return report(failureOf(Failure::Kind::Io));
     if (static_cast<unsigned char>(firstAudioByte->at(0)) != Id3v2::AudioFrameStart)
         return report(failureOf(Failure::Kind::Unrecognized));
-    const Result<void> replaced = replaceFront(file, *tagLength, {});
+    Result<void> replaced = replaceFront(file, *tagLength, {});
     if (replaced) {
         m_hasId2Tag = false;
         m_id3v2.reset();
@@ -257,7 +257,7 @@ Result<void> MP3Tag::changeId3v2In(
         return {};
     if (edit.fromVersion == 2)
         Messages::inform(m_path + QStringLiteral(" has an ID3v2.2 tag, which is written as ID3v2.3."));
-    const Result<void> replaced = replaceFront(file, edit.fromVersion ? *length : 0, edit.tag);
+    Result<void> replaced = replaceFront(file, edit.fromVersion ? *length : 0, edit.tag);
     if (replaced) {
         m_hasId2Tag = true;
         m_id3v2 = std::make_unique<Id3v2Reading>(Id3v2::parseArea(edit.tag, genreName));
