@@ -497,7 +497,8 @@ void BM_CliTagFromName(benchmark::State& state)
 // ---- name-from-tag ----
 
 // name-from-tag on a set of files, with the given options before the list.
-Pass nameFromTagProcess(const FormatSample& sample, const TaggedSet& set, const std::vector<QByteArray>& options, bool check)
+Pass nameFromTagProcess(
+    const FormatSample& sample, const TaggedSet& set, const std::vector<QByteArray>& options, bool check)
 {
     Pass pass;
     pass.error = resetTagged(set);

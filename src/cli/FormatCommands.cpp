@@ -135,8 +135,7 @@ int runTagFromName(const QStringList& arguments)
             "ID3v2 tag cannot be read is left alone. ")
             + kFormatHelp);
     line.addValue(QStringLiteral("format"), QStringLiteral("F"), QStringLiteral("The format string."));
-    TagChoiceOptions::addTag(
-        line, QStringLiteral("The tag filled: id3v1 (the default) or id3v2."));
+    TagChoiceOptions::addTag(line, QStringLiteral("The tag filled: id3v1 (the default) or id3v2."));
     TagChoiceOptions::addNewTagVersion(line);
     line.addFlag(QStringLiteral("full-path"), QStringLiteral("Read the whole path, not only the name."));
     line.addFlag(QStringLiteral("dry-run"),

@@ -137,7 +137,8 @@ std::optional<TagChoice> tagOf(const CommandLine& line, int* exitCode)
 void addNewTagVersion(CommandLine& line)
 {
     line.addFlag(QStringLiteral("v23"), QStringLiteral("Give a file without an ID3v2 tag a version 2.3 one."));
-    line.addFlag(QStringLiteral("v24"), QStringLiteral("Give a file without an ID3v2 tag a version 2.4 one (the default)."));
+    line.addFlag(
+        QStringLiteral("v24"), QStringLiteral("Give a file without an ID3v2 tag a version 2.4 one (the default)."));
 }
 
 std::optional<int> newTagVersionOf(const CommandLine& line, int* exitCode)

@@ -186,8 +186,9 @@ std::vector<PlannedRename> renamesFromTag(PlaylistModel& model, const Rows& rows
         const std::optional<FieldTexts> values = currentTagOf(row, model.formatStringsUse(), &problem, &readNow);
         if (readNow)
             read.push_back(position);
-        plans.push_back(values ? planRename(position, row.text(FileNameColumn), composeFormat(format, *values), fullPath)
-                               : skippedRow(position, row.text(FileNameColumn), problem));
+        plans.push_back(values
+                ? planRename(position, row.text(FileNameColumn), composeFormat(format, *values), fullPath)
+                : skippedRow(position, row.text(FileNameColumn), problem));
     }
     if (!read.empty())
         model.tagColumnsChanged(
@@ -299,7 +300,8 @@ bool isSkipped(const PlannedRename& plan)
 {
     using Problem = PlannedRename::Problem;
     return plan.problem == Problem::TrackOutOfRange || plan.problem == Problem::NoTag
-        || plan.problem == Problem::NoId3v2Tag || plan.problem == Problem::TagUnreadable || plan.problem == Problem::NotAFile;
+        || plan.problem == Problem::NoId3v2Tag || plan.problem == Problem::TagUnreadable
+        || plan.problem == Problem::NotAFile;
 }
 
 std::vector<PlannedRename> planFileNameFromTag(

@@ -111,8 +111,8 @@ std::vector<PlannedRetag> planTags(PlaylistModel& model, const Rows& rows, const
         plan.row = position;
         plan.file = row.text(FileNameColumn);
         plan.tag = use;
-        const bool unreadable = tag.FileError()
-            || (use == TagChoice::Id3v2 && tag.Id3v2Tag().state == Id3v2Reading::State::Unreadable);
+        const bool unreadable
+            = tag.FileError() || (use == TagChoice::Id3v2 && tag.Id3v2Tag().state == Id3v2Reading::State::Unreadable);
         if (unreadable) {
             // A read that failed said why; an ID3v2 tag that cannot be read is told here.
             if (!tag.FileError())

@@ -329,8 +329,7 @@ std::optional<QString> Form1::choosePlaylist(const QString& title, bool forSavin
 {
     const QString& fileName = m_document.fileName();
     const QString start = forSaving && !fileName.isEmpty() ? fileName : m_dialogFileName;
-    auto path
-        = forSaving ? m_fileDialogs->playlistToSave(title, start) : m_fileDialogs->playlistToOpen(title, start);
+    auto path = forSaving ? m_fileDialogs->playlistToSave(title, start) : m_fileDialogs->playlistToOpen(title, start);
     returnToList();
     if (path)
         m_dialogFileName = *path;

@@ -63,8 +63,8 @@ TEST(FormatCli, TakesTheId3v2TagWhenAsked)
     TestFiles files;
     const QByteArray v1 = id3v1({"V1", "Band", "", "", "", 0, 0});
     const QString bare = files.write(u"Kinks, The - Lola.mp3"_s, audio(300) + v1);
-    const QByteArray broken = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x0a", 4))
-        + QByteArray("TIT2\0\0\0\x7f\0\0", 10) + audio(300);
+    const QByteArray broken
+        = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x0a", 4)) + QByteArray("TIT2\0\0\0\x7f\0\0", 10) + audio(300);
     const QString unreadable = files.write(u"u.mp3"_s, broken);
     const QString renamed = files.path(u"3 Lola.mp3"_s);
     struct Case {
@@ -76,15 +76,15 @@ TEST(FormatCli, TakesTheId3v2TagWhenAsked)
         {{u"tag-from-name"_s, u"--tag"_s, u"id3v2"_s, u"--v23"_s, u"--dry-run"_s, u"--format"_s, u"<a> - <t>"_s, bare},
             bare.toUtf8() + "\tTitle\t\tLola\n" + bare.toUtf8() + "\tArtist\t\tKinks, The\n", {}, 0},
         {{u"tag-from-name"_s, u"--tag"_s, u"id3v2"_s, u"--v23"_s, u"--format"_s, u"<a> - <t>"_s, bare}, {}, {}, 0},
-        {{u"tag-from-name"_s, u"--v23"_s, u"--format"_s, u"<a>"_s, bare}, {}, "--v23 and --v24 go with --tag id3v2",
-            2},
+        {{u"tag-from-name"_s, u"--v23"_s, u"--format"_s, u"<a>"_s, bare}, {}, "--v23 and --v24 go with --tag id3v2", 2},
         {{u"name-from-tag"_s, u"--tag"_s, u"id3v3"_s, u"--format"_s, u"<t>"_s, bare}, {}, "--tag takes id3v1 or id3v2",
             2},
         {{u"name-from-tag"_s, u"--tag"_s, u"id3v2"_s, u"--keep-going"_s, u"--format"_s, u"3 <t>"_s, unreadable, bare},
-            bare.toUtf8() + "\t" + renamed.toUtf8() + "\n", "ID3v2 Tag format not recognized for " + unreadable.toUtf8(),
-            1},
+            bare.toUtf8() + "\t" + renamed.toUtf8() + "\n",
+            "ID3v2 Tag format not recognized for " + unreadable.toUtf8(), 1},
         {{u"playlist"_s, u"--tag"_s, u"id3v2"_s, files.write(u"l.m3u"_s, "u.mp3\n3 Lola.mp3\n")},
-            unreadable.toUtf8() + "\tu\t(error)\tYes\t???\n" + renamed.toUtf8() + "\t3 Lola\tKinks, The - Lola\tYes\t???\n",
+            unreadable.toUtf8() + "\tu\t(error)\tYes\t???\n" + renamed.toUtf8()
+                + "\t3 Lola\tKinks, The - Lola\tYes\t???\n",
             {}, 0},
     };
     for (const Case& c : cases) {

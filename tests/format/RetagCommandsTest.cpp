@@ -269,10 +269,10 @@ TEST(RetagCommands, UsesTheId3v2TagWholeWhenFormatStringsUseIt)
     using TestBytes::id3v2Tag;
     const QString huge = u"Long title "_s.repeated(300); // longer than any file name may be
     const QByteArray v1 = id3v1({"V1 title", "V1 band", "", "", "", 1, 0});
-    const QByteArray tagged = id3v2Tag(3,
-                                  {{"TIT2", u"Hey Jude, a title longer than thirty characters"_s},
-                                      {"TPE1", u"Beatles, The"_s}, {"TALB", u"Album"_s}, {"TRCK", u"3/12"_s},
-                                      {"TCON", u"(17)"_s}, {"TCOM", u"Composer"_s}})
+    const QByteArray tagged
+        = id3v2Tag(3,
+              {{"TIT2", u"Hey Jude, a title longer than thirty characters"_s}, {"TPE1", u"Beatles, The"_s},
+                  {"TALB", u"Album"_s}, {"TRCK", u"3/12"_s}, {"TCON", u"(17)"_s}, {"TCOM", u"Composer"_s}})
         + audio(300) + v1;
     const QByteArray bare = audio(300) + v1;
     const QByteArray unreadable = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x0a", 4))
@@ -293,9 +293,11 @@ TEST(RetagCommands, UsesTheId3v2TagWholeWhenFormatStringsUseIt)
     const auto fromTitle = [](Playlist& p, const QString& f) {
         RetagCommands::retagAsPlanned(p.model, RetagCommands::planTagFromTitle(p.model, p.rows, f));
     };
-    const auto fromName = [](Playlist& p, const QString& f) { RetagCommands::tagFromFileName(p.model, p.rows, f, false); };
+    const auto fromName
+        = [](Playlist& p, const QString& f) { RetagCommands::tagFromFileName(p.model, p.rows, f, false); };
     const auto titleFromTag = [](Playlist& p, const QString& f) { RetagCommands::titleFromTag(p.model, p.rows, f); };
-    const auto nameFromTag = [](Playlist& p, const QString& f) { RetagCommands::fileNameFromTag(p.model, p.rows, f, false); };
+    const auto nameFromTag
+        = [](Playlist& p, const QString& f) { RetagCommands::fileNameFromTag(p.model, p.rows, f, false); };
     const auto titleFromName = [](Playlist& p, const QString& f) {
         RetagCommands::titleFromFileName(p.model, p.rows, f, false, u"<k>: <a> (<g>)"_s);
     };
@@ -318,7 +320,8 @@ TEST(RetagCommands, UsesTheId3v2TagWholeWhenFormatStringsUseIt)
         {"a new tag of the chosen version", bare, {}, fromName, u"<a> - <t>"_s, name, {}, u"3|Lola|Kinks, The|||||"_s},
         {"an unreadable tag is not written", unreadable, u"A - B"_s, fromTitle, u"<a> - <t>"_s, name, u"A - B"_s,
             u"-"_s, u"nr"_s},
-        {"the file goes before the write", tagged, u"A - B"_s, vanishing, u"<a> - <t>"_s, {}, u"A - B"_s, {}, u"gone"_s},
+        {"the file goes before the write", tagged, u"A - B"_s, vanishing, u"<a> - <t>"_s, {}, u"A - B"_s, {},
+            u"gone"_s},
         {"composed whole", tagged, {}, titleFromTag, u"<k>. <a> - <t> [<g>]"_s, name,
             u"3/12. Beatles, The - Hey Jude, a title longer than thirty characters [Rock]"_s, keptFields},
         {"no tag to compose from", bare, u"Kept"_s, titleFromTag, u"<t>"_s, name, u"Kept"_s, u"-"_s},
@@ -351,9 +354,9 @@ TEST(RetagCommands, UsesTheId3v2TagWholeWhenFormatStringsUseIt)
         }
         const QString path = p.files.path(c.nameAfter);
         const QStringList expected = c.message == u"nr" ? QStringList(ProgramMessages::notRecognized(p.file(0)))
-            : c.message == u"er" ? QStringList(u"Error renaming "_s + name + u" to "_s)
-            : c.message == u"gone" ? QStringList(ProgramMessages::readError(p.file(0)))
-                                   : QStringList();
+            : c.message == u"er"                        ? QStringList(u"Error renaming "_s + name + u" to "_s)
+            : c.message == u"gone"                      ? QStringList(ProgramMessages::readError(p.file(0)))
+                                                        : QStringList();
         QStringList shown = messages.texts();
         for (QString& text : shown)
             text = text.left(c.message == u"er" ? expected.value(0).size() : text.size());
@@ -370,9 +373,9 @@ TEST(RetagCommands, UsesTheId3v2TagWholeWhenFormatStringsUseIt)
         tag.init(path);
         tag.ReadTag(MP3Tag::Reading::AllTags);
         const Id3v2Fields& f = tag.Id3v2Tag().fields;
-        EXPECT_EQ(QStringList({QString::number(f.version), f.title, f.artist, f.album, f.year, f.track, f.genre,
-                                  f.comment})
-                      .join(u'|'),
+        EXPECT_EQ(
+            QStringList({QString::number(f.version), f.title, f.artist, f.album, f.year, f.track, f.genre, f.comment})
+                .join(u'|'),
             c.fieldsAfter);
         // Every frame the command does not write stays.
         EXPECT_EQ(after.contains("TCOM"), c.before.contains("TCOM"));
