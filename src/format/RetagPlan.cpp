@@ -70,16 +70,19 @@ std::vector<FieldChange> changesBetween(const MP3TagInfo& before, bool hadTag, c
     return changes;
 }
 
-// Plans a row's ID3v2 fields from the tag as read; a tag that cannot be read leaves the row alone.
-void planId3v2(PlannedRetag& plan, const MP3Tag& tag, const ParsedFields& fields, const QString& format)
+// Plans a row's ID3v2 fields from its readable tag, or from none: the fields the format names take
+// the parsed texts. The changes are the fields that would read back otherwise than they read now,
+// so a genre number whose name the tag already shows changes nothing.
+void planId3v2(PlannedRetag& plan, const Id3v2Reading& reading, const ParsedFields& fields, const QString& format)
 {
-    const Id3v2Reading& reading = tag.Id3v2Tag();
     plan.newTag = reading.state == Id3v2Reading::State::None;
     plan.id3v2 = reading.fields;
     storeNamedFields(fields, format, plan.id3v2);
     for (const FormatField& field : formatFields()) {
         const QString& before = reading.fields.*field.id3v2;
-        const QString& after = plan.id3v2.*field.id3v2;
+        const QString& wanted = plan.id3v2.*field.id3v2;
+        const QString after
+            = field.id3v2 == &Id3v2Fields::genre ? Id3v2::genreText(wanted, Id3v2::programGenreName) : wanted;
         if (before != after)
             plan.changes.push_back({QString::fromUtf16(field.name), before, after});
     }
@@ -123,7 +126,7 @@ std::vector<PlannedRetag> planTags(PlaylistModel& model, const Rows& rows, const
         }
         const ParsedFields fields = parseFields(textOf(row), format);
         if (use == TagChoice::Id3v2) {
-            planId3v2(plan, tag, fields, format);
+            planId3v2(plan, tag.Id3v2Tag(), fields, format);
             if (!plan.changes.empty())
                 plans.push_back(std::move(plan));
             continue;

@@ -317,6 +317,8 @@ TEST(RetagCommands, UsesTheId3v2TagWholeWhenFormatStringsUseIt)
             u"<a> - <t> - <k> - <g>"_s, name, {}, u"3|"_s + huge + u"|Band|Album||3/12|Jazz|"_s},
         {"a genre number stays a number", tagged, u"Band - 31"_s, fromTitle, u"<a> - <g>"_s, name, {},
             u"3|Hey Jude, a title longer than thirty characters|Band|Album||3/12|Trance|"_s},
+        {"a genre number the tag names already changes nothing", tagged, u"Beatles, The - 17"_s, fromTitle,
+            u"<a> - <g>"_s, name, {}, u"-"_s},
         {"a new tag of the chosen version", bare, {}, fromName, u"<a> - <t>"_s, name, {}, u"3|Lola|Kinks, The|||||"_s},
         {"an unreadable tag is not written", unreadable, u"A - B"_s, fromTitle, u"<a> - <t>"_s, name, u"A - B"_s,
             u"-"_s, u"nr"_s},
