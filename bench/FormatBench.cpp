@@ -18,6 +18,12 @@
 // the new name put together from the artist and title bytes read, and one rename to it that never
 // replaces a file (renameat2 with RENAME_NOREPLACE, which costs what a plain rename() costs).
 //
+// BM_CliNameFromTagId3v2: the same with --tag id3v2 on files whose ID3v2.4 tag (in front of the
+// audio) holds artist "Artist N" and title "Title N" as ISO-8859-1 text frames among an album
+// frame, and whose ID3v1 tag holds other values that must not be used. Floor, for each file:
+// open, pread the 10-byte header, pread the tag it announces, close; the artist and title found by
+// walking the frames, and one renameat2(RENAME_NOREPLACE) to the name made from them.
+//
 // Both commands change the files, so before every run of a command or of its floor, and outside
 // its clock, the files are put back as they were made: the old tags written back and appended tags
 // cut off, or the renamed files renamed back. The first run of each is an untimed warm-up that
@@ -44,6 +50,7 @@
 #include <fcntl.h>
 #include <random>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -128,6 +135,33 @@ struct TaggedFile {
     QByteArray newPath;
 };
 
+// The files of one name-from-tag benchmark, their folder (ending with "/") and their list.
+struct TaggedSet {
+    std::vector<TaggedFile> files;
+    QByteArray folder;
+    QByteArray list;
+};
+
+// A syncsafe ID3v2 size: seven bits a byte, most significant first.
+QByteArray syncsafe(qint64 size)
+{
+    QByteArray bytes(4, '\0');
+    for (int i = 3; i >= 0; --i, size >>= 7)
+        bytes[i] = char(size & 0x7F);
+    return bytes;
+}
+
+// An ID3v2.4 tag of ISO-8859-1 text frames, each given as its identifier and text, with 64 bytes
+// of padding.
+QByteArray id3v24(const std::vector<std::pair<QByteArray, QByteArray>>& frames)
+{
+    QByteArray body;
+    for (const auto& [id, text] : frames)
+        body += id + syncsafe(1 + text.size()) + QByteArray(2, '\0') + '\0' + text;
+    body += QByteArray(64, '\0');
+    return QByteArray("ID3\x04\x00\x00", 6) + syncsafe(body.size()) + body;
+}
+
 // The files of both commands, made once per process in a temporary folder removed at exit.
 class FormatSample {
 public:
@@ -142,12 +176,11 @@ public:
 
     const std::vector<NamedFile>& named() const { return m_named; }
     int appendedCount() const { return m_appended; }
-    const std::vector<TaggedFile>& tagged() const { return m_tagged; }
-    // The folder of the tagged files, ending with "/".
-    const QByteArray& taggedFolder() const { return m_taggedFolder; }
+    // The files of name-from-tag with an ID3v1 tag, and with an ID3v2 tag.
+    const TaggedSet& tagged() const { return m_tagged; }
+    const TaggedSet& taggedV2() const { return m_taggedV2; }
 
     QByteArray namedList() const { return path("named.lst"); }
-    QByteArray taggedList() const { return path("tagged.lst"); }
     QByteArray emptyList() const { return path("empty.lst"); }
     QByteArray path(const char* name) const { return QFile::encodeName(m_dir.filePath(QLatin1String(name))); }
 
@@ -159,17 +192,21 @@ private:
             return;
         }
         const QDir root(m_dir.path());
-        if (!root.mkdir(QStringLiteral("named")) || !root.mkdir(QStringLiteral("tagged"))) {
+        if (!root.mkdir(QStringLiteral("named")) || !root.mkdir(QStringLiteral("tagged"))
+            || !root.mkdir(QStringLiteral("tagged-v2"))) {
             m_error = "cannot make the sample's folders";
             return;
         }
         const QByteArray namedFolder = path("named") + '/';
-        m_taggedFolder = path("tagged") + '/';
+        m_tagged = {{}, path("tagged") + '/', path("tagged.lst")};
+        m_taggedV2 = {{}, path("tagged-v2") + '/', path("tagged-v2.lst")};
         std::mt19937 random(20240612);
         QByteArray namedList;
         QByteArray taggedList;
+        QByteArray taggedV2List;
         m_named.reserve(kCount);
-        m_tagged.reserve(kCount);
+        m_tagged.files.reserve(kCount);
+        m_taggedV2.files.reserve(kCount);
         for (int i = 0; i < kCount; ++i) {
             const QByteArray number = QByteArray::number(i);
             const QByteArray artist = "Artist " + number;
@@ -193,24 +230,31 @@ private:
                 ? id3v1(title, artist, {}, {}, {}, 0, 12)
                 : id3v1(title, artist, "Old album", "1999", "to be replaced", 1 + i % 20, i % 126);
 
-            TaggedFile tagged;
-            tagged.oldPath = m_taggedFolder + "track-" + QByteArray::number(i).rightJustified(5, '0') + ".mp3";
-            tagged.newPath = m_taggedFolder + artist + " - " + title + ".mp3";
+            const QByteArray track = "track-" + QByteArray::number(i).rightJustified(5, '0') + ".mp3";
+            const QByteArray newName = artist + " - " + title + ".mp3";
+            const QByteArray album = "Album " + QByteArray::number(i % 50);
+            const TaggedFile tagged{m_tagged.folder + track, m_tagged.folder + newName};
             const QByteArray taggedBytes = audio(random)
-                + id3v1(title, artist, "Album " + QByteArray::number(i % 50), QByteArray::number(1960 + i % 60),
-                    "made for the benchmark", 1 + i % 20, i % 126);
+                + id3v1(title, artist, album, QByteArray::number(1960 + i % 60), "made for the benchmark", 1 + i % 20,
+                    i % 126);
+            const TaggedFile taggedV2{m_taggedV2.folder + track, m_taggedV2.folder + newName};
+            const QByteArray taggedV2Bytes = id3v24({{"TALB", album}, {"TPE1", artist}, {"TIT2", title}})
+                + audio(random) + id3v1("Not this title", "Nor this artist", {}, {}, {}, 0, 0);
 
-            if (!writeNewFile(named.path, bytes) || !writeNewFile(tagged.oldPath, taggedBytes)) {
+            if (!writeNewFile(named.path, bytes) || !writeNewFile(tagged.oldPath, taggedBytes)
+                || !writeNewFile(taggedV2.oldPath, taggedV2Bytes)) {
                 m_error = "cannot write the files of the sample in " + m_dir.path().toStdString();
                 return;
             }
             namedList += named.path + '\n';
             taggedList += tagged.oldPath + '\n';
+            taggedV2List += taggedV2.oldPath + '\n';
             m_named.push_back(std::move(named));
-            m_tagged.push_back(std::move(tagged));
+            m_tagged.files.push_back(tagged);
+            m_taggedV2.files.push_back(taggedV2);
         }
-        if (!writeNewFile(this->namedList(), namedList) || !writeNewFile(this->taggedList(), taggedList)
-            || !writeNewFile(emptyList(), {}))
+        if (!writeNewFile(this->namedList(), namedList) || !writeNewFile(m_tagged.list, taggedList)
+            || !writeNewFile(m_taggedV2.list, taggedV2List) || !writeNewFile(emptyList(), {}))
             m_error = "cannot write the file lists in " + m_dir.path().toStdString();
     }
 
@@ -218,8 +262,8 @@ private:
     std::string m_error;
     std::vector<NamedFile> m_named;
     int m_appended = 0;
-    std::vector<TaggedFile> m_tagged;
-    QByteArray m_taggedFolder;
+    TaggedSet m_tagged;
+    TaggedSet m_taggedV2;
 };
 
 QByteArray fileBytes(const QByteArray& path)
@@ -248,9 +292,9 @@ std::string resetNamed(const FormatSample& sample)
 }
 
 // Renames every renamed file back; a file still under its old name is left alone.
-std::string resetTagged(const FormatSample& sample)
+std::string resetTagged(const TaggedSet& set)
 {
-    for (const TaggedFile& file : sample.tagged()) {
+    for (const TaggedFile& file : set.files) {
         if (::renameat2(AT_FDCWD, file.newPath.constData(), AT_FDCWD, file.oldPath.constData(), RENAME_NOREPLACE) != 0
             && (errno != ENOENT || ::access(file.oldPath.constData(), F_OK) != 0))
             return "cannot rename back " + file.newPath.toStdString();
@@ -272,9 +316,9 @@ std::string checkNamed(const FormatSample& sample, const char* who)
 }
 
 // Empty when every file is under its new name and none under its old one.
-std::string checkTagged(const FormatSample& sample, const char* who)
+std::string checkTagged(const TaggedSet& set, const char* who)
 {
-    for (const TaggedFile& file : sample.tagged()) {
+    for (const TaggedFile& file : set.files) {
         struct stat info { };
         if (::stat(file.newPath.constData(), &info) != 0 || !S_ISREG(info.st_mode)
             || ::access(file.oldPath.constData(), F_OK) == 0)
@@ -452,23 +496,27 @@ void BM_CliTagFromName(benchmark::State& state)
 
 // ---- name-from-tag ----
 
-Pass nameFromTagProcess(const FormatSample& sample, bool check)
+// name-from-tag on a set of files, with the given options before the list.
+Pass nameFromTagProcess(
+    const FormatSample& sample, const TaggedSet& set, const std::vector<QByteArray>& options, bool check)
 {
     Pass pass;
-    pass.error = resetTagged(sample);
+    pass.error = resetTagged(set);
     if (!pass.error.empty())
         return pass;
     const QByteArray printed = sample.path("name-from-tag-stdout.txt");
-    pass = runCli(sample, commandLine("name-from-tag", sample.taggedList()), check ? printed : "/dev/null");
+    std::vector<QByteArray> arguments = commandLine("name-from-tag", set.list);
+    arguments.insert(arguments.begin() + 1, options.begin(), options.end());
+    pass = runCli(sample, arguments, check ? printed : "/dev/null");
     if (!pass.error.empty() || !check)
         return pass;
     QByteArray expected;
-    for (const TaggedFile& file : sample.tagged())
+    for (const TaggedFile& file : set.files)
         expected += file.oldPath + '\t' + file.newPath + '\n';
     if (fileBytes(printed) != expected)
         pass.error = "sondrel-cli name-from-tag did not print \"old<TAB>new\" for every file in list order";
     else
-        pass.error = checkTagged(sample, "sondrel-cli name-from-tag");
+        pass.error = checkTagged(set, "sondrel-cli name-from-tag");
     return pass;
 }
 
@@ -478,62 +526,138 @@ void appendFieldText(std::string& text, const char* field, std::size_t width)
     text.append(field, strnlen(field, width));
 }
 
-Pass renameFloor(const FormatSample& sample, bool check)
+// A rename floor: for each file of the set, open it, let nameOf read it through the descriptor and
+// put "artist - title" behind the folder in the name (false when the file does not read as
+// expected), close it, and rename it to that name + ".mp3" without replacing a file.
+template <class NameOf> Pass renameFloorOf(const TaggedSet& set, const std::string& who, bool check, NameOf nameOf)
 {
     Pass pass;
-    pass.error = resetTagged(sample);
+    pass.error = resetTagged(set);
     if (!pass.error.empty())
         return pass;
-    const std::string folder = sample.taggedFolder().toStdString();
+    const std::string folder = set.folder.toStdString();
     std::string name;
     int renamed = 0;
     const Stopwatch watch;
-    for (const TaggedFile& file : sample.tagged()) {
+    for (const TaggedFile& file : set.files) {
         const int fd = ::open(file.oldPath.constData(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             continue;
+        name = folder;
+        const bool read = nameOf(fd, name);
+        ::close(fd);
+        if (!read)
+            continue;
+        name += ".mp3";
+        renamed += ::renameat2(AT_FDCWD, file.oldPath.constData(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0;
+    }
+    pass.ms = watch.ms();
+    if (renamed != kCount)
+        pass.error = who + ": renamed " + std::to_string(renamed) + " files";
+    else if (check)
+        pass.error = checkTagged(set, who.c_str());
+    return pass;
+}
+
+Pass renameFloor(const FormatSample& sample, bool check)
+{
+    return renameFloorOf(sample.tagged(), "rename floor", check, [](int fd, std::string& name) {
         char front[3];
         char tail[kTagSize];
         struct stat info { };
         const bool read = ::read(fd, front, sizeof front) == sizeof front && ::fstat(fd, &info) == 0
             && info.st_size >= kTagSize && ::pread(fd, tail, sizeof tail, info.st_size - kTagSize) == kTagSize
             && std::memcmp(tail, "TAG", 3) == 0;
-        ::close(fd);
-        if (!read)
-            continue;
-        name = folder;
-        appendFieldText(name, tail + 33, 30);
-        name += " - ";
-        appendFieldText(name, tail + 3, 30);
-        name += ".mp3";
-        renamed += ::renameat2(AT_FDCWD, file.oldPath.constData(), AT_FDCWD, name.c_str(), RENAME_NOREPLACE) == 0;
-    }
-    pass.ms = watch.ms();
-    if (renamed != kCount)
-        pass.error = "rename floor: renamed " + std::to_string(renamed) + " files";
-    else if (check)
-        pass.error = checkTagged(sample, "rename floor");
-    return pass;
+        if (read) {
+            appendFieldText(name, tail + 33, 30);
+            name += " - ";
+            appendFieldText(name, tail + 3, 30);
+        }
+        return read;
+    });
 }
 
-void BM_CliNameFromTag(benchmark::State& state)
+// A syncsafe size of four bytes, as an ID3v2.4 header and frame give it.
+std::size_t syncsafeAt(const char* bytes)
+{
+    std::size_t size = 0;
+    for (int i = 0; i < 4; ++i)
+        size = size << 7 | (static_cast<unsigned char>(bytes[i]) & 0x7F);
+    return size;
+}
+
+// The text of the first ISO-8859-1 text frame id in an ID3v2.4 tag's frames; empty when none.
+std::string_view frameText(std::string_view frames, std::string_view id)
+{
+    std::size_t at = 0;
+    while (at + 10 <= frames.size() && frames[at] != '\0') {
+        const std::size_t size = syncsafeAt(frames.data() + at + 4);
+        if (at + 10 + size > frames.size())
+            break;
+        if (frames.substr(at, 4) == id && size > 0 && frames[at + 10] == '\0')
+            return frames.substr(at + 11, size - 1);
+        at += 10 + size;
+    }
+    return {};
+}
+
+Pass renameFloorV2(const FormatSample& sample, bool check)
+{
+    std::string tag;
+    return renameFloorOf(sample.taggedV2(), "ID3v2 rename floor", check, [&tag](int fd, std::string& name) {
+        char header[10];
+        if (::pread(fd, header, sizeof header, 0) != sizeof header || std::memcmp(header, "ID3", 3) != 0)
+            return false;
+        tag.resize(syncsafeAt(header + 6));
+        if (::pread(fd, tag.data(), tag.size(), sizeof header) != ssize_t(tag.size()))
+            return false;
+        name += frameText(tag, "TPE1");
+        name += " - ";
+        name += frameText(tag, "TIT2");
+        return true;
+    });
+}
+
+// name-from-tag on a set of files, with the options given, against its floor.
+template <class Floor>
+void compareNameFromTag(benchmark::State& state, const TaggedSet& (FormatSample::*set)() const,
+    const std::vector<QByteArray>& options, const std::string& floorNote, Floor floor)
 {
     const FormatSample* sample = sampleOrSkip(state);
     if (!sample)
         return;
     Comparison comparison;
-    comparison.title = "sondrel-cli name-from-tag --format \"<a> - <t>\" --files-from LIST";
+    std::string shown;
+    for (const QByteArray& option : options)
+        shown += option.toStdString() + ' ';
+    comparison.title = "sondrel-cli name-from-tag " + shown + "--format \"<a> - <t>\" --files-from LIST";
     comparison.subjectNote = "the whole process, from spawn to exit, printing \"old<TAB>new\" to /dev/null";
-    comparison.floorNote = "in this process: open, read 3 bytes, fstat, pread the last 128, close; one "
-                           "renameat2(RENAME_NOREPLACE) to the name made from the tag";
+    comparison.floorNote = floorNote;
     comparison.startupNote = "name-from-tag on an empty list";
     comparison.files = kCount;
     compare(
-        state, std::move(comparison), [&](bool check) { return nameFromTagProcess(*sample, check); },
-        [&](bool check) { return renameFloor(*sample, check); }, [&] { return startup(*sample, "name-from-tag"); });
+        state, std::move(comparison),
+        [&](bool check) { return nameFromTagProcess(*sample, (sample->*set)(), options, check); },
+        [&](bool check) { return floor(*sample, check); }, [&] { return startup(*sample, "name-from-tag"); });
     // Leaves the folder as it was made, for any later benchmark.
-    if (const std::string error = resetTagged(*sample); !error.empty())
+    if (const std::string error = resetTagged((sample->*set)()); !error.empty())
         state.SkipWithError(error.c_str());
+}
+
+void BM_CliNameFromTag(benchmark::State& state)
+{
+    compareNameFromTag(state, &FormatSample::tagged, {},
+        "in this process: open, read 3 bytes, fstat, pread the last 128, close; one renameat2(RENAME_NOREPLACE) to "
+        "the name made from the tag",
+        renameFloor);
+}
+
+void BM_CliNameFromTagId3v2(benchmark::State& state)
+{
+    compareNameFromTag(state, &FormatSample::taggedV2, {"--tag", "id3v2"},
+        "in this process: open, pread the 10-byte header, pread the tag, close; the artist and title frames found, "
+        "one renameat2(RENAME_NOREPLACE) to the name made from them",
+        renameFloorV2);
 }
 
 // ---- the summary ----
@@ -566,6 +690,7 @@ void printSummary(std::FILE* out)
 
 BENCHMARK(BM_CliTagFromName)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CliNameFromTag)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CliNameFromTagId3v2)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

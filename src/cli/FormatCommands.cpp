@@ -47,8 +47,9 @@ void printChanges(const RetagCommands::PlannedRetag& plan)
             QString(plan.file % u'\t' % change.field % u'\t' % change.before % u'\t' % change.after % u'\n')));
 }
 
-// Parses a retag command's arguments, which need --format, and makes a row of every file. Empty,
-// with the exit status in *exitCode, when the command is done (help, a usage error, no list).
+// Parses a retag command's arguments, which need --format and may choose the tag, sets the model
+// to that tag and makes a row of every file. Empty, with the exit status in *exitCode, when the
+// command is done (help, a usage error, no list).
 std::optional<RetagCommands::Rows> parseFilesAsRows(
     CommandLine& line, const QStringList& arguments, PlaylistModel& model, int* exitCode)
 {
@@ -60,6 +61,10 @@ std::optional<RetagCommands::Rows> parseFilesAsRows(
         *exitCode = line.usageError(QStringLiteral("--format is needed"));
         return std::nullopt;
     }
+    const std::optional<TagChoice> tag = TagChoiceOptions::tagOf(line, exitCode);
+    if (!tag)
+        return std::nullopt;
+    model.setFormatStringsUse(*tag);
     const Result<QStringList> files = line.files();
     if (!files)
         return std::nullopt;
@@ -116,16 +121,22 @@ int runParse(const QStringList& arguments)
 
 int runTagFromName(const QStringList& arguments)
 {
-    CommandLine line(QStringLiteral("tag-from-name --format F [--full-path] [--dry-run] [--files-from LIST] FILE..."),
+    CommandLine line(QStringLiteral("tag-from-name --format F [--tag id3v1|id3v2] [--v23|--v24] [--full-path] "
+                                    "[--dry-run] [--files-from LIST] FILE..."),
         QStringLiteral(
             "Fills each file's ID3v1 tag from its name (without folder and extension, or the whole "
             "path with --full-path) read through the format, and writes it. Only the fields whose "
             "token the format holds change; the others keep their values. A file without an ID3v1 tag "
             "gets a new one, in which the fields the format lacks are empty, the track 0 and the genre "
             "12. A file whose tag would not change is not written, nor one whose genre needs the genre list when "
-            "the list cannot be loaded. ")
+            "the list cannot be loaded. With --tag id3v2 the ID3v2 tag is filled instead: the values are "
+            "kept whole, the track and the genre as the texts found (3/12, a name or a number), and its "
+            "other frames stay; a file without one gets one holding the named fields, and a file whose "
+            "ID3v2 tag cannot be read is left alone. ")
             + kFormatHelp);
     line.addValue(QStringLiteral("format"), QStringLiteral("F"), QStringLiteral("The format string."));
+    TagChoiceOptions::addTag(line, QStringLiteral("The tag filled: id3v1 (the default) or id3v2."));
+    TagChoiceOptions::addNewTagVersion(line);
     line.addFlag(QStringLiteral("full-path"), QStringLiteral("Read the whole path, not only the name."));
     line.addFlag(QStringLiteral("dry-run"),
         QStringLiteral("Write nothing; print every field that would change, a line each: file, field (Title, "
@@ -137,6 +148,13 @@ int runTagFromName(const QStringList& arguments)
     const std::optional<RetagCommands::Rows> rows = parseFilesAsRows(line, arguments, model, &exitCode);
     if (!rows)
         return exitCode;
+    const std::optional<int> newTagVersion = TagChoiceOptions::newTagVersionOf(line, &exitCode);
+    if (!newTagVersion)
+        return exitCode;
+    const bool versionGiven = line.isSet(QStringLiteral("v23")) || line.isSet(QStringLiteral("v24"));
+    if (versionGiven && model.formatStringsUse() != TagChoice::Id3v2)
+        return line.usageError(QStringLiteral("--v23 and --v24 go with --tag id3v2"));
+    model.setNewTagVersion(*newTagVersion);
     const std::vector<RetagCommands::PlannedRetag> plans = RetagCommands::planTagFromFileName(
         model, *rows, line.value(QStringLiteral("format")), line.isSet(QStringLiteral("full-path")));
     if (line.isSet(QStringLiteral("dry-run"))) {
@@ -150,17 +168,19 @@ int runTagFromName(const QStringList& arguments)
 
 int runNameFromTag(const QStringList& arguments)
 {
-    CommandLine line(QStringLiteral("name-from-tag --format F [--full-path] [--keep-going] [--dry-run] "
-                                    "[--files-from LIST] FILE..."),
-        QStringLiteral("Renames each file to the text the format gives for its ID3v1 tag, keeping its folder and "
+    CommandLine line(QStringLiteral("name-from-tag --format F [--tag id3v1|id3v2] [--full-path] [--keep-going] "
+                                    "[--dry-run] [--files-from LIST] FILE..."),
+        QStringLiteral("Renames each file to the text the format gives for its ID3v1 tag (its ID3v2 tag with "
+                       "--tag id3v2, every value whole), keeping its folder and "
                        "extension (with --full-path the format gives the whole new path). Prints \"old<TAB>new\" "
                        "for every rename done. A file is never replaced: a rename that would replace one fails, "
-                       "and the first failure stops the command unless --keep-going. A file without an ID3v1 tag, "
+                       "and the first failure stops the command unless --keep-going. A file without the tag, "
                        "one whose tag cannot be read and anything that is not a regular file after following "
                        "links (a dangling or looping symbolic link) is not renamed: each is reported on stderr "
                        "and the command goes on (the exit status is then 1). ")
             + kFormatHelp);
     line.addValue(QStringLiteral("format"), QStringLiteral("F"), QStringLiteral("The format string."));
+    TagChoiceOptions::addTag(line, QStringLiteral("The tag named from: id3v1 (the default) or id3v2."));
     line.addFlag(QStringLiteral("full-path"), QStringLiteral("The format gives the whole new path."));
     line.addFlag(QStringLiteral("keep-going"), QStringLiteral("Skip a file that cannot be renamed and go on."));
     line.addFlag(QStringLiteral("dry-run"),

@@ -8,6 +8,7 @@
 #include "base/NativePath.h"
 #include "cli/CommandLine.h"
 #include "cli/Json.h"
+#include "cli/TagFieldOptions.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
@@ -34,12 +35,20 @@ void readAllTags(PlaylistModel& model)
     model.tagColumnsChanged(0, model.size() - 1);
 }
 
+// The column printed as the QuickTag: the one of the tag the command was given.
+int quickTagColumn(const PlaylistModel& model)
+{
+    return model.formatStringsUse() == TagChoice::Id3v2 ? Id3v2QuickTagColumn : QuickTagColumn;
+}
+
 QByteArray rowText(const PlaylistModel& model, qsizetype row)
 {
     QString line;
     // The playlist's five columns, as the command has always printed them.
-    for (int column = 0; column <= LengthColumn; ++column)
-        line += (column ? QStringLiteral("\t") : QString()) % model.text(row, column);
+    for (int column = 0; column <= LengthColumn; ++column) {
+        line += (column ? QStringLiteral("\t") : QString())
+            % model.text(row, column == QuickTagColumn ? quickTagColumn(model) : column);
+    }
     return NativePath::encode(line + u'\n');
 }
 
@@ -48,7 +57,7 @@ QByteArray rowJson(const PlaylistModel& model, qsizetype row)
     return JsonLine()
         .add("file", model.text(row, FileNameColumn))
         .add("title", model.text(row, TitleColumn))
-        .add("quicktag", model.text(row, QuickTagColumn))
+        .add("quicktag", model.text(row, quickTagColumn(model)))
         .add("id3v2", model.text(row, HasId2Column))
         .add("length", model.text(row, LengthColumn))
         .line();
@@ -73,17 +82,25 @@ qsizetype deletePrinting(PlaylistModel& model, std::optional<Iterator>& reader)
 
 int runPlaylist(const QStringList& arguments)
 {
-    CommandLine line(QStringLiteral("playlist [--json] [--no-tags] PLAYLIST"),
+    CommandLine line(QStringLiteral("playlist [--json] [--no-tags] [--tag id3v1|id3v2] PLAYLIST"),
         QStringLiteral("Loads an M3U or PLS playlist, reads every listed file's tags in the order the "
                        "entries were added, and prints each row's five columns (File Name, Title, ID3v1 "
-                       "QuickTag, Has ID3v2?, Length (s)) separated by tabs."));
+                       "QuickTag, Has ID3v2?, Length (s)) separated by tabs. With --tag id3v2 the QuickTag "
+                       "column is the ID3v2 tag's: artist - title, (none) without one, (error) for one that "
+                       "cannot be read."));
     line.addFlag(
         QStringLiteral("json"), QStringLiteral("Print one JSON object a row: file, title, quicktag, id3v2, length."));
     line.addFlag(QStringLiteral("no-tags"), QStringLiteral("Do not read the tags: the tag columns show \"...\"."));
+    TagChoiceOptions::addTag(line, QStringLiteral("The tag of the QuickTag column: id3v1 (the default) or id3v2."));
     line.takesArguments(1);
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
+    int exitCode = ExitOk;
+    const std::optional<TagChoice> tag = TagChoiceOptions::tagOf(line, &exitCode);
+    if (!tag)
+        return exitCode;
     PlaylistModel model;
+    model.setFormatStringsUse(*tag);
     std::optional<Iterator> reader;
     load(model, line.arguments().first(), reader);
     if (!line.isSet(QStringLiteral("no-tags")))

@@ -132,19 +132,18 @@ int runWrite(const QStringList& arguments)
                        "such as 3/12, and its other frames are kept."));
     line.addFlag(QStringLiteral("id3v1"), QStringLiteral("Write the ID3v1 tag (the default)."));
     line.addFlag(QStringLiteral("id3v2"), QStringLiteral("Write the ID3v2 tag."));
-    line.addFlag(QStringLiteral("v23"), QStringLiteral("Give a file without an ID3v2 tag a version 2.3 one."));
-    line.addFlag(QStringLiteral("v24"), QStringLiteral("Give a file without an ID3v2 tag a version 2.4 one (the default)."));
+    TagChoiceOptions::addNewTagVersion(line);
     TagFieldOptions::addTo(line);
     line.takesFiles();
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
     const bool id3v2 = line.isSet(QStringLiteral("id3v2"));
     const bool id3v1 = line.isSet(QStringLiteral("id3v1")) || !id3v2;
-    if (line.isSet(QStringLiteral("v23")) && line.isSet(QStringLiteral("v24")))
-        return line.usageError(QStringLiteral("give --v23 or --v24, not both"));
-    const int newTagVersion = line.isSet(QStringLiteral("v23")) ? 3 : 4;
-
     int exitCode = ExitOk;
+    const std::optional<int> newTagVersion = TagChoiceOptions::newTagVersionOf(line, &exitCode);
+    if (!newTagVersion)
+        return exitCode;
+
     const std::optional<TagFieldOptions> fields = TagFieldOptions::read(line, &exitCode, id3v1);
     if (!fields)
         return exitCode;
@@ -162,7 +161,7 @@ int runWrite(const QStringList& arguments)
                     tag.writeTag();
                 }
                 if (id3v2)
-                    tag.changeId3v2([&](Id3v2Fields& wanted) { fields->applyTo(wanted); }, newTagVersion);
+                    tag.changeId3v2([&](Id3v2Fields& wanted) { fields->applyTo(wanted); }, *newTagVersion);
             },
             id3v2 ? MP3Tag::Reading::BothTags : MP3Tag::Reading::Id3v1Only);
     }

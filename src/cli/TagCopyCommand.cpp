@@ -5,6 +5,7 @@
 #include "base/Messages.h"
 #include "base/NativePath.h"
 #include "cli/CommandLine.h"
+#include "cli/TagFieldOptions.h"
 #include "tags/GenreTable.h"
 #include "tags/MP3Tag.h"
 #include "tags/TagCopy.h"
@@ -36,11 +37,7 @@ void copyToId3v1(MP3Tag& tag, bool dryRun, BatchGenres& genres)
 {
     const Id3v2Reading& reading = tag.Id3v2Tag();
     if (reading.state == Id3v2Reading::State::Unreadable) {
-        Failure failure;
-        failure.kind = Failure::Kind::Unrecognized;
-        failure.action = Failure::Action::Tag;
-        failure.path = tag.path();
-        Messages::error(failure);
+        tag.reportUnreadableId3v2();
         return;
     }
     if (reading.state == Id3v2Reading::State::None) {
@@ -93,8 +90,7 @@ int runCopyTag(const QStringList& arguments)
     line.addValue(QStringLiteral("from"), QStringLiteral("TAG"), QStringLiteral("The tag copied: id3v1 or id3v2."));
     line.addValue(QStringLiteral("to"), QStringLiteral("TAG"), QStringLiteral("The tag written: id3v2 or id3v1."));
     line.addFlag(QStringLiteral("dry-run"), QStringLiteral("Print what would be lost, and write nothing."));
-    line.addFlag(QStringLiteral("v23"), QStringLiteral("Give a file without an ID3v2 tag a version 2.3 one."));
-    line.addFlag(QStringLiteral("v24"), QStringLiteral("Give a file without an ID3v2 tag a version 2.4 one (the default)."));
+    TagChoiceOptions::addNewTagVersion(line);
     line.takesFiles();
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
@@ -102,9 +98,10 @@ int runCopyTag(const QStringList& arguments)
         = directionOf(line.value(QStringLiteral("from")), line.value(QStringLiteral("to")));
     if (!direction)
         return line.usageError(QStringLiteral("give --from id3v2 --to id3v1, or --from id3v1 --to id3v2"));
-    if (line.isSet(QStringLiteral("v23")) && line.isSet(QStringLiteral("v24")))
-        return line.usageError(QStringLiteral("give --v23 or --v24, not both"));
-    const int newTagVersion = line.isSet(QStringLiteral("v23")) ? 3 : 4;
+    int exitCode = ExitOk;
+    const std::optional<int> newTagVersion = TagChoiceOptions::newTagVersionOf(line, &exitCode);
+    if (!newTagVersion)
+        return exitCode;
     const bool dryRun = line.isSet(QStringLiteral("dry-run"));
     const Result<QStringList> files = line.files();
     if (!files)
@@ -118,7 +115,7 @@ int runCopyTag(const QStringList& arguments)
                 if (*direction == Direction::ToId3v1)
                     copyToId3v1(tag, dryRun, genres);
                 else
-                    copyToId3v2(tag, dryRun, newTagVersion);
+                    copyToId3v2(tag, dryRun, *newTagVersion);
             },
             MP3Tag::Reading::AllTags);
     }

@@ -115,3 +115,39 @@ void TagFieldOptions::applyTo(Id3v2Fields& fields) const
         fields.genre = name.isEmpty() ? *m_genreText : name;
     }
 }
+
+namespace TagChoiceOptions {
+
+void addTag(CommandLine& line, const QString& description)
+{
+    line.addValue(QStringLiteral("tag"), QStringLiteral("TAG"), description);
+}
+
+std::optional<TagChoice> tagOf(const CommandLine& line, int* exitCode)
+{
+    const QString tag = line.isSet(QStringLiteral("tag")) ? line.value(QStringLiteral("tag")) : QStringLiteral("id3v1");
+    if (tag == u"id3v1")
+        return TagChoice::Id3v1;
+    if (tag == u"id3v2")
+        return TagChoice::Id3v2;
+    *exitCode = line.usageError(QStringLiteral("--tag takes id3v1 or id3v2"));
+    return std::nullopt;
+}
+
+void addNewTagVersion(CommandLine& line)
+{
+    line.addFlag(QStringLiteral("v23"), QStringLiteral("Give a file without an ID3v2 tag a version 2.3 one."));
+    line.addFlag(
+        QStringLiteral("v24"), QStringLiteral("Give a file without an ID3v2 tag a version 2.4 one (the default)."));
+}
+
+std::optional<int> newTagVersionOf(const CommandLine& line, int* exitCode)
+{
+    if (line.isSet(QStringLiteral("v23")) && line.isSet(QStringLiteral("v24"))) {
+        *exitCode = line.usageError(QStringLiteral("give --v23 or --v24, not both"));
+        return std::nullopt;
+    }
+    return line.isSet(QStringLiteral("v23")) ? 3 : 4;
+}
+
+} // namespace TagChoiceOptions

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "tags/TagColumns.h"
+
 class CommandLine;
 class MP3TagInfo;
 struct Id3v2Fields;
@@ -28,3 +30,18 @@ private:
     std::optional<QString> m_title, m_artist, m_album, m_year, m_comment, m_trackText, m_genreText;
     std::optional<int> m_track, m_genre;
 };
+
+// The options that choose a tag: --tag id3v1|id3v2 for the commands that read or write either,
+// and --v23|--v24 for the version of an ID3v2 tag made for a file without one.
+namespace TagChoiceOptions {
+
+void addTag(CommandLine& line, const QString& description);
+// The tag --tag names, ID3v1 when it is not given; empty, after a usage error whose exit status is
+// in *exitCode, for any other word.
+std::optional<TagChoice> tagOf(const CommandLine& line, int* exitCode);
+
+void addNewTagVersion(CommandLine& line);
+// 3 for --v23, 4 for --v24 or neither; empty, after a usage error, for both.
+std::optional<int> newTagVersionOf(const CommandLine& line, int* exitCode);
+
+} // namespace TagChoiceOptions

@@ -6,6 +6,7 @@
 
 #include "base/PathTools.h"
 #include "tags/GenreTable.h"
+#include "tags/Id3v2Fields.h"
 #include "tags/MP3TagInfo.h"
 
 namespace {
@@ -19,20 +20,54 @@ int codeOf(const QString& field)
 
 } // namespace
 
-ComposedText composeFormat(const QString& format, const MP3TagInfo& record)
+FieldTexts id3v1Texts(const MP3TagInfo& record)
 {
     using PathTools::trimBlanks;
-    // Every value is computed, whether or not the format holds its token, so that a missing genre
-    // list says so for any format. A code above 255 cannot come from a tag; it is written as it is
-    // and has no genre name.
-    const std::pair<const QString&, QString> replacements[] = {
-        {FormatTokens::Artist, trimBlanks(record.Artist())},
-        {FormatTokens::Title, trimBlanks(record.SongName())},
-        {FormatTokens::Album, trimBlanks(record.Album())},
-        {FormatTokens::Year, trimBlanks(record.Year())},
-        {FormatTokens::Comment, trimBlanks(record.Comment())},
-        {FormatTokens::Track, QString::number(codeOf(record.Track()))},
-        {FormatTokens::Genre, GenreName(codeOf(record.Genre()))},
+    // A code above 255 cannot come from a tag; it is written as it is and has no genre name.
+    FieldTexts texts;
+    texts.album = trimBlanks(record.Album());
+    texts.artist = trimBlanks(record.Artist());
+    texts.comment = trimBlanks(record.Comment());
+    texts.genre = GenreName(codeOf(record.Genre()));
+    texts.title = trimBlanks(record.SongName());
+    texts.track = QString::number(codeOf(record.Track()));
+    texts.year = trimBlanks(record.Year());
+    return texts;
+}
+
+const std::array<FormatField, 7>& formatFields()
+{
+    // Made on first use: the tokens it refers to are made before main, in no set order.
+    static const std::array<FormatField, 7> fields = {{
+        {FormatTokens::Title, u"Title", &FieldTexts::title, &Id3v2Fields::title},
+        {FormatTokens::Artist, u"Artist", &FieldTexts::artist, &Id3v2Fields::artist},
+        {FormatTokens::Album, u"Album", &FieldTexts::album, &Id3v2Fields::album},
+        {FormatTokens::Year, u"Year", &FieldTexts::year, &Id3v2Fields::year},
+        {FormatTokens::Comment, u"Comment", &FieldTexts::comment, &Id3v2Fields::comment},
+        {FormatTokens::Track, u"Track", &FieldTexts::track, &Id3v2Fields::track},
+        {FormatTokens::Genre, u"Genre", &FieldTexts::genre, &Id3v2Fields::genre},
+    }};
+    return fields;
+}
+
+FieldTexts id3v2Texts(const Id3v2Fields& fields)
+{
+    FieldTexts texts;
+    for (const FormatField& field : formatFields())
+        texts.*field.text = fields.*field.id3v2;
+    return texts;
+}
+
+ComposedText composeFormat(const QString& format, const FieldTexts& values)
+{
+    const std::pair<const QString&, const QString&> replacements[] = {
+        {FormatTokens::Artist, values.artist},
+        {FormatTokens::Title, values.title},
+        {FormatTokens::Album, values.album},
+        {FormatTokens::Year, values.year},
+        {FormatTokens::Comment, values.comment},
+        {FormatTokens::Track, values.track},
+        {FormatTokens::Genre, values.genre},
     };
     constexpr qsizetype TokenLength = 3;
     ComposedText composed;
@@ -61,6 +96,16 @@ ComposedText composeFormat(const QString& format, const MP3TagInfo& record)
     }
     put(QStringView(format).mid(literal), false);
     return composed;
+}
+
+QString ApplyFormat(const QString& format, const FieldTexts& values)
+{
+    return composeFormat(format, values).text;
+}
+
+ComposedText composeFormat(const QString& format, const MP3TagInfo& record)
+{
+    return composeFormat(format, id3v1Texts(record));
 }
 
 QString ApplyFormat(const QString& format, const MP3TagInfo& record)

@@ -1,10 +1,12 @@
 #pragma once
 
+#include <array>
 #include <vector>
 
 #include <QString>
 
 class MP3TagInfo;
+struct Id3v2Fields;
 
 // Format strings: a text in which seven three-character tokens stand for the fields of a tag
 // record; every other character is literal. Tokens are lower case and compared exactly.
@@ -23,6 +25,33 @@ inline const QString Genre = QStringLiteral("<g>");
 
 } // namespace FormatTokens
 
+// The seven values a format string names, as texts: what composing puts in place of each token,
+// and what parsing finds for each. The order is the one in which a parse fills them.
+struct FieldTexts {
+    QString album, artist, comment, genre, title, track, year;
+};
+
+// One of the seven fields as the commands name it: its token, its name in a preview ("Title",
+// "Artist", "Album", "Year", "Comment", "Track" or "Genre"), its value in FieldTexts and its text
+// in an ID3v2 tag.
+struct FormatField {
+    const QString& token;
+    const char16_t* name;
+    QString FieldTexts::*text;
+    QString Id3v2Fields::*id3v2;
+};
+// The seven, in the order a preview lists them.
+const std::array<FormatField, 7>& formatFields();
+
+// The values of an ID3v1 record as a format shows them: texts trimmed of NUL, tab and space at
+// either end, the track as its character's code in decimal, the genre as the name of its code (a
+// code the genre list does not name, or any code when the list cannot be loaded, gives "").
+// Looks the genre up whatever the format, so that a missing genre list says so for any format.
+FieldTexts id3v1Texts(const MP3TagInfo& record);
+// The values of an ID3v2 tag as a format shows them: every text whole, as the tag holds it (the
+// track "3/12", the genre a name where the tag gives a genre number).
+FieldTexts id3v2Texts(const Id3v2Fields& fields);
+
 // A composed text and which of its characters came from the record's values.
 struct ComposedText {
     QString text;
@@ -32,6 +61,9 @@ struct ComposedText {
 // The text the format gives for the record, in one pass from left to right: each token of the
 // format is replaced by its value, and the text a value puts in is never searched for tokens, so a
 // tag holding "<t>" composes to "<t>". Nothing in the values is removed or escaped.
+ComposedText composeFormat(const QString& format, const FieldTexts& values);
+QString ApplyFormat(const QString& format, const FieldTexts& values);
+// The same with the values of an ID3v1 record (id3v1Texts).
 ComposedText composeFormat(const QString& format, const MP3TagInfo& record);
 QString ApplyFormat(const QString& format, const MP3TagInfo& record);
 

@@ -7,6 +7,7 @@
 #include "format/Composition.h"
 #include "format/Parsing.h"
 #include "tags/GenreTable.h"
+#include "tags/Id3v2Fields.h"
 
 using namespace Qt::StringLiterals;
 
@@ -117,6 +118,14 @@ Stored storeNamedFields(const ParsedFields& fields, const QString& format, MP3Ta
     if (named(FormatTokens::Year))
         record.setYear(fields.year);
     return named(FormatTokens::Genre) && !genre ? Stored::GenreListMissing : Stored::Yes;
+}
+
+void storeNamedFields(const ParsedFields& fields, const QString& format, Id3v2Fields& tag)
+{
+    for (const FormatField& field : formatFields()) {
+        if (format.contains(field.token))
+            tag.*field.id3v2 = fields.*field.text;
+    }
 }
 
 MP3TagInfo sampleRecord()

@@ -4,12 +4,13 @@
 
 #include <QString>
 
+#include "format/Composition.h"
 #include "tags/MP3TagInfo.h"
 
+struct Id3v2Fields;
+
 // The seven values a parse finds in a text, raw, in the order the fields are filled.
-struct ParsedFields {
-    QString album, artist, comment, genre, title, track, year;
-};
+using ParsedFields = FieldTexts;
 
 // Parses the seven fields of the text with the format, in the order album, artist, comment, genre,
 // title, track, year: the order in which a parse's messages appear.
@@ -40,6 +41,11 @@ Stored storeFields(const ParsedFields& fields, MP3TagInfo& record, BatchGenres& 
 // The same for the fields whose token the format holds; the others keep what the record holds.
 // The track is checked, and the genre list needed, only when the format holds their tokens.
 Stored storeNamedFields(const ParsedFields& fields, const QString& format, MP3TagInfo& record, BatchGenres& genres);
+
+// The same into an ID3v2 tag's fields, which hold any text: each field whose token the format holds
+// takes its parsed value whole (the track "3/12" as it is, a genre name or number as it is; the
+// reader shows a genre number as its name), the others keep theirs. Needs no genre list.
+void storeNamedFields(const ParsedFields& fields, const QString& format, Id3v2Fields& tag);
 
 // The example record of the format-string dialog: Artist "Beatles, The", SongName "Hey Jude",
 // Album "White Album, The", Year "1968", Comment "Not a bad song", track 23, the genre named

@@ -19,16 +19,22 @@ namespace RetagCommands {
 
 namespace {
 
-// Fills the intermediate record from a parse of the text; false, after the message, when the track
-// does not fit. The record is only composed again, never written: without the genre list its genre
-// is a stand-in, and composing any genre then gives the empty name anyway.
-bool fill(MP3TagInfo& record, const QString& text, const QString& format, const QString& file, BatchGenres& genres)
+// The values a two-step command carries from its parse to its composition; empty, after the
+// message, when the track does not fit. With the ID3v1 tag in use they pass through the record as
+// a tag would hold them (the track and genre as numbers), so that they compose as Title = Tag
+// composes a tag; the record is only composed again, never written: without the genre list its
+// genre is a stand-in, and composing any genre then gives the empty name anyway. With the ID3v2
+// tag in use they are the parsed texts themselves, as that tag would hold them.
+std::optional<FieldTexts> reparsed(const QString& text, const QString& format, const QString& file, TagChoice tag,
+    MP3TagInfo& record, BatchGenres& genres)
 {
     const ParsedFields fields = parseFields(text, format);
+    if (tag == TagChoice::Id3v2)
+        return fields;
     if (storeFields(fields, record, genres) != Stored::TrackOutOfRange)
-        return true;
+        return id3v1Texts(record);
     reportTrackOutOfRange(fields.track, file);
-    return false;
+    return std::nullopt;
 }
 
 // The intermediate record of the two-step commands: it holds values at any length.
@@ -46,21 +52,35 @@ void reportChanged(PlaylistModel& model, const Rows& rows)
         model.rowsChanged(*std::min_element(rows.begin(), rows.end()), *std::max_element(rows.begin(), rows.end()));
 }
 
-// The row's entry, its tag read first when it has not been read yet; null when the file has no
-// ID3v1 tag or its tag could not be read (*problem says which). *read tells whether it was read now.
-const MP3TagInfo* currentTagOf(PlaylistRow& row, PlannedRename::Problem* problem, bool* read)
+// The values of the row's file's tag in use, its tags read first when they have not been read yet;
+// empty when the file has no such tag or it could not be read (*problem says which). *read tells
+// whether it was read now. An ID3v2 tag that cannot be read is told here, as no read tells it.
+std::optional<FieldTexts> currentTagOf(PlaylistRow& row, TagChoice use, PlannedRename::Problem* problem, bool* read)
 {
     MP3Tag& tag = row.mp3Tag();
     *read = !tag.TagRead() && !tag.FileError();
     if (*read)
         row.ReadTag();
-    if (tag.FileError())
+    if (tag.FileError()) {
         *problem = PlannedRename::Problem::TagUnreadable;
-    else if (!tag.HasID1Tag())
+        return std::nullopt;
+    }
+    if (use == TagChoice::Id3v1) {
+        if (tag.HasID1Tag())
+            return id3v1Texts(tag.RawInfo());
         *problem = PlannedRename::Problem::NoTag;
-    else
-        return &tag.RawInfo();
-    return nullptr;
+        return std::nullopt;
+    }
+    const Id3v2Reading& reading = tag.Id3v2Tag();
+    if (reading.state == Id3v2Reading::State::Read)
+        return id3v2Texts(reading.fields);
+    if (reading.state == Id3v2Reading::State::Unreadable) {
+        tag.reportUnreadableId3v2();
+        *problem = PlannedRename::Problem::TagUnreadable;
+    } else {
+        *problem = PlannedRename::Problem::NoId3v2Tag;
+    }
+    return std::nullopt;
 }
 
 // The system takes a path only up to its first NUL, and would then rename the file to another name
@@ -163,11 +183,12 @@ std::vector<PlannedRename> renamesFromTag(PlaylistModel& model, const Rows& rows
         PlaylistRow& row = *model.rowAt(position);
         PlannedRename::Problem problem = PlannedRename::Problem::None;
         bool readNow = false;
-        const MP3TagInfo* tag = currentTagOf(row, &problem, &readNow);
+        const std::optional<FieldTexts> values = currentTagOf(row, model.formatStringsUse(), &problem, &readNow);
         if (readNow)
             read.push_back(position);
-        plans.push_back(tag ? planRename(position, row.text(FileNameColumn), composeFormat(format, *tag), fullPath)
-                            : skippedRow(position, row.text(FileNameColumn), problem));
+        plans.push_back(values
+                ? planRename(position, row.text(FileNameColumn), composeFormat(format, *values), fullPath)
+                : skippedRow(position, row.text(FileNameColumn), problem));
     }
     if (!read.empty())
         model.tagColumnsChanged(
@@ -185,9 +206,10 @@ std::vector<PlannedRename> renamesFromTitle(
     for (const qsizetype position : rows) {
         const PlaylistRow& row = *model.rowAt(position);
         const QString& file = row.text(FileNameColumn);
-        plans.push_back(fill(record, row.text(TitleColumn), separating, file, genres)
-                ? planRename(position, file, composeFormat(recombining, record), fullPath)
-                : skippedRow(position, file, PlannedRename::Problem::TrackOutOfRange));
+        const std::optional<FieldTexts> values
+            = reparsed(row.text(TitleColumn), separating, file, model.formatStringsUse(), record, genres);
+        plans.push_back(values ? planRename(position, file, composeFormat(recombining, *values), fullPath)
+                               : skippedRow(position, file, PlannedRename::Problem::TrackOutOfRange));
     }
     return plans;
 }
@@ -230,8 +252,8 @@ void titleFromTag(PlaylistModel& model, const Rows& rows, const QString& format)
         PlaylistRow& row = *model.rowAt(position);
         PlannedRename::Problem problem = PlannedRename::Problem::None;
         bool read = false;
-        if (const MP3TagInfo* tag = currentTagOf(row, &problem, &read))
-            row.setText(TitleColumn, ApplyFormat(format, *tag));
+        if (const std::optional<FieldTexts> values = currentTagOf(row, model.formatStringsUse(), &problem, &read))
+            row.setText(TitleColumn, ApplyFormat(format, *values));
     }
     // The tag columns of rows read now change too.
     reportChanged(model, rows);
@@ -245,8 +267,9 @@ void titleFromFileName(
     for (const qsizetype position : rows) {
         PlaylistRow& row = *model.rowAt(position);
         const QString& file = row.text(FileNameColumn);
-        if (fill(record, parsedPartOf(file, fullPath), separating, file, genres))
-            row.setText(TitleColumn, ApplyFormat(recombining, record));
+        if (const std::optional<FieldTexts> values
+            = reparsed(parsedPartOf(file, fullPath), separating, file, model.formatStringsUse(), record, genres))
+            row.setText(TitleColumn, ApplyFormat(recombining, *values));
     }
     reportChanged(model, rows);
 }
@@ -266,6 +289,7 @@ QString problemText(const PlannedRename& plan)
     // Rows left alone: why, in the words of the messages that report them.
     case Problem::TrackOutOfRange: return QStringLiteral("the track number does not fit");
     case Problem::NoTag: return QStringLiteral("no ID3v1 tag");
+    case Problem::NoId3v2Tag: return QStringLiteral("no ID3v2 tag");
     case Problem::TagUnreadable: return QStringLiteral("the tag could not be read");
     case Problem::NotAFile: return plan.reason;
     }
@@ -276,7 +300,8 @@ bool isSkipped(const PlannedRename& plan)
 {
     using Problem = PlannedRename::Problem;
     return plan.problem == Problem::TrackOutOfRange || plan.problem == Problem::NoTag
-        || plan.problem == Problem::TagUnreadable || plan.problem == Problem::NotAFile;
+        || plan.problem == Problem::NoId3v2Tag || plan.problem == Problem::TagUnreadable
+        || plan.problem == Problem::NotAFile;
 }
 
 std::vector<PlannedRename> planFileNameFromTag(

@@ -7,8 +7,13 @@
 class PlaylistModel;
 
 // The row work of the six commands that convert between a row's file name, its title and its
-// file's ID3v1 tag, without a window: the window's menu commands choose the format strings in
-// their dialogs and then call these with the selected rows. Rows are positions in display order.
+// file's tag, without a window: the window's menu commands choose the format strings in their
+// dialogs and then call these with the selected rows. Rows are positions in display order.
+//
+// The tag is the one the model's formatStringsUse() names. Its ID3v1 tag holds fields of fixed
+// widths, the track and genre as numbers; its ID3v2 tag holds every value whole, the track and the
+// genre as texts (see RetagPlan.h for writing). The two-step commands carry their values from the
+// parse to the composition as that tag would hold them.
 //
 // A text that does not fit the format gives empty values (the parse may say so) and is processed
 // with them. A parsed track number outside 0 to 255 is never wrapped: that row is left unchanged
@@ -26,9 +31,9 @@ QString parsedPartOf(const QString& path, bool fullPath);
 
 // Tag = File Name, planned and written in one go (see RetagPlan.h).
 void tagFromFileName(PlaylistModel& model, const Rows& rows, const QString& format, bool fullPath);
-// Title = Tag: the title composed from the file's ID3v1 tag, read first when it has not been read
-// yet. A row whose file has no ID3v1 tag, or whose tag could not be read, keeps its title. The
-// file is not written.
+// Title = Tag: the title composed from the file's tag, read first when it has not been read yet. A
+// row whose file has no such tag, or whose tag could not be read, keeps its title. The file is not
+// written.
 void titleFromTag(PlaylistModel& model, const Rows& rows, const QString& format);
 // Title = File Name: the file name parsed with the separating format, composed with the other.
 void titleFromFileName(
@@ -46,7 +51,8 @@ struct PlannedRename {
         // The row is left alone, without a question when the plan is carried out:
         TrackOutOfRange, // the two-step command parsed a track number one byte cannot hold
         NoTag, // File Name = Tag: the file has no ID3v1 tag to compose from
-        TagUnreadable, // File Name = Tag: the tag could not be read (the read said why)
+        NoId3v2Tag, // the same for the ID3v2 tag, when that tag is in use
+        TagUnreadable, // File Name = Tag: the tag in use could not be read (a message said why)
         NotAFile, // not a regular file after following links: a folder, a dangling link... (see reason)
     };
     qsizetype row = -1;

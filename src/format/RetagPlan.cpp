@@ -4,6 +4,7 @@
 #include <functional>
 
 #include "base/PathTools.h"
+#include "format/Composition.h"
 #include "format/FieldStore.h"
 #include "playlist/PlaylistModel.h"
 #include "tags/GenreTable.h"
@@ -69,11 +70,41 @@ std::vector<FieldChange> changesBetween(const MP3TagInfo& before, bool hadTag, c
     return changes;
 }
 
+// Plans a row's ID3v2 fields from its readable tag, or from none: the fields the format names take
+// the parsed texts. The changes are the fields that would read back otherwise than they read now,
+// so a genre number whose name the tag already shows changes nothing.
+void planId3v2(PlannedRetag& plan, const Id3v2Reading& reading, const ParsedFields& fields, const QString& format)
+{
+    plan.newTag = reading.state == Id3v2Reading::State::None;
+    plan.id3v2 = reading.fields;
+    storeNamedFields(fields, format, plan.id3v2);
+    for (const FormatField& field : formatFields()) {
+        const QString& before = reading.fields.*field.id3v2;
+        const QString& wanted = plan.id3v2.*field.id3v2;
+        const QString after
+            = field.id3v2 == &Id3v2Fields::genre ? Id3v2::genreText(wanted, Id3v2::programGenreName) : wanted;
+        if (before != after)
+            plan.changes.push_back({QString::fromUtf16(field.name), before, after});
+    }
+}
+
+// The fields of a planned ID3v2 change set in the tag as it is now.
+void applyPlanned(const PlannedRetag& plan, Id3v2Fields& now)
+{
+    for (const FieldChange& change : plan.changes) {
+        for (const FormatField& field : formatFields()) {
+            if (change.field == field.name)
+                now.*field.id3v2 = plan.id3v2.*field.id3v2;
+        }
+    }
+}
+
 std::vector<PlannedRetag> planTags(PlaylistModel& model, const Rows& rows, const QString& format,
     const std::function<QString(const PlaylistRow&)>& textOf)
 {
     std::vector<PlannedRetag> plans;
     BatchGenres genres; // a list that cannot be loaded says so once for the batch
+    const TagChoice use = model.formatStringsUse();
     for (const qsizetype position : rows) {
         PlaylistRow& row = *model.rowAt(position);
         MP3Node& entry = row.entry();
@@ -82,13 +113,25 @@ std::vector<PlannedRetag> planTags(PlaylistModel& model, const Rows& rows, const
         PlannedRetag plan;
         plan.row = position;
         plan.file = row.text(FileNameColumn);
-        if (tag.FileError()) {
+        plan.tag = use;
+        const bool unreadable
+            = tag.FileError() || (use == TagChoice::Id3v2 && tag.Id3v2Tag().state == Id3v2Reading::State::Unreadable);
+        if (unreadable) {
+            // A read that failed said why; an ID3v2 tag that cannot be read is told here.
+            if (!tag.FileError())
+                tag.reportUnreadableId3v2();
             plan.problem = PlannedRetag::Problem::TagUnreadable;
             plans.push_back(std::move(plan));
             continue;
         }
-        plan.newTag = !tag.HasID1Tag();
         const ParsedFields fields = parseFields(textOf(row), format);
+        if (use == TagChoice::Id3v2) {
+            planId3v2(plan, tag.Id3v2Tag(), fields, format);
+            if (!plan.changes.empty())
+                plans.push_back(std::move(plan));
+            continue;
+        }
+        plan.newTag = !tag.HasID1Tag();
         // A new tag is filled whole; an existing one keeps the fields the format does not name.
         if (!plan.newTag)
             plan.record = tag.RawInfo();
@@ -147,8 +190,12 @@ void retagAsPlanned(PlaylistModel& model, const std::vector<PlannedRetag>& plans
             continue;
         MP3Node& entry = *model.findItem(plan.row);
         MP3Tag& tag = entry.mp3Tag();
-        tag.RawInfo() = plan.record;
-        tag.writeTag();
+        if (plan.tag == TagChoice::Id3v2) {
+            tag.changeId3v2([&plan](Id3v2Fields& now) { applyPlanned(plan, now); }, model.newTagVersion());
+        } else {
+            tag.RawInfo() = plan.record;
+            tag.writeTag();
+        }
         if (after == AfterWriting::ReadBack)
             entry.ReadTag();
         first = std::min(first, plan.row);

@@ -83,6 +83,11 @@ public:
     // Changes it; the field columns of every row are reported changed, in one signal.
     void setFormatStringsUse(TagChoice tag);
 
+    // The version (3 or 4) a command that writes ID3v2 fields gives a file without an ID3v2 tag
+    // (Options > "ID3v2 Version for New Tags"). 4 until set; any other number is taken as 4.
+    int newTagVersion() const { return m_newTagVersion; }
+    void setNewTagVersion(int version) { m_newTagVersion = version == 3 ? 3 : 4; }
+
     // Tells the views that the tag columns of the rows between first and last changed.
     void tagColumnsChanged(qsizetype first, qsizetype last);
     // Tells the views that texts of the rows between first and last changed, in one signal: for
@@ -111,4 +116,5 @@ private:
     QHash<QString, quint32> m_iconKeyIndexes;
     QItemSelectionModel* m_selection;
     TagChoice m_formatStringsUse = TagChoice::Id3v1;
+    int m_newTagVersion = 4;
 };

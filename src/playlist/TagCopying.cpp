@@ -36,15 +36,6 @@ std::optional<TagCopy::Id3v1Copy> id3v1CopyOf(const Id3v2Fields& fields, BatchGe
         fields, [&](const QString& name) { return genres.numberOf(name); }, Id3v2::programGenreName);
 }
 
-void reportUnrecognized(const MP3Tag& tag)
-{
-    Failure failure;
-    failure.kind = Failure::Kind::Unrecognized;
-    failure.action = Failure::Action::Tag;
-    failure.path = tag.path();
-    Messages::error(failure);
-}
-
 // Copies the tag just read, within the open that read it; true when a tag was written.
 bool copyReadTag(MP3Tag& tag, TagCopying::Direction direction, int newTagVersion, BatchGenres& genres)
 {
@@ -55,7 +46,7 @@ bool copyReadTag(MP3Tag& tag, TagCopying::Direction direction, int newTagVersion
     }
     const Id3v2Reading& reading = tag.Id3v2Tag();
     if (reading.state == Id3v2Reading::State::Unreadable)
-        reportUnrecognized(tag);
+        tag.reportUnreadableId3v2();
     if (reading.state != Id3v2Reading::State::Read)
         return false;
     const std::optional<TagCopy::Id3v1Copy> copy = id3v1CopyOf(reading.fields, genres);

@@ -48,6 +48,10 @@ std::optional<qint64> areaLength(QByteArrayView header);
 // tag unreadable.
 Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& genreName);
 
+// A genre text that is a genre number alone, bare or in parentheses, as that genre's name when
+// genreName has one; otherwise the text: the genre as parseArea reads it back.
+QString genreText(const QString& text, const std::function<QString(int)>& genreName);
+
 // The name of a genre number in the program's genre table, for ID3v2 genres given as numbers. The
 // table is loaded once: after a load that failed (its message shown once) there are no names, so
 // reading thousands of tags never repeats the message.

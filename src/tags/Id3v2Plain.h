@@ -29,10 +29,6 @@ struct PlainTag {
 // frames followed by zero padding make it unreadable.
 PlainTag plainTag(QByteArrayView area, Frames frames);
 
-// A genre text that is a genre number alone, bare or in parentheses, as that genre's name when
-// genreName has one; otherwise the text.
-QString genreText(const QString& text, const std::function<QString(int)>& genreName);
-
 // Parses a plain tag in memory and hands the parsed tag to use, which may change it.
 void withParsedTag(const PlainTag& plain, const std::function<void(TagLib::ID3v2::Tag&)>& use);
 

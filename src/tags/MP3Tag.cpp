@@ -318,6 +318,11 @@ Failure MP3Tag::failureOf(Failure::Kind kind, const QString& reason) const
     return failure;
 }
 
+void MP3Tag::reportUnreadableId3v2() const
+{
+    Messages::error(failureOf(Failure::Kind::Unrecognized));
+}
+
 Result<void> MP3Tag::report(const Failure& failure)
 {
     Messages::error(failure);

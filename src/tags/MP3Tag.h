@@ -54,6 +54,9 @@ public:
     // The ID3v2 tag's fields as the last read with AllTags (or write) found them; State::None when
     // the file has no ID3v2 tag or the last read did not read them.
     const Id3v2Reading& Id3v2Tag() const;
+    // Shows the not-recognized message of this file's ID3v2 tag: for callers that leave a file
+    // alone because Id3v2Tag() is Unreadable. The file does not count as failed.
+    void reportUnreadableId3v2() const;
     bool HasID1Tag() const { return m_hasId1Tag; }
     // Assigning false cuts the ID3v1 tag off the end of the file, under the same conditions.
     void setHasID1Tag(bool value);

@@ -70,6 +70,7 @@ Form1::Form1(QWidget* parent)
         [this](int column) { RowCommands::keepDuplicatesSelected(m_model, column); });
     m_playlist->restoreColumns(WindowSettings::playlistColumns());
     m_model.setFormatStringsUse(WindowSettings::formatStringsUse());
+    m_model.setNewTagVersion(WindowSettings::newTagVersion());
     connect(m_playlist, &QTreeView::doubleClicked, this, &Form1::openTagEditor);
 
     m_upDown->setObjectName(QStringLiteral("UpDown1"));
@@ -182,7 +183,10 @@ void Form1::buildMenus()
         int value;
     } versions[] = {{"mnuNewTagVersion23", "2.3", 3}, {"mnuNewTagVersion24", "2.4", 4}};
     addChoices("mnuNewTagVersion", "ID3v2 Version for New Tags", versions, WindowSettings::newTagVersion(),
-        [](int version) { WindowSettings::setNewTagVersion(version); });
+        [this](int version) {
+            WindowSettings::setNewTagVersion(version);
+            m_model.setNewTagVersion(version);
+        });
     const struct {
         const char* name;
         const char* caption;
@@ -325,8 +329,7 @@ std::optional<QString> Form1::choosePlaylist(const QString& title, bool forSavin
 {
     const QString& fileName = m_document.fileName();
     const QString start = forSaving && !fileName.isEmpty() ? fileName : m_dialogFileName;
-    auto path
-        = forSaving ? m_fileDialogs->playlistToSave(title, start) : m_fileDialogs->playlistToOpen(title, start);
+    auto path = forSaving ? m_fileDialogs->playlistToSave(title, start) : m_fileDialogs->playlistToOpen(title, start);
     returnToList();
     if (path)
         m_dialogFileName = *path;

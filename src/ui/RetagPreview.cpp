@@ -20,7 +20,8 @@ RetagPreview::RetagPreview(const std::vector<RetagCommands::PlannedRetag>& plans
     list->setUniformRowHeights(true);
     list->setTextElideMode(Qt::ElideMiddle);
     qsizetype writing = 0;
-    qsizetype newTags = 0;
+    qsizetype newId3v1Tags = 0;
+    qsizetype newId3v2Tags = 0; // with Format Strings Use on the ID3v2 tag
     QList<QTreeWidgetItem*> items;
     const auto add = [&](const RetagCommands::PlannedRetag& plan, const QStringList& texts) {
         auto* item = new QTreeWidgetItem(QStringList(PathTools::fileNameOf(plan.file)) + texts);
@@ -35,7 +36,8 @@ RetagPreview::RetagPreview(const std::vector<RetagCommands::PlannedRetag>& plans
             continue;
         }
         ++writing;
-        newTags += plan.newTag ? 1 : 0;
+        if (plan.newTag)
+            ++(plan.tag == TagChoice::Id3v2 ? newId3v2Tags : newId3v1Tags);
         for (const RetagCommands::FieldChange& change : plan.changes)
             add(plan, {change.field, change.before, change.after});
     }
@@ -48,8 +50,12 @@ RetagPreview::RetagPreview(const std::vector<RetagCommands::PlannedRetag>& plans
     using PreviewLayout::count;
     const qsizetype leftAlone = qsizetype(plans.size()) - writing;
     QString text = count(writing, "file to write", "files to write");
-    if (newTags)
-        text += QStringLiteral(", ") + count(newTags, "of them gets a new ID3v1 tag", "of them get a new ID3v1 tag");
+    if (newId3v1Tags)
+        text += QStringLiteral(", ")
+            + count(newId3v1Tags, "of them gets a new ID3v1 tag", "of them get a new ID3v1 tag");
+    if (newId3v2Tags)
+        text += QStringLiteral(", ")
+            + count(newId3v2Tags, "of them gets a new ID3v2 tag", "of them get a new ID3v2 tag");
     if (leftAlone)
         text += QStringLiteral("; ") + count(leftAlone, "file is left alone.", "files are left alone.");
     else

@@ -55,3 +55,48 @@ TEST(FormatCli, TagsFromNamesAndRenamesFromTags)
         QStringList({u"2.mp3"_s, u"Band - Other.mp3"_s, u"Beatles, The - Hey Jude.mp3"_s, u"Same - Song.mp3"_s,
             u"bare.mp3"_s}));
 }
+
+// --tag id3v2 reaches the ID3v2 tag in each command, and --v23 the version of a new one; the rules
+// of that tag are tested on the library.
+TEST(FormatCli, TakesTheId3v2TagWhenAsked)
+{
+    TestFiles files;
+    const QByteArray v1 = id3v1({"V1", "Band", "", "", "", 0, 0});
+    const QString bare = files.write(u"Kinks, The - Lola.mp3"_s, audio(300) + v1);
+    const QByteArray broken
+        = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x0a", 4)) + QByteArray("TIT2\0\0\0\x7f\0\0", 10) + audio(300);
+    const QString unreadable = files.write(u"u.mp3"_s, broken);
+    const QString renamed = files.path(u"3 Lola.mp3"_s);
+    struct Case {
+        QStringList arguments;
+        QByteArray out;
+        QByteArray err;
+        int exitCode;
+    } const cases[] = {
+        {{u"tag-from-name"_s, u"--tag"_s, u"id3v2"_s, u"--v23"_s, u"--dry-run"_s, u"--format"_s, u"<a> - <t>"_s, bare},
+            bare.toUtf8() + "\tTitle\t\tLola\n" + bare.toUtf8() + "\tArtist\t\tKinks, The\n", {}, 0},
+        {{u"tag-from-name"_s, u"--tag"_s, u"id3v2"_s, u"--v23"_s, u"--format"_s, u"<a> - <t>"_s, bare}, {}, {}, 0},
+        {{u"tag-from-name"_s, u"--v23"_s, u"--format"_s, u"<a>"_s, bare}, {}, "--v23 and --v24 go with --tag id3v2", 2},
+        {{u"name-from-tag"_s, u"--tag"_s, u"id3v3"_s, u"--format"_s, u"<t>"_s, bare}, {}, "--tag takes id3v1 or id3v2",
+            2},
+        {{u"name-from-tag"_s, u"--tag"_s, u"id3v2"_s, u"--keep-going"_s, u"--format"_s, u"3 <t>"_s, unreadable, bare},
+            bare.toUtf8() + "\t" + renamed.toUtf8() + "\n",
+            "ID3v2 Tag format not recognized for " + unreadable.toUtf8(), 1},
+        {{u"playlist"_s, u"--tag"_s, u"id3v2"_s, files.write(u"l.m3u"_s, "u.mp3\n3 Lola.mp3\n")},
+            unreadable.toUtf8() + "\tu\t(error)\tYes\t???\n" + renamed.toUtf8()
+                + "\t3 Lola\tKinks, The - Lola\tYes\t???\n",
+            {}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        const CliRun run = cli(c.arguments);
+        EXPECT_EQ(run.out, c.out);
+        EXPECT_EQ(run.err.contains(c.err), true) << run.err.toStdString();
+        EXPECT_EQ(run.err.isEmpty(), c.err.isEmpty()) << run.err.toStdString();
+        EXPECT_EQ(run.exitCode, c.exitCode);
+    }
+    // The new tag is a 2.3 one in front of the file, the ID3v1 tag as it was; the unreadable tag stays.
+    EXPECT_TRUE(TestFiles::read(renamed).startsWith("ID3\x03"));
+    EXPECT_TRUE(TestFiles::read(renamed).endsWith(v1));
+    EXPECT_EQ(TestFiles::read(unreadable), broken);
+}

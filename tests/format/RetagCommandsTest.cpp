@@ -11,6 +11,7 @@
 #include "support/ProgramMessages.h"
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
+#include "tags/MP3Tag.h"
 
 using namespace Qt::StringLiterals;
 using TestBytes::audio;
@@ -256,5 +257,129 @@ TEST(RetagCommands, RefusesNamesThatWouldLeadElsewhere)
         const bool namesAFolder = c.refused && c.fullPath && !c.title.contains(QChar(0));
         EXPECT_EQ(RetagCommands::problemText(plans[0]).contains(u"tag value"_s), namesAFolder);
         EXPECT_TRUE(messages.shown().empty());
+    }
+}
+
+// With "Format Strings Use" set to the ID3v2 tag, every command reads and writes that tag: values
+// whole, the track and genre as texts, the fields the format does not name and every other frame
+// kept, the ID3v1 tag untouched. A file without an ID3v2 tag has nothing to compose from and gets a
+// new tag of the chosen version; an unreadable one is left alone, and says so.
+TEST(RetagCommands, UsesTheId3v2TagWholeWhenFormatStringsUseIt)
+{
+    using TestBytes::id3v2Tag;
+    const QString huge = u"Long title "_s.repeated(300); // longer than any file name may be
+    const QByteArray v1 = id3v1({"V1 title", "V1 band", "", "", "", 1, 0});
+    const QByteArray tagged
+        = id3v2Tag(3,
+              {{"TIT2", u"Hey Jude, a title longer than thirty characters"_s}, {"TPE1", u"Beatles, The"_s},
+                  {"TALB", u"Album"_s}, {"TRCK", u"3/12"_s}, {"TCON", u"(17)"_s}, {"TCOM", u"Composer"_s}})
+        + audio(300) + v1;
+    const QByteArray bare = audio(300) + v1;
+    const QByteArray unreadable = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x0a", 4))
+        + QByteArray("TIT2\0\0\0\x7f\0\0", 10) + audio(300) + v1;
+    const QString name = u"Kinks, The - Lola.mp3"_s;
+    const QString v2Name = u"Beatles, The - Hey Jude, a title longer than thirty characters.mp3"_s;
+    const auto titled = [&v1](const QString& title) { return id3v2Tag(4, {{"TIT2", title}}) + audio(300) + v1; };
+    struct Case {
+        const char* what;
+        QByteArray before;
+        QString title; // in the playlist
+        void (*command)(Playlist&, const QString& format);
+        QString format;
+        QString nameAfter, titleAfter;
+        QString fieldsAfter; // "version|title|artist|album|year|track|genre|comment", or "-" for bytes unchanged
+        QString message = {}; // "nr": not recognized; "er": the rename failed; else nothing
+    };
+    const auto fromTitle = [](Playlist& p, const QString& f) {
+        RetagCommands::retagAsPlanned(p.model, RetagCommands::planTagFromTitle(p.model, p.rows, f));
+    };
+    const auto fromName
+        = [](Playlist& p, const QString& f) { RetagCommands::tagFromFileName(p.model, p.rows, f, false); };
+    const auto titleFromTag = [](Playlist& p, const QString& f) { RetagCommands::titleFromTag(p.model, p.rows, f); };
+    const auto nameFromTag
+        = [](Playlist& p, const QString& f) { RetagCommands::fileNameFromTag(p.model, p.rows, f, false); };
+    const auto titleFromName = [](Playlist& p, const QString& f) {
+        RetagCommands::titleFromFileName(p.model, p.rows, f, false, u"<k>: <a> (<g>)"_s);
+    };
+    const auto nameFromTitle = [](Playlist& p, const QString& f) {
+        RetagCommands::fileNameFromTitle(p.model, p.rows, f, u"<k> <a> - <g>"_s, false);
+    };
+    // A plan whose file goes before it is written: the write fails, as a write of the ID3v1 tag
+    // does, and never makes the file.
+    const auto vanishing = [](Playlist& p, const QString& f) {
+        const auto plans = RetagCommands::planTagFromTitle(p.model, p.rows, f);
+        QFile::remove(p.file(0));
+        RetagCommands::retagAsPlanned(p.model, plans);
+    };
+    const QString keptFields = u"3|Hey Jude, a title longer than thirty characters|Beatles, The|Album||3/12|Rock|"_s;
+    const Case cases[] = {
+        {"parsed whole, named fields only", tagged, u"Band - "_s + huge + u" - 3/12 - Jazz"_s, fromTitle,
+            u"<a> - <t> - <k> - <g>"_s, name, {}, u"3|"_s + huge + u"|Band|Album||3/12|Jazz|"_s},
+        {"a genre number stays a number", tagged, u"Band - 31"_s, fromTitle, u"<a> - <g>"_s, name, {},
+            u"3|Hey Jude, a title longer than thirty characters|Band|Album||3/12|Trance|"_s},
+        {"a genre number the tag names already changes nothing", tagged, u"Beatles, The - 17"_s, fromTitle,
+            u"<a> - <g>"_s, name, {}, u"-"_s},
+        {"a new tag of the chosen version", bare, {}, fromName, u"<a> - <t>"_s, name, {}, u"3|Lola|Kinks, The|||||"_s},
+        {"an unreadable tag is not written", unreadable, u"A - B"_s, fromTitle, u"<a> - <t>"_s, name, u"A - B"_s,
+            u"-"_s, u"nr"_s},
+        {"the file goes before the write", tagged, u"A - B"_s, vanishing, u"<a> - <t>"_s, {}, u"A - B"_s, {},
+            u"gone"_s},
+        {"composed whole", tagged, {}, titleFromTag, u"<k>. <a> - <t> [<g>]"_s, name,
+            u"3/12. Beatles, The - Hey Jude, a title longer than thirty characters [Rock]"_s, keptFields},
+        {"no tag to compose from", bare, u"Kept"_s, titleFromTag, u"<t>"_s, name, u"Kept"_s, u"-"_s},
+        {"an unreadable tag composes nothing", unreadable, u"Kept"_s, titleFromTag, u"<t>"_s, name, u"Kept"_s, u"-"_s,
+            u"nr"_s},
+        {"renamed whole", tagged, {}, nameFromTag, u"<a> - <t>"_s, v2Name, {}, keptFields},
+        {"a track with a separator refuses the name", tagged, {}, nameFromTag, u"<k> <t>"_s, name, {}, keptFields,
+            u"er"_s},
+        {"a title of two dots refuses the name", titled(u".."_s), {}, nameFromTag, u"<t>"_s, name, {}, u"-"_s, u"er"_s},
+        {"a name too long fails alone", titled(huge), {}, nameFromTag, u"<t>"_s, name, {}, u"-"_s, u"er"_s},
+        {"no tag keeps the name", bare, {}, nameFromTag, u"<a> - <t>"_s, name, {}, u"-"_s},
+        {"an unreadable tag keeps the name", unreadable, {}, nameFromTag, u"<t>"_s, name, {}, u"-"_s, u"nr"_s},
+        {"two steps carry texts", bare, {}, titleFromName, u"<a> - <k>"_s, name, u"Lola: Kinks, The ()"_s, u"-"_s},
+        {"two steps to a name", bare, u"07 - Acid Folk - X"_s, nameFromTitle, u"<k> - <g> - <a>"_s,
+            u"07 X - Acid Folk.mp3"_s, u"07 - Acid Folk - X"_s, u"-"_s},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        RecordingMessages messages;
+        messages.scriptAnswers({Answer::Yes});
+        Playlist p;
+        p.model.setFormatStringsUse(TagChoice::Id3v2);
+        p.model.setNewTagVersion(3);
+        p.add(name, c.before, c.title.isNull() ? u"Old title"_s : c.title);
+        messages.clear();
+        c.command(p, c.format);
+        EXPECT_EQ(p.folder(), c.nameAfter.isEmpty() ? QStringList() : QStringList(c.nameAfter));
+        if (!c.titleAfter.isNull()) {
+            EXPECT_EQ(p.model.text(0, TitleColumn), c.titleAfter);
+        }
+        const QString path = p.files.path(c.nameAfter);
+        const QStringList expected = c.message == u"nr" ? QStringList(ProgramMessages::notRecognized(p.file(0)))
+            : c.message == u"er"                        ? QStringList(u"Error renaming "_s + name + u" to "_s)
+            : c.message == u"gone"                      ? QStringList(ProgramMessages::readError(p.file(0)))
+                                                        : QStringList();
+        QStringList shown = messages.texts();
+        for (QString& text : shown)
+            text = text.left(c.message == u"er" ? expected.value(0).size() : text.size());
+        EXPECT_EQ(shown, expected);
+        if (c.nameAfter.isEmpty())
+            continue;
+        const QByteArray after = TestFiles::read(path);
+        EXPECT_EQ(after.right(128), v1); // the ID3v1 tag is never touched
+        if (c.fieldsAfter == u"-") {
+            EXPECT_EQ(after, c.before);
+            continue;
+        }
+        MP3Tag tag;
+        tag.init(path);
+        tag.ReadTag(MP3Tag::Reading::AllTags);
+        const Id3v2Fields& f = tag.Id3v2Tag().fields;
+        EXPECT_EQ(
+            QStringList({QString::number(f.version), f.title, f.artist, f.album, f.year, f.track, f.genre, f.comment})
+                .join(u'|'),
+            c.fieldsAfter);
+        // Every frame the command does not write stays.
+        EXPECT_EQ(after.contains("TCOM"), c.before.contains("TCOM"));
     }
 }

@@ -283,12 +283,14 @@ TEST(Form1, RemembersColumnsAndTagOptionsAcrossRuns)
         w.trigger("mnuNewTagVersion23");
         w.trigger("mnuFormatStringsUseID3v2");
         EXPECT_EQ(w.model().formatStringsUse(), TagChoice::Id3v2);
+        EXPECT_EQ(w.model().newTagVersion(), 3);
     }
     WindowFixture again(false);
     EXPECT_TRUE(again.playlist->isColumnHidden(AlbumColumn));
     EXPECT_FALSE(again.playlist->isColumnHidden(FileNameColumn));
     EXPECT_TRUE(again.action("mnuNewTagVersion23")->isChecked());
     EXPECT_EQ(again.model().formatStringsUse(), TagChoice::Id3v2);
+    EXPECT_EQ(again.model().newTagVersion(), 3);
     // Back to the defaults, for the tests that run after this one in the same process.
     again.trigger("mnuNewTagVersion24");
     again.trigger("mnuFormatStringsUseID3v1");
