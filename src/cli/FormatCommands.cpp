@@ -171,7 +171,7 @@ int runNameFromTag(const QStringList& arguments)
     CommandLine line(QStringLiteral("name-from-tag --format F [--tag id3v1|id3v2] [--full-path] [--keep-going] "
                                     "[--dry-run] [--files-from LIST] FILE..."),
         QStringLiteral("Renames each file to the text the format gives for its ID3v1 tag (its ID3v2 tag with "
-                       "--tag id3v2, every value whole), keeping its folder and "
+                       "--tag id3v2, every value whole but the track, whose total is left out), keeping its folder and "
                        "extension (with --full-path the format gives the whole new path). Prints \"old<TAB>new\" "
                        "for every rename done. A file is never replaced: a rename that would replace one fails, "
                        "and the first failure stops the command unless --keep-going. A file without the tag, "

@@ -55,6 +55,8 @@ FieldTexts id3v2Texts(const Id3v2Fields& fields)
     FieldTexts texts;
     for (const FormatField& field : formatFields())
         texts.*field.text = fields.*field.id3v2;
+    // "3/12" would put a folder separator into every name made with <k>.
+    texts.track = fields.track.left(fields.track.indexOf(u'/'));
     return texts;
 }
 

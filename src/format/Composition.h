@@ -49,7 +49,8 @@ const std::array<FormatField, 7>& formatFields();
 // Looks the genre up whatever the format, so that a missing genre list says so for any format.
 FieldTexts id3v1Texts(const MP3TagInfo& record);
 // The values of an ID3v2 tag as a format shows them: every text whole, as the tag holds it (the
-// track "3/12", the genre a name where the tag gives a genre number).
+// genre a name where the tag gives a genre number), but the track, which is its number as written
+// without the total ("03" of "03/12").
 FieldTexts id3v2Texts(const Id3v2Fields& fields);
 
 // A composed text and which of its characters came from the record's values.
