@@ -64,8 +64,8 @@ void FileComparison::print(std::FILE* out) const
         std::fprintf(out, "%s: %s %.1f ms, floor %.1f ms, ratio %.2f (target >= %.1f) %s\n", title.c_str(),
             subjectName.c_str(), subject, floor, ratio, target, ratio >= target ? "met" : "NOT MET");
     else
-        std::fprintf(out, "%s: %s %.1f ms, floor %.1f ms, ratio %.2f (no target)\n", title.c_str(),
-            subjectName.c_str(), subject, floor, ratio);
+        std::fprintf(out, "%s: %s %.1f ms, floor %.1f ms, ratio %.2f (no target)\n", title.c_str(), subjectName.c_str(),
+            subject, floor, ratio);
     std::fprintf(out, "    %d files, %zu rounds; %.2f us a file vs %.2f us; floor: %s\n", files, subjectMs.size(),
         subject * 1000 / files, floor * 1000 / files, floorNote.c_str());
     if (bytes > 0)

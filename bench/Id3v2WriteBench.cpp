@@ -16,6 +16,8 @@
 #include <filesystem>
 #include <string>
 #include <sys/stat.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
 #include <unistd.h>
 #include <vector>
 
@@ -23,8 +25,6 @@
 #include <QString>
 
 #include <benchmark/benchmark.h>
-#include <taglib/id3v2tag.h>
-#include <taglib/mpegfile.h>
 
 #include "BenchSupport.h"
 #include "tags/Id3v2Edit.h"
@@ -264,8 +264,7 @@ Pass writeWithMutagen(const Sample& sample)
 std::vector<FileComparison> g_comparisons;
 
 // One subject beside the floor, the files made again before every pass.
-template <class Subject>
-void compareWithFloor(benchmark::State& state, FileComparison comparison, Subject subject)
+template <class Subject> void compareWithFloor(benchmark::State& state, FileComparison comparison, Subject subject)
 {
     Sample& sample = Sample::instance();
     if (!sample.error().empty()) {
@@ -308,8 +307,8 @@ void BM_WriteId3v2WithTagLibSave(benchmark::State& state)
     comparison.title = "for comparison: the tag library's MPEG::File::save, in place, without fsync";
     comparison.subjectName = "save";
     comparison.floorNote = kFloorNote;
-    compareWithFloor(
-        state, std::move(comparison), [](const Sample& sample, const QByteArray&) { return writeWithTagLibSave(sample); });
+    compareWithFloor(state, std::move(comparison),
+        [](const Sample& sample, const QByteArray&) { return writeWithTagLibSave(sample); });
 }
 
 void BM_WriteId3v2WithMutagen(benchmark::State& state)

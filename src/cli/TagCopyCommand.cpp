@@ -45,8 +45,7 @@ void copyToId3v1(MP3Tag& tag, bool dryRun, BatchGenres& genres)
         return;
     }
     const std::optional<TagCopy::Id3v1Copy> copy = TagCopy::toId3v1(
-        reading.fields, [&](const QString& name) { return genres.numberOf(name); },
-        Id3v2::programGenreName);
+        reading.fields, [&](const QString& name) { return genres.numberOf(name); }, Id3v2::programGenreName);
     if (!copy)
         return; // the genre list's message said why
     printLosses(tag.path(), copy->losses);

@@ -103,9 +103,9 @@ void TagFieldOptions::applyTo(MP3TagInfo& record) const
 
 void TagFieldOptions::applyTo(Id3v2Fields& fields) const
 {
-    for (const auto& [given, field] : {std::pair{&m_title, &fields.title}, {&m_artist, &fields.artist},
-             {&m_album, &fields.album}, {&m_year, &fields.year}, {&m_comment, &fields.comment},
-             {&m_trackText, &fields.track}}) {
+    for (const auto& [given, field] :
+        {std::pair{&m_title, &fields.title}, {&m_artist, &fields.artist}, {&m_album, &fields.album},
+            {&m_year, &fields.year}, {&m_comment, &fields.comment}, {&m_trackText, &fields.track}}) {
         if (*given)
             *field = **given;
     }

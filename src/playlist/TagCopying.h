@@ -36,6 +36,7 @@ std::vector<FileLosses> id3v1Losses(
 // as it is afterwards; the rows are reported together. beforeEach(done, entry) runs before each
 // entry (the window shows progress there and lets events run). Returns the files written.
 qsizetype copyTags(PlaylistModel& model, const std::vector<std::shared_ptr<MP3Node>>& entries, Direction direction,
-    int newTagVersion, BatchGenres& genres, const std::function<void(qsizetype done, const MP3Node& entry)>& beforeEach = {});
+    int newTagVersion, BatchGenres& genres,
+    const std::function<void(qsizetype done, const MP3Node& entry)>& beforeEach = {});
 
 } // namespace TagCopying

@@ -80,8 +80,8 @@ bool readsAs(const Id3v2Fields& read, const Id3v2Fields& wanted, const std::func
 
 namespace Id3v2 {
 
-Edit edited(QByteArrayView area, const Id3v2Fields& wanted, int newTagVersion,
-    const std::function<QString(int)>& genreName)
+Edit edited(
+    QByteArrayView area, const Id3v2Fields& wanted, int newTagVersion, const std::function<QString(int)>& genreName)
 {
     Edit edit;
     const Id3v2Reading before = parseArea(area, genreName);

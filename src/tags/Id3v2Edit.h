@@ -26,7 +26,7 @@ struct Edit {
 // removes its frame; the comment is the first comment frame's text. Every other frame stays as it
 // is. The tag keeps its version, 2.2 becoming 2.3; a new tag is of newTagVersion (3 or 4). Nothing
 // changes (Unchanged) when no field differs, and an unreadable tag is never rewritten. Pure.
-Edit edited(QByteArrayView area, const Id3v2Fields& wanted, int newTagVersion,
-    const std::function<QString(int)>& genreName);
+Edit edited(
+    QByteArrayView area, const Id3v2Fields& wanted, int newTagVersion, const std::function<QString(int)>& genreName);
 
 } // namespace Id3v2

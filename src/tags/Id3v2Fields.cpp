@@ -4,12 +4,13 @@
 #include <array>
 #include <atomic>
 #include <memory>
-#include <QSet>
 #include <taglib/id3v2framefactory.h>
 #include <taglib/id3v2header.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/tbytevectorstream.h>
 #include <taglib/tfile.h>
+
+#include <QSet>
 
 #include "base/FileOps.h"
 #include "tags/GenreTable.h"
@@ -163,9 +164,9 @@ QString toQString(const TagLib::String& text)
 // Each field from the first frame of its identifier, the frames given one by one in their order.
 class FieldTaker {
 public:
-    explicit FieldTaker(Id3v2Fields& fields) : m_slots{{{"TIT2", &fields.title}, {"TPE1", &fields.artist},
-        {"TALB", &fields.album}, {"TDRC", &fields.year}, {"TYER", &m_year23}, {"TRCK", &fields.track},
-        {"TCON", &m_genre}, {"COMM", &fields.comment}}}
+    explicit FieldTaker(Id3v2Fields& fields)
+        : m_slots{{{"TIT2", &fields.title}, {"TPE1", &fields.artist}, {"TALB", &fields.album}, {"TDRC", &fields.year},
+            {"TYER", &m_year23}, {"TRCK", &fields.track}, {"TCON", &m_genre}, {"COMM", &fields.comment}}}
     { }
 
     void take(const TagLib::ID3v2::Frame& frame)
@@ -324,8 +325,8 @@ Id3v2Reading parseArea(QByteArrayView area, const std::function<QString(int)>& g
     FieldTaker taker(fields);
     for (qsizetype at = 0; at < frames.size();) {
         const qsizetype size = *frameSizeAt(frames, at, plain.version);
-        const std::unique_ptr<TagLib::ID3v2::Frame> frame(factory->createFrame(
-            TagLib::ByteVector(frames.data() + at, static_cast<unsigned int>(size)), &header));
+        const std::unique_ptr<TagLib::ID3v2::Frame> frame(
+            factory->createFrame(TagLib::ByteVector(frames.data() + at, static_cast<unsigned int>(size)), &header));
         if (frame)
             taker.take(*frame);
         at += size;

@@ -7,8 +7,8 @@
 #include "base/FileOps.h"
 #include "base/Messages.h"
 #include "base/PathTools.h"
-#include "tags/Id3v1.h"
 #include "tags/GenreTable.h"
+#include "tags/Id3v1.h"
 #include "tags/Id3v2.h"
 #include "tags/Id3v2Edit.h"
 

@@ -14,10 +14,10 @@
 
 // The tag file object: the tags of one MP3 file. It reads whether the file starts with an ID3v2
 // tag (and, when asked, that tag's fields) and reads its ID3v1 tag into a record, writes the record
-// back as an ID3v1 tag, writes ID3v2 fields, and removes either tag. It reports its own failures through Messages (a Failure whose action is Tag), and
-// once a file has failed (FileError) every later read, write and removal of that file returns at
-// once, silently, for the object's life. Reads and changes also return what happened, for callers
-// that act on it.
+// back as an ID3v1 tag, writes ID3v2 fields, and removes either tag. It reports its own failures through Messages (a
+// Failure whose action is Tag), and once a file has failed (FileError) every later read, write and removal of that file
+// returns at once, silently, for the object's life. Reads and changes also return what happened, for callers that act
+// on it.
 //
 // Every change holds the file open and locked against other Sondrel processes from the read it
 // decides on to its last write; a file that another one is changing is reported ("... is being

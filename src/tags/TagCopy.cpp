@@ -32,8 +32,7 @@ std::optional<int> trackNumber(const QString& text)
 namespace TagCopy {
 
 std::optional<Id3v1Copy> toId3v1(const Id3v2Fields& fields,
-    const std::function<std::optional<int>(const QString&)>& genreNumber,
-    const std::function<QString(int)>& genreName)
+    const std::function<std::optional<int>(const QString&)>& genreNumber, const std::function<QString(int)>& genreName)
 {
     Id3v1Copy copy;
     MP3TagInfo& record = copy.record;

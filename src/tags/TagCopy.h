@@ -37,8 +37,7 @@ struct Id3v1Copy {
 // name, a name not in the list 12, and no genre 255. genreNumber gives a name's number, or nothing
 // when the genre list cannot be loaded: then, for a tag with a genre, there is no copy.
 std::optional<Id3v1Copy> toId3v1(const Id3v2Fields& fields,
-    const std::function<std::optional<int>(const QString&)>& genreNumber,
-    const std::function<QString(int)>& genreName);
+    const std::function<std::optional<int>(const QString&)>& genreNumber, const std::function<QString(int)>& genreName);
 
 // The ID3v2 fields of an ID3v1 tag as the tag object reads it: texts trimmed, the track as its
 // number ("" for 0), the genre as its name, or as its number when the list has no name for it

@@ -14,8 +14,8 @@ LossDialog::LossDialog(const std::vector<TagCopying::FileLosses>& files, QWidget
     setObjectName(u"LossDialog"_s);
     setWindowTitle(u"Copy ID3v2 Tags to ID3v1"_s);
     auto* layout = new QVBoxLayout(this);
-    auto* text = new QLabel(
-        u"The ID3v1 tags of these files cannot hold everything copied into them. Copy anyway?"_s, this);
+    auto* text
+        = new QLabel(u"The ID3v1 tags of these files cannot hold everything copied into them. Copy anyway?"_s, this);
     text->setWordWrap(true);
     layout->addWidget(text);
 

@@ -369,14 +369,14 @@ TEST(Cli, WritesAndCopiesId3v2Tags)
             R"({"version":"2.4","title":"T","artist":"","album":"","year":"","track":"3/12","genre":"Rock","comment":""}})"},
         {"a new 2.3 tag and the ID3v1 tag", {},
             {u"write"_s, u"--id3v1"_s, u"--id3v2"_s, u"--v23"_s, u"--artist"_s, u"\u266A"_s}, 0, {},
-            R"({"version":"2.3","title":"","artist":"♪","album":"","year":"","track":"","genre":"","comment":""}})", ""},
+            R"({"version":"2.3","title":"","artist":"♪","album":"","year":"","track":"","genre":"","comment":""}})",
+            ""},
         {"a field of a tag, the others kept", v23, {u"write"_s, u"--id3v2"_s, u"--artist"_s, u"B"_s}, 0, {},
             R"({"version":"2.3","title":")" + title
                 + R"(","artist":"B","album":"","year":"","track":"","genre":"","comment":""}})"},
         {"a copy that would lose, tried", v23, copy + QStringList{u"--dry-run"_s}, 0,
             "\tTitle\t" + title + '\t' + title.left(30) + '\n', copied},
-        {"a copy into ID3v1", v23, copy, 0, "\tTitle\t" + title + '\t' + title.left(30) + '\n', copied,
-            title.left(30)},
+        {"a copy into ID3v1", v23, copy, 0, "\tTitle\t" + title + '\t' + title.left(30) + '\n', copied, title.left(30)},
         {"a tag that is not frames", garbage, {u"write"_s, u"--id3v2"_s, u"--title"_s, u"T"_s}, 1, {},
             R"({"error":"the tag holds bytes that are not frames"}})"},
         {"two versions", {}, {u"write"_s, u"--id3v2"_s, u"--v23"_s, u"--v24"_s}, 2, {}, "null}"},
@@ -389,7 +389,8 @@ TEST(Cli, WritesAndCopiesId3v2Tags)
         const CliRun run = cli(c.arguments + QStringList{song});
         EXPECT_EQ(run.exitCode, c.exitCode) << run.err.toStdString();
         if (c.bytes == v22) {
-            EXPECT_EQ(run.err, cliError(song + u" has an ID3v2.2 tag, which is written as ID3v2.3."_s, u"Information"_s));
+            EXPECT_EQ(
+                run.err, cliError(song + u" has an ID3v2.2 tag, which is written as ID3v2.3."_s, u"Information"_s));
         }
         EXPECT_EQ(run.out, c.out.isEmpty() ? QByteArray() : QFile::encodeName(song) + c.out);
         const QByteArray info = QString::fromUtf8(cli({u"info"_s, u"--json"_s, song}).out)

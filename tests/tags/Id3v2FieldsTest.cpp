@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 
 #include "base/FileOps.h"
+#include "support/TestFiles.h"
 #include "tags/Id3v2Edit.h"
 #include "tags/MP3Tag.h"
-#include "support/TestFiles.h"
 
 using namespace Qt::StringLiterals;
 
@@ -156,27 +156,24 @@ TEST(Id3v2Fields, WritesOnlyTheFieldsThatChangeAndKeepsEveryOtherFrame)
     } const cases[] = {
         {"a new 2.4 tag in ISO-8859-1", {}, with([](Id3v2Fields& f) { f.title = u"Café"_s; }), 4,
             "changed 0>4 2.4|Café||||||", "TIT2\0\0\0\x06\0\0\0Caf\xE9"},
-        {"a new 2.4 tag in UTF-8", {}, with([](Id3v2Fields& f) { f.artist = u"♪"_s; }), 4,
-            "changed 0>4 2.4||♪|||||", "TPE1\0\0\0\x05\0\0\x03\xE2\x99\xAA"},
-        {"a new 2.3 tag in UTF-16", {}, with([](Id3v2Fields& f) { f.album = u"♪"_s; }), 3,
-            "changed 0>3 2.3|||♪||||", "TALB\0\0\0\x05\0\0\x01\xFF\xFE\x6A\x26"},
-        {"a 2.3 year", {}, with([](Id3v2Fields& f) { f.year = u"1999"_s; }), 3, "changed 0>3 2.3||||1999|||",
-            "TYER"},
+        {"a new 2.4 tag in UTF-8", {}, with([](Id3v2Fields& f) { f.artist = u"♪"_s; }), 4, "changed 0>4 2.4||♪|||||",
+            "TPE1\0\0\0\x05\0\0\x03\xE2\x99\xAA"},
+        {"a new 2.3 tag in UTF-16", {}, with([](Id3v2Fields& f) { f.album = u"♪"_s; }), 3, "changed 0>3 2.3|||♪||||",
+            "TALB\0\0\0\x05\0\0\x01\xFF\xFE\x6A\x26"},
+        {"a 2.3 year", {}, with([](Id3v2Fields& f) { f.year = u"1999"_s; }), 3, "changed 0>3 2.3||||1999|||", "TYER"},
         {"nothing to write", {}, {}, 4, "unchanged", {}},
         {"the same fields", tag23, song23, 4, "unchanged", {}},
-        {"a field of a 2.3 tag", tag23,
-            with([&](Id3v2Fields& f) {
-                f = song23;
-                f.artist = u"Band"_s;
-            }),
+        {"a field of a 2.3 tag", tag23, with([&](Id3v2Fields& f) {
+             f = song23;
+             f.artist = u"Band"_s;
+         }),
             4, "changed 3>3 2.3|Song|Band|||||Alt", privateFrame},
-        {"an emptied title", tag23, with([](Id3v2Fields& f) { f.comment = u"Alt"_s; }), 4,
-            "changed 3>3 2.3|||||||Alt", privateFrame},
-        {"the first comment, in its language", tag23,
-            with([&](Id3v2Fields& f) {
-                f = song23;
-                f.comment = u"New"_s;
-            }),
+        {"an emptied title", tag23, with([](Id3v2Fields& f) { f.comment = u"Alt"_s; }), 4, "changed 3>3 2.3|||||||Alt",
+            privateFrame},
+        {"the first comment, in its language", tag23, with([&](Id3v2Fields& f) {
+             f = song23;
+             f.comment = u"New"_s;
+         }),
             4, "changed 3>3 2.3|Song||||||New", "COMM\0\0\0\x0C\0\0\0deudesc\0New"},
         {"a 2.2 tag", tag(2, 0, frame(2, "TT2", latin1("Old"))), with([](Id3v2Fields& f) { f.title = u"New"_s; }), 4,
             "changed 2>3 2.3|New||||||", {}},
@@ -192,8 +189,8 @@ TEST(Id3v2Fields, WritesOnlyTheFieldsThatChangeAndKeepsEveryOtherFrame)
             with([](Id3v2Fields& f) {
                 f.title = u"New"_s;
                 f.genre = u"A B"_s;
-            }), 4,
-            "unreadable: the tag would not keep its fields as they are", {}},
+            }),
+            4, "unreadable: the tag would not keep its fields as they are", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -284,8 +281,8 @@ else:
         SCOPED_TRACE(testing::Message() << "2." << c.version << " encoding " << c.encoding << " picture " << c.picture
                                         << " unsynchronised " << c.unsynchronised << " extended " << c.extended);
         const QString path = files.path(u"song.mp3"_s);
-        python({u"make"_s, path, QString::number(c.version), QString::number(c.encoding),
-            QString::number(c.picture), QString::number(c.unsynchronised), QString::number(c.extended)});
+        python({u"make"_s, path, QString::number(c.version), QString::number(c.encoding), QString::number(c.picture),
+            QString::number(c.unsynchronised), QString::number(c.extended)});
         MP3Tag tag;
         tag.init(path);
         ASSERT_TRUE(tag.ReadTag(MP3Tag::Reading::AllTags));
@@ -302,7 +299,8 @@ else:
         f.artist = u"Other"_s;
         ASSERT_TRUE(tag.writeId3v2(f, 4));
         const std::string picture = c.picture ? "d647a462" : "-";
-        EXPECT_EQ(python({u"show"_s, path}), "2." + std::to_string(c.version) + "|" + f.title.toStdString()
+        EXPECT_EQ(python({u"show"_s, path}),
+            "2." + std::to_string(c.version) + "|" + f.title.toStdString()
                 + "|Other|Album \u00E9|2001|3/12|Rock|Note|kept|" + picture);
         EXPECT_TRUE(TestFiles::read(path).endsWith(QByteArray("\xFF\xFB\x90", 3) + QByteArray(401, '\0')));
     }

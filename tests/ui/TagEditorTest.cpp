@@ -178,8 +178,8 @@ TEST(TagEditor, WritesOnlyTheChangedTagAndCopiesBetweenTheSides)
         case CopyToV2: e.get<QPushButton>(u"CopyToId3v2")->click(); break;
         }
         EXPECT_EQ(QStringList({e.get(u"SongName")->text(), e.get(u"Artist")->text(), e.get(u"Track")->text()}), c.v1);
-        EXPECT_EQ(QStringList({e.get(u"SongName2")->text(), e.get(u"Artist2")->text(), e.get(u"Track2")->text()}),
-            c.v2);
+        EXPECT_EQ(
+            QStringList({e.get(u"SongName2")->text(), e.get(u"Artist2")->text(), e.get(u"Track2")->text()}), c.v2);
         e.get<QPushButton>(u"Command1")->click();
         const QByteArray after = e.bytes();
         EXPECT_EQ(after.right(128) != before.right(128), c.v1Written);
