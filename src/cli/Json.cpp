@@ -4,12 +4,15 @@
 #include <cstring>
 #include <iterator>
 
-void appendJsonString(QByteArray& out, QStringView text)
+namespace {
+
+// The text as a JSON string literal, appended to out.
+template <class Bytes> void appendJsonString(Bytes& out, QStringView text)
 {
     // Written straight into out, sized for the longest form (a \u escape, 6 bytes a character)
     // and cut back after: this runs for every field of every file.
-    const qsizetype start = out.size();
-    out.resize(start + 2 + 6 * text.size());
+    const std::size_t start = out.size();
+    out.resize(start + 2 + 6 * std::size_t(text.size()));
     char* const begin = out.data() + start;
     char* at = begin;
     const auto escape = [&at](char16_t c) {
@@ -55,8 +58,10 @@ void appendJsonString(QByteArray& out, QStringView text)
         }
     }
     *at++ = '"';
-    out.resize(start + (at - begin));
+    out.resize(start + std::size_t(at - begin));
 }
+
+} // namespace
 
 QByteArray jsonString(const QString& text)
 {
@@ -67,12 +72,9 @@ QByteArray jsonString(const QString& text)
 
 void JsonLine::key(const char* name)
 {
-    if (m_body.size() > 1)
-        m_body.append(",\"", 2);
-    else
-        m_body.append('"');
-    m_body.append(name, qsizetype(std::strlen(name)));
-    m_body.append("\":", 2);
+    m_body += m_body.size() > 1 ? ",\"" : "\"";
+    m_body += name;
+    m_body += "\":";
 }
 
 JsonLine& JsonLine::add(const char* name, const QString& text)
@@ -94,7 +96,7 @@ JsonLine& JsonLine::add(const char* name, int value)
     key(name);
     char digits[16];
     const std::to_chars_result written = std::to_chars(std::begin(digits), std::end(digits), value);
-    m_body.append(digits, written.ptr - digits);
+    m_body.append(digits, std::size_t(written.ptr - digits));
     return *this;
 }
 
@@ -108,6 +110,7 @@ JsonLine& JsonLine::addNull(const char* name)
 JsonLine& JsonLine::add(const char* name, const JsonLine& object)
 {
     key(name);
-    m_body += object.m_body + '}';
+    m_body += object.m_body;
+    m_body += '}';
     return *this;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <utility>
+#include <string>
 
 #include <QByteArray>
 #include <QString>
@@ -18,16 +18,14 @@ public:
     // Another object as the value.
     JsonLine& add(const char* name, const JsonLine& object);
     // The object and a line feed.
-    QByteArray line() const& { return m_body + "}\n"; }
-    QByteArray line() && { return std::move(m_body.append("}\n", 2)); }
+    QByteArray line() const { return QByteArray(m_body.data(), qsizetype(m_body.size())) + "}\n"; }
 
 private:
     void key(const char* name);
-    QByteArray m_body = "{";
+    // A std::string: its small appends are inline, and a line takes some thirty of them.
+    std::string m_body = "{";
 };
 
 // The text as a JSON string literal, quotes included. Control characters, NUL and lone surrogates
 // (bytes of a file name that is not UTF-8) are written as \u escapes.
 QByteArray jsonString(const QString& text);
-// The same, appended to out.
-void appendJsonString(QByteArray& out, QStringView text);

@@ -71,7 +71,7 @@ QByteArray infoJson(const QString& path, const MP3Tag& tag)
     else
         json.addNull("error");
     addId3v2Tag(json, tag);
-    return std::move(json).line();
+    return json.line();
 }
 
 void printInfoText(const QString& path, const MP3Tag& tag)

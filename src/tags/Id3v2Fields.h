@@ -61,4 +61,6 @@ QString programGenreName(int number);
 // never more bytes than the file holds; genre numbers through programGenreName. A tag that
 // declares more bytes than the file has is unreadable. The tag's bytes go to area when given.
 Id3v2Reading readFrom(const FileOps::Handle& file, QByteArray* area = nullptr);
+// The same with the file's first bytes (up to 10) already read.
+Id3v2Reading readFrom(const FileOps::Handle& file, QByteArrayView header, QByteArray* area = nullptr);
 } // namespace Id3v2

@@ -67,12 +67,16 @@ Result<void> MP3Tag::readFrom(const FileOps::Handle& file, Reading reading)
     // The ID3v2 marker is read first and kept even when the rest of the read fails.
     bool frontRead = true;
     if (reading != Reading::Id3v1Only) {
-        std::array<char, Id3v2::MarkerSize> front;
-        frontRead = file.readInto(0, front.data(), front.size());
-        m_hasId2Tag = frontRead && Id3v2::startsWithMarker(QByteArrayView(front.data(), front.size()));
+        // The whole ID3v2 header when its fields are wanted too, so that it is read once.
+        std::array<char, Id3v2::HeaderSize> front;
+        const qint64 frontSize
+            = reading == Reading::AllTags ? std::min<qint64>(file.size(), Id3v2::HeaderSize) : Id3v2::MarkerSize;
+        frontRead = file.readInto(0, front.data(), frontSize);
+        const QByteArrayView header(front.data(), frontRead ? frontSize : 0);
+        m_hasId2Tag = frontRead && Id3v2::startsWithMarker(header);
         m_id3v2.reset();
         if (m_hasId2Tag && reading == Reading::AllTags)
-            m_id3v2 = std::make_unique<Id3v2Reading>(Id3v2::readFrom(file));
+            m_id3v2 = std::make_unique<Id3v2Reading>(Id3v2::readFrom(file, header));
     }
     std::array<char, Id3v1::Size> tail;
     if (!frontRead || !file.readInto(file.size() - Id3v1::Size, tail.data(), tail.size()))
