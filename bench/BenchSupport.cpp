@@ -181,3 +181,33 @@ ScratchFolder::~ScratchFolder()
     if (!m_path.empty())
         std::filesystem::remove_all(m_path, ignored);
 }
+
+bool replaceId3v2Tag(const std::string& path, const QByteArray& newTag, bool readTag, std::vector<char>& buffer)
+{
+    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    unsigned char header[10];
+    bool ok = ::pread(in, header, sizeof header, 0) == sizeof header && std::memcmp(header, "ID3", 3) == 0;
+    const off_t length = 10 + ((header[6] << 21) | (header[7] << 14) | (header[8] << 7) | header[9]);
+    if (readTag)
+        ok = ok && std::size_t(length) <= buffer.size() && ::pread(in, buffer.data(), std::size_t(length), 0) == length;
+    const std::string temporary = path + ".part";
+    const int out = ok ? ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644) : -1;
+    ok = out >= 0 && ::write(out, newTag.constData(), std::size_t(newTag.size())) == newTag.size();
+    for (off_t offset = length; ok;) {
+        const ssize_t got = ::pread(in, buffer.data(), buffer.size(), offset);
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        ok = ::write(out, buffer.data(), std::size_t(got)) == got;
+        offset += got;
+    }
+    ok = ok && ::fsync(out) == 0;
+    if (out >= 0)
+        ok = ::close(out) == 0 && ok;
+    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
+    ::close(in);
+    return ok;
+}

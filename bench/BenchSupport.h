@@ -177,5 +177,11 @@ private:
     std::string m_path;
 };
 
+// The plain POSIX floor of replacing the ID3v2 tag at the front of the file at path by newTag
+// (empty: the tag is cut off): the old tag's length from its header (and, with readTag, the old tag
+// read, as a writer that edits it must), newTag and the bytes after the old tag into a new file
+// beside it, fsync, rename over. buffer is scratch space of at least the tag's size.
+bool replaceId3v2Tag(const std::string& path, const QByteArray& newTag, bool readTag, std::vector<char>& buffer);
+
 // Writes a new file (never an existing one) with the bytes, all of them; false on any failure.
 bool writeNewFile(const QByteArray& path, const QByteArray& bytes);

@@ -354,42 +354,13 @@ Pass removeId2WithTag(const std::vector<std::string>& paths)
     return pass;
 }
 
-// Reads the rest after the tag into a new file in the same folder, fsyncs and renames it over.
-bool cutFront(const std::string& path, std::vector<char>& buffer)
-{
-    const int in = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return false;
-    unsigned char header[10];
-    bool ok = ::pread(in, header, sizeof header, 0) == sizeof header && std::memcmp(header, "ID3", 3) == 0;
-    const off_t length = 10 + ((header[6] << 21) | (header[7] << 14) | (header[8] << 7) | header[9]);
-    const std::string temporary = path + ".part";
-    const int out = ok ? ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644) : -1;
-    ok = out >= 0;
-    for (off_t offset = length; ok;) {
-        const ssize_t got = ::pread(in, buffer.data(), buffer.size(), offset);
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        ok = ::write(out, buffer.data(), std::size_t(got)) == got;
-        offset += got;
-    }
-    ok = ok && ::fsync(out) == 0;
-    if (out >= 0)
-        ok = ::close(out) == 0 && ok;
-    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
-    ::close(in);
-    return ok;
-}
-
 Pass removeId2Floor(const std::vector<std::string>& paths)
 {
     std::vector<char> buffer(1 << 20);
     int cut = 0;
     const Clock::time_point start = Clock::now();
     for (const std::string& path : paths)
-        cut += cutFront(path, buffer);
+        cut += replaceId3v2Tag(path, {}, false, buffer);
     Pass pass;
     pass.ms = millisecondsSince(start);
     if (cut != int(paths.size()))
