@@ -10,6 +10,7 @@
 #include "format/Composition.h"
 #include "format/FieldStore.h"
 #include "format/RetagPlan.h"
+#include "journal/Journal.h"
 #include "playlist/PlaylistModel.h"
 #include "tags/GenreTable.h"
 
@@ -162,7 +163,7 @@ bool carryOut(PlaylistModel& model, const PlannedRename& plan, RenameReport& rep
 {
     if (isSkipped(plan))
         return true; // shown while planning; the row stays as it was
-    if (plan.problem == PlannedRename::Problem::RefusedName || !FileOps::renameNoReplace(plan.from, plan.to)) {
+    if (plan.problem == PlannedRename::Problem::RefusedName || !Journal::renameNoReplace(plan.from, plan.to)) {
         const Messages::Answer answer = Messages::current().show(QStringLiteral("Error renaming ") + plan.oldShown
                 + QStringLiteral(" to ") + plan.newShown + QStringLiteral(".  Skip and continue?"),
             QStringLiteral("Error:"), Messages::Icon::Exclamation, Messages::Buttons::YesNo);
@@ -219,6 +220,11 @@ std::vector<PlannedRename> renamesFromTitle(
 RenameReport renameAsPlanned(PlaylistModel& model, const std::vector<PlannedRename>& plans)
 {
     RenameReport report;
+    QList<std::pair<QString, QString>> renames;
+    for (const PlannedRename& plan : plans)
+        if (!isSkipped(plan) && plan.problem != PlannedRename::Problem::RefusedName)
+            renames.append({plan.from, plan.to});
+    Journal::expectRenames(renames);
     for (const PlannedRename& plan : plans) {
         if (!carryOut(model, plan, report))
             break;

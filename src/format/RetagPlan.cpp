@@ -6,6 +6,7 @@
 #include "base/PathTools.h"
 #include "format/Composition.h"
 #include "format/FieldStore.h"
+#include "journal/Journal.h"
 #include "playlist/PlaylistModel.h"
 #include "tags/GenreTable.h"
 
@@ -185,6 +186,11 @@ void retagAsPlanned(PlaylistModel& model, const std::vector<PlannedRetag>& plans
 {
     qsizetype first = model.size();
     qsizetype last = -1;
+    QStringList tails;
+    for (const PlannedRetag& plan : plans)
+        if (plan.problem == PlannedRetag::Problem::None && plan.tag != TagChoice::Id3v2)
+            tails.append(model.findItem(plan.row)->mp3Tag().path());
+    Journal::expectTailChanges(tails);
     for (const PlannedRetag& plan : plans) {
         if (plan.problem != PlannedRetag::Problem::None)
             continue;

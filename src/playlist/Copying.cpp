@@ -11,6 +11,7 @@
 #include "base/FileOps.h"
 #include "base/Messages.h"
 #include "base/PathTools.h"
+#include "journal/Journal.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
 
@@ -258,9 +259,9 @@ qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool de
             ++done;
             continue;
         }
-        const Result<void> ok = deleteOriginals ? FileOps::moveFile(file.source, file.target, keepGoing)
-            : file.step == Step::Replace        ? FileOps::copyFile(file.source, file.target, keepGoing)
-                                                : FileOps::copyWithoutReplacing(file.source, file.target, keepGoing);
+        const Result<void> ok = deleteOriginals ? Journal::moveFile(file.source, file.target, keepGoing)
+            : file.step == Step::Replace        ? Journal::copyFile(file.source, file.target, keepGoing)
+                                                : Journal::copyWithoutReplacing(file.source, file.target, keepGoing);
         if (cancelled)
             break;
         if (!ok && !skipAndContinue(ok.failure())) {

@@ -6,6 +6,7 @@
 #include "base/FileOps.h"
 #include "base/Messages.h"
 #include "base/TextLines.h"
+#include "journal/Journal.h"
 #include "playlist/PlaylistFormat.h"
 #include "playlist/PlaylistModel.h"
 
@@ -167,7 +168,7 @@ Result<void> savePlaylist(const PlaylistModel& model, const QString& path)
 {
     const std::optional<PlaylistKind> kind = kindForSaving(path);
     Result<void> saved = kind
-        ? FileOps::writeAtomically(path, renderPlaylist(*kind, model.entriesInRowOrder()).toUtf8())
+        ? Journal::writeAtomically(path, renderPlaylist(*kind, model.entriesInRowOrder()).toUtf8())
         : playlistFailure(path, Failure::Kind::Unrecognized);
     if (saved)
         return saved;

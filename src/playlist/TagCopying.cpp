@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "base/Messages.h"
+#include "journal/Journal.h"
 #include "playlist/PlaylistModel.h"
 #include "tags/GenreTable.h"
 
@@ -88,6 +89,12 @@ qsizetype copyTags(PlaylistModel& model, const std::vector<std::shared_ptr<MP3No
     qsizetype done = 0;
     qsizetype written = 0;
     ChangedRows changed(model);
+    if (direction == Direction::ToId3v1) {
+        QStringList tails;
+        for (const std::shared_ptr<MP3Node>& entry : entries)
+            tails.append(entry->mp3Tag().path());
+        Journal::expectTailChanges(tails);
+    }
     for (const std::shared_ptr<MP3Node>& entry : entries) {
         if (beforeEach)
             beforeEach(done, *entry);

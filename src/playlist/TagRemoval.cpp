@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "journal/Journal.h"
 #include "playlist/PlaylistModel.h"
 
 void removeTags(PlaylistModel& model, const std::vector<std::shared_ptr<MP3Node>>& entries, TagKind kind,
@@ -10,6 +11,13 @@ void removeTags(PlaylistModel& model, const std::vector<std::shared_ptr<MP3Node>
     qsizetype done = 0;
     qsizetype first = model.size();
     qsizetype last = -1;
+    if (kind == TagKind::Id3v1) {
+        QStringList tails;
+        for (const std::shared_ptr<MP3Node>& entry : entries)
+            if (entry->mp3Tag().TagRead() && entry->mp3Tag().HasID1Tag())
+                tails.append(entry->mp3Tag().path());
+        Journal::expectTailChanges(tails);
+    }
     for (const std::shared_ptr<MP3Node>& entry : entries) {
         if (beforeEach)
             beforeEach(done, *entry);

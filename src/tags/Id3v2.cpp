@@ -26,4 +26,18 @@ std::optional<qint64> tagLength(QByteArrayView header)
     return length;
 }
 
+std::optional<QByteArray> paddedTo(const QByteArray& tag, qint64 length)
+{
+    constexpr qint64 kLargestSize = (qint64(1) << 28) - 1;
+    if (tag.size() < HeaderSize || !startsWithMarker(tag) || tag.size() > length || length - HeaderSize > kLargestSize
+        || (static_cast<unsigned char>(tag.at(5)) & FooterFlag))
+        return std::nullopt;
+    QByteArray padded = tag;
+    padded.append(QByteArray(length - tag.size(), '\0'));
+    const qint64 size = length - HeaderSize;
+    for (int i = 0; i < 4; ++i)
+        padded[9 - i] = char((size >> (7 * i)) & 0x7F);
+    return padded;
+}
+
 } // namespace Id3v2

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <QByteArray>
 #include <QByteArrayView>
 
 // The ID3v2 tag at the front of a file. The program does not read its frames: it tells whether a
@@ -35,5 +36,11 @@ quint32 DecodeSyncsafe(quint32 raw);
 // in signed arithmetic, where a first byte of 128 or more overflows the 32-bit value and a third
 // byte of 128 or more overflows its 16-bit product, and such a tag is never cut.
 std::optional<qint64> tagLength(QByteArrayView header);
+
+// The tag (a rendered tag starting with its 10-byte header) padded with zero bytes to exactly
+// length bytes, its header's size saying so: the tag then fits an old tag's place byte for byte.
+// Nothing when it is longer, has a footer (which must stay last), or length is not a size a
+// header can hold.
+std::optional<QByteArray> paddedTo(const QByteArray& tag, qint64 length);
 
 } // namespace Id3v2

@@ -7,6 +7,7 @@
 #include "base/FileOps.h"
 #include "base/Messages.h"
 #include "base/PathTools.h"
+#include "journal/Journal.h"
 #include "tags/GenreTable.h"
 #include "tags/Id3v1.h"
 #include "tags/Id3v2.h"
@@ -97,9 +98,8 @@ Result<void> MP3Tag::changeTag(const std::function<void()>& change, Reading read
 {
     if (FileError())
         return failedBefore();
-    Result<FileOps::Handle> file = FileOps::isHiddenName(m_path)
-        ? Result<FileOps::Handle>(failureOf(Failure::Kind::Missing))
-        : FileOps::openForChange(m_path);
+    Result<FileOps::Handle> file
+        = FileOps::isHiddenName(m_path) ? Result<FileOps::Handle>(failureOf(Failure::Kind::Missing)) : openToChange();
     if (!file && file.failure().kind == Failure::Kind::Busy)
         return report(failureOf(Failure::Kind::Busy, file.failure().reason));
     if (!file) {
@@ -122,11 +122,24 @@ Result<void> MP3Tag::withFileToChange(const std::function<Result<void>(FileOps::
 {
     if (m_held)
         return work(m_held->file);
-    Result<FileOps::Handle> file = FileOps::openForChange(m_path);
+    Result<FileOps::Handle> file = openToChange();
     if (!file && file.failure().kind == Failure::Kind::Busy)
         return report(failureOf(Failure::Kind::Busy, file.failure().reason));
     FileOps::Handle closed;
     return work(file ? *file : closed);
+}
+
+Result<FileOps::Handle> MP3Tag::openToChange() const
+{
+    if (std::optional<Journal::Prepared> prepared = Journal::takePrepared(m_path))
+        return std::move(prepared->file);
+    return FileOps::openForChange(m_path);
+}
+
+Result<void> MP3Tag::notRecorded(const Journal::Step& step) const
+{
+    Journal::reportNotRecorded(step.failure());
+    return step.failure();
 }
 
 std::optional<std::array<char, Id3v1::Size>> MP3Tag::readId1Area(const FileOps::Handle& file)
@@ -157,6 +170,9 @@ Result<void> MP3Tag::writeTagTo(FileOps::Handle& file)
         return failedBefore();
     const qint64 length = file.size();
     const QByteArray body = Id3v1::encodeBody(RawInfo());
+    Journal::Step step = Journal::beginTailChange(m_path, file, QByteArray(area->data(), Id3v1::Size));
+    if (!step)
+        return notRecorded(step);
     if (Id3v1::isMarker(QByteArrayView(area->data(), Id3v1::MarkerWidth))) {
         if (!file.writeAt(length - Id3v1::BodySize, body)) {
             // A write that failed part-way is undone with the old bytes, so that the tag is never
@@ -164,6 +180,7 @@ Result<void> MP3Tag::writeTagTo(FileOps::Handle& file)
             file.writeAt(length - Id3v1::BodySize, QByteArray(area->data() + Id3v1::MarkerWidth, Id3v1::BodySize));
             return report(failureOf(Failure::Kind::Io));
         }
+        step.done(file);
         return {};
     }
     // Appended in one write; a write that fails part-way is cut back off, so the file never ends
@@ -173,6 +190,7 @@ Result<void> MP3Tag::writeTagTo(FileOps::Handle& file)
         file.resize(length);
         return report(failureOf(Failure::Kind::Io));
     }
+    step.done(file);
     m_hasId1Tag = true;
     return {};
 }
@@ -196,10 +214,14 @@ Result<void> MP3Tag::removeId1TagFrom(FileOps::Handle& file)
         return failedBefore();
     if (!Id3v1::isMarker(QByteArrayView(area->data(), Id3v1::MarkerWidth)))
         return {};
+    Journal::Step step = Journal::beginTailChange(m_path, file, QByteArray(area->data(), Id3v1::Size));
+    if (!step)
+        return notRecorded(step);
     // Cutting in place is one step that either happens or not: no window in which the file is
     // missing or short of data.
     if (!file.resize(file.size() - Id3v1::Size))
         return report(failureOf(Failure::Kind::Io));
+    step.done(file);
     m_hasId1Tag = false;
     return {};
 }
@@ -219,8 +241,15 @@ Result<void> MP3Tag::removeId2TagFrom(const FileOps::Handle& file)
         return report(failureOf(Failure::Kind::Io));
     if (static_cast<unsigned char>(firstAudioByte->at(0)) != Id3v2::AudioFrameStart)
         return report(failureOf(Failure::Kind::Unrecognized));
+    const auto oldTag = file.readAt(0, *tagLength);
+    if (!oldTag)
+        return report(failureOf(Failure::Kind::Io));
+    Journal::Step step = Journal::beginFrontChange(m_path, file, *oldTag, 0);
+    if (!step)
+        return notRecorded(step);
     Result<void> replaced = replaceFront(file, *tagLength, {});
     if (replaced) {
+        step.done();
         m_hasId2Tag = false;
         m_id3v2.reset();
     }
@@ -236,11 +265,11 @@ Result<void> MP3Tag::changeId3v2(const std::function<void(Id3v2Fields&)>& change
 {
     if (FileError())
         return failedBefore();
-    return withFileToChange([&](const FileOps::Handle& file) { return changeId3v2In(file, change, newTagVersion); });
+    return withFileToChange([&](FileOps::Handle& file) { return changeId3v2In(file, change, newTagVersion); });
 }
 
 Result<void> MP3Tag::changeId3v2In(
-    const FileOps::Handle& file, const std::function<void(Id3v2Fields&)>& change, int newTagVersion)
+    FileOps::Handle& file, const std::function<void(Id3v2Fields&)>& change, int newTagVersion)
 {
     // The tag is read here, from the file that is rewritten: a tag that cannot be read is never
     // taken for no tag, and the fields change is given are the ones the file holds now.
@@ -261,12 +290,30 @@ Result<void> MP3Tag::changeId3v2In(
         return {};
     if (edit.fromVersion == 2)
         Messages::inform(m_path + QStringLiteral(" has an ID3v2.2 tag, which is written as ID3v2.3."));
-    Result<void> replaced = replaceFront(file, edit.fromVersion ? *length : 0, edit.tag);
+    const qint64 oldLength = edit.fromVersion ? *length : 0;
+    // With the journal recording, a tag that fits the old one's place is written there in one
+    // write: a write torn by a crash is put back from the journal at the next start. Without it,
+    // the file is replaced whole so that it is always old or new.
+    const std::optional<QByteArray> inPlace
+        = Journal::isRecording() && oldLength > 0 ? Id3v2::paddedTo(edit.tag, oldLength) : std::nullopt;
+    Journal::Step step
+        = Journal::beginFrontChange(m_path, file, area->first(oldLength), inPlace ? oldLength : edit.tag.size());
+    if (!step)
+        return notRecorded(step);
+    Result<void> replaced = inPlace ? writeFront(file, *inPlace) : replaceFront(file, oldLength, edit.tag);
     if (replaced) {
+        inPlace ? step.done(file) : step.done();
         m_hasId2Tag = true;
         m_id3v2 = std::make_unique<Id3v2Reading>(Id3v2::parseArea(edit.tag, genreName));
     }
     return replaced;
+}
+
+Result<void> MP3Tag::writeFront(FileOps::Handle& file, const QByteArray& head)
+{
+    if (!file.writeAt(0, head))
+        return report(failureOf(Failure::Kind::Io));
+    return {};
 }
 
 Result<void> MP3Tag::replaceFront(const FileOps::Handle& file, qint64 offset, const QByteArray& head)

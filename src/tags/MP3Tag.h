@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "base/FileOps.h"
+#include "journal/Journal.h"
 #include "tags/Id3v1.h"
 #include "tags/Id3v2Fields.h"
 #include "tags/MP3TagInfo.h"
@@ -128,7 +129,14 @@ private:
     Result<void> removeId1TagFrom(FileOps::Handle& file);
     Result<void> removeId2TagFrom(const FileOps::Handle& file);
     Result<void> changeId3v2In(
-        const FileOps::Handle& file, const std::function<void(Id3v2Fields&)>& change, int newTagVersion);
+        FileOps::Handle& file, const std::function<void(Id3v2Fields&)>& change, int newTagVersion);
+    // Opens the file for a change: the file the open journal batch prepared for it, or else opened
+    // and locked now.
+    Result<FileOps::Handle> openToChange() const;
+    // Reports a change that was not made because its undo could not be recorded.
+    Result<void> notRecorded(const Journal::Step& step) const;
+    // Writes head over the file's first bytes, in place.
+    Result<void> writeFront(FileOps::Handle& file, const QByteArray& head);
     // Replaces the file with head followed by its bytes from offset, reporting a failure; the held
     // file is let go once the name holds another file.
     Result<void> replaceFront(const FileOps::Handle& file, qint64 offset, const QByteArray& head);

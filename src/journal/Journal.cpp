@@ -1,0 +1,440 @@
+#include "journal/Journal.h"
+
+#include <sys/stat.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QMutex>
+
+#include "base/Messages.h"
+#include "base/NativePath.h"
+#include "journal/JournalStore.h"
+
+namespace Journal {
+
+namespace {
+
+// Files opened and recorded at once ahead of their changes: few enough to stay far below any
+// limit on open files, enough that one flush serves hundreds of changes.
+constexpr qsizetype kTailGroup = 256;
+constexpr qsizetype kRenameGroup = 1024;
+// The largest file whose bytes a step keeps (a playlist, or a file a copy replaces).
+constexpr qint64 kMaxKept = qint64(256) << 20;
+
+QMutex& settingsLock()
+{
+    static QMutex lock;
+    return lock;
+}
+
+Settings& current()
+{
+    static Settings instance;
+    return instance;
+}
+
+Batch*& openBatch()
+{
+    static Batch* batch = nullptr;
+    return batch;
+}
+
+BatchWriter* writer()
+{
+    Batch* batch = openBatch();
+    return batch ? batch->writer() : nullptr;
+}
+
+Failure journalFailure(const QString& path, const QString& reason)
+{
+    Failure why;
+    why.action = Failure::Action::Write;
+    why.path = path;
+    why.reason = QStringLiteral("The undo history could not be written: ") + reason;
+    return why;
+}
+
+StepRecord stepOf(StepKind kind, const QString& path, const QString& target = {})
+{
+    StepRecord step;
+    step.kind = kind;
+    step.path = NativePath::encode(path);
+    step.target = NativePath::encode(target);
+    return step;
+}
+
+void identify(StepRecord& step, const FileOps::Handle& file)
+{
+    struct stat info { };
+    if (::fstat(file.fd(), &info) == 0) {
+        step.device = info.st_dev;
+        step.inode = info.st_ino;
+    }
+    step.size = file.size();
+}
+
+Step durableStep(BatchWriter* batch, StepRecord step)
+{
+    const QString path = NativePath::decode(step.path);
+    Result<quint32> index = batch->addDurably(std::move(step));
+    if (!index)
+        return Step(journalFailure(path, index.failure().reason));
+    return Step(batch, *index);
+}
+
+// Opens, locks and records the next group of expected tail changes, starting at path's place.
+void prepareTailGroup(BatchWriter& batch, const QString& path)
+{
+    const qsizetype start = batch.expectedTails.indexOf(path, batch.nextTail);
+    if (start < 0)
+        return;
+    QSet<QPair<quint64, quint64>> opened;
+    qsizetype at = start;
+    for (; at < batch.expectedTails.size() && opened.size() < kTailGroup; ++at) {
+        const QString& next = batch.expectedTails[at];
+        if (batch.preparedTails.count(next) > 0)
+            continue;
+        // The same file under two names would wait for its own lock: the group ends before it.
+        struct stat info { };
+        if (::stat(NativePath::encode(next).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        if (opened.contains({info.st_dev, info.st_ino}))
+            break;
+        Result<FileOps::Handle> file = FileOps::openForChange(next);
+        if (!file)
+            continue;
+        const qint64 size = file->size();
+        const std::optional<QByteArray> tail = file->readAt(size - Store::tailLength(size), Store::tailLength(size));
+        if (!tail)
+            continue;
+        StepRecord step = stepOf(StepKind::Tail, next);
+        identify(step, *file);
+        opened.insert({step.device, step.inode});
+        step.before = *tail;
+        const quint32 index = batch.add(std::move(step));
+        batch.preparedTails.emplace(next, std::pair(std::move(file).value(), index));
+    }
+    batch.nextTail = at;
+    // A failed flush leaves the files prepared but their steps not durable: each change then
+    // asks for its own step, which fails as the flush did.
+    if (!batch.flush()) {
+        batch.preparedTails.clear();
+    }
+}
+
+QString renameKey(const QString& from, const QString& to)
+{
+    return from + QChar(0) + to;
+}
+
+void prepareRenameGroup(BatchWriter& batch, const QString& from, const QString& to)
+{
+    qsizetype start = batch.nextRename;
+    while (start < batch.expectedRenames.size() && batch.expectedRenames[start] != std::pair(from, to))
+        ++start;
+    if (start == batch.expectedRenames.size())
+        return;
+    const qsizetype end = std::min(start + kRenameGroup, batch.expectedRenames.size());
+    for (qsizetype at = start; at < end; ++at) {
+        const auto& [source, target] = batch.expectedRenames[at];
+        batch.preparedRenames.insert(renameKey(source, target), batch.add(stepOf(StepKind::Rename, source, target)));
+    }
+    batch.nextRename = end;
+    if (!batch.flush())
+        batch.preparedRenames.clear();
+}
+
+// A move, rename or copy recorded around the FileOps call that makes it.
+Result<void> journaled(StepRecord step, const std::function<Result<void>()>& change, const QString& fingerprinted)
+{
+    BatchWriter* batch = writer();
+    if (!batch)
+        return change();
+    const StepKind kind = step.kind;
+    Step recorded = durableStep(batch, std::move(step));
+    if (!recorded)
+        return recorded.failure();
+    const Result<void> made = change();
+    if (made) {
+        if (const auto after = Store::fingerprintAt(fingerprinted, kind, 0))
+            batch->done(recorded.index(), *after);
+    }
+    return made;
+}
+
+} // namespace
+
+QString defaultFolder()
+{
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    // The base directory specification asks for an absolute path and ignores any other.
+    if (state.isEmpty() || !QDir::isAbsolutePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return state + QStringLiteral("/sondrel");
+}
+
+void configure(const Settings& settings)
+{
+    QMutexLocker locker(&settingsLock());
+    current() = settings;
+}
+
+Settings settings()
+{
+    QMutexLocker locker(&settingsLock());
+    return current();
+}
+
+QString folder()
+{
+    const Settings now = settings();
+    return now.folder.isEmpty() ? defaultFolder() : now.folder;
+}
+
+Batch::Batch(const QString& label, Role role, quint64 reverts)
+{
+    m_outer = openBatch();
+    openBatch() = this;
+    // An undo or redo opens its batch inside no other; a command inside another command's batch
+    // (a dialog that runs a second command) records into the outer batch.
+    if (m_outer || !settings().enabled)
+        return;
+    BeginRecord begin;
+    begin.timeMs = QDateTime::currentMSecsSinceEpoch();
+    begin.role = quint8(role);
+    begin.reverts = reverts;
+    begin.origin = reverts;
+    begin.label = label;
+    Result<std::unique_ptr<BatchWriter>> opened = BatchWriter::open(begin);
+    if (opened)
+        m_writer = std::move(opened).value();
+    else
+        m_failure = journalFailure(opened.failure().path, opened.failure().reason);
+}
+
+Batch::~Batch()
+{
+    m_writer.reset();
+    openBatch() = m_outer;
+}
+
+Result<void> Batch::ready() const
+{
+    if (m_failure)
+        return *m_failure;
+    return {};
+}
+
+quint64 Batch::id() const
+{
+    if (m_writer)
+        return m_writer->id();
+    return m_outer ? m_outer->id() : 0;
+}
+
+BatchWriter* Batch::writer() const
+{
+    if (m_writer)
+        return m_writer.get();
+    return m_outer ? m_outer->writer() : nullptr;
+}
+
+void Batch::expectTailChanges(const QStringList& paths)
+{
+    if (BatchWriter* batch = writer()) {
+        batch->expectedTails = paths;
+        batch->nextTail = 0;
+    }
+}
+
+void Batch::expectRenames(const QList<std::pair<QString, QString>>& renames)
+{
+    if (BatchWriter* batch = writer()) {
+        batch->expectedRenames = renames;
+        batch->nextRename = 0;
+    }
+}
+
+void reportNotRecorded(const Failure& failure)
+{
+    Messages::error(failure.path + QStringLiteral(" was not changed. ") + failure.reason + u'.');
+}
+
+Batch* Batch::current()
+{
+    return openBatch();
+}
+
+void expectTailChanges(const QStringList& paths)
+{
+    if (Batch* batch = Batch::current())
+        batch->expectTailChanges(paths);
+}
+
+void expectRenames(const QList<std::pair<QString, QString>>& renames)
+{
+    if (Batch* batch = Batch::current())
+        batch->expectRenames(renames);
+}
+
+bool isRecording()
+{
+    return writer() != nullptr;
+}
+
+std::optional<Prepared> takePrepared(const QString& path)
+{
+    BatchWriter* batch = writer();
+    if (!batch || batch->expectedTails.isEmpty())
+        return std::nullopt;
+    if (batch->preparedTails.count(path) == 0)
+        prepareTailGroup(*batch, path);
+    auto found = batch->preparedTails.find(path);
+    if (found == batch->preparedTails.end())
+        return std::nullopt;
+    Prepared prepared{std::move(found->second.first), QByteArray()};
+    batch->handedTails.insert(prepared.file.fd(), found->second.second);
+    batch->preparedTails.erase(found);
+    return prepared;
+}
+
+Step::Step(Step&& other) noexcept
+    : m_writer(std::exchange(other.m_writer, nullptr)), m_index(other.m_index), m_failure(std::move(other.m_failure))
+{ }
+
+Step& Step::operator=(Step&& other) noexcept
+{
+    m_writer = std::exchange(other.m_writer, nullptr);
+    m_index = other.m_index;
+    m_failure = std::move(other.m_failure);
+    return *this;
+}
+
+void Step::done(const FileOps::Handle& file)
+{
+    if (!m_writer)
+        return;
+    const StepRecord& step = m_writer->step(m_index);
+    if (const auto after = Store::fingerprintOf(file, step.kind, step.aux))
+        m_writer->done(m_index, *after);
+    m_writer = nullptr;
+}
+
+void Step::done()
+{
+    if (!m_writer)
+        return;
+    const StepRecord& step = m_writer->step(m_index);
+    const QString path = NativePath::decode(step.target.isEmpty() ? step.path : step.target);
+    if (const auto after = Store::fingerprintAt(path, step.kind, step.aux))
+        m_writer->done(m_index, *after);
+    m_writer = nullptr;
+}
+
+Step beginTailChange(const QString& path, const FileOps::Handle& file, const QByteArray& lastBytes)
+{
+    BatchWriter* batch = writer();
+    if (!batch)
+        return Step();
+    // A file prepared ahead is already recorded as it is now: its lock has been held since.
+    if (const auto handed = batch->handedTails.find(file.fd()); handed != batch->handedTails.end()) {
+        const quint32 index = handed.value();
+        batch->handedTails.erase(handed);
+        if (batch->step(index).size == file.size())
+            return Step(batch, index);
+    }
+    StepRecord step = stepOf(StepKind::Tail, path);
+    identify(step, file);
+    step.before = lastBytes.right(Store::tailLength(file.size()));
+    return durableStep(batch, std::move(step));
+}
+
+Step beginFrontChange(const QString& path, const FileOps::Handle& file, const QByteArray& oldHead, qint64 newHeadLength)
+{
+    BatchWriter* batch = writer();
+    if (!batch)
+        return Step();
+    StepRecord step = stepOf(StepKind::Front, path);
+    identify(step, file);
+    step.before = oldHead;
+    step.aux = newHeadLength;
+    return durableStep(batch, std::move(step));
+}
+
+Result<void> renameNoReplace(const QString& from, const QString& to)
+{
+    BatchWriter* batch = writer();
+    if (!batch)
+        return FileOps::renameNoReplace(from, to);
+    const QString key = renameKey(from, to);
+    if (!batch->preparedRenames.contains(key) && !batch->expectedRenames.isEmpty())
+        prepareRenameGroup(*batch, from, to);
+    const auto prepared = batch->preparedRenames.find(key);
+    if (prepared == batch->preparedRenames.end())
+        return journaled(
+            stepOf(StepKind::Rename, from, to), [&] { return FileOps::renameNoReplace(from, to); }, to);
+    const quint32 index = prepared.value();
+    batch->preparedRenames.erase(prepared);
+    const Result<void> made = FileOps::renameNoReplace(from, to);
+    if (made) {
+        if (const auto after = Store::fingerprintAt(to, StepKind::Rename, 0))
+            batch->done(index, *after);
+    }
+    return made;
+}
+
+Result<void> moveFile(const QString& source, const QString& target, const std::function<bool()>& keepGoing)
+{
+    return journaled(
+        stepOf(StepKind::Move, source, target), [&] { return FileOps::moveFile(source, target, keepGoing); }, target);
+}
+
+// A file about to be replaced whole, or created, with what it held: nothing when no file was at
+// the name, a failure when its bytes cannot be read or are more than a step keeps.
+Result<StepRecord> wholeStep(const QString& path)
+{
+    StepRecord step = stepOf(StepKind::Whole, path);
+    const Result<FileOps::Handle> old = FileOps::openExisting(path, FileOps::Access::Read);
+    if (!old) {
+        struct stat info { };
+        if (::lstat(NativePath::encode(path).constData(), &info) != 0 && errno == ENOENT)
+            return step;
+        // Whatever else is there is refused by the change itself.
+        return step;
+    }
+    if (old->size() > kMaxKept)
+        return journalFailure(path, QStringLiteral("the file it replaces is too large to keep"));
+    const std::optional<QByteArray> bytes = old->readAt(0, old->size());
+    if (!bytes)
+        return journalFailure(path, qt_error_string(errno));
+    identify(step, *old);
+    step.before = *bytes;
+    return step;
+}
+
+Result<void> replacing(const QString& path, const std::function<Result<void>()>& change)
+{
+    if (!writer())
+        return change();
+    Result<StepRecord> step = wholeStep(path);
+    if (!step)
+        return step.failure();
+    return journaled(std::move(step).value(), change, path);
+}
+
+Result<void> copyFile(const QString& source, const QString& target, const std::function<bool()>& keepGoing)
+{
+    return replacing(target, [&] { return FileOps::copyFile(source, target, keepGoing); });
+}
+
+Result<void> copyWithoutReplacing(const QString& source, const QString& target, const std::function<bool()>& keepGoing)
+{
+    return replacing(target, [&] { return FileOps::copyWithoutReplacing(source, target, keepGoing); });
+}
+
+Result<void> writeAtomically(const QString& path, const QByteArray& bytes)
+{
+    return replacing(path, [&] { return FileOps::writeAtomically(path, bytes); });
+}
+
+} // namespace Journal

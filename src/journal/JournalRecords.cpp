@@ -1,0 +1,318 @@
+#include "journal/JournalRecords.h"
+
+#include <zlib.h>
+
+#include <QtEndian>
+
+namespace Journal {
+
+namespace {
+
+constexpr char kMagic[8] = {'S', 'O', 'N', 'D', 'J', 'R', 'N', 'L'};
+constexpr qsizetype kHeaderSize = sizeof kMagic + 4;
+constexpr qsizetype kFrameSize = 8;
+// No record is longer: a before-state larger than this is never inlined (see Journal.cpp).
+constexpr quint32 kMaxRecord = quint32(1) << 30;
+
+enum class Type : quint8 { Begin = 1, Step = 2, Done = 3, Refused = 4, Repair = 5, End = 6 };
+
+class Writer {
+public:
+    explicit Writer(Type type) { u8(quint8(type)); }
+    void u8(quint8 value) { m_bytes.append(char(value)); }
+    void u32(quint32 value)
+    {
+        char data[4];
+        qToLittleEndian(value, data);
+        m_bytes.append(data, 4);
+    }
+    void u64(quint64 value)
+    {
+        char data[8];
+        qToLittleEndian(value, data);
+        m_bytes.append(data, 8);
+    }
+    void bytes(QByteArrayView value)
+    {
+        u32(quint32(value.size()));
+        m_bytes.append(value.data(), value.size());
+    }
+    void text(const QString& value) { bytes(value.toUtf8()); }
+    void fingerprint(const Fingerprint& value)
+    {
+        u64(value.device);
+        u64(value.inode);
+        u64(quint64(value.size));
+        u64(quint64(value.modifiedNs));
+        u32(value.checksum);
+    }
+    // The payload framed: its length and checksum first.
+    QByteArray framed() const
+    {
+        QByteArray out;
+        out.reserve(kFrameSize + m_bytes.size());
+        char frame[kFrameSize];
+        qToLittleEndian(quint32(m_bytes.size()), frame);
+        qToLittleEndian(checksum(m_bytes), frame + 4);
+        out.append(frame, kFrameSize);
+        out.append(m_bytes);
+        return out;
+    }
+
+private:
+    QByteArray m_bytes;
+};
+
+// Reads a payload; any read past its end sets failed and gives zeros.
+class Reader {
+public:
+    explicit Reader(QByteArrayView bytes) : m_bytes(bytes) { }
+    bool failed() const { return m_failed || m_at != m_bytes.size(); }
+    quint8 u8() { return take(1) ? quint8(m_bytes[m_at - 1]) : 0; }
+    quint32 u32() { return take(4) ? qFromLittleEndian<quint32>(m_bytes.data() + m_at - 4) : 0; }
+    quint64 u64() { return take(8) ? qFromLittleEndian<quint64>(m_bytes.data() + m_at - 8) : 0; }
+    QByteArray bytes()
+    {
+        const quint32 length = u32();
+        if (!take(length))
+            return {};
+        return m_bytes.sliced(m_at - length, length).toByteArray();
+    }
+    QString text() { return QString::fromUtf8(bytes()); }
+    Fingerprint fingerprint()
+    {
+        Fingerprint value;
+        value.device = u64();
+        value.inode = u64();
+        value.size = qint64(u64());
+        value.modifiedNs = qint64(u64());
+        value.checksum = u32();
+        return value;
+    }
+
+private:
+    bool take(qint64 count)
+    {
+        if (m_failed || count > m_bytes.size() - m_at) {
+            m_failed = true;
+            return false;
+        }
+        m_at += count;
+        return true;
+    }
+    QByteArrayView m_bytes;
+    qint64 m_at = 0;
+    bool m_failed = false;
+};
+
+bool isStepKind(quint8 value)
+{
+    return value >= quint8(StepKind::Tail) && value <= quint8(StepKind::Whole);
+}
+
+// Reads one payload into batch; false when it is not a record this format knows.
+bool decodeRecord(QByteArrayView payload, BatchRecords& batch, bool first)
+{
+    Reader in(payload);
+    const quint8 type = in.u8();
+    if (first != (type == quint8(Type::Begin)))
+        return false;
+    switch (Type(type)) {
+    case Type::Begin: {
+        BeginRecord& begin = batch.begin;
+        begin.id = in.u64();
+        begin.timeMs = qint64(in.u64());
+        begin.role = in.u8();
+        begin.reverts = in.u64();
+        begin.origin = in.u64();
+        begin.label = in.text();
+        return !in.failed() && begin.role >= 1 && begin.role <= 3;
+    }
+    case Type::Step: {
+        StepRecord step;
+        step.index = in.u32();
+        const quint8 kind = in.u8();
+        step.kind = StepKind(kind);
+        step.path = in.bytes();
+        step.target = in.bytes();
+        step.device = in.u64();
+        step.inode = in.u64();
+        step.size = qint64(in.u64());
+        step.before = in.bytes();
+        step.aux = qint64(in.u64());
+        step.revertsBatch = in.u64();
+        step.revertsStep = in.u32();
+        // Steps are numbered from 0 in the order they are written.
+        if (in.failed() || !isStepKind(kind) || step.index != quint32(batch.steps.size()))
+            return false;
+        batch.steps.append(std::move(step));
+        return true;
+    }
+    case Type::Done: {
+        DoneRecord done;
+        done.index = in.u32();
+        done.after = in.fingerprint();
+        if (in.failed() || done.index >= quint32(batch.steps.size()))
+            return false;
+        batch.done.append(done);
+        return true;
+    }
+    case Type::Refused: {
+        RefusedRecord refused;
+        refused.batch = in.u64();
+        refused.step = in.u32();
+        refused.path = in.bytes();
+        refused.reason = in.text();
+        if (in.failed())
+            return false;
+        batch.refused.append(std::move(refused));
+        return true;
+    }
+    case Type::Repair: {
+        RepairRecord repair;
+        repair.index = in.u32();
+        const quint8 outcome = in.u8();
+        repair.outcome = RepairRecord::Outcome(outcome);
+        repair.after = in.fingerprint();
+        repair.text = in.text();
+        if (in.failed() || outcome > quint8(RepairRecord::Outcome::Problem)
+            || repair.index >= quint32(batch.steps.size()))
+            return false;
+        batch.repairs.append(std::move(repair));
+        return true;
+    }
+    case Type::End: {
+        EndRecord end;
+        end.recovered = in.u8() != 0;
+        if (in.failed())
+            return false;
+        batch.end = end;
+        return true;
+    }
+    }
+    return false;
+}
+
+} // namespace
+
+quint32 checksum(QByteArrayView bytes)
+{
+    uLong value = crc32(0L, nullptr, 0);
+    qsizetype at = 0;
+    // zlib takes lengths as uInt: long regions go in pieces.
+    while (at < bytes.size()) {
+        const qsizetype piece = std::min<qsizetype>(bytes.size() - at, qsizetype(1) << 30);
+        value = crc32(value, reinterpret_cast<const Bytef*>(bytes.data() + at), uInt(piece));
+        at += piece;
+    }
+    return quint32(value);
+}
+
+QByteArray fileHeader()
+{
+    QByteArray header(kMagic, sizeof kMagic);
+    char version[4];
+    qToLittleEndian(quint32(FormatVersion), version);
+    header.append(version, 4);
+    return header;
+}
+
+QByteArray encode(const BeginRecord& record)
+{
+    Writer out(Type::Begin);
+    out.u64(record.id);
+    out.u64(quint64(record.timeMs));
+    out.u8(record.role);
+    out.u64(record.reverts);
+    out.u64(record.origin);
+    out.text(record.label);
+    return out.framed();
+}
+
+QByteArray encode(const StepRecord& record)
+{
+    Writer out(Type::Step);
+    out.u32(record.index);
+    out.u8(quint8(record.kind));
+    out.bytes(record.path);
+    out.bytes(record.target);
+    out.u64(record.device);
+    out.u64(record.inode);
+    out.u64(quint64(record.size));
+    out.bytes(record.before);
+    out.u64(quint64(record.aux));
+    out.u64(record.revertsBatch);
+    out.u32(record.revertsStep);
+    return out.framed();
+}
+
+QByteArray encode(const DoneRecord& record)
+{
+    Writer out(Type::Done);
+    out.u32(record.index);
+    out.fingerprint(record.after);
+    return out.framed();
+}
+
+QByteArray encode(const RefusedRecord& record)
+{
+    Writer out(Type::Refused);
+    out.u64(record.batch);
+    out.u32(record.step);
+    out.bytes(record.path);
+    out.text(record.reason);
+    return out.framed();
+}
+
+QByteArray encode(const RepairRecord& record)
+{
+    Writer out(Type::Repair);
+    out.u32(record.index);
+    out.u8(quint8(record.outcome));
+    out.fingerprint(record.after);
+    out.text(record.text);
+    return out.framed();
+}
+
+QByteArray encode(const EndRecord& record)
+{
+    Writer out(Type::End);
+    out.u8(record.recovered ? 1 : 0);
+    return out.framed();
+}
+
+BatchRecords decodeBatch(QByteArrayView bytes)
+{
+    BatchRecords batch;
+    if (bytes.size() < kHeaderSize || QByteArrayView(kMagic, sizeof kMagic) != bytes.first(sizeof kMagic)) {
+        batch.problem = QStringLiteral("not a batch file of this program");
+        return batch;
+    }
+    const quint32 version = qFromLittleEndian<quint32>(bytes.data() + sizeof kMagic);
+    if (version != FormatVersion) {
+        batch.problem = QStringLiteral("written in format %1, which this version cannot read").arg(version);
+        return batch;
+    }
+    qsizetype at = kHeaderSize;
+    bool first = true;
+    while (bytes.size() - at >= kFrameSize) {
+        const quint32 length = qFromLittleEndian<quint32>(bytes.data() + at);
+        const quint32 sum = qFromLittleEndian<quint32>(bytes.data() + at + 4);
+        if (length > kMaxRecord || length > quint64(bytes.size() - at - kFrameSize))
+            break;
+        const QByteArrayView payload = bytes.sliced(at + kFrameSize, length);
+        if (checksum(payload) != sum || !decodeRecord(payload, batch, first))
+            break;
+        first = false;
+        at += kFrameSize + length;
+        batch.validLength = at;
+    }
+    batch.readable = !first;
+    if (first)
+        batch.problem = QStringLiteral("its first record is damaged");
+    else if (at != bytes.size() && batch.end)
+        batch.problem = QStringLiteral("damaged after its end");
+    return batch;
+}
+
+} // namespace Journal
