@@ -48,6 +48,7 @@ void collectAfter(Known& batch)
 struct CacheEntry {
     qint64 size = -1;
     qint64 modifiedNs = 0;
+    quint64 inode = 0;
     Known known;
 };
 
@@ -63,8 +64,8 @@ QList<Known> loadAll()
     QHash<QString, CacheEntry> kept;
     for (const Store::BatchFile& file : Store::list(folder())) {
         CacheEntry entry = cache().value(file.path);
-        if (entry.size != file.size || entry.modifiedNs != file.modifiedNs) {
-            entry = CacheEntry{file.size, file.modifiedNs, Known{}};
+        if (entry.size != file.size || entry.modifiedNs != file.modifiedNs || entry.inode != file.inode) {
+            entry = CacheEntry{file.size, file.modifiedNs, file.inode, Known{}};
             entry.known.file = file;
             const std::optional<QByteArray> bytes = Store::readAll(file.path);
             entry.known.records = bytes
@@ -453,6 +454,9 @@ Result<QList<Target>> targetsOf(const QList<Known>& batches, quint64 id, bool re
             continue;
         targets.append(Target{end, records.steps[end.second], owner->after.value(end.second)});
     }
+    // The changes are reverted in the opposite order to the one they were made in: a redo reverts
+    // an undo's steps, which were made newest first, starting with its last.
+    std::sort(targets.begin(), targets.end(), [](const Target& a, const Target& b) { return a.key > b.key; });
     return targets;
 }
 
@@ -478,21 +482,6 @@ Result<Outcome> revertBatch(quint64 id, bool redo, bool dryRun)
         return refusal(QStringLiteral("The undo history is turned off"));
     reverter.run(*targets, batch.writer());
     return outcome;
-}
-
-// Whether an ID3v2 tag of exactly length bytes heads bytes: a write in place that finished.
-bool isWholeTagHead(QByteArrayView bytes, qint64 length)
-{
-    if (bytes.size() < 10 || !bytes.startsWith("ID3"))
-        return false;
-    qint64 size = 0;
-    for (int i = 6; i < 10; ++i) {
-        if (quint8(bytes[i]) & 0x80)
-            return false;
-        size = (size << 7) | quint8(bytes[i]);
-    }
-    const bool footer = quint8(bytes[5]) & 0x10;
-    return size + 10 + (footer ? 10 : 0) == length;
 }
 
 // What became of a step a crash cut short, putting back a write in place that was torn.
@@ -529,15 +518,13 @@ RepairRecord repairStep(const StepRecord& step, Recovery& recovery)
         const auto region = file->readAt(at, step.before.size());
         if (size == step.size && region == step.before)
             return repair; // not made
+        // A tag appended whole, or cut off, is a change made in one step. A write in place that
+        // has no done record may have been cut short anywhere: its old bytes go back.
         bool finished = false;
         if (tail) {
             const auto last = file->readAt(size - Store::tailLength(size), Store::tailLength(size));
-            const bool tagAtEnd = last && last->size() == 128 && last->startsWith("TAG");
-            finished = (tagAtEnd && (size == step.size || size == step.size + 128))
+            finished = (size == step.size + 128 && last && last->startsWith("TAG"))
                 || (size == step.size - 128 && step.before.startsWith("TAG"));
-        } else {
-            const auto head = file->readAt(0, std::min<qint64>(size, step.aux));
-            finished = size == step.size && head && isWholeTagHead(*head, step.aux);
         }
         if (finished) {
             if (const auto after = Store::fingerprintOf(*file, step.kind, step.aux)) {

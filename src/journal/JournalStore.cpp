@@ -147,6 +147,7 @@ QList<BatchFile> list(const QString& folder)
             continue;
         batch.size = info.st_size;
         batch.modifiedNs = modifiedNs(info);
+        batch.inode = info.st_ino;
         batches.append(batch);
     }
     std::sort(batches.begin(), batches.end(), [](const BatchFile& a, const BatchFile& b) { return a.id < b.id; });

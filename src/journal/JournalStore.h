@@ -25,6 +25,7 @@ struct BatchFile {
     QString path;
     qint64 size = 0;
     qint64 modifiedNs = 0;
+    quint64 inode = 0;
 };
 
 // Makes the folder (and its missing parents) with mode 0700; refuses one owned by another user.

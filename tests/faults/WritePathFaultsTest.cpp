@@ -17,7 +17,6 @@
 
 #include <gtest/gtest.h>
 
-#include "FileTree.h"
 #include "base/SystemCalls.h"
 #include "format/RetagCommands.h"
 #include "playlist/Copying.h"
@@ -25,6 +24,7 @@
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
 #include "playlist/TagRemoval.h"
+#include "support/FileTree.h"
 #include "support/ProgramMessages.h"
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
