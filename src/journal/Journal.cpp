@@ -399,7 +399,10 @@ Result<StepRecord> wholeStep(const QString& path)
         struct stat info { };
         if (::lstat(NativePath::encode(path).constData(), &info) != 0 && errno == ENOENT)
             return step;
-        // Whatever else is there is refused by the change itself.
+        // A regular file that cannot be read would be replaced without its bytes kept. Anything
+        // else at the name (a folder, a dangling link) the change itself refuses.
+        if (old.failure().kind != Failure::Kind::Missing && old.failure().kind != Failure::Kind::NotRegular)
+            return journalFailure(path, old.failure().reason);
         return step;
     }
     if (old->size() > kMaxKept)

@@ -194,10 +194,10 @@ QByteArray whereNow(const StepRecord& step)
 // compared by its bytes, and by identity and time with what that revert left.
 bool isAsLeft(const Fingerprint& now, const Fingerprint& expected, const Fingerprint* leftByUs)
 {
-    if (!leftByUs)
-        return now == expected;
-    return now.device == leftByUs->device && now.inode == leftByUs->inode && now.modifiedNs == leftByUs->modifiedNs
-        && now.size == expected.size && now.checksum == expected.checksum;
+    const Fingerprint& identity = leftByUs ? *leftByUs : expected;
+    const bool bytes = !expected.checked || (now.checked && now.checksum == expected.checksum);
+    return now.device == identity.device && now.inode == identity.inode && now.modifiedNs == identity.modifiedNs
+        && now.size == expected.size && bytes;
 }
 
 // One revert on its way: checked and recorded, then made once the group's records are durable.
@@ -484,6 +484,22 @@ Result<Outcome> revertBatch(quint64 id, bool redo, bool dryRun)
     return outcome;
 }
 
+// True when target is the file at path under a second name, or a whole copy of it.
+bool isLeftoverOf(const QString& path, const QString& target)
+{
+    struct stat source { };
+    struct stat copy { };
+    if (::stat(NativePath::encode(path).constData(), &source) != 0
+        || ::stat(NativePath::encode(target).constData(), &copy) != 0)
+        return false;
+    if (source.st_dev == copy.st_dev && source.st_ino == copy.st_ino)
+        return true;
+    if (source.st_size != copy.st_size)
+        return false;
+    const std::optional<QByteArray> sourceBytes = Store::readAll(path);
+    return sourceBytes && sourceBytes == Store::readAll(target);
+}
+
 // What became of a step a crash cut short, putting back a write in place that was torn.
 RepairRecord repairStep(const StepRecord& step, Recovery& recovery)
 {
@@ -547,8 +563,18 @@ RepairRecord repairStep(const StepRecord& step, Recovery& recovery)
     case StepKind::Rename:
     case StepKind::Move: {
         const QString target = nameOf(step.target);
-        if (FileOps::isOrdinaryFile(target) && !FileOps::isOrdinaryFile(path))
+        const bool atTarget = FileOps::isOrdinaryFile(target);
+        if (atTarget && !FileOps::isOrdinaryFile(path))
             return made(target, 0);
+        // Cut short with the file under both names: a rename that links the new name first and
+        // then drops the old one, or a move between volumes that copied and had not yet removed
+        // the source. The new name goes, so the file is where it was.
+        if (atTarget && isLeftoverOf(path, target)) {
+            if (SystemCalls::unlink(NativePath::encode(target).constData()) == 0) {
+                repair.outcome = RepairRecord::Outcome::PutBack;
+                recovery.repaired.append(path);
+            }
+        }
         return repair;
     }
     case StepKind::Whole: {

@@ -45,6 +45,7 @@ public:
         u64(quint64(value.size));
         u64(quint64(value.modifiedNs));
         u32(value.checksum);
+        u8(value.checked ? 1 : 0);
     }
     // The payload framed: its length and checksum first.
     QByteArray framed() const
@@ -87,6 +88,7 @@ public:
         value.size = qint64(u64());
         value.modifiedNs = qint64(u64());
         value.checksum = u32();
+        value.checked = u8() != 0;
         return value;
     }
 

@@ -33,6 +33,7 @@ struct Fingerprint {
     qint64 size = -1; // -1: no file
     qint64 modifiedNs = 0;
     quint32 checksum = 0; // of the region the change wrote (see docs/journal.md)
+    bool checked = true; // false when the region could not be read: the checksum says nothing
     friend bool operator==(const Fingerprint&, const Fingerprint&) = default;
 };
 

@@ -187,16 +187,22 @@ qint64 tailLength(qint64 size)
     return std::min<qint64>(size, 128);
 }
 
-std::optional<Fingerprint> fingerprintOf(const FileOps::Handle& file, StepKind kind, qint64 aux)
+namespace {
+
+Fingerprint described(const struct stat& info)
 {
-    struct stat info { };
-    if (::fstat(file.fd(), &info) != 0)
-        return std::nullopt;
     Fingerprint print;
     print.device = info.st_dev;
     print.inode = info.st_ino;
     print.size = info.st_size;
     print.modifiedNs = modifiedNs(info);
+    return print;
+}
+
+// Adds the checksum of the region a step of kind wrote; a region that cannot be read leaves the
+// fingerprint unchecked, its identity, size and time still telling whether the file changed.
+void addChecksum(Fingerprint& print, const FileOps::Handle& file, StepKind kind, qint64 aux)
+{
     std::optional<QByteArray> region;
     switch (kind) {
     case StepKind::Tail: region = file.readAt(print.size - tailLength(print.size), tailLength(print.size)); break;
@@ -204,22 +210,35 @@ std::optional<Fingerprint> fingerprintOf(const FileOps::Handle& file, StepKind k
     case StepKind::Whole: region = file.readAt(0, print.size); break;
     default: region = QByteArray(); break;
     }
-    if (!region)
+    print.checked = region.has_value();
+    print.checksum = region ? checksum(*region) : 0;
+}
+
+} // namespace
+
+std::optional<Fingerprint> fingerprintOf(const FileOps::Handle& file, StepKind kind, qint64 aux)
+{
+    struct stat info { };
+    if (::fstat(file.fd(), &info) != 0)
         return std::nullopt;
-    print.checksum = checksum(*region);
+    Fingerprint print = described(info);
+    addChecksum(print, file, kind, aux);
     return print;
 }
 
 std::optional<Fingerprint> fingerprintAt(const QString& path, StepKind kind, qint64 aux)
 {
+    struct stat info { };
+    if (::stat(NativePath::encode(path).constData(), &info) != 0)
+        return errno == ENOENT ? std::optional(Fingerprint()) : std::nullopt;
+    Fingerprint print = described(info);
     const Result<FileOps::Handle> file = FileOps::openExisting(path, FileOps::Access::Read);
-    if (!file) {
-        struct stat info { };
-        if (::lstat(NativePath::encode(path).constData(), &info) != 0 && errno == ENOENT)
-            return Fingerprint();
-        return std::nullopt;
-    }
-    return fingerprintOf(*file, kind, aux);
+    struct stat opened { };
+    if (file && ::fstat(file->fd(), &opened) == 0 && opened.st_ino == info.st_ino && opened.st_dev == info.st_dev)
+        addChecksum(print, *file, kind, aux);
+    else
+        print.checked = false;
+    return print;
 }
 
 } // namespace Store

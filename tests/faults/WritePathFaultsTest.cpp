@@ -19,6 +19,8 @@
 
 #include "base/SystemCalls.h"
 #include "format/RetagCommands.h"
+#include "journal/Journal.h"
+#include "journal/JournalHistory.h"
 #include "playlist/Copying.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
@@ -349,6 +351,109 @@ TEST_P(WritePathFaults, CrashAtAnyCallLeavesOldOrNewBytes)
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryWritePath, WritePathFaults, testing::ValuesIn(kWritePaths),
+    [](const testing::TestParamInfo<WritePath>& test) { return std::string(test.param.name); });
+
+// The same write paths with the undo journal recording them in a folder of its own, whose calls
+// the faults count too: a change whose undo cannot be recorded is not made, and whatever fails or
+// crashes, once the next start has recovered, an undo brings every file back to its old bytes.
+class JournaledWritePathFaults : public testing::TestWithParam<WritePath> {
+protected:
+    void SetUp() override
+    {
+        m_path = GetParam();
+        const Step run = m_path.run;
+        m_path.run = [run](const TestFiles& files) {
+            Journal::Batch batch(u"Test"_s);
+            if (const Result<void> ready = batch.ready(); !ready) {
+                Messages::error(ready.failure());
+                return;
+            }
+            run(files);
+        };
+    }
+    void TearDown() override { Journal::configure({}); }
+
+    // An empty journal for the next run.
+    void freshJournal()
+    {
+        Journal::Settings settings;
+        settings.folder = m_state.path() + u'/' + QString::number(++m_runs);
+        Journal::configure(settings);
+    }
+
+    // Recovers as the next start does, undoes what the journal holds, and expects the old files.
+    static void expectUndoneToOld(const TestFiles& files, const FileTree& before)
+    {
+        const RecordingMessages messages;
+        Journal::recover();
+        if (const auto undoable = Journal::newestUndoable()) {
+            const Result<Journal::Outcome> undone = Journal::undo(undoable->id);
+            ASSERT_TRUE(undone) << undone.failure().reason.toStdString();
+            EXPECT_TRUE(undone->refused.isEmpty()) << undone->refused.join(u'\n').toStdString();
+        }
+        EXPECT_EQ(withoutTemporaries(fileTreeOf(files.folder())), withoutTemporaries(before));
+    }
+
+    QTemporaryDir m_state;
+    int m_runs = 0;
+    WritePath m_path;
+};
+
+TEST_P(JournaledWritePathFaults, FailureAtAnyCallLeavesOldOrNewAndUndoBringsBackOld)
+{
+    freshJournal();
+    const Reference reference = referenceRun(m_path);
+    for (int number = 1; number <= reference.calls.size(); ++number) {
+        if (number == reference.steerAt)
+            continue;
+        for (const int error : {EIO, ENOSPC}) {
+            SCOPED_TRACE(testing::Message()
+                << "call " << number << " (" << SystemCalls::nameOf(reference.calls[number - 1]) << ") fails with "
+                << qt_error_string(error).toStdString());
+            const TestFiles files;
+            m_path.prepare(files);
+            freshJournal();
+            {
+                const RecordingMessages messages;
+                runPlanned(m_path, files, reference.steerAt, [&] { Faults::failAt(number, error); });
+                const FileTree now = fileTreeOf(files.folder());
+                if (now == reference.before) {
+                    EXPECT_FALSE(messages.shown().empty()) << "a failure that nobody is told of";
+                } else {
+                    ASSERT_EQ(now, reference.after) << "neither the old nor the new files";
+                }
+            }
+            expectUndoneToOld(files, reference.before);
+        }
+    }
+}
+
+TEST_P(JournaledWritePathFaults, CrashAtAnyCallIsUndoneAfterRecovery)
+{
+    freshJournal();
+    const Reference reference = referenceRun(m_path);
+    for (int number = 1; number <= reference.calls.size(); ++number) {
+        SCOPED_TRACE(testing::Message() << "crash at call " << number << " ("
+                                        << SystemCalls::nameOf(reference.calls[number - 1]) << ")");
+        const TestFiles files;
+        m_path.prepare(files);
+        freshJournal();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const RecordingMessages messages;
+            runPlanned(m_path, files, reference.steerAt, [number] { Faults::crashAt(number); });
+            ::_exit(0);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), Faults::CrashStatus) << "the run never reached the call";
+        expectUndoneToOld(files, reference.before);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryWritePath, JournaledWritePathFaults, testing::ValuesIn(kWritePaths),
     [](const testing::TestParamInfo<WritePath>& test) { return std::string(test.param.name); });
 
 } // namespace
