@@ -9,7 +9,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=build-fuzz
-targets=(id3v1 id3v2 genres playlist format rename paths)
+targets=(id3v1 id3v2 genres playlist format rename paths journal)
 jobs=$(nproc 2>/dev/null || echo 2)
 ((jobs > 2)) && jobs=2
 

@@ -9,7 +9,9 @@ mkdir -p "$out"
 python3 - "$out" <<'PY'
 import os
 import shutil
+import struct
 import sys
+import zlib
 
 out = sys.argv[1]
 
@@ -172,5 +174,33 @@ paths = [b"\0/music/a b/song.mp3\0/folder", b"\0C:\\Music\\x.mp3\0D:\\", b"\0\\r
          b"\0a.b/c\0b", b"\0\0", b"\x01" + "/music/Caf\u00e9.mp3".encode("utf-16-le"),
          b"\xed\xa0\x80\xf4\x90\x80\x80\xc0\xaf"]
 target("paths", paths)
+
+
+# Batch files of the undo journal, in the layout docs/journal.md describes.
+def record(payload):
+    return struct.pack("<II", len(payload), zlib.crc32(payload)) + payload
+
+
+def blob(data):
+    return struct.pack("<I", len(data)) + data
+
+
+def fingerprint(size, crc=0):
+    return struct.pack("<QQQQIB", 2049, 77, size, 1700000000000000000, crc, 1)
+
+
+header = b"SONDJRNL" + struct.pack("<I", 1)
+begin = record(b"\x01" + struct.pack("<QQBQQ", 1, 1700000000000, 1, 0, 0) + blob(b"File Name = Tag, 2 files"))
+tail_step = record(b"\x02" + struct.pack("<IB", 0, 1) + blob(b"/music/a.mp3") + blob(b"")
+                   + struct.pack("<QQQ", 2049, 77, 3128) + blob(b"TAG" + b"\0" * 125) + struct.pack("<QQI", 0, 0, 0))
+rename_step = record(b"\x02" + struct.pack("<IB", 1, 3) + blob(b"/music/a.mp3") + blob(b"/music/b.mp3")
+                     + struct.pack("<QQQ", 0, 0, 2 ** 64 - 1) + blob(b"") + struct.pack("<QQI", 0, 0, 0))
+done = record(b"\x03" + struct.pack("<I", 0) + fingerprint(3128, 12345))
+refused = record(b"\x04" + struct.pack("<QI", 3, 0) + blob(b"/music/c.mp3") + blob(b"it has changed since"))
+repair = record(b"\x05" + struct.pack("<IB", 1, 2) + fingerprint(-1 & (2 ** 64 - 1)) + blob(b""))
+end = record(b"\x06\x00")
+whole = header + begin + tail_step + rename_step + done + refused + repair + end
+target("journal", [whole, header + begin + tail_step, whole[:len(whole) // 2], header,
+                   b"SONDJRNL" + struct.pack("<I", 2) + begin[4:], header + end])
 PY
 echo "Seeds written to $out/"
