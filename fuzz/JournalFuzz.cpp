@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArrayView good = bytes.first(records.validLength);
     FUZZ_CHECK(sameRecords(Journal::decodeBatch(good), records));
     if (records.readable && !records.end) {
-        const Journal::BatchRecords ended = Journal::decodeBatch(good.toByteArray() + Journal::encode(Journal::EndRecord{}));
+        const Journal::BatchRecords ended
+            = Journal::decodeBatch(good.toByteArray() + Journal::encode(Journal::EndRecord{}));
         FUZZ_CHECK(ended.end.has_value() && ended.steps.size() == records.steps.size());
     }
     for (const Journal::DoneRecord& done : records.done)

@@ -83,10 +83,10 @@ qint64 readUpTo(int fd, char* data, qint64 count, qint64 offset)
 // writing (network file systems lock that way, and refuse a file open for reading with EBADF);
 // the change then goes on unguarded, as it would without this lock. EWOULDBLOCK when the lock is
 // still held after the wait; the system's error otherwise.
-int lockAgainstOthers(int fd, int operation)
+int lockAgainstOthers(int fd, int operation, Waiting waiting = Waiting::Briefly)
 {
     using namespace std::chrono;
-    const auto deadline = steady_clock::now() + seconds(2);
+    const auto deadline = steady_clock::now() + (waiting == Waiting::Briefly ? seconds(2) : seconds(0));
     milliseconds pause(1);
     for (;;) {
         if (SystemCalls::flock(fd, operation | LOCK_NB) == 0)
@@ -729,7 +729,8 @@ Handle::~Handle()
         ::close(m_fd);
 }
 
-Handle::Handle(Handle&& other) noexcept : m_fd(other.m_fd), m_size(other.m_size)
+Handle::Handle(Handle&& other) noexcept
+    : m_fd(other.m_fd), m_size(other.m_size), m_device(other.m_device), m_inode(other.m_inode)
 {
     other.m_fd = -1;
 }
@@ -741,6 +742,8 @@ Handle& Handle::operator=(Handle&& other) noexcept
             ::close(m_fd);
         m_fd = other.m_fd;
         m_size = other.m_size;
+        m_device = other.m_device;
+        m_inode = other.m_inode;
         other.m_fd = -1;
     }
     return *this;
@@ -848,7 +851,7 @@ Handle regularFile(Handle file, Failure* why, struct stat& info)
     else if (!S_ISREG(info.st_mode))
         fail(why, Failure::Kind::Io, notRegularReason(info));
     else
-        return Handle(file.release(), info.st_size);
+        return Handle(file.release(), info.st_size, info.st_dev, info.st_ino);
     return {};
 }
 
@@ -866,7 +869,7 @@ Result<Handle> openExisting(const QString& path, Access access)
     return file;
 }
 
-Result<Handle> openForChange(const QString& path)
+Result<Handle> openForChange(const QString& path, Waiting waiting)
 {
     Failure why = attempt(Failure::Action::Open, path);
     const QByteArray native = nativePath(path);
@@ -876,7 +879,7 @@ Result<Handle> openForChange(const QString& path)
         Handle file = openLookedUp(native, Access::ReadWrite, &why);
         if (!file.isOpen())
             return why;
-        if (const int error = lockAgainstOthers(file.fd(), LOCK_EX)) {
+        if (const int error = lockAgainstOthers(file.fd(), LOCK_EX, waiting)) {
             failLock(&why, error);
             return why;
         }

@@ -31,7 +31,9 @@ bool isOrdinaryFile(const QString& path);
 class Handle {
 public:
     Handle() = default;
-    Handle(int fd, qint64 size) : m_fd(fd), m_size(size) { }
+    Handle(int fd, qint64 size, quint64 device = 0, quint64 inode = 0)
+        : m_fd(fd), m_size(size), m_device(device), m_inode(inode)
+    { }
     ~Handle();
     Handle(Handle&& other) noexcept;
     Handle& operator=(Handle&& other) noexcept;
@@ -42,6 +44,9 @@ public:
     int fd() const { return m_fd; }
     // The file's length when it was opened, kept up to date by this handle's own changes.
     qint64 size() const { return m_size; }
+    // The file's device and inode numbers when it was opened (0 when not known).
+    quint64 device() const { return m_device; }
+    quint64 inode() const { return m_inode; }
 
     // Exactly count bytes from offset, or nothing when the file holds fewer or a read fails.
     std::optional<QByteArray> readAt(qint64 offset, qint64 count) const;
@@ -57,6 +62,8 @@ public:
 private:
     int m_fd = -1;
     qint64 m_size = 0;
+    quint64 m_device = 0;
+    quint64 m_inode = 0;
 };
 
 enum class Access { Read, ReadWrite };
@@ -74,7 +81,9 @@ enum class Access { Read, ReadWrite };
 // left alone and the file now at the name is opened instead, so the handle always holds the file
 // the name leads to. On a file system without locks the file is opened unlocked. Other programs
 // do not honour the lock.
-[[nodiscard]] Result<Handle> openForChange(const QString& path);
+// With Waiting::No, a lock held by anyone, this process included, is a Busy failure at once.
+enum class Waiting { Briefly, No };
+[[nodiscard]] Result<Handle> openForChange(const QString& path, Waiting waiting = Waiting::Briefly);
 
 // True when the path's file name begins with "." (hidden on this system).
 bool isHiddenName(const QString& path);

@@ -65,11 +65,8 @@ StepRecord stepOf(StepKind kind, const QString& path, const QString& target = {}
 
 void identify(StepRecord& step, const FileOps::Handle& file)
 {
-    struct stat info { };
-    if (::fstat(file.fd(), &info) == 0) {
-        step.device = info.st_dev;
-        step.inode = info.st_ino;
-    }
+    step.device = file.device();
+    step.inode = file.inode();
     step.size = file.size();
 }
 
@@ -88,38 +85,35 @@ void prepareTailGroup(BatchWriter& batch, const QString& path)
     const qsizetype start = batch.expectedTails.indexOf(path, batch.nextTail);
     if (start < 0)
         return;
-    QSet<QPair<quint64, quint64>> opened;
     qsizetype at = start;
-    for (; at < batch.expectedTails.size() && opened.size() < kTailGroup; ++at) {
+    for (qsizetype taken = 0; at < batch.expectedTails.size() && taken < kTailGroup; ++at) {
         const QString& next = batch.expectedTails[at];
         if (batch.preparedTails.count(next) > 0)
             continue;
-        // The same file under two names would wait for its own lock: the group ends before it.
-        struct stat info { };
-        if (::stat(NativePath::encode(next).constData(), &info) != 0 || !S_ISREG(info.st_mode))
-            continue;
-        if (opened.contains({info.st_dev, info.st_ino}))
-            break;
-        Result<FileOps::Handle> file = FileOps::openForChange(next);
+        // Not waiting for a lock: a file that another process is changing, or that this group
+        // holds already under another name, is left to its change, which opens it then.
+        Result<FileOps::Handle> file = FileOps::openForChange(next, FileOps::Waiting::No);
         if (!file)
             continue;
         const qint64 size = file->size();
-        const std::optional<QByteArray> tail = file->readAt(size - Store::tailLength(size), Store::tailLength(size));
+        std::optional<QByteArray> tail = file->readAt(size - Store::tailLength(size), Store::tailLength(size));
         if (!tail)
             continue;
         StepRecord step = stepOf(StepKind::Tail, next);
-        identify(step, *file);
-        opened.insert({step.device, step.inode});
+        step.device = file->device();
+        step.inode = file->inode();
+        step.size = size;
         step.before = *tail;
         const quint32 index = batch.add(std::move(step));
-        batch.preparedTails.emplace(next, std::pair(std::move(file).value(), index));
+        batch.preparedTails.emplace(next, BatchWriter::PreparedTail{std::move(file).value(), index, std::move(*tail)});
+        ++taken;
     }
     batch.nextTail = at;
-    // A failed flush leaves the files prepared but their steps not durable: each change then
-    // asks for its own step, which fails as the flush did.
-    if (!batch.flush()) {
-        batch.preparedTails.clear();
-    }
+    // The group is flushed while the changes of the one before are made.
+    const Result<qint64> ticket = batch.flushInBackground();
+    for (auto& [name, prepared] : batch.preparedTails)
+        if (prepared.ticket == 0)
+            prepared.ticket = ticket ? *ticket : -1;
 }
 
 QString renameKey(const QString& from, const QString& to)
@@ -135,13 +129,18 @@ void prepareRenameGroup(BatchWriter& batch, const QString& from, const QString& 
     if (start == batch.expectedRenames.size())
         return;
     const qsizetype end = std::min(start + kRenameGroup, batch.expectedRenames.size());
+    QList<quint32> indexes;
     for (qsizetype at = start; at < end; ++at) {
         const auto& [source, target] = batch.expectedRenames[at];
-        batch.preparedRenames.insert(renameKey(source, target), batch.add(stepOf(StepKind::Rename, source, target)));
+        indexes.append(batch.add(stepOf(StepKind::Rename, source, target)));
     }
     batch.nextRename = end;
-    if (!batch.flush())
-        batch.preparedRenames.clear();
+    // Flushed while the renames of the group before are made.
+    const Result<qint64> ticket = batch.flushInBackground();
+    for (qsizetype at = start; at < end; ++at) {
+        const auto& [source, target] = batch.expectedRenames[at];
+        batch.preparedRenames.insert(renameKey(source, target), {indexes[at - start], ticket ? *ticket : -1});
+    }
 }
 
 // A move, rename or copy recorded around the FileOps call that makes it.
@@ -287,15 +286,24 @@ std::optional<Prepared> takePrepared(const QString& path)
     BatchWriter* batch = writer();
     if (!batch || batch->expectedTails.isEmpty())
         return std::nullopt;
-    if (batch->preparedTails.count(path) == 0)
-        prepareTailGroup(*batch, path);
     auto found = batch->preparedTails.find(path);
+    if (found == batch->preparedTails.end()) {
+        prepareTailGroup(*batch, path);
+        found = batch->preparedTails.find(path);
+    }
     if (found == batch->preparedTails.end())
         return std::nullopt;
-    Prepared prepared{std::move(found->second.first), QByteArray()};
-    batch->handedTails.insert(prepared.file.fd(), found->second.second);
+    BatchWriter::PreparedTail prepared = std::move(found->second);
     batch->preparedTails.erase(found);
-    return prepared;
+    // The next group is opened and recorded ahead, so that its flush overlaps these changes.
+    if (batch->preparedTails.size() < size_t(kTailGroup / 2) && batch->nextTail < batch->expectedTails.size())
+        prepareTailGroup(*batch, batch->expectedTails[batch->nextTail]);
+    // A step that cannot be made durable is not handed over: the change asks for its own, which
+    // fails as the flush did.
+    if (prepared.ticket < 0 || !batch->waitUntilDurable(prepared.ticket))
+        return std::nullopt;
+    batch->handedTails.insert(prepared.file.fd(), prepared.index);
+    return Prepared{std::move(prepared.file), std::move(prepared.tail)};
 }
 
 Step::Step(Step&& other) noexcept
@@ -320,6 +328,15 @@ void Step::done(const FileOps::Handle& file)
     m_writer = nullptr;
 }
 
+void Step::done(const FileOps::Handle& file, QByteArrayView lastBytes)
+{
+    if (!m_writer)
+        return;
+    if (const auto after = Store::fingerprintWith(file, lastBytes))
+        m_writer->done(m_index, *after);
+    m_writer = nullptr;
+}
+
 void Step::done()
 {
     if (!m_writer)
@@ -331,7 +348,7 @@ void Step::done()
     m_writer = nullptr;
 }
 
-Step beginTailChange(const QString& path, const FileOps::Handle& file, const QByteArray& lastBytes)
+Step beginTailChange(const QString& path, const FileOps::Handle& file, QByteArrayView lastBytes)
 {
     BatchWriter* batch = writer();
     if (!batch)
@@ -345,7 +362,7 @@ Step beginTailChange(const QString& path, const FileOps::Handle& file, const QBy
     }
     StepRecord step = stepOf(StepKind::Tail, path);
     identify(step, file);
-    step.before = lastBytes.right(Store::tailLength(file.size()));
+    step.before = lastBytes.last(std::min<qsizetype>(lastBytes.size(), Store::tailLength(file.size()))).toByteArray();
     return durableStep(batch, std::move(step));
 }
 
@@ -373,8 +390,16 @@ Result<void> renameNoReplace(const QString& from, const QString& to)
     if (prepared == batch->preparedRenames.end())
         return journaled(
             stepOf(StepKind::Rename, from, to), [&] { return FileOps::renameNoReplace(from, to); }, to);
-    const quint32 index = prepared.value();
+    const auto [index, ticket] = prepared.value();
     batch->preparedRenames.erase(prepared);
+    if (batch->preparedRenames.size() < kRenameGroup / 2 && batch->nextRename < batch->expectedRenames.size()) {
+        const auto& [nextFrom, nextTo] = batch->expectedRenames[batch->nextRename];
+        prepareRenameGroup(*batch, nextFrom, nextTo);
+    }
+    if (ticket < 0)
+        return journalFailure(from, QStringLiteral("it could not be written"));
+    if (const Result<void> durable = batch->waitUntilDurable(ticket); !durable)
+        return journalFailure(from, durable.failure().reason);
     const Result<void> made = FileOps::renameNoReplace(from, to);
     if (made) {
         if (const auto after = Store::fingerprintAt(to, StepKind::Rename, 0))

@@ -129,6 +129,8 @@ public:
     // The change was made; the open file (or the file now at path) is fingerprinted as it is now.
     void done(const FileOps::Handle& file);
     void done();
+    // The same for a tail change whose caller knows the file's last bytes now (what it wrote).
+    void done(const FileOps::Handle& file, QByteArrayView lastBytes);
 
 private:
     BatchWriter* m_writer = nullptr;
@@ -138,7 +140,7 @@ private:
 
 // Before the last bytes of an open file change (an ID3v1 tag written, appended or removed):
 // records its size and its last min(128, size) bytes, lastBytes, as read under its lock.
-Step beginTailChange(const QString& path, const FileOps::Handle& file, const QByteArray& lastBytes);
+Step beginTailChange(const QString& path, const FileOps::Handle& file, QByteArrayView lastBytes);
 // Before the front of an open file is replaced (an ID3v2 tag written or removed): records its
 // first oldHead.size() bytes, which the change replaces, and how long the new head will be.
 Step beginFrontChange(

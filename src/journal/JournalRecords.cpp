@@ -16,26 +16,42 @@ constexpr quint32 kMaxRecord = quint32(1) << 30;
 
 enum class Type : quint8 { Begin = 1, Step = 2, Done = 3, Refused = 4, Repair = 5, End = 6 };
 
+// Appends one framed record to out: its length and checksum, patched in once the payload is
+// written, then the payload.
 class Writer {
 public:
-    explicit Writer(Type type) { u8(quint8(type)); }
-    void u8(quint8 value) { m_bytes.append(char(value)); }
+    Writer(QByteArray& out, Type type) : m_out(out), m_start(out.size())
+    {
+        m_out.append(kFrameSize, '\0');
+        u8(quint8(type));
+    }
+    ~Writer()
+    {
+        const qsizetype length = m_out.size() - m_start - kFrameSize;
+        char* frame = m_out.data() + m_start;
+        qToLittleEndian(quint32(length), frame);
+        qToLittleEndian(checksum(QByteArrayView(frame + kFrameSize, length)), frame + 4);
+    }
+    Writer(const Writer&) = delete;
+    Writer& operator=(const Writer&) = delete;
+
+    void u8(quint8 value) { m_out.append(char(value)); }
     void u32(quint32 value)
     {
         char data[4];
         qToLittleEndian(value, data);
-        m_bytes.append(data, 4);
+        m_out.append(data, 4);
     }
     void u64(quint64 value)
     {
         char data[8];
         qToLittleEndian(value, data);
-        m_bytes.append(data, 8);
+        m_out.append(data, 8);
     }
     void bytes(QByteArrayView value)
     {
         u32(quint32(value.size()));
-        m_bytes.append(value.data(), value.size());
+        m_out.append(value.data(), value.size());
     }
     void text(const QString& value) { bytes(value.toUtf8()); }
     void fingerprint(const Fingerprint& value)
@@ -47,21 +63,10 @@ public:
         u32(value.checksum);
         u8(value.checked ? 1 : 0);
     }
-    // The payload framed: its length and checksum first.
-    QByteArray framed() const
-    {
-        QByteArray out;
-        out.reserve(kFrameSize + m_bytes.size());
-        char frame[kFrameSize];
-        qToLittleEndian(quint32(m_bytes.size()), frame);
-        qToLittleEndian(checksum(m_bytes), frame + 4);
-        out.append(frame, kFrameSize);
-        out.append(m_bytes);
-        return out;
-    }
 
 private:
-    QByteArray m_bytes;
+    QByteArray& m_out;
+    qsizetype m_start;
 };
 
 // Reads a payload; any read past its end sets failed and gives zeros.
@@ -219,68 +224,62 @@ QByteArray fileHeader()
     return header;
 }
 
-QByteArray encode(const BeginRecord& record)
+void encode(const BeginRecord& record, QByteArray& out)
 {
-    Writer out(Type::Begin);
-    out.u64(record.id);
-    out.u64(quint64(record.timeMs));
-    out.u8(record.role);
-    out.u64(record.reverts);
-    out.u64(record.origin);
-    out.text(record.label);
-    return out.framed();
+    Writer write(out, Type::Begin);
+    write.u64(record.id);
+    write.u64(quint64(record.timeMs));
+    write.u8(record.role);
+    write.u64(record.reverts);
+    write.u64(record.origin);
+    write.text(record.label);
 }
 
-QByteArray encode(const StepRecord& record)
+void encode(const StepRecord& record, QByteArray& out)
 {
-    Writer out(Type::Step);
-    out.u32(record.index);
-    out.u8(quint8(record.kind));
-    out.bytes(record.path);
-    out.bytes(record.target);
-    out.u64(record.device);
-    out.u64(record.inode);
-    out.u64(quint64(record.size));
-    out.bytes(record.before);
-    out.u64(quint64(record.aux));
-    out.u64(record.revertsBatch);
-    out.u32(record.revertsStep);
-    return out.framed();
+    Writer write(out, Type::Step);
+    write.u32(record.index);
+    write.u8(quint8(record.kind));
+    write.bytes(record.path);
+    write.bytes(record.target);
+    write.u64(record.device);
+    write.u64(record.inode);
+    write.u64(quint64(record.size));
+    write.bytes(record.before);
+    write.u64(quint64(record.aux));
+    write.u64(record.revertsBatch);
+    write.u32(record.revertsStep);
 }
 
-QByteArray encode(const DoneRecord& record)
+void encode(const DoneRecord& record, QByteArray& out)
 {
-    Writer out(Type::Done);
-    out.u32(record.index);
-    out.fingerprint(record.after);
-    return out.framed();
+    Writer write(out, Type::Done);
+    write.u32(record.index);
+    write.fingerprint(record.after);
 }
 
-QByteArray encode(const RefusedRecord& record)
+void encode(const RefusedRecord& record, QByteArray& out)
 {
-    Writer out(Type::Refused);
-    out.u64(record.batch);
-    out.u32(record.step);
-    out.bytes(record.path);
-    out.text(record.reason);
-    return out.framed();
+    Writer write(out, Type::Refused);
+    write.u64(record.batch);
+    write.u32(record.step);
+    write.bytes(record.path);
+    write.text(record.reason);
 }
 
-QByteArray encode(const RepairRecord& record)
+void encode(const RepairRecord& record, QByteArray& out)
 {
-    Writer out(Type::Repair);
-    out.u32(record.index);
-    out.u8(quint8(record.outcome));
-    out.fingerprint(record.after);
-    out.text(record.text);
-    return out.framed();
+    Writer write(out, Type::Repair);
+    write.u32(record.index);
+    write.u8(quint8(record.outcome));
+    write.fingerprint(record.after);
+    write.text(record.text);
 }
 
-QByteArray encode(const EndRecord& record)
+void encode(const EndRecord& record, QByteArray& out)
 {
-    Writer out(Type::End);
-    out.u8(record.recovered ? 1 : 0);
-    return out.framed();
+    Writer write(out, Type::End);
+    write.u8(record.recovered ? 1 : 0);
 }
 
 BatchRecords decodeBatch(QByteArrayView bytes)

@@ -88,12 +88,20 @@ struct EndRecord {
 };
 
 QByteArray fileHeader();
-QByteArray encode(const BeginRecord& record);
-QByteArray encode(const StepRecord& record);
-QByteArray encode(const DoneRecord& record);
-QByteArray encode(const RefusedRecord& record);
-QByteArray encode(const RepairRecord& record);
-QByteArray encode(const EndRecord& record);
+// Each record appended to out, framed.
+void encode(const BeginRecord& record, QByteArray& out);
+void encode(const StepRecord& record, QByteArray& out);
+void encode(const DoneRecord& record, QByteArray& out);
+void encode(const RefusedRecord& record, QByteArray& out);
+void encode(const RepairRecord& record, QByteArray& out);
+void encode(const EndRecord& record, QByteArray& out);
+// One record framed on its own.
+template <class Record> QByteArray encode(const Record& record)
+{
+    QByteArray out;
+    encode(record, out);
+    return out;
+}
 
 // A batch file read back: every record up to the first damaged one.
 struct BatchRecords {

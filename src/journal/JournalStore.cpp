@@ -226,12 +226,24 @@ std::optional<Fingerprint> fingerprintOf(const FileOps::Handle& file, StepKind k
     return print;
 }
 
+std::optional<Fingerprint> fingerprintWith(const FileOps::Handle& file, QByteArrayView region)
+{
+    struct stat info { };
+    if (::fstat(file.fd(), &info) != 0)
+        return std::nullopt;
+    Fingerprint print = described(info);
+    print.checksum = checksum(region);
+    return print;
+}
+
 std::optional<Fingerprint> fingerprintAt(const QString& path, StepKind kind, qint64 aux)
 {
     struct stat info { };
     if (::stat(NativePath::encode(path).constData(), &info) != 0)
         return errno == ENOENT ? std::optional(Fingerprint()) : std::nullopt;
     Fingerprint print = described(info);
+    if (kind != StepKind::Tail && kind != StepKind::Front && kind != StepKind::Whole)
+        return print; // no bytes to check: a name changed
     const Result<FileOps::Handle> file = FileOps::openExisting(path, FileOps::Access::Read);
     struct stat opened { };
     if (file && ::fstat(file->fd(), &opened) == 0 && opened.st_ino == info.st_ino && opened.st_dev == info.st_dev)
@@ -297,13 +309,14 @@ Result<std::unique_ptr<BatchWriter>> BatchWriter::open(BeginRecord begin)
 BatchWriter::~BatchWriter()
 {
     preparedTails.clear();
+    stopFlusher();
     if (m_fd < 0)
         return;
     if (m_doneCount == 0) {
         // Nothing was changed: no batch to show or undo.
         ::unlink(NativePath::encode(m_path).constData());
     } else {
-        m_pending += encode(EndRecord{});
+        encode(EndRecord{}, m_pending);
         flush();
     }
     ::close(m_fd);
@@ -312,7 +325,7 @@ BatchWriter::~BatchWriter()
 quint32 BatchWriter::add(StepRecord step)
 {
     step.index = quint32(m_steps.size());
-    m_pending += encode(step);
+    encode(step, m_pending);
     step.before.clear();
     m_steps.append(std::move(step));
     return m_steps.last().index;
@@ -330,21 +343,19 @@ Result<quint32> BatchWriter::addDurably(StepRecord step)
 
 void BatchWriter::done(quint32 index, const Fingerprint& after)
 {
-    m_pending += encode(DoneRecord{index, after});
+    encode(DoneRecord{index, after}, m_pending);
     ++m_doneCount;
 }
 
 void BatchWriter::add(const RefusedRecord& refused)
 {
-    m_pending += encode(refused);
+    encode(refused, m_pending);
 }
 
-Result<void> BatchWriter::flush()
+Result<void> BatchWriter::writePending()
 {
     if (m_failed)
         return *m_failed;
-    if (m_pending.isEmpty())
-        return {};
     qint64 at = 0;
     while (at < m_pending.size()) {
         const ssize_t wrote = SystemCalls::pwrite(
@@ -360,11 +371,80 @@ Result<void> BatchWriter::flush()
     }
     m_written += at;
     m_pending.clear();
+    return {};
+}
+
+Result<void> BatchWriter::flush()
+{
+    if (m_failed)
+        return *m_failed;
+    if (std::lock_guard lock(m_mutex); m_pending.isEmpty() && m_flushed == m_written)
+        return {};
+    if (const Result<void> written = writePending(); !written)
+        return written;
     if (SystemCalls::fsync(m_fd) != 0) {
         m_failed = failure(systemWords(errno));
         return *m_failed;
     }
+    std::lock_guard lock(m_mutex);
+    m_flushed = std::max(m_flushed, m_written);
     return {};
+}
+
+Result<qint64> BatchWriter::flushInBackground()
+{
+    if (const Result<void> written = writePending(); !written)
+        return written.failure();
+    std::lock_guard lock(m_mutex);
+    m_flushWanted = m_written;
+    if (!m_flusher.joinable()) {
+        m_flusher = std::thread([this] {
+            std::unique_lock held(m_mutex);
+            for (;;) {
+                m_wake.wait(held, [this] { return m_stopping || m_flushWanted > m_flushed; });
+                if (m_flushWanted <= m_flushed)
+                    return;
+                const qint64 target = m_flushWanted;
+                held.unlock();
+                const int error = SystemCalls::fsync(m_fd) == 0 ? 0 : errno;
+                held.lock();
+                if (error != 0)
+                    m_flushError = error;
+                else
+                    m_flushed = std::max(m_flushed, target);
+                m_wake.notify_all();
+                if (error != 0)
+                    return;
+            }
+        });
+    }
+    m_wake.notify_all();
+    return m_written;
+}
+
+Result<void> BatchWriter::waitUntilDurable(qint64 ticket)
+{
+    if (m_failed)
+        return *m_failed;
+    std::unique_lock held(m_mutex);
+    m_wake.wait(held, [&] { return m_flushed >= ticket || m_flushError != 0 || !m_flusher.joinable(); });
+    if (m_flushed >= ticket)
+        return {};
+    const int error = m_flushError != 0 ? m_flushError : EIO;
+    held.unlock();
+    m_failed = failure(systemWords(error));
+    return *m_failed;
+}
+
+void BatchWriter::stopFlusher()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_wake.notify_all();
+    if (m_flusher.joinable())
+        m_flusher.join();
 }
 
 } // namespace Journal

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 
 #include <QByteArray>
@@ -44,6 +47,8 @@ bool isLive(const QString& path);
 // size -1 when nothing is there; nothing when it cannot be read.
 std::optional<Fingerprint> fingerprintAt(const QString& path, StepKind kind, qint64 aux);
 std::optional<Fingerprint> fingerprintOf(const FileOps::Handle& file, StepKind kind, qint64 aux);
+// The open file with the given bytes as its region.
+std::optional<Fingerprint> fingerprintWith(const FileOps::Handle& file, QByteArrayView region);
 
 // The first count bytes of a file's region as a step of kind names it.
 qint64 tailLength(qint64 size);
@@ -67,22 +72,34 @@ public:
     void add(const RefusedRecord& refused);
     // Writes and flushes what gathered; a failure stops every later step of the batch.
     Result<void> flush();
+    // Writes what gathered and has a thread of the batch flush it meanwhile: the ticket to wait
+    // for before a change whose step was among it may start.
+    Result<qint64> flushInBackground();
+    Result<void> waitUntilDurable(qint64 ticket);
     const StepRecord& step(quint32 index) const { return m_steps[index]; }
     int doneCount() const { return m_doneCount; }
 
     // Prepared tail changes (Batch::expectTailChanges), keyed by path.
     QStringList expectedTails;
     qsizetype nextTail = 0;
-    std::unordered_map<QString, std::pair<FileOps::Handle, quint32>> preparedTails;
+    struct PreparedTail {
+        FileOps::Handle file;
+        quint32 index = 0;
+        QByteArray tail;
+        qint64 ticket = 0;
+    };
+    std::unordered_map<QString, PreparedTail> preparedTails;
     QHash<int, quint32> handedTails; // fd -> step index, for beginTailChange
     // Prepared renames (Batch::expectRenames).
     QList<std::pair<QString, QString>> expectedRenames;
     qsizetype nextRename = 0;
-    QHash<QString, quint32> preparedRenames; // from + NUL + to -> step index
+    QHash<QString, std::pair<quint32, qint64>> preparedRenames; // from + NUL + to -> step index, ticket
 
 private:
     BatchWriter() = default;
     Failure failure(const QString& reason) const;
+    Result<void> writePending();
+    void stopFlusher();
 
     quint64 m_id = 0;
     QString m_path;
@@ -92,6 +109,16 @@ private:
     QList<StepRecord> m_steps; // without their before-states once written
     int m_doneCount = 0;
     std::optional<Failure> m_failed;
+
+    // The background flush: the bytes written up to m_flushWanted are to be flushed; those up to
+    // m_flushed are on the disk; m_flushError is the system's error of a flush that failed.
+    std::thread m_flusher;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    qint64 m_flushWanted = 0;
+    qint64 m_flushed = 0;
+    int m_flushError = 0;
+    bool m_stopping = false;
 };
 
 } // namespace Journal

@@ -1,5 +1,6 @@
 #include "tags/MP3Tag.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -79,8 +80,12 @@ Result<void> MP3Tag::readFrom(const FileOps::Handle& file, Reading reading)
         if (m_hasId2Tag && reading == Reading::AllTags)
             m_id3v2 = std::make_unique<Id3v2Reading>(Id3v2::readFrom(file, header));
     }
+    // The file's last bytes may have been read already, with the file held since (prepared ahead).
     std::array<char, Id3v1::Size> tail;
-    if (!frontRead || !file.readInto(file.size() - Id3v1::Size, tail.data(), tail.size()))
+    const bool given = m_held && m_held->tail;
+    if (given)
+        tail = *m_held->tail;
+    if (!frontRead || (!given && !file.readInto(file.size() - Id3v1::Size, tail.data(), tail.size())))
         return report(failureOf(Failure::Kind::Io));
     if (m_held)
         m_held->tail = tail;
@@ -98,8 +103,10 @@ Result<void> MP3Tag::changeTag(const std::function<void()>& change, Reading read
 {
     if (FileError())
         return failedBefore();
-    Result<FileOps::Handle> file
-        = FileOps::isHiddenName(m_path) ? Result<FileOps::Handle>(failureOf(Failure::Kind::Missing)) : openToChange();
+    std::optional<std::array<char, Id3v1::Size>> tail;
+    Result<FileOps::Handle> file = FileOps::isHiddenName(m_path)
+        ? Result<FileOps::Handle>(failureOf(Failure::Kind::Missing))
+        : openToChange(&tail);
     if (!file && file.failure().kind == Failure::Kind::Busy)
         return report(failureOf(Failure::Kind::Busy, file.failure().reason));
     if (!file) {
@@ -109,7 +116,7 @@ Result<void> MP3Tag::changeTag(const std::function<void()>& change, Reading read
             change();
         return read;
     }
-    HeldFile held{*file, std::nullopt};
+    HeldFile held{*file, tail};
     m_held = &held;
     Result<void> read = readFrom(*file, reading);
     if (read)
@@ -129,10 +136,15 @@ Result<void> MP3Tag::withFileToChange(const std::function<Result<void>(FileOps::
     return work(file ? *file : closed);
 }
 
-Result<FileOps::Handle> MP3Tag::openToChange() const
+Result<FileOps::Handle> MP3Tag::openToChange(std::optional<std::array<char, Id3v1::Size>>* tail) const
 {
-    if (std::optional<Journal::Prepared> prepared = Journal::takePrepared(m_path))
+    if (std::optional<Journal::Prepared> prepared = Journal::takePrepared(m_path)) {
+        if (tail && prepared->tail.size() == Id3v1::Size) {
+            tail->emplace();
+            std::copy(prepared->tail.cbegin(), prepared->tail.cend(), (*tail)->begin());
+        }
         return std::move(prepared->file);
+    }
     return FileOps::openForChange(m_path);
 }
 
@@ -170,7 +182,7 @@ Result<void> MP3Tag::writeTagTo(FileOps::Handle& file)
         return failedBefore();
     const qint64 length = file.size();
     const QByteArray body = Id3v1::encodeBody(RawInfo());
-    Journal::Step step = Journal::beginTailChange(m_path, file, QByteArray(area->data(), Id3v1::Size));
+    Journal::Step step = Journal::beginTailChange(m_path, file, QByteArrayView(area->data(), Id3v1::Size));
     if (!step)
         return notRecorded(step);
     if (Id3v1::isMarker(QByteArrayView(area->data(), Id3v1::MarkerWidth))) {
@@ -180,17 +192,18 @@ Result<void> MP3Tag::writeTagTo(FileOps::Handle& file)
             file.writeAt(length - Id3v1::BodySize, QByteArray(area->data() + Id3v1::MarkerWidth, Id3v1::BodySize));
             return report(failureOf(Failure::Kind::Io));
         }
-        step.done(file);
+        step.done(file, QByteArray(area->data(), Id3v1::MarkerWidth) + body);
         return {};
     }
     // Appended in one write; a write that fails part-way is cut back off, so the file never ends
     // in half a tag.
     RawInfo().setTag(Id3v1::markerText());
-    if (!file.writeAt(length, Id3v1::marker().toByteArray() + body)) {
+    const QByteArray tag = Id3v1::marker().toByteArray() + body;
+    if (!file.writeAt(length, tag)) {
         file.resize(length);
         return report(failureOf(Failure::Kind::Io));
     }
-    step.done(file);
+    step.done(file, tag);
     m_hasId1Tag = true;
     return {};
 }
@@ -214,7 +227,7 @@ Result<void> MP3Tag::removeId1TagFrom(FileOps::Handle& file)
         return failedBefore();
     if (!Id3v1::isMarker(QByteArrayView(area->data(), Id3v1::MarkerWidth)))
         return {};
-    Journal::Step step = Journal::beginTailChange(m_path, file, QByteArray(area->data(), Id3v1::Size));
+    Journal::Step step = Journal::beginTailChange(m_path, file, QByteArrayView(area->data(), Id3v1::Size));
     if (!step)
         return notRecorded(step);
     // Cutting in place is one step that either happens or not: no window in which the file is

@@ -132,7 +132,8 @@ private:
         FileOps::Handle& file, const std::function<void(Id3v2Fields&)>& change, int newTagVersion);
     // Opens the file for a change: the file the open journal batch prepared for it, or else opened
     // and locked now.
-    Result<FileOps::Handle> openToChange() const;
+    // With tail given, the file's last 128 bytes as they were read ahead, when they were.
+    Result<FileOps::Handle> openToChange(std::optional<std::array<char, Id3v1::Size>>* tail = nullptr) const;
     // Reports a change that was not made because its undo could not be recorded.
     Result<void> notRecorded(const Journal::Step& step) const;
     // Writes head over the file's first bytes, in place.
