@@ -23,6 +23,7 @@ void CommandLine::addFlag(const QString& name, const QString& description)
 
 void CommandLine::addValue(const QString& name, const QString& valueName, const QString& description)
 {
+    m_valueNames.append(name);
     m_parser.addOption(QCommandLineOption(name, description, valueName));
 }
 
@@ -57,6 +58,33 @@ std::optional<int> CommandLine::parse(const QStringList& arguments)
         return usageError(QStringLiteral("no files given"));
     }
     return std::nullopt;
+}
+
+QString CommandLine::optionsText() const
+{
+    QString text;
+    QStringList seen;
+    for (const QString& name : m_parser.optionNames()) {
+        if (seen.contains(name))
+            continue;
+        seen.append(name);
+        text += (name.size() == 1 ? QStringLiteral(" -") : QStringLiteral(" --")) + name;
+        if (m_valueNames.contains(name))
+            text += u' ' + m_parser.values(name).join(u' ');
+    }
+    return text;
+}
+
+CommandBatch::CommandBatch(const CommandLine& line, const QString& command, qsizetype files)
+    : m_batch(QStringLiteral("sondrel-cli ") + command + line.optionsText()
+        + (files == 1 ? QStringLiteral(", 1 file") : QStringLiteral(", %L1 files").arg(files)))
+{
+    if (const Result<void> ready = m_batch.ready(); !ready) {
+        Messages::error(QStringLiteral("The undo history could not be written to ") + ready.failure().path
+            + QStringLiteral(" (") + ready.failure().reason
+            + QStringLiteral("), so no file was changed. Use --no-journal to change files without it."));
+        m_ready = false;
+    }
 }
 
 Result<QStringList> CommandLine::files() const

@@ -8,6 +8,7 @@
 
 #include "base/Messages.h"
 #include "base/Result.h"
+#include "journal/Journal.h"
 
 // Exit statuses of sondrel-cli.
 constexpr int ExitOk = 0;
@@ -47,11 +48,29 @@ public:
     // Prints the usage line and the reason on stderr; returns ExitUsage.
     int usageError(const QString& reason) const;
 
+    // The options given, as typed ("--id3v2 --format <a> - <t>"), for the label of the command's
+    // batch in the undo history.
+    QString optionsText() const;
+
 private:
     QString m_synopsis;
     QCommandLineParser m_parser;
+    QStringList m_valueNames;
     bool m_takesFiles = false;
     int m_argumentCount = 0;
+};
+
+// The undo journal's batch of one command that changes files, labelled "sondrel-cli COMMAND
+// OPTIONS, N files". When the journal cannot be written the error is shown and ready() is false:
+// the command then changes nothing.
+class CommandBatch {
+public:
+    CommandBatch(const CommandLine& line, const QString& command, qsizetype files);
+    bool ready() const { return m_ready; }
+
+private:
+    Journal::Batch m_batch;
+    bool m_ready = true;
 };
 
 // The paths of a file list: one a line, LF or CR LF, empty lines skipped.

@@ -162,6 +162,9 @@ int runTagFromName(const QStringList& arguments)
             printChanges(plan);
         return ExitOk;
     }
+    const CommandBatch batch(line, QStringLiteral("tag-from-name"), qsizetype(rows->size()));
+    if (!batch.ready())
+        return ExitErrorShown;
     RetagCommands::retagAsPlanned(model, plans, RetagCommands::AfterWriting::KeepAsWritten);
     return ExitOk;
 }
@@ -209,6 +212,9 @@ int runNameFromTag(const QStringList& arguments)
     }
     if (line.isSet(QStringLiteral("keep-going")))
         commandMessages().setQuestionAnswer(Messages::Answer::Yes);
+    const CommandBatch batch(line, QStringLiteral("name-from-tag"), qsizetype(rows->size()));
+    if (!batch.ready())
+        return ExitErrorShown;
     for (const RetagCommands::PlannedRename& plan : RetagCommands::renameAsPlanned(model, plans).renamed)
         printRename(plan);
     return ExitOk;

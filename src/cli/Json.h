@@ -14,6 +14,7 @@ public:
     JsonLine& add(const char* name, const QString& text);
     JsonLine& add(const char* name, bool value);
     JsonLine& add(const char* name, int value);
+    JsonLine& add(const char* name, qint64 value);
     JsonLine& addNull(const char* name);
     // Another object as the value.
     JsonLine& add(const char* name, const JsonLine& object);

@@ -121,8 +121,12 @@ int runConvert(const QStringList& arguments)
         return *done;
     PlaylistModel model;
     std::optional<Iterator> reader;
-    if (load(model, line.arguments().at(0), reader))
+    if (load(model, line.arguments().at(0), reader)) {
+        const CommandBatch batch(line, QStringLiteral("convert ") + line.arguments().join(u' '), 1);
+        if (!batch.ready())
+            return ExitErrorShown;
         PlaylistFiles::savePlaylist(model, line.arguments().at(1));
+    }
     return ExitOk;
 }
 
@@ -176,8 +180,12 @@ int runPrune(const QStringList& arguments)
         deletePrinting(model, reader);
     }
     writeOut(QStringLiteral("Removed %1 rows, %2 remain.\n").arg(before - model.size()).arg(model.size()).toUtf8());
-    if (!line.isSet(QStringLiteral("dry-run")))
+    if (!line.isSet(QStringLiteral("dry-run"))) {
+        const CommandBatch batch(line, QStringLiteral("prune ") + playlist, 1);
+        if (!batch.ready())
+            return ExitErrorShown;
         PlaylistFiles::savePlaylist(
             model, line.isSet(QStringLiteral("output")) ? line.value(QStringLiteral("output")) : playlist);
+    }
     return ExitOk;
 }

@@ -150,6 +150,11 @@ int runWrite(const QStringList& arguments)
     const Result<QStringList> files = line.files();
     if (!files)
         return ExitOk;
+    const CommandBatch batch(line, QStringLiteral("write"), files->size());
+    if (!batch.ready())
+        return ExitErrorShown;
+    if (id3v1)
+        Journal::expectTailChanges(*files);
     for (const QString& path : *files) {
         MP3Tag tag;
         tag.init(path);
@@ -186,6 +191,11 @@ int runRemove(const QStringList& arguments)
     const Result<QStringList> files = line.files();
     if (!files)
         return ExitOk;
+    const CommandBatch batch(line, QStringLiteral("remove"), files->size());
+    if (!batch.ready())
+        return ExitErrorShown;
+    if (id3v1 && !id3v2)
+        Journal::expectTailChanges(*files);
     for (const QString& path : *files) {
         MP3Tag tag;
         tag.init(path);

@@ -1,5 +1,7 @@
 #include "cli/TagCopyCommand.h"
 
+#include <optional>
+
 #include <QStringBuilder>
 
 #include "base/Messages.h"
@@ -105,6 +107,14 @@ int runCopyTag(const QStringList& arguments)
     const Result<QStringList> files = line.files();
     if (!files)
         return ExitOk;
+    std::optional<CommandBatch> batch;
+    if (!dryRun) {
+        batch.emplace(line, QStringLiteral("copy-tag"), files->size());
+        if (!batch->ready())
+            return ExitErrorShown;
+        if (*direction == Direction::ToId3v1)
+            Journal::expectTailChanges(*files);
+    }
     BatchGenres genres;
     for (const QString& path : *files) {
         MP3Tag tag;

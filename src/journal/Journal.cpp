@@ -208,7 +208,7 @@ Batch::Batch(const QString& label, Role role, quint64 reverts)
     if (opened)
         m_writer = std::move(opened).value();
     else
-        m_failure = journalFailure(opened.failure().path, opened.failure().reason);
+        m_failure = opened.failure();
 }
 
 Batch::~Batch()
