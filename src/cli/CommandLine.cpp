@@ -7,7 +7,7 @@
 #include "base/Messages.h"
 #include "base/NativePath.h"
 
-CommandLine::CommandLine(QString synopsis, QString description) : m_synopsis(std::move(synopsis))
+CommandLine::CommandLine(QString synopsis, const QString& description) : m_synopsis(std::move(synopsis))
 {
     m_parser.setApplicationDescription(description);
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);

@@ -20,7 +20,7 @@ constexpr int ExitUsage = 2;
 class CommandLine {
 public:
     // synopsis: the command's usage after "sondrel-cli ", e.g. "info [--json] FILE...".
-    CommandLine(QString synopsis, QString description);
+    CommandLine(QString synopsis, const QString& description);
 
     void addFlag(const QString& name, const QString& description);
     void addValue(const QString& name, const QString& valueName, const QString& description);

@@ -153,7 +153,7 @@ Result<void> journaled(StepRecord step, const std::function<Result<void>()>& cha
     Step recorded = durableStep(batch, std::move(step));
     if (!recorded)
         return recorded.failure();
-    const Result<void> made = change();
+    Result<void> made = change();
     if (made) {
         if (const auto after = Store::fingerprintAt(fingerprinted, kind, 0))
             batch->done(recorded.index(), *after);
@@ -400,7 +400,7 @@ Result<void> renameNoReplace(const QString& from, const QString& to)
         return journalFailure(from, QStringLiteral("it could not be written"));
     if (const Result<void> durable = batch->waitUntilDurable(ticket); !durable)
         return journalFailure(from, durable.failure().reason);
-    const Result<void> made = FileOps::renameNoReplace(from, to);
+    Result<void> made = FileOps::renameNoReplace(from, to);
     if (made) {
         if (const auto after = Store::fingerprintAt(to, StepKind::Rename, 0))
             batch->done(index, *after);
