@@ -476,7 +476,8 @@ Result<Outcome> revertBatch(quint64 id, bool redo, bool dryRun)
     Batch batch((redo ? QStringLiteral("Redo ") : QStringLiteral("Undo ")) + label,
         redo ? Batch::Role::Redo : Batch::Role::Undo, id);
     if (const Result<void> ready = batch.ready(); !ready)
-        return ready.failure();
+        return refusal(QStringLiteral("The undo history could not be written to %1 (%2), so no file was changed")
+                           .arg(ready.failure().path, ready.failure().reason));
     if (!batch.writer())
         return refusal(QStringLiteral("The undo history is turned off"));
     reverter.run(*targets, batch.writer());
