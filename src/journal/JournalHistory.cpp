@@ -713,6 +713,17 @@ std::optional<BatchSummary> newestRedoable()
     return std::nullopt;
 }
 
+QList<quint64> undoneBackTo(quint64 id)
+{
+    const QList<Known> batches = loadAll();
+    const QHash<StepKey, StepKey> by = revertedBy(batches);
+    QList<quint64> ids;
+    for (auto batch = batches.rbegin(); batch != batches.rend() && batch->file.id >= id; ++batch)
+        if (undoable(*batch, by))
+            ids.append(batch->file.id);
+    return ids;
+}
+
 Result<Outcome> undo(quint64 id, bool dryRun)
 {
     return revertBatch(id, false, dryRun);

@@ -51,6 +51,10 @@ QList<BatchSummary> history();
 std::optional<BatchSummary> newestUndoable();
 std::optional<BatchSummary> newestRedoable();
 
+// The command batches an undo back to batch id undoes, newest first: those from id on that can be
+// undone.
+QList<quint64> undoneBackTo(quint64 id);
+
 // What an undo or a redo did, or (dry run) would do.
 struct Outcome {
     // Files put back (or that would be).

@@ -232,4 +232,35 @@ FileListing::FileListing(const PlaylistModel& model)
         m_listed.insert(model.text(i, FileNameColumn).toLower());
 }
 
+void followFiles(PlaylistModel& model, const QList<std::pair<QString, QString>>& renamed, const QStringList& changed)
+{
+    QHash<QString, std::vector<qsizetype>> rowsOf;
+    for (qsizetype position = 0; position < model.size(); ++position)
+        rowsOf[model.rowAt(position)->file()].push_back(position);
+    std::vector<qsizetype> touched;
+    const auto readAgain = [&](const std::vector<qsizetype>& rows) {
+        for (const qsizetype position : rows) {
+            model.rowAt(position)->ReadTag();
+            touched.push_back(position);
+        }
+    };
+    for (const auto& [from, to] : renamed) {
+        const auto found = rowsOf.find(from);
+        if (found == rowsOf.end())
+            continue;
+        const std::vector<qsizetype> rows = std::move(found.value());
+        rowsOf.erase(found);
+        for (const qsizetype position : rows)
+            model.rowAt(position)->reInit(to);
+        readAgain(rows);
+        std::vector<qsizetype>& named = rowsOf[to];
+        named.insert(named.end(), rows.begin(), rows.end());
+    }
+    for (const QString& path : changed)
+        readAgain(rowsOf.value(path));
+    if (!touched.empty())
+        model.rowsChanged(
+            *std::min_element(touched.begin(), touched.end()), *std::max_element(touched.begin(), touched.end()));
+}
+
 } // namespace RowCommands

@@ -3,8 +3,10 @@
 #include <optional>
 #include <vector>
 
+#include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include "playlist/EntryList.h"
 
@@ -50,6 +52,11 @@ void keepDuplicatesSelected(PlaylistModel& model, int column);
 // Sorts by a clicked column: a new column sorts ascending, the same column again flips the
 // direction. sortState is the column plus one, negative for descending; 0 before any sort.
 void sortByColumn(PlaylistModel& model, int& sortState, int column);
+
+// Makes the rows follow files that changed behind them (an undo or a redo): each row of a renamed
+// file (its name before, its name after, in the order renamed) gets the new name, and each row of
+// a renamed or changed file is read again. One pass over the rows; the model is told once.
+void followFiles(PlaylistModel& model, const QList<std::pair<QString, QString>>& renamed, const QStringList& changed);
 
 // Moves every block of selected rows one place up (or down); selected rows already at the top
 // (or bottom) stay where they are.

@@ -5,8 +5,10 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QStatusBar>
@@ -16,6 +18,8 @@
 #include "base/Messages.h"
 #include "base/PathTools.h"
 #include "base/ProgramFolder.h"
+#include "journal/Journal.h"
+#include "journal/JournalHistory.h"
 #include "playlist/Importing.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/RowCommands.h"
@@ -25,6 +29,7 @@
 #include "tags/GenreTable.h"
 #include "ui/CopyProgress.h"
 #include "ui/HelpWindow.h"
+#include "ui/HistoryDialog.h"
 #include "ui/LossDialog.h"
 #include "ui/PlaylistView.h"
 #include "ui/TagEditor.h"
@@ -99,10 +104,14 @@ Form1::Form1(QWidget* parent)
     connect(&m_model, &QAbstractItemModel::rowsInserted, this, &Form1::turnSortingOff);
     connect(&m_document, &PlaylistDocument::changed, this, &Form1::updateTitle);
 
+    Journal::configure(WindowSettings::undoHistory());
     buildMenus();
     resize(1100, 650);
     updateStatus();
     updateTitle();
+    if (Journal::settings().enabled)
+        recoverUndoHistory();
+    refreshUndo();
 }
 
 Form1::~Form1()
@@ -156,6 +165,18 @@ void Form1::buildMenus()
     addCommand(
         edit, "mnuSelectNone", "Select &None", Qt::CTRL | Qt::Key_D, [this] { RowCommands::selectNone(m_model); });
     addCommand(edit, "mnuDeleteSelected", "&Delete Selected", Qt::Key_Delete, [this] { deleteSelected(); });
+    // Named apart from mnuSep1 to mnuSep10, whose numbers stay those of the first menus.
+    edit->addSeparator()->setObjectName(QStringLiteral("mnuSepUndo"));
+    m_undo = addCommand(edit, "mnuUndo", "&Undo", QKeySequence::Undo, [this] {
+        if (const auto batch = Journal::newestUndoable())
+            revert(batch->id, false);
+    });
+    m_redo = addCommand(edit, "mnuRedo", "&Redo", Qt::CTRL | Qt::SHIFT | Qt::Key_Z, [this] {
+        if (const auto batch = Journal::newestRedoable())
+            revert(batch->id, true);
+    });
+    addCommand(edit, "mnuHistory", "&History...", {}, [this] { showHistory(); });
+    connect(edit, &QMenu::aboutToShow, this, &Form1::refreshUndo);
 
     QMenu* options = addMenu("mnuOptions", "&Options");
     m_autoReadTags = addCommand(options, "mnuAutoReadTags", "&Auto-Read Tags", {}, {});
@@ -198,21 +219,38 @@ void Form1::buildMenus()
         m_model.setFormatStringsUse(tag);
     });
 
+    options->addSeparator()->setObjectName(QStringLiteral("mnuSepUndoHistory"));
+    m_keepUndoHistory = addCommand(options, "mnuKeepUndoHistory", "Keep &Undo History", {}, [this] {
+        Journal::Settings journal = WindowSettings::undoHistory();
+        journal.enabled = m_keepUndoHistory->isChecked();
+        WindowSettings::setUndoHistory(journal);
+        Journal::configure(journal);
+        refreshUndo();
+    });
+    m_keepUndoHistory->setCheckable(true);
+    m_keepUndoHistory->setChecked(Journal::settings().enabled);
+    addCommand(options, "mnuUndoHistoryLimit", "Undo History &Limit...", {}, [this] { chooseUndoHistoryLimit(); });
+
     QMenu* actions = addMenu("mnuActions", "&Actions");
-    const auto retag = [this](void (RetagFlow::*command)()) {
-        return [this, command] {
-            (m_retag.*command)();
+    // Each of the six commands is one batch of the undo history, labelled as its menu item.
+    const auto retag = [this](const char* label, void (RetagFlow::*command)()) {
+        return [this, label, command] {
+            inBatch(QString::fromLatin1(label), [&] { (m_retag.*command)(); });
             returnToList();
         };
     };
-    addCommand(actions, "mnuTagEqualsFileName", "Tag = File Name...", {}, retag(&RetagFlow::tagEqualsFileName));
-    addCommand(actions, "mnuFileNameEqualsTag", "File Name = Tag...", {}, retag(&RetagFlow::fileNameEqualsTag));
+    addCommand(actions, "mnuTagEqualsFileName", "Tag = File Name...", {},
+        retag("Tag = File Name", &RetagFlow::tagEqualsFileName));
+    addCommand(actions, "mnuFileNameEqualsTag", "File Name = Tag...", {},
+        retag("File Name = Tag", &RetagFlow::fileNameEqualsTag));
     addSeparator(actions);
-    addCommand(actions, "mnuTagEqualsTitle", "Tag = Title...", {}, retag(&RetagFlow::tagEqualsTitle));
-    addCommand(actions, "mnuTitleEqualsTag", "Title = Tag...", {}, retag(&RetagFlow::titleEqualsTag));
+    addCommand(actions, "mnuTagEqualsTitle", "Tag = Title...", {}, retag("Tag = Title", &RetagFlow::tagEqualsTitle));
+    addCommand(actions, "mnuTitleEqualsTag", "Title = Tag...", {}, retag("Title = Tag", &RetagFlow::titleEqualsTag));
     addSeparator(actions);
-    addCommand(actions, "mnuFileNameEqualsTitle", "File Name = Title...", {}, retag(&RetagFlow::fileNameEqualsTitle));
-    addCommand(actions, "mnuTitleEqualsFileName", "Title = File Name...", {}, retag(&RetagFlow::titleEqualsFileName));
+    addCommand(actions, "mnuFileNameEqualsTitle", "File Name = Title...", {},
+        retag("File Name = Title", &RetagFlow::fileNameEqualsTitle));
+    addCommand(actions, "mnuTitleEqualsFileName", "Title = File Name...", {},
+        retag("Title = File Name", &RetagFlow::titleEqualsFileName));
     addSeparator(actions);
     addCommand(actions, "mnuRemoveID3v1Tags", "Remove ID3v1 Tags...", {},
         [this] { removeTagsOfSelection(TagKind::Id3v1, QStringLiteral("ID3v1")); });
@@ -293,7 +331,10 @@ bool Form1::savePlaylist()
 {
     if (m_document.fileName().isEmpty())
         return savePlaylistAs();
-    if (!PlaylistFiles::savePlaylist(m_model, m_document.fileName()))
+    bool saved = false;
+    inBatch(QStringLiteral("Save Playlist, ") + QFileInfo(m_document.fileName()).fileName(),
+        [&] { saved = bool(PlaylistFiles::savePlaylist(m_model, m_document.fileName())); });
+    if (!saved)
         return false;
     m_document.setSaved(m_document.fileName());
     return true;
@@ -302,7 +343,12 @@ bool Form1::savePlaylist()
 bool Form1::savePlaylistAs()
 {
     const auto path = choosePlaylist(QStringLiteral("Save Playlist As"), true);
-    if (!path || !PlaylistFiles::savePlaylist(m_model, *path))
+    if (!path)
+        return false;
+    bool saved = false;
+    inBatch(QStringLiteral("Save Playlist, ") + QFileInfo(*path).fileName(),
+        [&] { saved = bool(PlaylistFiles::savePlaylist(m_model, *path)); });
+    if (!saved)
         return false;
     m_document.setSaved(*path);
     return true;
@@ -465,8 +511,11 @@ void Form1::openTagEditor()
         for (const QItemSelectionRange& range : selection.selection())
             row = std::min(row, range.top());
     }
-    TagEditor dialog(m_model.findItem(row), m_model, this, WindowSettings::newTagVersion());
-    waitForDialog(*this, dialog);
+    const std::shared_ptr<MP3Node> entry = m_model.findItem(row);
+    inBatch(QStringLiteral("Edit Tag, ") + QFileInfo(entry->file()).fileName(), [&] {
+        TagEditor dialog(entry, m_model, this, WindowSettings::newTagVersion());
+        waitForDialog(*this, dialog);
+    });
     returnToList();
 }
 
@@ -479,7 +528,7 @@ void Form1::removeTagsOfSelection(TagKind kind, const QString& name)
         != Messages::Answer::Yes)
         return;
     const std::vector<std::shared_ptr<MP3Node>> entries = selectedEntries();
-    {
+    inBatch(QStringLiteral("Remove ") + name + QStringLiteral(" Tags"), [&] {
         // The pass lets events run between files; commands that add or remove rows wait until it
         // ends, so the rows it was given stay the rows it works on.
         const PausedCommands paused(rowCommands());
@@ -491,7 +540,7 @@ void Form1::removeTagsOfSelection(TagKind kind, const QString& name)
             QCoreApplication::processEvents();
         });
         updateTitle();
-    }
+    });
     updateStatus();
     Messages::current().beep();
 }
@@ -515,31 +564,38 @@ void Form1::copyTagsOfSelection(TagCopying::Direction direction)
         return;
     }
     BatchGenres genres;
-    {
-        // The passes let events run between files; commands that add or remove rows wait.
-        const PausedCommands paused(rowCommands());
-        if (direction == TagCopying::Direction::ToId3v1) {
-            std::vector<TagCopying::FileLosses> losses;
-            {
-                const BusyPointer busy;
-                losses = TagCopying::id3v1Losses(m_model, entries, genres);
-            }
-            if (!losses.empty()) {
-                LossDialog dialog(losses, this);
-                if (!waitForDialog(*this, dialog)) {
-                    returnToList();
-                    return;
+    bool cancelled = false;
+    inBatch(direction == TagCopying::Direction::ToId3v1 ? QStringLiteral("Copy ID3v2 Tags to ID3v1")
+                                                        : QStringLiteral("Copy ID3v1 Tags to ID3v2"),
+        [&] {
+            // The passes let events run between files; commands that add or remove rows wait.
+            const PausedCommands paused(rowCommands());
+            if (direction == TagCopying::Direction::ToId3v1) {
+                std::vector<TagCopying::FileLosses> losses;
+                {
+                    const BusyPointer busy;
+                    losses = TagCopying::id3v1Losses(m_model, entries, genres);
+                }
+                if (!losses.empty()) {
+                    LossDialog dialog(losses, this);
+                    if (!waitForDialog(*this, dialog)) {
+                        cancelled = true;
+                        return;
+                    }
                 }
             }
-        }
-        const BusyPointer busy;
-        TagCopying::copyTags(m_model, entries, direction, WindowSettings::newTagVersion(), genres,
-            [&](qsizetype done, const MP3Node& entry) {
-                setWindowTitle(QStringLiteral("Sondrel - Copying Tag of \"") + entry.file() + u'"');
-                m_status->setText(QStringLiteral("Copying tags: %1 of %2").arg(done + 1).arg(entries.size()));
-                QCoreApplication::processEvents();
-            });
-        updateTitle();
+            const BusyPointer busy;
+            TagCopying::copyTags(m_model, entries, direction, WindowSettings::newTagVersion(), genres,
+                [&](qsizetype done, const MP3Node& entry) {
+                    setWindowTitle(QStringLiteral("Sondrel - Copying Tag of \"") + entry.file() + u'"');
+                    m_status->setText(QStringLiteral("Copying tags: %1 of %2").arg(done + 1).arg(entries.size()));
+                    QCoreApplication::processEvents();
+                });
+            updateTitle();
+        });
+    if (cancelled) {
+        returnToList();
+        return;
     }
     updateStatus();
     returnToList();
@@ -549,11 +605,13 @@ void Form1::copyTagsOfSelection(TagCopying::Direction direction)
 void Form1::copyFiles()
 {
     if (const auto destination = m_fileDialogs->copyDestination()) {
-        // The pass lets events run between files; the window takes no commands until it ends.
-        const PausedCommands paused(rowCommands());
-        const WindowCommandsOff off(*this);
-        CopyProgress progress(this);
-        progress.CopyFiles(m_model, true, destination->folder, destination->deleteOriginals);
+        inBatch(destination->deleteOriginals ? QStringLiteral("Move Files") : QStringLiteral("Copy Files"), [&] {
+            // The pass lets events run between files; the window takes no commands until it ends.
+            const PausedCommands paused(rowCommands());
+            const WindowCommandsOff off(*this);
+            CopyProgress progress(this);
+            progress.CopyFiles(m_model, true, destination->folder, destination->deleteOriginals);
+        });
     }
     updateStatus();
     returnToList();
@@ -563,7 +621,7 @@ std::vector<QAction*> Form1::rowCommands()
 {
     std::vector<QAction*> commands;
     for (const char* name : {"mnuNewPlaylist", "mnuOpenPlaylist", "mnuImportFiles", "mnuImportMissingFiles",
-             "mnuImportPlaylist", "mnuDeleteSelected"})
+             "mnuImportPlaylist", "mnuDeleteSelected", "mnuUndo", "mnuRedo", "mnuHistory"})
         commands.push_back(findChild<QAction*>(QString::fromLatin1(name)));
     const QList<QAction*> actions = findChild<QMenu*>(QStringLiteral("mnuActions"))->actions();
     commands.insert(commands.end(), actions.begin(), actions.end());
@@ -588,4 +646,127 @@ void Form1::updateStatus()
                     .arg(std::min(m_readCount, m_model.nodeList().size()))
                     .arg(m_model.nodeList().size());
     m_status->setText(text);
+}
+
+qsizetype Form1::selectedCount() const
+{
+    qsizetype selected = 0;
+    for (const QItemSelectionRange& range : m_model.selectionModel()->selection())
+        selected += range.height();
+    return selected;
+}
+
+bool Form1::inBatch(const QString& label, const std::function<void()>& command)
+{
+    const qsizetype files = selectedCount();
+    const QString full = label.contains(u',')
+        ? label
+        : label + (files == 1 ? QStringLiteral(", 1 file") : QStringLiteral(", %L1 files").arg(files));
+    {
+        const Journal::Batch batch(full);
+        if (const Result<void> ready = batch.ready(); !ready) {
+            Messages::error(QStringLiteral("The undo history could not be written to ") + ready.failure().path
+                + QStringLiteral(" (") + ready.failure().reason
+                + QStringLiteral("), so no file was changed. Turn off Options > Keep Undo History to change files "
+                                 "without it."));
+            return false;
+        }
+        command();
+    }
+    refreshUndo();
+    return true;
+}
+
+void Form1::refreshUndo()
+{
+    const bool keeping = Journal::settings().enabled;
+    const std::optional<Journal::BatchSummary> undoable = keeping ? Journal::newestUndoable() : std::nullopt;
+    const std::optional<Journal::BatchSummary> redoable = keeping ? Journal::newestRedoable() : std::nullopt;
+    // The label is the user's own words (a file name): an ampersand in it is shown, not an access key.
+    const auto caption = [](const QString& verb, const std::optional<Journal::BatchSummary>& batch) {
+        return batch ? verb + u' ' + QString(batch->label).replace(u'&', QStringLiteral("&&")) : verb;
+    };
+    m_undo->setText(caption(QStringLiteral("&Undo"), undoable));
+    m_undo->setEnabled(undoable.has_value());
+    m_redo->setText(caption(QStringLiteral("&Redo"), redoable));
+    m_redo->setEnabled(redoable.has_value());
+}
+
+void Form1::revert(quint64 id, bool redo)
+{
+    Result<Journal::Outcome> outcome = Journal::Outcome();
+    {
+        const BusyPointer busy;
+        const FrozenPainting frozen(m_playlist);
+        outcome = redo ? Journal::redo(id) : Journal::undo(id);
+        if (outcome)
+            RowCommands::followFiles(m_model, outcome->renamed, outcome->changed);
+    }
+    refreshUndo();
+    updateStatus();
+    if (!outcome) {
+        Messages::error(outcome.failure().reason + u'.');
+        return;
+    }
+    m_status->setText(QStringLiteral("%1: %2 files put back")
+                          .arg(redo ? QStringLiteral("Redone") : QStringLiteral("Undone"))
+                          .arg(outcome->restored));
+    if (!outcome->refused.isEmpty())
+        Messages::error(
+            QStringLiteral("These files were left as they are:\r\n") + outcome->refused.join(QStringLiteral("\r\n")));
+}
+
+void Form1::showHistory()
+{
+    HistoryDialog dialog(
+        [this](quint64 id, bool redo) {
+            if (redo) {
+                revert(id, true);
+                return;
+            }
+            for (const quint64 batch : Journal::undoneBackTo(id))
+                revert(batch, false);
+        },
+        this);
+    dialog.exec();
+    returnToList();
+}
+
+void Form1::chooseUndoHistoryLimit()
+{
+    Journal::Settings journal = WindowSettings::undoHistory();
+    bool ok = false;
+    const int batches = QInputDialog::getInt(this, QStringLiteral("Undo History Limit"),
+        QStringLiteral("Keep the newest batches of changes:"), journal.maxBatches, 1, 100000, 1, &ok);
+    if (!ok)
+        return;
+    const int mebibytes = QInputDialog::getInt(this, QStringLiteral("Undo History Limit"),
+        QStringLiteral("Keep no more than this many MiB:"), int(std::min<qint64>(journal.maxBytes >> 20, 1 << 20)), 1,
+        1 << 20, 64, &ok);
+    if (!ok)
+        return;
+    journal.maxBatches = batches;
+    journal.maxBytes = qint64(mebibytes) << 20;
+    WindowSettings::setUndoHistory(journal);
+    Journal::configure(journal);
+}
+
+void Form1::recoverUndoHistory()
+{
+    const Journal::Recovery recovery = Journal::recover();
+    if (recovery.batches == 0)
+        return;
+    QString text = recovery.batches == 1
+        ? QStringLiteral(
+            "A batch of changes was cut short when Sondrel last ended; Edit > History... shows it as interrupted.")
+        : QStringLiteral("%1 batches of changes were cut short when Sondrel last ended; Edit > History... shows them "
+                         "as interrupted.")
+              .arg(recovery.batches);
+    if (!recovery.repaired.isEmpty())
+        text += QStringLiteral("\r\n%1 files whose change was cut short were put back as they were, %2 the first.")
+                    .arg(recovery.repaired.size())
+                    .arg(recovery.repaired.first());
+    for (const QString& problem : recovery.problems)
+        text += QStringLiteral("\r\n") + problem;
+    Messages::inform(text);
 }

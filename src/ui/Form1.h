@@ -88,8 +88,24 @@ private:
     std::vector<std::shared_ptr<MP3Node>> selectedEntries() const;
     // Copy Files: the destination dialog, then the pass with its progress dialog.
     void copyFiles();
-    // The commands that add or remove rows, and the Actions: paused while a pass lets events run.
+    // The commands that add or remove rows, the Actions and the undo commands: paused while a pass
+    // lets events run.
     std::vector<QAction*> rowCommands();
+
+    // Runs command as one batch of the undo history, labelled "LABEL, N files" with the selected
+    // rows' count, or "LABEL, NAME" for one file; when the history cannot be written, says so and
+    // runs nothing. Returns whether it ran.
+    bool inBatch(const QString& label, const std::function<void()>& command);
+    qsizetype selectedCount() const;
+    // Edit > Undo and Redo: their captions name what they would undo or redo; disabled when
+    // there is nothing.
+    void refreshUndo();
+    // Undoes (or redoes) batch id and makes the rows follow; refused files are listed in one message.
+    void revert(quint64 id, bool redo);
+    void showHistory();
+    void chooseUndoHistoryLimit();
+    // Finishes the batches a crash cut short, and says so once.
+    void recoverUndoHistory();
 
     Result<void> loadPlaylist(const QString& path);
     void chooseFilesAndImport(bool missingOnly);
@@ -117,6 +133,9 @@ private:
     RetagDialogs m_retagDialogs;
     RetagFlow m_retag;
     QAction* m_autoReadTags = nullptr;
+    QAction* m_undo = nullptr;
+    QAction* m_redo = nullptr;
+    QAction* m_keepUndoHistory = nullptr;
     HelpWindow* m_help = nullptr; // made at the first request for help
     bool m_inTick = false;
     int m_separators = 0; // the menus' separators are named mnuSep1 to mnuSep10 in menu order

@@ -12,6 +12,9 @@ QSettings settings()
 const QString kColumns = QStringLiteral("window/playlistColumns");
 const QString kNewTagVersion = QStringLiteral("options/id3v2VersionForNewTags");
 const QString kFormatStringsUse = QStringLiteral("options/formatStringsUse");
+const QString kKeepUndoHistory = QStringLiteral("options/keepUndoHistory");
+const QString kUndoBatches = QStringLiteral("options/undoHistoryBatches");
+const QString kUndoMiB = QStringLiteral("options/undoHistoryMiB");
 
 } // namespace
 
@@ -45,6 +48,28 @@ TagChoice formatStringsUse()
 void setFormatStringsUse(TagChoice tag)
 {
     settings().setValue(kFormatStringsUse, tag == TagChoice::Id3v2 ? QStringLiteral("ID3v2") : QStringLiteral("ID3v1"));
+}
+
+Journal::Settings undoHistory()
+{
+    const QSettings stored = settings();
+    Journal::Settings journal = Journal::settings();
+    journal.enabled = stored.value(kKeepUndoHistory, true).toBool();
+    const int batches = stored.value(kUndoBatches, journal.maxBatches).toInt();
+    const qint64 mebibytes = stored.value(kUndoMiB, journal.maxBytes >> 20).toLongLong();
+    if (batches > 0)
+        journal.maxBatches = batches;
+    if (mebibytes > 0 && mebibytes < (qint64(1) << 40))
+        journal.maxBytes = mebibytes << 20;
+    return journal;
+}
+
+void setUndoHistory(const Journal::Settings& journal)
+{
+    QSettings stored = settings();
+    stored.setValue(kKeepUndoHistory, journal.enabled);
+    stored.setValue(kUndoBatches, journal.maxBatches);
+    stored.setValue(kUndoMiB, journal.maxBytes >> 20);
 }
 
 } // namespace WindowSettings

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include "journal/Journal.h"
 #include "tags/TagColumns.h"
 
 // The window's remembered choices, kept between runs in the user's settings of Sondrel (QSettings,
@@ -19,5 +20,11 @@ void setNewTagVersion(int version);
 // Options > "Format Strings Use": ID3v1 by default.
 TagChoice formatStringsUse();
 void setFormatStringsUse(TagChoice tag);
+
+// Options > "Keep Undo History" (on by default) and the history's bounds ("Undo History
+// Limit..."): the newest batches kept (100) and their size in MiB (512), over the journal's
+// settings now (its folder stays).
+Journal::Settings undoHistory();
+void setUndoHistory(const Journal::Settings& settings);
 
 } // namespace WindowSettings

@@ -50,7 +50,10 @@ TEST(Form1, EveryMenuCommandGivesTheWindowBack)
             item->trigger();
             w.readToTheEnd();
             EXPECT_TRUE(w.takesCommands());
-            EXPECT_TRUE(item->isEnabled());
+            // Undo and Redo are enabled only while there is something to undo or redo.
+            if (item->objectName() != u"mnuUndo" && item->objectName() != u"mnuRedo") {
+                EXPECT_TRUE(item->isEnabled());
+            }
             triggered.append(item->objectName());
         }
     }
