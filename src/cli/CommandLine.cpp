@@ -7,7 +7,7 @@
 #include "base/Messages.h"
 #include "base/NativePath.h"
 
-CommandLine::CommandLine(QString synopsis, QString description) : m_synopsis(std::move(synopsis))
+CommandLine::CommandLine(QString synopsis, const QString& description) : m_synopsis(std::move(synopsis))
 {
     m_parser.setApplicationDescription(description);
     m_parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -24,6 +24,7 @@ void CommandLine::addFlag(const QString& name, const QString& description)
 void CommandLine::addValue(const QString& name, const QString& valueName, const QString& description)
 {
     m_parser.addOption(QCommandLineOption(name, description, valueName));
+    m_valueOptions.append(name);
 }
 
 void CommandLine::takesFiles()
@@ -50,7 +51,7 @@ std::optional<int> CommandLine::parse(const QStringList& arguments)
     if (!m_takesFiles && positional.size() > m_argumentCount) {
         return usageError(QStringLiteral("unexpected argument: ") + positional.at(m_argumentCount));
     }
-    if (!m_takesFiles && positional.size() < m_argumentCount) {
+    if (!m_takesFiles && positional.size() < m_leastArguments) {
         return usageError(QStringLiteral("missing arguments"));
     }
     if (m_takesFiles && m_parser.positionalArguments().isEmpty() && !isSet(QStringLiteral("files-from"))) {
@@ -93,6 +94,33 @@ Result<QStringList> CommandLine::files() const
     return paths;
 }
 
+QString CommandLine::commandAsTyped(const QStringList& arguments, const QStringList& leftOut) const
+{
+    QStringList typed;
+    if (!arguments.isEmpty())
+        typed.append(arguments.first());
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& word = arguments.at(i);
+        if (word == u"--")
+            break; // only arguments follow
+        if (!word.startsWith(u'-') || word == u"-")
+            continue; // a file or another argument
+        // "--name", "-name" or "--name=value"; a value option without "=" takes the next word.
+        const QString option = word.mid(word.startsWith(u"--") ? 2 : 1);
+        const qsizetype equals = option.indexOf(u'=');
+        const QString name = equals < 0 ? option : option.left(equals);
+        const bool takesNext = equals < 0 && m_valueOptions.contains(name) && i + 1 < arguments.size();
+        if (!leftOut.contains(name)) {
+            typed.append(word);
+            if (takesNext)
+                typed.append(arguments.at(i + 1));
+        }
+        if (takesNext)
+            ++i;
+    }
+    return typed.join(u' ');
+}
+
 int CommandLine::usageError(const QString& reason) const
 {
     const QByteArray text = (QStringLiteral("usage: sondrel-cli ") + m_synopsis + u'\n'
@@ -107,6 +135,14 @@ StderrMessages& commandMessages()
 {
     static StderrMessages messages;
     return messages;
+}
+
+QString tabField(QString text)
+{
+    return text.replace(u'\\', QStringLiteral("\\\\"))
+        .replace(u'\t', QStringLiteral("\\t"))
+        .replace(u'\r', QStringLiteral("\\r"))
+        .replace(u'\n', QStringLiteral("\\n"));
 }
 
 QStringList pathsOfList(const QByteArray& bytes)

@@ -19,14 +19,19 @@ constexpr int ExitUsage = 2;
 class CommandLine {
 public:
     // synopsis: the command's usage after "sondrel-cli ", e.g. "info [--json] FILE...".
-    CommandLine(QString synopsis, QString description);
+    CommandLine(QString synopsis, const QString& description);
 
     void addFlag(const QString& name, const QString& description);
     void addValue(const QString& name, const QString& valueName, const QString& description);
     // Adds --files-from; files() then takes paths from the list too.
     void takesFiles();
-    // The command takes exactly count arguments (a playlist, say), read with arguments().
-    void takesArguments(int count) { m_argumentCount = count; }
+    // The command takes from least to most arguments (a playlist, say), read with arguments().
+    void takesArguments(int most, int least)
+    {
+        m_argumentCount = most;
+        m_leastArguments = least;
+    }
+    void takesArguments(int count) { takesArguments(count, count); }
     QStringList arguments() const { return m_parser.positionalArguments(); }
 
     // Parses the command's arguments (the command name first). The exit status when the command
@@ -44,6 +49,10 @@ public:
     // MaxFileListSize.
     Result<QStringList> files() const;
 
+    // The command and its options as they were typed, values included, without the files and
+    // other arguments and without the options named in leftOut: how the undo history names a run.
+    QString commandAsTyped(const QStringList& arguments, const QStringList& leftOut = {}) const;
+
     // Prints the usage line and the reason on stderr; returns ExitUsage.
     int usageError(const QString& reason) const;
 
@@ -52,7 +61,14 @@ private:
     QCommandLineParser m_parser;
     bool m_takesFiles = false;
     int m_argumentCount = 0;
+    int m_leastArguments = 0;
+    // The options that take a value, by name.
+    QStringList m_valueOptions;
 };
+
+// A text as one field of a tab-separated line: backslash, tab, CR and LF escaped as \\, \t, \r
+// and \n.
+QString tabField(QString text);
 
 // The paths of a file list: one a line, LF or CR LF, empty lines skipped.
 QStringList pathsOfList(const QByteArray& bytes);

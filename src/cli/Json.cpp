@@ -100,6 +100,15 @@ JsonLine& JsonLine::add(const char* name, int value)
     return *this;
 }
 
+JsonLine& JsonLine::add(const char* name, quint64 value)
+{
+    key(name);
+    char digits[24];
+    const std::to_chars_result written = std::to_chars(std::begin(digits), std::end(digits), value);
+    m_body.append(digits, std::size_t(written.ptr - digits));
+    return *this;
+}
+
 JsonLine& JsonLine::addNull(const char* name)
 {
     key(name);

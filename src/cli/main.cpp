@@ -8,6 +8,7 @@
 #include "base/NativePath.h"
 #include "cli/CommandLine.h"
 #include "cli/FormatCommands.h"
+#include "cli/HistoryCommands.h"
 #include "cli/PlaylistCommands.h"
 #include "cli/TagCommands.h"
 #include "cli/TagCopyCommand.h"
@@ -33,6 +34,9 @@ const Command kCommands[] = {
     {"parse", "print the fields a format string finds in a text", runParse},
     {"tag-from-name", "fill each file's tag from its name through a format string", runTagFromName},
     {"name-from-tag", "rename each file from its tag through a format string", runNameFromTag},
+    {"history", "list the batches of changes in the undo history", runHistory},
+    {"undo", "put back the files that a batch changed", runUndo},
+    {"redo", "make again the changes that an undo put back", runRedo},
 };
 
 QByteArray overview()
@@ -41,6 +45,8 @@ QByteArray overview()
                       "Reads and writes the ID3v1 and ID3v2 tags of MP3 files, copies and removes them, and\n"
                       "reads, converts and prunes M3U and PLS playlists, and retags and renames files through\n"
                       "format strings such as \"<a> - <t>\".\n"
+                      "Every run that changes files is kept as one batch in the undo history, so that undo can\n"
+                      "put the files back; --no-journal keeps none, --journal-limit N|SIZE bounds the history.\n"
                       "Messages go to stderr as \"title<TAB>text\". Exit status: 0 when no error message was\n"
                       "shown, 1 when one was, 2 for a usage error.\n\nCommands:\n";
     for (const Command& command : kCommands)
