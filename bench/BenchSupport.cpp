@@ -12,7 +12,22 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QFile>
+#include <QTemporaryDir>
+
 extern char** environ;
+
+namespace {
+
+// The undo history of the programs a benchmark runs goes to a folder of its own, removed at exit:
+// a benchmark never writes into the user's home.
+struct PrivateStateHome {
+    PrivateStateHome() { qputenv("XDG_STATE_HOME", QFile::encodeName(folder.path())); }
+    QTemporaryDir folder;
+};
+const PrivateStateHome g_stateHome;
+
+} // namespace
 
 double msBetween(Clock::time_point from, Clock::time_point to)
 {

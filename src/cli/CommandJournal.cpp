@@ -14,6 +14,9 @@ namespace {
 
 const QString kNoJournal = QStringLiteral("no-journal");
 const QString kJournalLimit = QStringLiteral("journal-limit");
+// A run cut short in a group of changes may leave hundreds of files put back: the message after
+// it names the first few and counts the rest, so that it stays one message.
+constexpr qsizetype kNamed = 5;
 
 } // namespace
 
@@ -82,10 +85,16 @@ void recover()
                                     : QStringLiteral("; its %1 batches").arg(found.batches))
             + QStringLiteral(" now shows as interrupted in sondrel-cli history");
     text += u'.';
+    const auto named = [](const QStringList& all, const QString& separator) {
+        QString listed = all.first(std::min(kNamed, all.size())).join(separator);
+        if (all.size() > kNamed)
+            listed += QStringLiteral(" and %1 more").arg(all.size() - kNamed);
+        return listed + u'.';
+    };
     if (!found.repaired.isEmpty())
-        text += QStringLiteral(" Put back as they were before it: ") + found.repaired.join(QStringLiteral(", ")) + u'.';
+        text += QStringLiteral(" Put back as they were before it: ") + named(found.repaired, QStringLiteral(", "));
     if (!found.problems.isEmpty())
-        text += QStringLiteral(" Could not be put back: ") + found.problems.join(QStringLiteral("; ")) + u'.';
+        text += QStringLiteral(" Could not be put back: ") + named(found.problems, QStringLiteral("; "));
     Messages::inform(text);
 }
 
@@ -96,12 +105,8 @@ QString filesText(qsizetype count)
 
 QString notWrittenText(const Failure& failure, bool offerNoJournal)
 {
-    // The journal says "The undo history could not be written: <reason>"; the reason alone is
-    // put into this message, which also says what happened to the files.
-    static const QString said = QStringLiteral("The undo history could not be written: ");
-    const QString reason = failure.reason.startsWith(said) ? failure.reason.mid(said.size()) : failure.reason;
     return QStringLiteral("The undo history could not be written, so no file was changed: ")
-        + (failure.path.isEmpty() ? reason : failure.path + QStringLiteral(": ") + reason)
+        + (failure.path.isEmpty() ? failure.reason : failure.path + QStringLiteral(": ") + failure.reason)
         + (offerNoJournal ? QStringLiteral("; use --no-journal to change files without it.") : QStringLiteral("."));
 }
 

@@ -40,8 +40,8 @@ QString filesText(qsizetype count);
 // file may change.
 std::unique_ptr<Journal::Batch> openBatch(const CommandLine& line, const QStringList& arguments, qsizetype files);
 
-// The message for an undo history that cannot be written: the system's reason, and the way
-// around it.
+// The message for an undo history that cannot be written: the folder or file and the system's
+// reason, as Batch::ready() gives them, and the way around it.
 QString notWrittenText(const Failure& failure, bool offerNoJournal);
 
 } // namespace CommandJournal

@@ -48,14 +48,14 @@ QByteArray historyLine(const Journal::BatchSummary& batch)
 QByteArray historyJson(const Journal::BatchSummary& batch)
 {
     JsonLine json;
-    json.add("id", quint64(batch.id));
+    json.add("id", qint64(batch.id));
     if (hasTime(batch.time))
         json.add("time", timeText(batch.time));
     else
         json.addNull("time");
     json.add("label", batch.label)
         .add("role", roleName(batch.role))
-        .add("reverts", quint64(batch.reverts))
+        .add("reverts", qint64(batch.reverts))
         .add("files", batch.files)
         .add("state", Journal::stateName(batch.state));
     if (batch.problem.isEmpty())

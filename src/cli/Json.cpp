@@ -93,14 +93,10 @@ JsonLine& JsonLine::add(const char* name, bool value)
 
 JsonLine& JsonLine::add(const char* name, int value)
 {
-    key(name);
-    char digits[16];
-    const std::to_chars_result written = std::to_chars(std::begin(digits), std::end(digits), value);
-    m_body.append(digits, std::size_t(written.ptr - digits));
-    return *this;
+    return add(name, qint64(value));
 }
 
-JsonLine& JsonLine::add(const char* name, quint64 value)
+JsonLine& JsonLine::add(const char* name, qint64 value)
 {
     key(name);
     char digits[24];

@@ -14,8 +14,7 @@ public:
     JsonLine& add(const char* name, const QString& text);
     JsonLine& add(const char* name, bool value);
     JsonLine& add(const char* name, int value);
-    // Ids beyond an int: written as integers, exact up to 2^53 for readers that take doubles.
-    JsonLine& add(const char* name, quint64 value);
+    JsonLine& add(const char* name, qint64 value);
     JsonLine& addNull(const char* name);
     // Another object as the value.
     JsonLine& add(const char* name, const JsonLine& object);

@@ -153,7 +153,7 @@ Result<void> journaled(StepRecord step, const std::function<Result<void>()>& cha
     Step recorded = durableStep(batch, std::move(step));
     if (!recorded)
         return recorded.failure();
-    const Result<void> made = change();
+    Result<void> made = change();
     if (made) {
         if (const auto after = Store::fingerprintAt(fingerprinted, kind, 0))
             batch->done(recorded.index(), *after);
@@ -208,7 +208,7 @@ Batch::Batch(const QString& label, Role role, quint64 reverts)
     if (opened)
         m_writer = std::move(opened).value();
     else
-        m_failure = journalFailure(opened.failure().path, opened.failure().reason);
+        m_failure = opened.failure();
 }
 
 Batch::~Batch()
@@ -400,7 +400,7 @@ Result<void> renameNoReplace(const QString& from, const QString& to)
         return journalFailure(from, QStringLiteral("it could not be written"));
     if (const Result<void> durable = batch->waitUntilDurable(ticket); !durable)
         return journalFailure(from, durable.failure().reason);
-    const Result<void> made = FileOps::renameNoReplace(from, to);
+    Result<void> made = FileOps::renameNoReplace(from, to);
     if (made) {
         if (const auto after = Store::fingerprintAt(to, StepKind::Rename, 0))
             batch->done(index, *after);

@@ -63,8 +63,9 @@ public:
     Batch(const Batch&) = delete;
     Batch& operator=(const Batch&) = delete;
 
-    // Success when changes may start: the batch is open, or journaling is off. A failure's reason
-    // says why the journal cannot be written; the command must then change no file.
+    // Success when changes may start: the batch is open, or journaling is off. A failure names
+    // the journal's folder or file and says in the system's words why it cannot be written; the
+    // command must then change no file.
     Result<void> ready() const;
     // The batch's id; 0 when journaling is off.
     quint64 id() const;

@@ -357,7 +357,6 @@ private:
         const StepRecord& step = pending.target->step;
         const QString path = nameOf(step.path);
         Result<void> made;
-        QString fingerprinted = path;
         switch (step.kind) {
         case StepKind::Tail: {
             const qint64 keep = step.size - step.before.size();
@@ -386,7 +385,7 @@ private:
         }
         std::optional<Fingerprint> after = step.kind == StepKind::Tail && pending.file.isOpen()
             ? Store::fingerprintOf(pending.file, StepKind::Tail, 0)
-            : Store::fingerprintAt(fingerprinted, step.kind, pending.record.aux);
+            : Store::fingerprintAt(path, step.kind, pending.record.aux);
         if (after) {
             m_writer->done(pending.index, *after);
             m_leftByUs.insert(step.path, *after);

@@ -380,7 +380,7 @@ Result<void> BatchWriter::flush()
         return *m_failed;
     if (std::lock_guard lock(m_mutex); m_pending.isEmpty() && m_flushed == m_written)
         return {};
-    if (const Result<void> written = writePending(); !written)
+    if (Result<void> written = writePending(); !written)
         return written;
     if (SystemCalls::fsync(m_fd) != 0) {
         m_failed = failure(systemWords(errno));

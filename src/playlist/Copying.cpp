@@ -113,7 +113,7 @@ std::vector<CollisionAnswer> offeredAnswers(bool move, const Collision& collisio
 
 QString questionText(const CollisionQuestion& question)
 {
-    const qsizetype count = question.collisions.size();
+    const auto count = qsizetype(question.collisions.size());
     const QString files = question.fileCount == 1 ? u"file"_s : u"files"_s;
     QString text
         = u"%1 of the %2 %3 to %4 to %5 %6 a name that is taken:"_s.arg(count)

@@ -104,7 +104,7 @@ Failure playlistFailure(const QString& path, Failure::Kind kind)
 // A file that is not a playlist, after saying so (this message's title has no colon).
 Failure refuse(const QString& path)
 {
-    const Failure failure = playlistFailure(path, Failure::Kind::Unrecognized);
+    Failure failure = playlistFailure(path, Failure::Kind::Unrecognized);
     Messages::current().show(
         Messages::textOf(failure), QStringLiteral("Error"), Messages::Icon::Exclamation, Messages::Buttons::Ok);
     return failure;

@@ -317,7 +317,7 @@ Result<void> MP3Tag::changeId3v2In(
     if (replaced) {
         inPlace ? step.done(file) : step.done();
         m_hasId2Tag = true;
-        m_id3v2 = std::make_unique<Id3v2Reading>(Id3v2::parseArea(edit.tag, genreName));
+        m_id3v2 = std::make_unique<Id3v2Reading>(Id3v2::parseArea(inPlace ? *inPlace : edit.tag, genreName));
     }
     return replaced;
 }

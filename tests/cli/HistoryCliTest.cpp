@@ -36,9 +36,6 @@ private:
     QByteArray m_before;
 };
 
-// The process's own history, for the tests elsewhere in this binary that write files.
-const StateHome kProcessHome;
-
 // Every file in the folder, by name, with its bytes.
 QByteArrayList snapshot(const TestFiles& files)
 {

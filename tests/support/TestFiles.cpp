@@ -7,6 +7,18 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
+// The undo history of every program a test runs, and of the test itself, goes to a folder of the
+// test process's own: a test never writes into the user's home.
+struct PrivateStateHome {
+    PrivateStateHome() { qputenv("XDG_STATE_HOME", QFile::encodeName(folder.path())); }
+    QTemporaryDir folder;
+};
+const PrivateStateHome g_stateHome;
+
+} // namespace
+
 TestFiles::TestFiles()
 {
     EXPECT_TRUE(m_dir.isValid());
