@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 mode=${1:-start}
 jobs=$(nproc 2>/dev/null || echo 2)
 
-packages=(cmake ninja-build g++ ccache pkg-config qt6-base-dev libtag1-dev libgtest-dev libgmock-dev libbenchmark-dev)
+packages=(cmake ninja-build g++ ccache pkg-config qt6-base-dev libtag1-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")

@@ -70,12 +70,22 @@ void identify(StepRecord& step, const FileOps::Handle& file)
     step.size = file.size();
 }
 
+// A change refused because the batch cannot record any more: said once a batch, and returned.
+// (A file whose own before-state cannot be read is refused with journalFailure, which its
+// change's own message then gives as the reason.)
+Failure refused(const QString& path, const QString& reason)
+{
+    Failure why = journalFailure(path, reason);
+    reportNotRecorded(why);
+    return why;
+}
+
 Step durableStep(BatchWriter* batch, StepRecord step)
 {
     const QString path = NativePath::decode(step.path);
     Result<quint32> index = batch->addDurably(std::move(step));
     if (!index)
-        return Step(journalFailure(path, index.failure().reason));
+        return Step(refused(path, index.failure().reason));
     return Step(batch, *index);
 }
 
@@ -256,7 +266,14 @@ void Batch::expectRenames(const QList<std::pair<QString, QString>>& renames)
 
 void reportNotRecorded(const Failure& failure)
 {
-    Messages::error(failure.path + QStringLiteral(" was not changed. ") + failure.reason + u'.');
+    // Once the journal cannot be written, no later change of the batch is made either: one
+    // message says so, not one a file.
+    BatchWriter* batch = writer();
+    if (batch && std::exchange(batch->failureReported, true))
+        return;
+    Messages::error(failure.path + QStringLiteral(" was not changed")
+        + (batch ? QStringLiteral(", nor any file after it") : QString()) + QStringLiteral(". ") + failure.reason
+        + u'.');
 }
 
 Batch* Batch::current()
@@ -397,9 +414,9 @@ Result<void> renameNoReplace(const QString& from, const QString& to)
         prepareRenameGroup(*batch, nextFrom, nextTo);
     }
     if (ticket < 0)
-        return journalFailure(from, QStringLiteral("it could not be written"));
+        return refused(from, QStringLiteral("it could not be written"));
     if (const Result<void> durable = batch->waitUntilDurable(ticket); !durable)
-        return journalFailure(from, durable.failure().reason);
+        return refused(from, durable.failure().reason);
     Result<void> made = FileOps::renameNoReplace(from, to);
     if (made) {
         if (const auto after = Store::fingerprintAt(to, StepKind::Rename, 0))

@@ -190,14 +190,17 @@ QByteArray whereNow(const StepRecord& step)
     return step.kind == StepKind::Rename || step.kind == StepKind::Move ? step.target : step.path;
 }
 
-// Whether the file is as the step left it. A file that an earlier revert of this run changed is
-// compared by its bytes, and by identity and time with what that revert left.
+// Whether the file is as the step left it. A file that a later change of this program (an undo of
+// a later batch, say) left as it is now is compared by its bytes, and by identity and time with
+// what that change left: nothing else has changed it since.
 bool isAsLeft(const Fingerprint& now, const Fingerprint& expected, const Fingerprint* leftByUs)
 {
-    const Fingerprint& identity = leftByUs ? *leftByUs : expected;
     const bool bytes = !expected.checked || (now.checked && now.checksum == expected.checksum);
-    return now.device == identity.device && now.inode == identity.inode && now.modifiedNs == identity.modifiedNs
-        && now.size == expected.size && bytes;
+    const auto sameAs = [&](const Fingerprint& identity) {
+        return now.device == identity.device && now.inode == identity.inode && now.modifiedNs == identity.modifiedNs
+            && now.size == expected.size && bytes;
+    };
+    return sameAs(expected) || (leftByUs && sameAs(*leftByUs));
 }
 
 // One revert on its way: checked and recorded, then made once the group's records are durable.
@@ -211,7 +214,10 @@ struct Pending {
 
 class Reverter {
 public:
-    Reverter(bool dryRun, Outcome& outcome) : m_dryRun(dryRun), m_outcome(outcome) { }
+    // leftByJournal: each file as the latest recorded change left it.
+    Reverter(bool dryRun, Outcome& outcome, QHash<QByteArray, Fingerprint> leftByJournal)
+        : m_dryRun(dryRun), m_outcome(outcome), m_leftByJournal(std::move(leftByJournal))
+    { }
 
     void run(const QList<Target>& targets, BatchWriter* writer)
     {
@@ -268,8 +274,11 @@ private:
             refuse(target, QStringLiteral("it cannot be read"));
             return std::nullopt;
         }
-        const auto left = m_leftByUs.constFind(whereNow(step));
-        if (!isAsLeft(*found, target.after, left == m_leftByUs.constEnd() ? nullptr : &left.value())) {
+        const auto byRun = m_leftByRun.constFind(whereNow(step));
+        const auto byJournal = m_leftByJournal.constFind(whereNow(step));
+        if (!isAsLeft(*found, target.after, byRun == m_leftByRun.constEnd() ? nullptr : &byRun.value())
+            && !isAsLeft(
+                *found, target.after, byJournal == m_leftByJournal.constEnd() ? nullptr : &byJournal.value())) {
             refuse(target,
                 found->size < 0 ? QStringLiteral("it is no longer there") : QStringLiteral("it has changed since"));
             return std::nullopt;
@@ -388,7 +397,7 @@ private:
             : Store::fingerprintAt(path, step.kind, pending.record.aux);
         if (after) {
             m_writer->done(pending.index, *after);
-            m_leftByUs.insert(step.path, *after);
+            m_leftByRun.insert(step.path, *after);
         }
         ++m_outcome.restored;
         if (step.kind == StepKind::Rename || step.kind == StepKind::Move)
@@ -414,7 +423,9 @@ private:
     bool m_dryRun;
     Outcome& m_outcome;
     BatchWriter* m_writer = nullptr;
-    QHash<QByteArray, Fingerprint> m_leftByUs;
+    // Each file as a revert of this run left it, and as the latest recorded change of any batch did.
+    QHash<QByteArray, Fingerprint> m_leftByRun;
+    QHash<QByteArray, Fingerprint> m_leftByJournal;
 };
 
 // The targets of an undo (or redo) of command batch id: every step made whose chain of reverts
@@ -459,6 +470,25 @@ Result<QList<Target>> targetsOf(const QList<Known>& batches, quint64 id, bool re
     return targets;
 }
 
+// Each file, by the name it has now, as the latest recorded change left it.
+QHash<QByteArray, Fingerprint> lastChanges(const QList<Known>& batches)
+{
+    QHash<QByteArray, Fingerprint> latest;
+    for (const Known& batch : batches) {
+        if (!batch.records.readable)
+            continue;
+        for (auto done = batch.after.cbegin(); done != batch.after.cend(); ++done) {
+            if (done.key() >= quint32(batch.records.steps.size()))
+                continue;
+            const QByteArray name = whereNow(batch.records.steps[done.key()]);
+            const auto known = latest.constFind(name);
+            if (done->size >= 0 && (known == latest.cend() || known->modifiedNs <= done->modifiedNs))
+                latest.insert(name, *done);
+        }
+    }
+    return latest;
+}
+
 Result<Outcome> revertBatch(quint64 id, bool redo, bool dryRun)
 {
     recover();
@@ -468,7 +498,7 @@ Result<Outcome> revertBatch(quint64 id, bool redo, bool dryRun)
     if (!targets)
         return targets.failure();
     Outcome outcome;
-    Reverter reverter(dryRun, outcome);
+    Reverter reverter(dryRun, outcome, lastChanges(batches));
     if (dryRun) {
         reverter.run(*targets, nullptr);
         return outcome;
@@ -476,7 +506,8 @@ Result<Outcome> revertBatch(quint64 id, bool redo, bool dryRun)
     Batch batch((redo ? QStringLiteral("Redo ") : QStringLiteral("Undo ")) + label,
         redo ? Batch::Role::Redo : Batch::Role::Undo, id);
     if (const Result<void> ready = batch.ready(); !ready)
-        return ready.failure();
+        return refusal(QStringLiteral("The undo history could not be written to %1 (%2), so no file was changed")
+                           .arg(ready.failure().path, ready.failure().reason));
     if (!batch.writer())
         return refusal(QStringLiteral("The undo history is turned off"));
     reverter.run(*targets, batch.writer());

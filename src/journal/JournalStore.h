@@ -79,6 +79,8 @@ public:
     const StepRecord& step(quint32 index) const { return m_steps[index]; }
     int doneCount() const { return m_doneCount; }
 
+    // True once a change was refused for a journal that cannot be written, and said so.
+    bool failureReported = false;
     // Prepared tail changes (Batch::expectTailChanges), keyed by path.
     QStringList expectedTails;
     qsizetype nextTail = 0;

@@ -225,6 +225,31 @@ TEST_P(UndoRefusals, LeaveTheFileAndUndoTheRest)
 INSTANTIATE_TEST_SUITE_P(EveryReason, UndoRefusals, testing::ValuesIn(kRefusals),
     [](const testing::TestParamInfo<Refusal>& test) { return std::string(test.param.name); });
 
+// Batches that change the same files are undone one after another, newest first, and redone in
+// turn: an undo's own change of a file does not count as a change by someone else.
+TEST_F(JournalTest, BatchesOverTheSameFilesAreUndoneAndRedoneInTurn)
+{
+    const QString song = m_files.write(u"song.mp3"_s, kAudio + kOldTag);
+    std::vector<QByteArray> states{TestFiles::read(song)};
+    for (const auto& change : {writeArtist, writeId3v2Title, writeArtist}) {
+        inBatch([&] {
+            changeTag(song, [&](MP3Tag& tag) {
+                tag.setArtist(QString::number(states.size()));
+                change(tag);
+            });
+        });
+        states.push_back(TestFiles::read(song));
+    }
+    for (auto state = states.rbegin() + 1; state != states.rend(); ++state) {
+        ASSERT_TRUE(Journal::undo(Journal::newestUndoable()->id));
+        EXPECT_EQ(TestFiles::read(song), *state);
+    }
+    for (auto state = states.begin() + 1; state != states.end(); ++state) {
+        ASSERT_TRUE(Journal::redo(Journal::newestRedoable()->id));
+        EXPECT_EQ(TestFiles::read(song), *state);
+    }
+}
+
 // A process that ends while a tag is half written leaves a batch without an end; the next start
 // puts the torn bytes back and shows the batch as interrupted, with the finished changes undoable.
 TEST_F(JournalTest, RecoveryPutsBackATornWriteAndKeepsFinishedChanges)
