@@ -23,8 +23,8 @@ void CommandLine::addFlag(const QString& name, const QString& description)
 
 void CommandLine::addValue(const QString& name, const QString& valueName, const QString& description)
 {
-    m_valueNames.append(name);
     m_parser.addOption(QCommandLineOption(name, description, valueName));
+    m_valueOptions.append(name);
 }
 
 void CommandLine::takesFiles()
@@ -51,40 +51,13 @@ std::optional<int> CommandLine::parse(const QStringList& arguments)
     if (!m_takesFiles && positional.size() > m_argumentCount) {
         return usageError(QStringLiteral("unexpected argument: ") + positional.at(m_argumentCount));
     }
-    if (!m_takesFiles && positional.size() < m_argumentCount) {
+    if (!m_takesFiles && positional.size() < m_leastArguments) {
         return usageError(QStringLiteral("missing arguments"));
     }
     if (m_takesFiles && m_parser.positionalArguments().isEmpty() && !isSet(QStringLiteral("files-from"))) {
         return usageError(QStringLiteral("no files given"));
     }
     return std::nullopt;
-}
-
-QString CommandLine::optionsText() const
-{
-    QString text;
-    QStringList seen;
-    for (const QString& name : m_parser.optionNames()) {
-        if (seen.contains(name))
-            continue;
-        seen.append(name);
-        text += (name.size() == 1 ? QStringLiteral(" -") : QStringLiteral(" --")) + name;
-        if (m_valueNames.contains(name))
-            text += u' ' + m_parser.values(name).join(u' ');
-    }
-    return text;
-}
-
-CommandBatch::CommandBatch(const CommandLine& line, const QString& command, qsizetype files)
-    : m_batch(QStringLiteral("sondrel-cli ") + command + line.optionsText()
-        + (files == 1 ? QStringLiteral(", 1 file") : QStringLiteral(", %L1 files").arg(files)))
-{
-    if (const Result<void> ready = m_batch.ready(); !ready) {
-        Messages::error(QStringLiteral("The undo history could not be written to ") + ready.failure().path
-            + QStringLiteral(" (") + ready.failure().reason
-            + QStringLiteral("), so no file was changed. Use --no-journal to change files without it."));
-        m_ready = false;
-    }
 }
 
 Result<QStringList> CommandLine::files() const
@@ -121,6 +94,33 @@ Result<QStringList> CommandLine::files() const
     return paths;
 }
 
+QString CommandLine::commandAsTyped(const QStringList& arguments, const QStringList& leftOut) const
+{
+    QStringList typed;
+    if (!arguments.isEmpty())
+        typed.append(arguments.first());
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& word = arguments.at(i);
+        if (word == u"--")
+            break; // only arguments follow
+        if (!word.startsWith(u'-') || word == u"-")
+            continue; // a file or another argument
+        // "--name", "-name" or "--name=value"; a value option without "=" takes the next word.
+        const QString option = word.mid(word.startsWith(u"--") ? 2 : 1);
+        const qsizetype equals = option.indexOf(u'=');
+        const QString name = equals < 0 ? option : option.left(equals);
+        const bool takesNext = equals < 0 && m_valueOptions.contains(name) && i + 1 < arguments.size();
+        if (!leftOut.contains(name)) {
+            typed.append(word);
+            if (takesNext)
+                typed.append(arguments.at(i + 1));
+        }
+        if (takesNext)
+            ++i;
+    }
+    return typed.join(u' ');
+}
+
 int CommandLine::usageError(const QString& reason) const
 {
     const QByteArray text = (QStringLiteral("usage: sondrel-cli ") + m_synopsis + u'\n'
@@ -135,6 +135,14 @@ StderrMessages& commandMessages()
 {
     static StderrMessages messages;
     return messages;
+}
+
+QString tabField(QString text)
+{
+    return text.replace(u'\\', QStringLiteral("\\\\"))
+        .replace(u'\t', QStringLiteral("\\t"))
+        .replace(u'\r', QStringLiteral("\\r"))
+        .replace(u'\n', QStringLiteral("\\n"));
 }
 
 QStringList pathsOfList(const QByteArray& bytes)

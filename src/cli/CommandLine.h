@@ -8,7 +8,6 @@
 
 #include "base/Messages.h"
 #include "base/Result.h"
-#include "journal/Journal.h"
 
 // Exit statuses of sondrel-cli.
 constexpr int ExitOk = 0;
@@ -26,8 +25,13 @@ public:
     void addValue(const QString& name, const QString& valueName, const QString& description);
     // Adds --files-from; files() then takes paths from the list too.
     void takesFiles();
-    // The command takes exactly count arguments (a playlist, say), read with arguments().
-    void takesArguments(int count) { m_argumentCount = count; }
+    // The command takes from least to most arguments (a playlist, say), read with arguments().
+    void takesArguments(int most, int least)
+    {
+        m_argumentCount = most;
+        m_leastArguments = least;
+    }
+    void takesArguments(int count) { takesArguments(count, count); }
     QStringList arguments() const { return m_parser.positionalArguments(); }
 
     // Parses the command's arguments (the command name first). The exit status when the command
@@ -45,33 +49,26 @@ public:
     // MaxFileListSize.
     Result<QStringList> files() const;
 
+    // The command and its options as they were typed, values included, without the files and
+    // other arguments and without the options named in leftOut: how the undo history names a run.
+    QString commandAsTyped(const QStringList& arguments, const QStringList& leftOut = {}) const;
+
     // Prints the usage line and the reason on stderr; returns ExitUsage.
     int usageError(const QString& reason) const;
-
-    // The options given, as typed ("--id3v2 --format <a> - <t>"), for the label of the command's
-    // batch in the undo history.
-    QString optionsText() const;
 
 private:
     QString m_synopsis;
     QCommandLineParser m_parser;
-    QStringList m_valueNames;
     bool m_takesFiles = false;
     int m_argumentCount = 0;
+    int m_leastArguments = 0;
+    // The options that take a value, by name.
+    QStringList m_valueOptions;
 };
 
-// The undo journal's batch of one command that changes files, labelled "sondrel-cli COMMAND
-// OPTIONS, N files". When the journal cannot be written the error is shown and ready() is false:
-// the command then changes nothing.
-class CommandBatch {
-public:
-    CommandBatch(const CommandLine& line, const QString& command, qsizetype files);
-    bool ready() const { return m_ready; }
-
-private:
-    Journal::Batch m_batch;
-    bool m_ready = true;
-};
+// A text as one field of a tab-separated line: backslash, tab, CR and LF escaped as \\, \t, \r
+// and \n.
+QString tabField(QString text);
 
 // The paths of a file list: one a line, LF or CR LF, empty lines skipped.
 QStringList pathsOfList(const QByteArray& bytes);

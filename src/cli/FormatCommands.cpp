@@ -5,6 +5,7 @@
 #include <QStringBuilder>
 
 #include "base/NativePath.h"
+#include "cli/CommandJournal.h"
 #include "cli/CommandLine.h"
 #include "cli/Json.h"
 #include "cli/TagFieldOptions.h"
@@ -48,8 +49,8 @@ void printChanges(const RetagCommands::PlannedRetag& plan)
 }
 
 // Parses a retag command's arguments, which need --format and may choose the tag, sets the model
-// to that tag and makes a row of every file. Empty, with the exit status in *exitCode, when the
-// command is done (help, a usage error, no list).
+// to that tag, sets the journal up and makes a row of every file. Empty, with the exit status in
+// *exitCode, when the command is done (help, a usage error, no list).
 std::optional<RetagCommands::Rows> parseFilesAsRows(
     CommandLine& line, const QStringList& arguments, PlaylistModel& model, int* exitCode)
 {
@@ -62,7 +63,7 @@ std::optional<RetagCommands::Rows> parseFilesAsRows(
         return std::nullopt;
     }
     const std::optional<TagChoice> tag = TagChoiceOptions::tagOf(line, exitCode);
-    if (!tag)
+    if (!tag || !CommandJournal::start(line, exitCode))
         return std::nullopt;
     model.setFormatStringsUse(*tag);
     const Result<QStringList> files = line.files();
@@ -142,6 +143,7 @@ int runTagFromName(const QStringList& arguments)
         QStringLiteral("Write nothing; print every field that would change, a line each: file, field (Title, "
                        "Artist, Album, Year, Comment, Track or Genre), old value and new value, separated by tabs "
                        "(a file without a tag shows empty old values)."));
+    CommandJournal::addOptions(line);
     line.takesFiles();
     int exitCode = ExitOk;
     PlaylistModel model;
@@ -162,8 +164,8 @@ int runTagFromName(const QStringList& arguments)
             printChanges(plan);
         return ExitOk;
     }
-    const CommandBatch batch(line, QStringLiteral("tag-from-name"), qsizetype(rows->size()));
-    if (!batch.ready())
+    const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, qsizetype(rows->size()));
+    if (!batch)
         return ExitErrorShown;
     RetagCommands::retagAsPlanned(model, plans, RetagCommands::AfterWriting::KeepAsWritten);
     return ExitOk;
@@ -189,6 +191,7 @@ int runNameFromTag(const QStringList& arguments)
     line.addFlag(QStringLiteral("dry-run"),
         QStringLiteral("Rename nothing; print every planned rename, marking the ones that would fail or be "
                        "skipped and why."));
+    CommandJournal::addOptions(line);
     line.takesFiles();
     int exitCode = ExitOk;
     PlaylistModel model;
@@ -204,6 +207,9 @@ int runNameFromTag(const QStringList& arguments)
             printRename(plan);
         return ExitOk;
     }
+    const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, qsizetype(rows->size()));
+    if (!batch)
+        return ExitErrorShown;
     // A tag that could not be read has been reported by the read; the other skipped files are
     // reported here, each once.
     for (const RetagCommands::PlannedRename& plan : plans) {
@@ -212,9 +218,6 @@ int runNameFromTag(const QStringList& arguments)
     }
     if (line.isSet(QStringLiteral("keep-going")))
         commandMessages().setQuestionAnswer(Messages::Answer::Yes);
-    const CommandBatch batch(line, QStringLiteral("name-from-tag"), qsizetype(rows->size()));
-    if (!batch.ready())
-        return ExitErrorShown;
     for (const RetagCommands::PlannedRename& plan : RetagCommands::renameAsPlanned(model, plans).renamed)
         printRename(plan);
     return ExitOk;

@@ -6,6 +6,7 @@
 
 #include "base/Messages.h"
 #include "base/NativePath.h"
+#include "cli/CommandJournal.h"
 #include "cli/CommandLine.h"
 #include "cli/Json.h"
 #include "cli/TagFieldOptions.h"
@@ -116,17 +117,20 @@ int runConvert(const QStringList& arguments)
     CommandLine line(QStringLiteral("convert IN OUT"),
         QStringLiteral("Loads the playlist IN and saves its rows to OUT, as M3U or PLS by OUT's extension "
                        "(.m3u or .pls). OUT is replaced in one step; a failed save leaves it as it was."));
+    CommandJournal::addOptions(line);
     line.takesArguments(2);
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
+    int exitCode = ExitOk;
+    if (!CommandJournal::start(line, &exitCode))
+        return exitCode;
     PlaylistModel model;
     std::optional<Iterator> reader;
-    if (load(model, line.arguments().at(0), reader)) {
-        const CommandBatch batch(line, QStringLiteral("convert ") + line.arguments().join(u' '), 1);
-        if (!batch.ready())
-            return ExitErrorShown;
+    if (!load(model, line.arguments().at(0), reader))
+        return ExitOk;
+    const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, 1);
+    if (batch)
         PlaylistFiles::savePlaylist(model, line.arguments().at(1));
-    }
     return ExitOk;
 }
 
@@ -145,6 +149,7 @@ int runPrune(const QStringList& arguments)
         QStringLiteral("Remove repeated rows by file, title or quicktag (reads the tags first)."));
     line.addFlag(QStringLiteral("dry-run"), QStringLiteral("Print what would go; save nothing."));
     line.addValue(QStringLiteral("output"), QStringLiteral("OUT"), QStringLiteral("Save to OUT instead."));
+    CommandJournal::addOptions(line);
     line.takesArguments(1);
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
@@ -159,6 +164,9 @@ int runPrune(const QStringList& arguments)
     }
     if (!missing && !column)
         return line.usageError(QStringLiteral("say what to remove: --missing, --duplicates or both"));
+    int exitCode = ExitOk;
+    if (!CommandJournal::start(line, &exitCode))
+        return exitCode;
 
     const QString playlist = line.arguments().first();
     PlaylistModel model;
@@ -180,12 +188,11 @@ int runPrune(const QStringList& arguments)
         deletePrinting(model, reader);
     }
     writeOut(QStringLiteral("Removed %1 rows, %2 remain.\n").arg(before - model.size()).arg(model.size()).toUtf8());
-    if (!line.isSet(QStringLiteral("dry-run"))) {
-        const CommandBatch batch(line, QStringLiteral("prune ") + playlist, 1);
-        if (!batch.ready())
-            return ExitErrorShown;
+    if (line.isSet(QStringLiteral("dry-run")))
+        return ExitOk;
+    // The output playlist is the one file the command changes.
+    if (const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, 1))
         PlaylistFiles::savePlaylist(
             model, line.isSet(QStringLiteral("output")) ? line.value(QStringLiteral("output")) : playlist);
-    }
     return ExitOk;
 }

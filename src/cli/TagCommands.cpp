@@ -5,6 +5,7 @@
 #include <QStringBuilder>
 
 #include "base/NativePath.h"
+#include "cli/CommandJournal.h"
 #include "cli/CommandLine.h"
 #include "cli/Json.h"
 #include "cli/TagFieldOptions.h"
@@ -134,12 +135,15 @@ int runWrite(const QStringList& arguments)
     line.addFlag(QStringLiteral("id3v2"), QStringLiteral("Write the ID3v2 tag."));
     TagChoiceOptions::addNewTagVersion(line);
     TagFieldOptions::addTo(line);
+    CommandJournal::addOptions(line);
     line.takesFiles();
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
     const bool id3v2 = line.isSet(QStringLiteral("id3v2"));
     const bool id3v1 = line.isSet(QStringLiteral("id3v1")) || !id3v2;
     int exitCode = ExitOk;
+    if (!CommandJournal::start(line, &exitCode))
+        return exitCode;
     const std::optional<int> newTagVersion = TagChoiceOptions::newTagVersionOf(line, &exitCode);
     if (!newTagVersion)
         return exitCode;
@@ -150,11 +154,12 @@ int runWrite(const QStringList& arguments)
     const Result<QStringList> files = line.files();
     if (!files)
         return ExitOk;
-    const CommandBatch batch(line, QStringLiteral("write"), files->size());
-    if (!batch.ready())
+    const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, files->size());
+    if (!batch)
         return ExitErrorShown;
-    if (id3v1)
-        Journal::expectTailChanges(*files);
+    // Only ID3v1 tags: every file's last bytes change, and are recorded in groups ahead.
+    if (!id3v2)
+        batch->expectTailChanges(*files);
     for (const QString& path : *files) {
         MP3Tag tag;
         tag.init(path);
@@ -181,6 +186,7 @@ int runRemove(const QStringList& arguments)
                        "not followed by audio data is left alone with a message."));
     line.addFlag(QStringLiteral("id3v1"), QStringLiteral("Remove the ID3v1 tag."));
     line.addFlag(QStringLiteral("id3v2"), QStringLiteral("Remove the ID3v2 tag."));
+    CommandJournal::addOptions(line);
     line.takesFiles();
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
@@ -188,14 +194,17 @@ int runRemove(const QStringList& arguments)
     const bool id3v2 = line.isSet(QStringLiteral("id3v2"));
     if (!id3v1 && !id3v2)
         return line.usageError(QStringLiteral("say which tag to remove: --id3v1, --id3v2 or both"));
+    int exitCode = ExitOk;
+    if (!CommandJournal::start(line, &exitCode))
+        return exitCode;
     const Result<QStringList> files = line.files();
     if (!files)
         return ExitOk;
-    const CommandBatch batch(line, QStringLiteral("remove"), files->size());
-    if (!batch.ready())
+    const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, files->size());
+    if (!batch)
         return ExitErrorShown;
-    if (id3v1 && !id3v2)
-        Journal::expectTailChanges(*files);
+    if (!id3v2)
+        batch->expectTailChanges(*files);
     for (const QString& path : *files) {
         MP3Tag tag;
         tag.init(path);

@@ -1,11 +1,10 @@
 #include "cli/TagCopyCommand.h"
 
-#include <optional>
-
 #include <QStringBuilder>
 
 #include "base/Messages.h"
 #include "base/NativePath.h"
+#include "cli/CommandJournal.h"
 #include "cli/CommandLine.h"
 #include "cli/TagFieldOptions.h"
 #include "tags/GenreTable.h"
@@ -16,20 +15,11 @@ namespace {
 
 enum class Direction { ToId3v1, ToId3v2 };
 
-// A text as one field of a tab-separated line: backslash, tab, CR and LF escaped.
-QString escaped(QString text)
-{
-    return text.replace(u'\\', QStringLiteral("\\\\"))
-        .replace(u'\t', QStringLiteral("\\t"))
-        .replace(u'\r', QStringLiteral("\\r"))
-        .replace(u'\n', QStringLiteral("\\n"));
-}
-
 void printLosses(const QString& path, const std::vector<TagCopy::Loss>& losses)
 {
     for (const TagCopy::Loss& loss : losses) {
         writeOut(NativePath::encode(path)
-            + QString(u'\t' % loss.field % u'\t' % escaped(loss.before) % u'\t' % escaped(loss.after) % u'\n')
+            + QString(u'\t' % loss.field % u'\t' % tabField(loss.before) % u'\t' % tabField(loss.after) % u'\n')
                   .toUtf8());
     }
 }
@@ -92,6 +82,7 @@ int runCopyTag(const QStringList& arguments)
     line.addValue(QStringLiteral("to"), QStringLiteral("TAG"), QStringLiteral("The tag written: id3v2 or id3v1."));
     line.addFlag(QStringLiteral("dry-run"), QStringLiteral("Print what would be lost, and write nothing."));
     TagChoiceOptions::addNewTagVersion(line);
+    CommandJournal::addOptions(line);
     line.takesFiles();
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
@@ -101,19 +92,19 @@ int runCopyTag(const QStringList& arguments)
         return line.usageError(QStringLiteral("give --from id3v2 --to id3v1, or --from id3v1 --to id3v2"));
     int exitCode = ExitOk;
     const std::optional<int> newTagVersion = TagChoiceOptions::newTagVersionOf(line, &exitCode);
-    if (!newTagVersion)
+    if (!newTagVersion || !CommandJournal::start(line, &exitCode))
         return exitCode;
     const bool dryRun = line.isSet(QStringLiteral("dry-run"));
     const Result<QStringList> files = line.files();
     if (!files)
         return ExitOk;
-    std::optional<CommandBatch> batch;
+    std::unique_ptr<Journal::Batch> batch;
     if (!dryRun) {
-        batch.emplace(line, QStringLiteral("copy-tag"), files->size());
-        if (!batch->ready())
+        batch = CommandJournal::openBatch(line, arguments, files->size());
+        if (!batch)
             return ExitErrorShown;
         if (*direction == Direction::ToId3v1)
-            Journal::expectTailChanges(*files);
+            batch->expectTailChanges(*files);
     }
     BatchGenres genres;
     for (const QString& path : *files) {

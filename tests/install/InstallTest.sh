@@ -77,6 +77,9 @@ if [ -f "$completion" ]; then
         "sondrel-cli;info;music/|music/a.mp3 music/b.m3u"
         "sondrel-cli;convert;music/|music/b.m3u"
         "sondrel-cli;genres;|"
+        "sondrel-cli;un|undo"
+        "sondrel-cli;redo;--|--dry-run --help --journal-limit"
+        "sondrel-cli;convert;--no|--no-journal"
     )
     for case in "${cases[@]}"; do
         line=${case%%|*} want=${case#*|}
