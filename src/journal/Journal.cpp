@@ -54,12 +54,20 @@ Failure journalFailure(const QString& path, const QString& reason)
     return why;
 }
 
+// A path as a step keeps it: absolute, so that an undo run from another folder finds the file.
+QByteArray recordedPath(const QString& path)
+{
+    if (path.isEmpty() || !QDir::isRelativePath(path))
+        return NativePath::encode(path);
+    return NativePath::encode(QDir::currentPath() + u'/' + path);
+}
+
 StepRecord stepOf(StepKind kind, const QString& path, const QString& target = {})
 {
     StepRecord step;
     step.kind = kind;
-    step.path = NativePath::encode(path);
-    step.target = NativePath::encode(target);
+    step.path = recordedPath(path);
+    step.target = recordedPath(target);
     return step;
 }
 

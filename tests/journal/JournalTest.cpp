@@ -250,6 +250,24 @@ TEST_F(JournalTest, BatchesOverTheSameFilesAreUndoneAndRedoneInTurn)
     }
 }
 
+// Files named relative to the current folder are undone from any other folder.
+TEST_F(JournalTest, RelativeNamesAreRecordedWhole)
+{
+    m_files.write(u"a.mp3"_s, kAudio + kOldTag);
+    const QString before = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(m_files.folder()));
+    inBatch([&] {
+        changeTag(u"a.mp3"_s, writeArtist);
+        ASSERT_TRUE(Journal::renameNoReplace(u"a.mp3"_s, u"b.mp3"_s));
+    });
+    ASSERT_TRUE(QDir::setCurrent(m_state.path()));
+    const Result<Journal::Outcome> undone = Journal::undo(Journal::newestUndoable()->id);
+    QDir::setCurrent(before);
+    ASSERT_TRUE(undone);
+    EXPECT_TRUE(undone->refused.isEmpty()) << undone->refused.join(u'\n').toStdString();
+    EXPECT_EQ(TestFiles::read(path(u"a.mp3"_s)), kAudio + kOldTag);
+}
+
 // A process that ends while a tag is half written leaves a batch without an end; the next start
 // puts the torn bytes back and shows the batch as interrupted, with the finished changes undoable.
 TEST_F(JournalTest, RecoveryPutsBackATornWriteAndKeepsFinishedChanges)
