@@ -32,6 +32,11 @@ HistoryDialog::HistoryDialog(std::function<void(quint64 id, bool redo)> act, QWi
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setAllColumnsShowFocus(true);
+    // The label takes what the time, the count and the state leave.
+    m_list->header()->setStretchLastSection(false);
+    for (const int column : {0, 2, 3})
+        m_list->header()->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    m_list->header()->setSectionResizeMode(1, QHeaderView::Stretch);
     m_undo->setObjectName(QStringLiteral("cmdUndoToHere"));
     m_redo->setObjectName(QStringLiteral("cmdRedo"));
 
@@ -82,8 +87,6 @@ void HistoryDialog::fill()
         if (batch->id == keep || !current)
             current = item;
     }
-    m_list->header()->setSectionResizeMode(1, QHeaderView::Stretch);
-    m_list->resizeColumnToContents(0);
     if (current)
         m_list->setCurrentItem(current);
     updateButtons();
