@@ -20,13 +20,16 @@ namespace {
 
 using StepKey = QPair<quint64, quint32>;
 
-// One batch as the history sees it: its records without the bytes of its before-states.
+// One batch as the history sees it. Read whole (for an undo): its records without the bytes of
+// their before-states, and each made step's file after it. Kept for the history: its begin and end,
+// which steps were made, and which steps of other batches they revert.
 struct Known {
     Store::BatchFile file;
     BatchRecords records;
     bool live = false;
-    // The step's file after it, for every step that was made.
-    QHash<quint32, Fingerprint> after;
+    std::vector<quint32> made;
+    std::vector<std::pair<quint32, StepKey>> reverting;
+    QHash<quint32, Fingerprint> after; // read whole only
 };
 
 Batch::Role roleOf(const Known& batch)
@@ -34,13 +37,29 @@ Batch::Role roleOf(const Known& batch)
     return Batch::Role(batch.records.begin.role);
 }
 
-void collectAfter(Known& batch)
+void collectAfter(Known& batch, bool whole)
 {
     for (const DoneRecord& done : batch.records.done)
         batch.after.insert(done.index, done.after);
     for (const RepairRecord& repair : batch.records.repairs)
         if (repair.outcome == RepairRecord::Outcome::Made)
             batch.after.insert(repair.index, repair.after);
+    batch.made.reserve(std::size_t(batch.after.size()));
+    for (auto made = batch.after.cbegin(); made != batch.after.cend(); ++made)
+        batch.made.push_back(made.key());
+    std::sort(batch.made.begin(), batch.made.end());
+    for (const StepRecord& step : batch.records.steps)
+        if (step.revertsBatch != 0 && batch.after.contains(step.index))
+            batch.reverting.push_back({step.index, {step.revertsBatch, step.revertsStep}});
+    if (whole)
+        return;
+    // A history of 100 batches of 10,000 files each stays small in memory.
+    BatchRecords& records = batch.records;
+    records.steps = {};
+    records.done = {};
+    records.refused = {};
+    records.repairs = {};
+    batch.after = {};
 }
 
 // Batch files read once and kept while their size and time stay the same: the history is asked
@@ -58,12 +77,13 @@ QHash<QString, CacheEntry>& cache()
     return entries;
 }
 
-QList<Known> loadAll()
+// Every batch kept; whole ones for an undo or redo, read now.
+QList<Known> loadAll(bool whole = false)
 {
     QList<Known> batches;
     QHash<QString, CacheEntry> kept;
     for (const Store::BatchFile& file : Store::list(folder())) {
-        CacheEntry entry = cache().value(file.path);
+        CacheEntry entry = whole ? CacheEntry() : cache().value(file.path);
         if (entry.size != file.size || entry.modifiedNs != file.modifiedNs || entry.inode != file.inode) {
             entry = CacheEntry{file.size, file.modifiedNs, file.inode, Known{}};
             entry.known.file = file;
@@ -73,13 +93,15 @@ QList<Known> loadAll()
                 : BatchRecords{false, QStringLiteral("it cannot be read"), {}, {}, {}, {}, {}, {}, 0};
             for (StepRecord& step : entry.known.records.steps)
                 step.before.clear();
-            collectAfter(entry.known);
+            collectAfter(entry.known, whole);
         }
         entry.known.live = !entry.known.records.end && Store::isLive(file.path);
-        kept.insert(file.path, entry);
         batches.append(entry.known);
+        if (!whole)
+            kept.insert(file.path, std::move(entry));
     }
-    cache() = std::move(kept);
+    if (!whole)
+        cache() = std::move(kept);
     return batches;
 }
 
@@ -90,9 +112,8 @@ QHash<StepKey, StepKey> revertedBy(const QList<Known>& batches)
     for (const Known& batch : batches) {
         if (!batch.records.readable)
             continue;
-        for (const StepRecord& step : batch.records.steps)
-            if (step.revertsBatch != 0 && batch.after.contains(step.index))
-                by.insert({step.revertsBatch, step.revertsStep}, {batch.records.begin.id, step.index});
+        for (const auto& [index, reverted] : batch.reverting)
+            by.insert(reverted, {batch.records.begin.id, index});
     }
     return by;
 }
@@ -117,9 +138,9 @@ struct Tally {
 Tally tally(const Known& batch, const QHash<StepKey, StepKey>& by)
 {
     Tally counts;
-    for (auto it = batch.after.begin(); it != batch.after.end(); ++it) {
+    for (const quint32 index : batch.made) {
         ++counts.made;
-        if (chainEnd(by, {batch.records.begin.id, it.key()}).second % 2 == 1)
+        if (chainEnd(by, {batch.records.begin.id, index}).second % 2 == 1)
             ++counts.undone;
     }
     return counts;
@@ -445,7 +466,7 @@ Result<QList<Target>> targetsOf(const QList<Known>& batches, quint64 id, bool re
     QHash<quint64, const Known*> byId;
     for (const Known& known : batches)
         byId.insert(known.file.id, &known);
-    QList<quint32> indexes = batch->after.keys();
+    std::vector<quint32> indexes = batch->made;
     std::sort(indexes.begin(), indexes.end(), std::greater<>());
     QList<Target> targets;
     for (const quint32 index : indexes) {
@@ -492,7 +513,7 @@ QHash<QByteArray, Fingerprint> lastChanges(const QList<Known>& batches)
 Result<Outcome> revertBatch(quint64 id, bool redo, bool dryRun)
 {
     recover();
-    const QList<Known> batches = loadAll();
+    const QList<Known> batches = loadAll(true);
     QString label;
     const Result<QList<Target>> targets = targetsOf(batches, id, redo, &label);
     if (!targets)
