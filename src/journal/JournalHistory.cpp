@@ -77,12 +77,15 @@ QHash<QString, CacheEntry>& cache()
     return entries;
 }
 
-// Every batch kept; whole ones for an undo or redo, read now.
-QList<Known> loadAll(bool whole = false)
+// Every batch kept; for an undo or redo, whole and read now, those from batch from on (a change is
+// only ever reverted by a later batch, and only later batches can have changed its files since).
+QList<Known> loadAll(bool whole = false, quint64 from = 0)
 {
     QList<Known> batches;
     QHash<QString, CacheEntry> kept;
     for (const Store::BatchFile& file : Store::list(folder())) {
+        if (file.id < from)
+            continue;
         CacheEntry entry = whole ? CacheEntry() : cache().value(file.path);
         if (entry.size != file.size || entry.modifiedNs != file.modifiedNs || entry.inode != file.inode) {
             entry = CacheEntry{file.size, file.modifiedNs, file.inode, Known{}};
@@ -513,7 +516,7 @@ QHash<QByteArray, Fingerprint> lastChanges(const QList<Known>& batches)
 Result<Outcome> revertBatch(quint64 id, bool redo, bool dryRun)
 {
     recover();
-    const QList<Known> batches = loadAll(true);
+    const QList<Known> batches = loadAll(true, id);
     QString label;
     const Result<QList<Target>> targets = targetsOf(batches, id, redo, &label);
     if (!targets)
