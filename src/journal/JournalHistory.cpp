@@ -154,7 +154,9 @@ BatchSummary summarize(const Known& batch, const QHash<StepKey, StepKey>& by)
     BatchSummary summary;
     const BeginRecord& begin = batch.records.begin;
     summary.id = batch.file.id;
-    summary.time = QDateTime::fromMSecsSinceEpoch(begin.timeMs);
+    // A batch whose begin record cannot be read has no time.
+    if (begin.timeMs > 0)
+        summary.time = QDateTime::fromMSecsSinceEpoch(begin.timeMs);
     summary.label = begin.label;
     summary.role = roleOf(batch);
     summary.reverts = begin.reverts;
