@@ -101,7 +101,7 @@ QList<Known> loadAll(bool whole = false, quint64 from = 0)
         entry.known.live = !entry.known.records.end && Store::isLive(file.path);
         batches.append(entry.known);
         if (!whole)
-            kept.insert(file.path, std::move(entry));
+            kept.insert(file.path, entry);
     }
     if (!whole)
         cache() = std::move(kept);

@@ -25,6 +25,6 @@ void setFormatStringsUse(TagChoice tag);
 // Limit..."): the newest batches kept (100) and their size in MiB (512), over the journal's
 // settings now (its folder stays).
 Journal::Settings undoHistory();
-void setUndoHistory(const Journal::Settings& settings);
+void setUndoHistory(const Journal::Settings& journal);
 
 } // namespace WindowSettings
