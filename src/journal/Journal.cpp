@@ -184,7 +184,7 @@ Result<void> journaled(StepRecord step, const std::function<Result<void>()>& cha
 QString defaultFolder()
 {
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
-    // The base directory specification asks for an absolute path and ignores any other.
+    // Only an absolute folder counts as the state home; a relative or empty one means the default.
     if (state.isEmpty() || !QDir::isAbsolutePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
     return state + QStringLiteral("/sondrel");
