@@ -161,6 +161,40 @@ QString combinePath(const QString& folder, const QString& path, PathStyle style)
     return resolveDots(combined, style);
 }
 
+QString relativePath(const QString& folder, const QString& path, PathStyle style)
+{
+    if (!isAbsolute(folder, style) || !isAbsolute(path, style))
+        return path;
+    const QChar slash = separator(style);
+    const QString from = resolveDots(folder, style);
+    const QString to = resolveDots(path, style);
+    const qsizetype fromRoot = rootLength(from, style);
+    const qsizetype toRoot = rootLength(to, style);
+    if (from.left(fromRoot).toUpper() != to.left(toRoot).toUpper())
+        return path; // another drive: no relative path reaches it
+    const auto segments = [slash](QStringView text) {
+        std::vector<QStringView> parts;
+        for (const QStringView part : text.tokenize(slash, Qt::SkipEmptyParts))
+            parts.push_back(part);
+        return parts;
+    };
+    const std::vector<QStringView> folderParts = segments(QStringView(from).sliced(fromRoot));
+    const std::vector<QStringView> pathParts = segments(QStringView(to).sliced(toRoot));
+    std::size_t shared = 0;
+    // The file name itself is never a shared folder.
+    while (shared < folderParts.size() && shared + 1 < pathParts.size() && folderParts[shared] == pathParts[shared])
+        ++shared;
+    QString relative;
+    for (std::size_t i = shared; i < folderParts.size(); ++i)
+        relative += QStringLiteral("..") + slash;
+    for (std::size_t i = shared; i < pathParts.size(); ++i) {
+        relative += pathParts[i];
+        if (i + 1 < pathParts.size())
+            relative += slash;
+    }
+    return relative;
+}
+
 QStringView trimmedOfBlanks(QStringView text)
 {
     qsizetype first = 0;

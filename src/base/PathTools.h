@@ -49,4 +49,11 @@ QStringView trimmedOfBlanks(QStringView text);
 
 bool isAbsolute(const QString& path, PathStyle style = nativeStyle());
 
+// The absolute path as seen from the absolute folder: the names after the segments the two share,
+// each segment of the folder past them climbed with "..", so "/m/a/x.mp3" from "/m/lists" is
+// "../a/x.mp3" and from "/m" is "a/x.mp3". Both are taken through resolveDots first; a path or folder
+// that is not absolute, or a Windows path whose drive differs from the folder's, is returned
+// unchanged. Nothing is looked up: whether the two are on one volume is the caller's question.
+QString relativePath(const QString& folder, const QString& path, PathStyle style = nativeStyle());
+
 } // namespace PathTools

@@ -99,6 +99,42 @@ TEST(PathTools, CombinesPlaylistPathsWithTheFolder)
     }
 }
 
+TEST(PathTools, MakesPathsRelativeToAFolder)
+{
+    struct Case {
+        const char16_t* folder;
+        const char16_t* path;
+        PathStyle style;
+        const char16_t* expected;
+    } const cases[] = {
+        {u"/m/lists", u"/m/a/x.mp3", PathStyle::Posix, u"../a/x.mp3"},
+        {u"/m/lists/", u"/m/lists/x.mp3", PathStyle::Posix, u"x.mp3"},
+        {u"/m", u"/m/a/b/x.mp3", PathStyle::Posix, u"a/b/x.mp3"},
+        {u"/", u"/x.mp3", PathStyle::Posix, u"x.mp3"},
+        {u"/a/b/c", u"/x.mp3", PathStyle::Posix, u"../../../x.mp3"},
+        // A folder named like the file is still climbed out of.
+        {u"/m/x.mp3", u"/m/x.mp3", PathStyle::Posix, u"../x.mp3"},
+        {u"/m/lists/../a", u"/m/a/./x.mp3", PathStyle::Posix, u"x.mp3"},
+        {u"lists", u"/m/x.mp3", PathStyle::Posix, u"/m/x.mp3"},
+        {u"/m", u"x.mp3", PathStyle::Posix, u"x.mp3"},
+        {u"/m", u"C:\\x.mp3", PathStyle::Posix, u"C:\\x.mp3"},
+        {u"C:\\Lists", u"c:\\Music\\x.mp3", PathStyle::Windows, u"..\\Music\\x.mp3"},
+        {u"C:\\Lists", u"D:\\x.mp3", PathStyle::Windows, u"D:\\x.mp3"},
+    };
+    for (const Case& c : cases) {
+        const QString folder = QString::fromUtf16(c.folder);
+        const QString path = QString::fromUtf16(c.path);
+        SCOPED_TRACE(folder.toStdString() + " -> " + path.toStdString());
+        const QString relative = relativePath(folder, path, c.style);
+        EXPECT_EQ(relative, QString::fromUtf16(c.expected));
+        // Read back against the folder, it names the same file.
+        if (isAbsolute(folder, c.style) && isAbsolute(path, c.style) && relative != path) {
+            EXPECT_EQ(combinePath(resolveDots(folder, c.style), relative, c.style).toLower(),
+                resolveDots(path, c.style).toLower());
+        }
+    }
+}
+
 TEST(PathTools, FindsExtensionsAndLastOccurrences)
 {
     EXPECT_EQ(stripExtension(u"song"_s), u"song"_s);
