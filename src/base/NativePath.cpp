@@ -66,6 +66,11 @@ void appendUtf8(QByteArray& bytes, char32_t codePoint)
     }
 }
 
+bool isEscape(QChar c)
+{
+    return c.unicode() >= kEscapeBase + 0x80 && c.unicode() <= kEscapeBase + 0xFF;
+}
+
 } // namespace
 
 QString decode(QByteArrayView bytes)
@@ -93,9 +98,14 @@ QString decode(QByteArrayView bytes)
     return path;
 }
 
+bool holdsUndecodedBytes(QStringView text)
+{
+    return std::any_of(text.begin(), text.end(), isEscape);
+}
+
 QByteArray encode(QStringView path)
 {
-    const auto escaped = [](QChar c) { return c.unicode() >= kEscapeBase + 0x80 && c.unicode() <= kEscapeBase + 0xFF; };
+    const auto escaped = isEscape;
     if (std::none_of(path.begin(), path.end(), escaped))
         return path.toUtf8();
     QByteArray bytes;

@@ -17,4 +17,7 @@ namespace NativePath {
 QString decode(QByteArrayView bytes);
 QByteArray encode(QStringView path);
 
+// True when the text holds a character that stands for a byte that was not UTF-8.
+bool holdsUndecodedBytes(QStringView text);
+
 } // namespace NativePath

@@ -79,6 +79,28 @@ qsizetype deletePrinting(PlaylistModel& model, std::optional<Iterator>& reader)
     return removed;
 }
 
+void addPathsOption(CommandLine& line)
+{
+    line.addValue(QStringLiteral("paths"), QStringLiteral("FORM"),
+        QStringLiteral("How the saved playlist writes paths: keep (the default: each as the playlist wrote "
+                       "it, relative ones now relative to where it is saved), relative (to the playlist's "
+                       "folder; a file on another volume stays absolute) or absolute."));
+}
+
+// The form --paths names; nothing, after the usage message, for another word.
+std::optional<PathForm> pathFormOf(const CommandLine& line, int* exitCode)
+{
+    const QString form = line.value(QStringLiteral("paths"));
+    if (form.isEmpty() || form == u"keep")
+        return PathForm::AsTheyAre;
+    if (form == u"relative")
+        return PathForm::Relative;
+    if (form == u"absolute")
+        return PathForm::Absolute;
+    *exitCode = line.usageError(QStringLiteral("--paths takes keep, relative or absolute"));
+    return std::nullopt;
+}
+
 } // namespace
 
 int runPlaylist(const QStringList& arguments)
@@ -114,15 +136,17 @@ int runPlaylist(const QStringList& arguments)
 
 int runConvert(const QStringList& arguments)
 {
-    CommandLine line(QStringLiteral("convert IN OUT"),
+    CommandLine line(QStringLiteral("convert [--paths keep|relative|absolute] IN OUT"),
         QStringLiteral("Loads the playlist IN and saves its rows to OUT, as M3U or PLS by OUT's extension "
-                       "(.m3u or .pls). OUT is replaced in one step; a failed save leaves it as it was."));
+                       "(.m3u, .m3u8 or .pls). OUT is replaced in one step; a failed save leaves it as it was."));
+    addPathsOption(line);
     CommandJournal::addOptions(line);
     line.takesArguments(2);
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
     int exitCode = ExitOk;
-    if (!CommandJournal::start(line, &exitCode))
+    const std::optional<PathForm> form = pathFormOf(line, &exitCode);
+    if (!form || !CommandJournal::start(line, &exitCode))
         return exitCode;
     PlaylistModel model;
     std::optional<Iterator> reader;
@@ -130,14 +154,15 @@ int runConvert(const QStringList& arguments)
         return ExitOk;
     const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, 1);
     if (batch)
-        PlaylistFiles::savePlaylist(model, line.arguments().at(1));
+        PlaylistFiles::savePlaylist(model, line.arguments().at(1), *form);
     return ExitOk;
 }
 
 int runPrune(const QStringList& arguments)
 {
     CommandLine line(
-        QStringLiteral("prune [--missing] [--duplicates file|title|quicktag] [--dry-run] [--output OUT] PLAYLIST"),
+        QStringLiteral("prune [--missing] [--duplicates file|title|quicktag] [--dry-run] [--output OUT] [--paths "
+                       "keep|relative|absolute] PLAYLIST"),
         QStringLiteral("Removes from a playlist the rows whose files are missing (--missing) and the rows that "
                        "repeat another row's file name, title or ID3v1 QuickTag, keeping the last of each "
                        "group (--duplicates). Prints each removed row's file name, then how many rows went and "
@@ -149,10 +174,15 @@ int runPrune(const QStringList& arguments)
         QStringLiteral("Remove repeated rows by file, title or quicktag (reads the tags first)."));
     line.addFlag(QStringLiteral("dry-run"), QStringLiteral("Print what would go; save nothing."));
     line.addValue(QStringLiteral("output"), QStringLiteral("OUT"), QStringLiteral("Save to OUT instead."));
+    addPathsOption(line);
     CommandJournal::addOptions(line);
     line.takesArguments(1);
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
+    int exitCode = ExitOk;
+    const std::optional<PathForm> form = pathFormOf(line, &exitCode);
+    if (!form)
+        return exitCode;
     const bool missing = line.isSet(QStringLiteral("missing"));
     std::optional<int> column;
     if (line.isSet(QStringLiteral("duplicates"))) {
@@ -164,7 +194,6 @@ int runPrune(const QStringList& arguments)
     }
     if (!missing && !column)
         return line.usageError(QStringLiteral("say what to remove: --missing, --duplicates or both"));
-    int exitCode = ExitOk;
     if (!CommandJournal::start(line, &exitCode))
         return exitCode;
 
@@ -193,6 +222,6 @@ int runPrune(const QStringList& arguments)
     // The output playlist is the one file the command changes.
     if (const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, 1))
         PlaylistFiles::savePlaylist(
-            model, line.isSet(QStringLiteral("output")) ? line.value(QStringLiteral("output")) : playlist);
+            model, line.isSet(QStringLiteral("output")) ? line.value(QStringLiteral("output")) : playlist, *form);
     return ExitOk;
 }

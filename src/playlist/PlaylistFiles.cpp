@@ -1,14 +1,18 @@
 #include "playlist/PlaylistFiles.h"
 
+#include <QDir>
 #include <QStringDecoder>
+#include <QStringList>
 
-#include "base/CodePage.h"
 #include "base/FileOps.h"
 #include "base/Messages.h"
+#include "base/NativePath.h"
+#include "base/PathTools.h"
 #include "base/TextLines.h"
 #include "journal/Journal.h"
 #include "playlist/PlaylistFormat.h"
 #include "playlist/PlaylistModel.h"
+#include "playlist/PlaylistPaths.h"
 
 namespace PlaylistFiles {
 
@@ -30,21 +34,32 @@ bool startsWithUtf16Mark(QByteArrayView bytes)
         && ((bytes[0] == '\xFF' && bytes[1] == '\xFE') || (bytes[0] == '\xFE' && bytes[1] == '\xFF'));
 }
 
-enum class PieceOutcome { Read, NotUtf8, InvalidFormat, ReadFailed };
+enum class PieceOutcome { Read, InvalidFormat, ReadFailed };
 
-// Reads the file from its start in pieces that end after an LF (or at its end), decodes each as
-// UTF-8 (or, with utf8 false, as windows-1252), parses it and stages its rows in the model. The
-// first piece holds at least kProbeBytes bytes or the whole file, so that its text decides the
-// format as the whole text would. NotUtf8 as soon as a piece is not valid UTF-8.
-PieceOutcome readInPieces(
-    PlaylistModel& model, const FileOps::Handle& file, const QString& path, bool utf8, ParsedPlaylist::Outcome* outcome)
+// A piece of the file as text. Valid UTF-8 decodes as such; a piece that is not keeps each byte
+// that did not decode as a character of its own (NativePath), so that the reader can tell a name
+// that is bytes from text in windows-1252, line by line. Only the first piece drops a leading
+// byte-order mark, as decoding the whole text would.
+QString decodePiece(QByteArrayView piece, bool first)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8,
+        first ? QStringDecoder::Flag::Stateless
+              : QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = decoder.decode(piece);
+    if (!decoder.hasError())
+        return text;
+    if (first && piece.startsWith("\xEF\xBB\xBF"))
+        piece = piece.sliced(3);
+    return NativePath::decode(piece);
+}
+
+// Reads the file from its start in pieces that end after an LF (or at its end), decodes each
+// (decodePiece), parses it and stages its rows in the model. The first piece holds at least
+// kProbeBytes bytes or the whole file, so that its text decides the format as the whole text would.
+PieceOutcome readInPieces(PlaylistModel& model, const FileOps::Handle& file, const QString& path,
+    const PlaylistLookups& lookups, ParsedPlaylist::Outcome* outcome)
 {
     const qint64 size = file.size();
-    // Each piece on its own, so that a piece that ends inside a character is an error: only the
-    // first one drops a leading byte-order mark, as decoding the whole text would.
-    QStringDecoder first(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QStringDecoder later(
-        QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     std::optional<PlaylistReader> reader;
     QByteArray pending;
     qint64 offset = 0;
@@ -64,16 +79,12 @@ PieceOutcome readInPieces(
             if (end == 0 || (!reader && end < kProbeBytes))
                 continue;
         }
-        const QByteArrayView piece = QByteArrayView(pending).first(end);
-        QStringDecoder& decoder = reader ? later : first;
-        const QString text = utf8 ? decoder.decode(piece) : CodePage::toUnicode(piece);
-        if (utf8 && decoder.hasError())
-            return PieceOutcome::NotUtf8;
+        const QString text = decodePiece(QByteArrayView(pending).first(end), !reader);
         if (!reader) {
             const std::optional<PlaylistKind> kind = recognizePlaylist(text, path);
             if (!kind)
                 return PieceOutcome::InvalidFormat;
-            reader.emplace(*kind, path);
+            reader.emplace(*kind, path, lookups);
         }
         const bool more = reader->addText(text);
         model.stageEntries(reader->takeEntries());
@@ -110,6 +121,31 @@ Failure refuse(const QString& path)
     return failure;
 }
 
+// An ".m3u8" playlist holds UTF-8 only: paths that are bytes cannot be written to it. True when no
+// entry's path is such; otherwise says which rows and returns false.
+bool refuseBytesInUtf8(const std::vector<PlaylistEntry>& entries, const QString& path)
+{
+    constexpr qsizetype kRowsNamed = 10;
+    QStringList rows;
+    qsizetype count = 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (!NativePath::holdsUndecodedBytes(entries[i].path))
+            continue;
+        if (++count <= kRowsNamed)
+            rows.append(QString::number(i + 1));
+    }
+    if (count == 0)
+        return true;
+    QString list = rows.join(QStringLiteral(", "));
+    if (count > kRowsNamed)
+        list += QStringLiteral(" and %1 more").arg(count - kRowsNamed);
+    Messages::current().show(QStringLiteral("%1 was not saved: an .m3u8 playlist holds only UTF-8 text, and the file "
+                                            "names of rows %2 are not UTF-8. Save it as .m3u or .pls to keep them.")
+                                 .arg(path, list),
+        QStringLiteral("Error"), Messages::Icon::Exclamation, Messages::Buttons::Ok);
+    return false;
+}
+
 } // namespace
 
 Result<void> loadPlaylist(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader)
@@ -126,23 +162,21 @@ Result<void> loadPlaylist(PlaylistModel& model, const QString& path, std::option
     if (!recognizePlaylist(TextLines::decode(*bytes), path))
         return refuse(path);
     ParsedPlaylist::Outcome outcome = ParsedPlaylist::Outcome::Complete;
+    PlaylistLookups lookups;
+    lookups.exists = [](const QString& entry) { return FileOps::isOrdinaryFile(entry); };
+    lookups.utf8Only = isUtf8Only(path);
     if (startsWithUtf16Mark(*bytes)) {
         if (size > kProbeBytes) {
             bytes = file.readAt(0, size);
             if (!bytes)
                 return endedEarly;
         }
-        const ParsedPlaylist parsed = parsePlaylist(TextLines::decode(*bytes), path);
+        const ParsedPlaylist parsed = parsePlaylist(TextLines::decode(*bytes), path, lookups);
         model.stageEntries(parsed.entries);
         outcome = parsed.outcome;
     } else {
         bytes.reset();
-        // Bytes that are not all valid UTF-8 are windows-1252 throughout: the reading starts again.
-        PieceOutcome read = readInPieces(model, file, path, true, &outcome);
-        if (read == PieceOutcome::NotUtf8) {
-            model.discardStaged();
-            read = readInPieces(model, file, path, false, &outcome);
-        }
+        const PieceOutcome read = readInPieces(model, file, path, lookups, &outcome);
         if (read != PieceOutcome::Read)
             model.discardStaged();
         if (read == PieceOutcome::ReadFailed)
@@ -164,12 +198,19 @@ Result<void> loadPlaylist(PlaylistModel& model, const QString& path, std::option
     return {};
 }
 
-Result<void> savePlaylist(const PlaylistModel& model, const QString& path)
+Result<void> savePlaylist(const PlaylistModel& model, const QString& path, PathForm form)
 {
     const std::optional<PlaylistKind> kind = kindForSaving(path);
-    Result<void> saved = kind
-        ? Journal::writeAtomically(path, renderPlaylist(*kind, model.entriesInRowOrder()).toUtf8())
-        : playlistFailure(path, Failure::Kind::Unrecognized);
+    Result<void> saved = playlistFailure(path, Failure::Kind::Unrecognized);
+    if (kind) {
+        std::vector<PlaylistEntry> entries = model.entriesInRowOrder();
+        VolumeCheck volumes(PathTools::folderOf(path).isEmpty() ? QStringLiteral(".") : PathTools::folderOf(path));
+        formPaths(entries, path, form, QDir::currentPath(), volumes);
+        if (isUtf8Only(path) && !refuseBytesInUtf8(entries, path))
+            return playlistFailure(path, Failure::Kind::Unrecognized).as(Failure::Action::SavePlaylist);
+        // Names that are not UTF-8 are written as their own bytes, so that they name the same files.
+        saved = Journal::writeAtomically(path, NativePath::encode(renderPlaylist(*kind, entries)));
+    }
     if (saved)
         return saved;
     const Failure failure = saved.failure().as(Failure::Action::SavePlaylist);

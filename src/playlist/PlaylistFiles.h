@@ -6,6 +6,7 @@
 
 #include "base/Result.h"
 #include "playlist/EntryList.h"
+#include "playlist/PlaylistPaths.h"
 
 class PlaylistModel;
 
@@ -27,8 +28,10 @@ namespace PlaylistFiles {
 Result<void> loadPlaylist(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader);
 
 // Writes the rows in display order to path, in the format its extension names, replacing the file
-// in one step. An unknown extension (Unrecognized) or a failed write is reported, with the failure
-// as the result (its action SavePlaylist), and an existing file is left as it was.
-Result<void> savePlaylist(const PlaylistModel& model, const QString& path);
+// in one step, with the paths in the given form (formPaths). Names that are not UTF-8 are written
+// as their bytes; an ".m3u8" playlist refuses them, naming the rows. An unknown extension
+// (Unrecognized), a refusal or a failed write is reported, with the failure as the result (its
+// action SavePlaylist), and an existing file is left as it was.
+Result<void> savePlaylist(const PlaylistModel& model, const QString& path, PathForm form = PathForm::AsTheyAre);
 
 } // namespace PlaylistFiles

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <initializer_list>
 
+#include "base/CodePage.h"
+#include "base/NativePath.h"
 #include "base/PathTools.h"
 
 using namespace Qt::StringLiterals;
@@ -98,7 +100,7 @@ std::optional<PlaylistKind> recognizePlaylist(QStringView text, const QString& p
     return PlaylistKind::M3U;
 }
 
-ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath)
+ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath, const PlaylistLookups& lookups)
 {
     const std::optional<PlaylistKind> kind = recognizePlaylist(text, playlistPath);
     ParsedPlaylist parsed;
@@ -106,7 +108,7 @@ ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath)
         parsed.outcome = ParsedPlaylist::Outcome::InvalidFormat;
         return parsed;
     }
-    PlaylistReader reader(*kind, playlistPath);
+    PlaylistReader reader(*kind, playlistPath, lookups);
     reader.addText(text);
     reader.finish();
     parsed.outcome = reader.outcome();
@@ -114,8 +116,8 @@ ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath)
     return parsed;
 }
 
-PlaylistReader::PlaylistReader(PlaylistKind kind, const QString& playlistPath)
-    : m_kind(kind), m_folder(kind == PlaylistKind::M3U ? PathTools::folderOf(playlistPath) : QString())
+PlaylistReader::PlaylistReader(PlaylistKind kind, const QString& playlistPath, PlaylistLookups lookups)
+    : m_kind(kind), m_folder(PathTools::folderOf(playlistPath)), m_lookups(std::move(lookups))
 { }
 
 bool PlaylistReader::addText(QStringView text)
@@ -155,6 +157,39 @@ QString PlaylistReader::sharedLength(QStringView length)
     return found->second;
 }
 
+QString PlaylistReader::textOf(QStringView line) const
+{
+    if (!NativePath::holdsUndecodedBytes(line))
+        return line.toString();
+    const QByteArray bytes = NativePath::encode(line);
+    return m_lookups.utf8Only ? QString::fromUtf8(bytes) : CodePage::toUnicode(bytes);
+}
+
+PlaylistEntry PlaylistReader::entryFor(QStringView line)
+{
+    QString written = line.toString();
+    QString path = PathTools::combinePath(m_folder, written);
+    if (NativePath::holdsUndecodedBytes(line) && !exists(path)) {
+        written = textOf(line);
+        path = PathTools::combinePath(m_folder, written);
+    }
+    const bool drivePath = PathTools::isAbsolute(written, PathStyle::Windows);
+    if (written.contains(u'\\') && !drivePath && m_lookups.exists && !exists(path)) {
+        // Made on Windows: "\" separates, and a leading one starts from the playlist's folder.
+        QString slashed = written.startsWith(u'\\') ? written.sliced(1) : written;
+        slashed.replace(u'\\', u'/');
+        const QString found = PathTools::combinePath(m_folder, slashed);
+        if (exists(found)) {
+            written = slashed;
+            path = found;
+        }
+    }
+    PlaylistEntry entry;
+    entry.path = std::move(path);
+    entry.relative = !drivePath && !PathTools::isAbsolute(written);
+    return entry;
+}
+
 // M3U: "#EXTINF:<length>,<title>" lines describe the next path line; other "#" lines (the header
 // among them) and empty lines are skipped. A path without an "#EXTINF:" line of its own gets its
 // file name as title and an unknown length.
@@ -167,15 +202,15 @@ bool PlaylistReader::addM3uLine(QStringView line)
             m_outcome = ParsedPlaylist::Outcome::EndedEarly;
             return false;
         }
-        m_length = sharedLength(rest.first(comma));
-        m_title = rest.sliced(comma + 1).toString();
+        m_length = NativePath::holdsUndecodedBytes(rest.first(comma)) ? textOf(rest.first(comma))
+                                                                      : sharedLength(rest.first(comma));
+        m_title = textOf(rest.sliced(comma + 1));
         m_described = true;
         return true;
     }
     if (line.isEmpty() || line.startsWith(u'#'))
         return true;
-    PlaylistEntry entry;
-    entry.path = PathTools::combinePath(m_folder, line.toString());
+    PlaylistEntry entry = entryFor(line);
     entry.title = m_described ? std::exchange(m_title, {}) : titleOfFile(entry.path);
     entry.length = m_described ? std::exchange(m_length, {}) : unknownLength();
     m_entries.push_back(std::move(entry));
@@ -193,7 +228,7 @@ bool PlaylistReader::addPlsLine(QStringView line)
     case PlsState::Header: m_plsState = PlsState::Idle; return true;
     case PlsState::AfterFile:
         if (line.startsWith(u"Title")) {
-            m_pending.title = plsValue(line).toString();
+            m_pending.title = textOf(plsValue(line));
             m_plsState = PlsState::AfterTitle;
             return true;
         }
@@ -210,7 +245,7 @@ bool PlaylistReader::addPlsLine(QStringView line)
     if (line.startsWith(u"NumberOfEntries"))
         return false;
     if (line.startsWith(u"File")) {
-        m_pending.path = plsValue(line).toString();
+        m_pending = entryFor(plsValue(line));
         m_plsState = PlsState::AfterFile;
     }
     return true;
@@ -220,13 +255,20 @@ void PlaylistReader::endPlsEntry(QStringView length)
 {
     if (m_plsState == PlsState::AfterFile)
         m_pending.title = titleOfFile(m_pending.path);
-    m_pending.length = sharedLength(length);
+    m_pending.length = NativePath::holdsUndecodedBytes(length) ? textOf(length) : sharedLength(length);
     m_entries.push_back(std::exchange(m_pending, {}));
     m_plsState = PlsState::Idle;
 }
 
+bool isUtf8Only(const QString& path)
+{
+    return QStringView(path).right(5).compare(u".m3u8", Qt::CaseInsensitive) == 0;
+}
+
 std::optional<PlaylistKind> kindForSaving(const QString& path)
 {
+    if (isUtf8Only(path))
+        return PlaylistKind::M3U;
     const QString ending = QStringView(path).right(4).toString().toLower();
     if (ending == u".m3u")
         return PlaylistKind::M3U;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <unordered_map>
 #include <utility>
@@ -16,11 +17,25 @@ struct PlaylistEntry {
     QString path;
     QString title;
     QString length; // seconds as the playlist gave them, "???" when unknown
+    // The playlist wrote the path relative to its own folder; saving with paths as they are keeps
+    // it relative to the folder it is saved in.
+    bool relative = false;
 
     friend bool operator==(const PlaylistEntry&, const PlaylistEntry&) = default;
 };
 
 enum class PlaylistKind { M3U, PLS };
+
+// What reading may learn from outside the text. Lines that were not valid UTF-8 arrive as
+// NativePath's decoding gives them (each stray byte a character of its own).
+struct PlaylistLookups {
+    // Whether a file exists at a path; without it nothing is looked up, and a path is taken as
+    // written (a line that was not UTF-8 then as windows-1252).
+    std::function<bool(const QString& path)> exists;
+    // An ".m3u8" file is UTF-8 throughout: a line that is not is read as UTF-8 with U+FFFD for
+    // what did not decode, never as windows-1252.
+    bool utf8Only = false;
+};
 
 struct ParsedPlaylist {
     enum class Outcome {
@@ -53,18 +68,24 @@ std::optional<PlaylistKind> recognizePlaylist(QStringView text, const QString& p
 constexpr qsizetype kRecognitionLength = 32 * 1024;
 constexpr qsizetype kTextProbeLength = 4 * 1024;
 
-// Reads decoded playlist text in the format recognizePlaylist gives (InvalidFormat when none). M3U
-// paths are resolved against the folder of playlistPath (PathTools::combinePath); PLS paths are
-// taken as written. Lines end at CR LF, CR or LF. Any text gives a result in time linear in its
-// length.
-ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath);
+// Reads decoded playlist text in the format recognizePlaylist gives (InvalidFormat when none). Paths
+// are resolved against the folder of playlistPath (PathTools::combinePath). Lines end at CR LF, CR
+// or LF. Any text gives a result in time linear in its length (and one look-up per path that is
+// not UTF-8 or holds a "\").
+//
+// Names are bytes here: a path line that was not UTF-8 is kept as its own bytes when a file of
+// that name exists, so that the entry names that file; otherwise it is read as windows-1252. A
+// path written with "\" (a playlist made on Windows) that names no file is looked up again with
+// "\" read as "/"; the entry keeps the path as written unless that finds the file. Drive paths
+// ("C:\...") are kept as written.
+ParsedPlaylist parsePlaylist(QStringView text, const QString& playlistPath, const PlaylistLookups& lookups = {});
 
 // Reads a playlist a piece at a time, for a file too large to decode whole at once: the pieces,
 // given in order, give exactly the entries parsePlaylist gives for their whole text. A piece must
 // end at a line end (after an LF, or at the end of the text), so that no line or CR LF is split.
 class PlaylistReader {
 public:
-    PlaylistReader(PlaylistKind kind, const QString& playlistPath);
+    PlaylistReader(PlaylistKind kind, const QString& playlistPath, PlaylistLookups lookups = {});
 
     // Reads the lines of the next piece. False once the reading has ended (a line the format needs
     // was broken, or a PLS list ended); later pieces are then not looked at.
@@ -84,9 +105,16 @@ private:
     void endPlsEntry(QStringView length);
     // The length text, one shared text for each length: a playlist repeats few lengths many times.
     QString sharedLength(QStringView length);
+    // An entry for a path line, resolved as parsePlaylist describes.
+    PlaylistEntry entryFor(QStringView line);
+    // A line's text: a line that was not UTF-8 read again as windows-1252 (or, for UTF-8 only
+    // playlists, with U+FFFD).
+    QString textOf(QStringView line) const;
+    bool exists(const QString& path) const { return m_lookups.exists && m_lookups.exists(path); }
 
     PlaylistKind m_kind;
     QString m_folder;
+    PlaylistLookups m_lookups;
     ParsedPlaylist::Outcome m_outcome = ParsedPlaylist::Outcome::Complete;
     bool m_ended = false;
     std::vector<PlaylistEntry> m_entries;
@@ -100,9 +128,11 @@ private:
     std::unordered_map<quint64, QString> m_lengths;
 };
 
-// The format a playlist is saved in, from the last four characters of its name (".m3u" or ".pls",
-// any case); empty for any other name.
+// The format a playlist is saved in, from the end of its name (".m3u", ".m3u8" or ".pls", any case);
+// empty for any other name.
 std::optional<PlaylistKind> kindForSaving(const QString& path);
+// True for an ".m3u8" name (any case): such a playlist is UTF-8 throughout.
+bool isUtf8Only(const QString& path);
 
 // The playlist text of the entries in their order, every line ended by CR LF; paths and titles
 // are written exactly as held. parsePlaylist gives the entries back when their paths are

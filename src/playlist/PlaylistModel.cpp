@@ -177,6 +177,7 @@ void PlaylistModel::stageEntries(const std::vector<PlaylistEntry>& entries)
             lastIndex = iconKeyIndex(key);
         }
         row->iconKey = lastIndex;
+        row->writtenRelative = entry.relative ? 1 : 0;
         row->initFileItem(entry.path);
         m_staged.push_back(row.get());
         m_stagedList->append(row);
@@ -211,7 +212,8 @@ std::vector<PlaylistEntry> PlaylistModel::entriesInRowOrder() const
     std::vector<PlaylistEntry> entries;
     entries.reserve(m_rows.size());
     for (const PlaylistRow* row : m_rows)
-        entries.push_back({row->text(FileNameColumn), row->text(TitleColumn), row->text(LengthColumn)});
+        entries.push_back(
+            {row->text(FileNameColumn), row->text(TitleColumn), row->text(LengthColumn), row->writtenRelative != 0});
     return entries;
 }
 

@@ -41,7 +41,9 @@ struct PlaylistRow : MP3Node {
     // once the row has left the model. Rows stay below 2^31, as the views count them in int.
     qint32 position = -1;
     // The row's icon key, as an index into its model's table of distinct keys.
-    quint32 iconKey = 0;
+    quint32 iconKey : 31 = 0;
+    // The playlist the row came from wrote its path relative to its folder (PlaylistEntry::relative).
+    quint32 writtenRelative : 1 = 0;
 
     // The file name column is the entry's path (file()), held once: setting it gives the entry a
     // new path, as reInit does. The columns from "ID3v2 QuickTag" on are made from the tag object

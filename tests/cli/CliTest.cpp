@@ -148,7 +148,7 @@ TEST(Cli, AnswersEachCallWithItsOutputMessagesAndStatusAndTouchesNoFile)
         // A file that is not a playlist is said to be one message, and is never saved over.
         {{"convert", invalid, QFile::encodeName(files.path(u"out.pls"_s))}, 1, "Error\tInvalid format.\n"},
         {{"prune", "--missing", invalid}, 1, "Error\tInvalid format.\n"},
-        {{"convert", list, QFile::encodeName(files.path(u"out.m3u8"_s))}, 1,
+        {{"convert", list, QFile::encodeName(files.path(u"out.xspf"_s))}, 1,
             cliError(u"Unknown format, please specify m3u or pls when you save."_s)},
         {{"prune", "--missing", "--dry-run", empty}, 0, {}, "Removed 0 rows, 0 remain.\n"}, // an empty playlist
         {{"compose", "--sample", "<k>. <a> - <t> (<y>) [<g>]"}, 0, {},

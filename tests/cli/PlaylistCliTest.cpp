@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 #include "support/CliRun.h"
@@ -37,10 +39,24 @@ TEST(PlaylistCli, PrintsTheRowsWithOrWithoutTagsAndConverts)
     EXPECT_TRUE(json.out.startsWith("{\"file\":\"" + c.a.toUtf8()
         + "\",\"title\":\"One\",\"quicktag\":\"...\",\"id3v2\":\"...\",\"length\":\"215\"}\n"));
     EXPECT_EQ(json.exitCode, 0);
-    const QString pls = c.files.path(u"out.pls"_s);
-    EXPECT_EQ(cli({u"convert"_s, c.playlist, pls}).exitCode, 0);
-    EXPECT_TRUE(
-        TestFiles::read(pls).startsWith("[playlist]\r\nFile1=" + c.a.toUtf8() + "\r\nTitle1=One\r\nLength1=215\r\n"));
+    // Converted into another folder, each path as the playlist wrote it, all relative, or all absolute.
+    ASSERT_TRUE(QDir(c.files.path({})).mkdir(u"sub"_s));
+    const QString pls = c.files.path(u"sub/out.pls"_s);
+    const struct {
+        const char* form;
+        QByteArray first;
+        QByteArray last;
+    } forms[] = {{"keep", "../a.mp3", c.a.toUtf8()}, {"relative", "../a.mp3", "../a.mp3"},
+        {"absolute", c.a.toUtf8(), c.a.toUtf8()}};
+    for (const auto& form : forms) {
+        SCOPED_TRACE(form.form);
+        EXPECT_EQ(cli({u"convert"_s, u"--paths"_s, QString::fromLatin1(form.form), c.playlist, pls}).exitCode, 0);
+        const QByteArray saved = TestFiles::read(pls);
+        EXPECT_TRUE(saved.startsWith("[playlist]\r\nFile1=" + form.first + "\r\nTitle1=One\r\nLength1=215\r\n"));
+        EXPECT_TRUE(saved.contains("File4=" + form.last + "\r\n"));
+        EXPECT_EQ(cli({u"playlist"_s, u"--no-tags"_s, pls}).out, cli({u"playlist"_s, u"--no-tags"_s, c.playlist}).out);
+    }
+    EXPECT_EQ(cli({u"convert"_s, u"--paths"_s, u"near"_s, c.playlist, pls}).exitCode, 2);
 }
 
 TEST(PlaylistCli, PrunesMissingAndRepeatedRows)
@@ -86,5 +102,5 @@ TEST(PlaylistCli, KeepsRowsWhoseFilesCannotBeCheckedAndFails)
     EXPECT_TRUE(run.err.startsWith("Error:\tCould not check whether these files exist")) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(loop.toUtf8() + ": "));
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(TestFiles::read(playlist), "#EXTM3U\r\n#EXTINF:,loop\r\n" + loop.toUtf8() + "\r\n");
+    EXPECT_EQ(TestFiles::read(playlist), "#EXTM3U\r\n#EXTINF:,loop\r\nloop.mp3\r\n");
 }

@@ -1,5 +1,6 @@
 #include "playlist/PlaylistFiles.h"
 
+#include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "PlaylistTestRows.h"
+#include "base/NativePath.h"
 #include "base/TextLines.h"
 #include "playlist/PlaylistFormat.h"
 #include "support/RecordingMessages.h"
@@ -151,7 +153,11 @@ TEST(PlaylistFiles, LoadsALargeFileInPiecesAsItsWholeText)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const QString path = files.write(QString::fromUtf8(c.name), c.bytes);
-        const ParsedPlaylist whole = parsePlaylist(TextLines::decode(c.bytes), path);
+        // Lines that are not UTF-8 are read one by one, the rest of the file as UTF-8.
+        const bool inUtf16 = c.bytes.startsWith("\xFF\xFE");
+        const QByteArray unmarked = c.bytes.startsWith("\xEF\xBB\xBF") ? c.bytes.sliced(3) : c.bytes;
+        const ParsedPlaylist whole
+            = parsePlaylist(inUtf16 ? TextLines::decode(c.bytes) : NativePath::decode(unmarked), path);
         ASSERT_GT(whole.entries.size(), 50000u);
         RecordingMessages messages;
         PlaylistModel model;
@@ -185,7 +191,7 @@ TEST(PlaylistFiles, ReportsASaveItCannotDoAndKeepsWhatWasThere)
         std::function<QString(const TestFiles&)> make; // the path saved to
         QString reason; // empty: the extension names no format
     } const cases[] = {
-        {"unknown extension", [](const TestFiles& f) { return f.path(u"list.m3u8"_s); }, QString()},
+        {"unknown extension", [](const TestFiles& f) { return f.path(u"list.m3u7"_s); }, QString()},
         {"read-only",
             [](const TestFiles& f) {
                 const QString old = f.write(u"old.pls"_s, "keep me");
@@ -215,5 +221,102 @@ TEST(PlaylistFiles, ReportsASaveItCannotDoAndKeepsWhatWasThere)
         if (c.reason == u"Permission denied"_s) {
             EXPECT_EQ(TestFiles::read(path), "keep me");
         }
+    }
+}
+
+namespace {
+
+// Makes an empty file under a name given as bytes, and returns its path as the program holds it.
+QString touchBytes(const TestFiles& files, const QByteArray& name)
+{
+    const QByteArray path = NativePath::encode(files.folder()) + '/' + name;
+    const int fd = ::open(path.constData(), O_CREAT | O_WRONLY, 0644);
+    EXPECT_GE(fd, 0);
+    ::close(fd);
+    return NativePath::decode(path);
+}
+
+QStringList pathsOf(const PlaylistModel& model)
+{
+    QStringList paths;
+    for (const PlaylistEntry& entry : model.entriesInRowOrder())
+        paths.append(entry.path);
+    return paths;
+}
+
+} // namespace
+
+TEST(PlaylistFiles, NamesTheSameFilesByteForByteAfterSavingAndLoading)
+{
+    TestFiles files;
+    const QString latin = touchBytes(files, "caf\xE9.mp3"); // not UTF-8
+    const QString utf8 = touchBytes(files, "caf\xC3\xA9.mp3");
+    const QString mixed = touchBytes(files, "\xC3\xA9t\xE9.mp3");
+    PlaylistModel model;
+    model.appendEntries({{latin, u"A"_s, u"1"_s}, {utf8, u"B"_s, u"2"_s}, {mixed, u"C"_s, u"???"_s}});
+    for (const char* name : {"list.m3u", "list.pls"}) {
+        SCOPED_TRACE(name);
+        const QString path = files.path(QString::fromLatin1(name));
+        ASSERT_TRUE(PlaylistFiles::savePlaylist(model, path));
+        EXPECT_TRUE(TestFiles::read(path).contains("caf\xE9.mp3\r\n"));
+        PlaylistModel loaded;
+        std::optional<Iterator> reader;
+        EXPECT_EQ(load(loaded, path, reader), LoadResult::Loaded);
+        EXPECT_EQ(pathsOf(loaded), pathsOf(model));
+    }
+    // UTF-8 only: refused, naming the rows, and nothing written.
+    RecordingMessages messages;
+    const QString m3u8 = files.path(u"list.m3u8"_s);
+    EXPECT_FALSE(PlaylistFiles::savePlaylist(model, m3u8));
+    ASSERT_EQ(messages.texts().size(), 1);
+    EXPECT_TRUE(messages.texts()[0].contains(u"rows 1, 3 are not UTF-8"_s)) << messages.texts()[0].toStdString();
+    EXPECT_FALSE(QFile::exists(m3u8));
+
+    // A line that is not UTF-8 and names no file is windows-1252 text, as playlists from that
+    // system are; in an .m3u8 it is UTF-8 with what did not decode replaced.
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QStringList paths;
+    } cases[] = {
+        {"old.m3u", "#EXTM3U\r\n#EXTINF:1,Caf\xE9\r\n/x/caf\xE9.mp3\r\ncaf\xC3\xA9.mp3\r\ncaf\xE9.mp3\r\n",
+            {u"/x/café.mp3"_s, utf8, latin}},
+        {"old.m3u8", "/x/caf\xE9.mp3\r\n", {u"/x/caf\uFFFD.mp3"_s}},
+        {"old.pls", "[playlist]\r\nFile1=caf\xE9.mp3\r\nTitle1=\xE9\r\n", {latin}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlaylistModel loaded;
+        std::optional<Iterator> reader;
+        EXPECT_EQ(load(loaded, files.write(QString::fromLatin1(c.name), c.bytes), reader), LoadResult::Loaded);
+        EXPECT_EQ(pathsOf(loaded), c.paths);
+    }
+}
+
+TEST(PlaylistFiles, FindsTheFilesOfPlaylistsMadeOnWindows)
+{
+    TestFiles files;
+    ASSERT_TRUE(QDir(files.folder()).mkpath(u"Music/Artist"_s));
+    const QString song = files.write(u"Music/Artist/song.mp3"_s, "x");
+    const QString folder = files.folder() + u'/';
+    const QByteArray lines = "Music\\Artist\\song.mp3\r\n\\Music\\Artist\\song.mp3\r\nMusic\\gone.mp3\r\n"
+                             "C:\\Music\\Artist\\song.mp3\r\n";
+    QByteArray pls = "[playlist]\r\n";
+    int n = 0;
+    for (const QByteArray& line : lines.split('\n')) {
+        if (!line.isEmpty())
+            pls += "File" + QByteArray::number(++n) + "=" + line + "\n";
+    }
+    // Found with "\" read as "/"; not found: kept as written, the drive path too.
+    const QStringList expected = {song, song, folder + u"Music\\gone.mp3"_s, u"C:\\Music\\Artist\\song.mp3"_s};
+    for (const auto& [name, bytes] : {std::pair{"win.m3u", lines}, std::pair{"win.pls", pls}}) {
+        SCOPED_TRACE(name);
+        PlaylistModel model;
+        std::optional<Iterator> reader;
+        EXPECT_EQ(load(model, files.write(QString::fromLatin1(name), bytes), reader), LoadResult::Loaded);
+        EXPECT_EQ(pathsOf(model), expected);
+        // Saved again with paths as they are: the found ones relative, as written.
+        ASSERT_TRUE(PlaylistFiles::savePlaylist(model, files.path(u"again.m3u"_s)));
+        EXPECT_TRUE(TestFiles::read(files.path(u"again.m3u"_s)).contains("\r\nMusic/Artist/song.mp3\r\n"));
     }
 }

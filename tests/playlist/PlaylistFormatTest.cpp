@@ -95,7 +95,9 @@ TEST(PlaylistFormat, ReadsM3uEntriesWithTheirExtInfLines)
 TEST(PlaylistFormat, ReadsPlsEntriesFromFileTitleAndLengthLines)
 {
     const ParseCase cases[] = {
-        {u"[playlist]\r\nFile1=song.mp3\r\nTitle1=Song\r\nLength1=12"_s, Outcome::Complete, u"song.mp3|Song|12"_s},
+        // Relative paths are relative to the playlist's folder, as in M3U.
+        {u"[playlist]\r\nFile1=song.mp3\r\nTitle1=Song\r\nLength1=12"_s, Outcome::Complete,
+            u"/lists/song.mp3|Song|12"_s},
         {u"[playlist]\r\nNumberOfEntries=1\r\nFile1=/m/a.mp3"_s, Outcome::Complete, {}},
         {u"[playlist]\r\nFile1=/m/a.mp3\r\nTitle1=A\r\nFile2=/m/b.mp3\r\nTitle2=B\r\nLength2=5\r\nNumberOfEntries=2"_s,
             Outcome::Complete, u"/m/a.mp3|A|??? ; /m/b.mp3|B|5"_s},
@@ -105,7 +107,7 @@ TEST(PlaylistFormat, ReadsPlsEntriesFromFileTitleAndLengthLines)
         {u"[playlist]\r\nfile1=/m/a.mp3\r\nFILE2=/m/b.mp3\r\n\r\nVersion=2"_s, Outcome::Complete, {}},
         {u"[playlist]\r\nFile1=/m/a.mp3\r\nTitle1=\r\nLength1="_s, Outcome::Complete, u"/m/a.mp3||???"_s},
         {u"[playlist]\r\nFile1=/m/a=b.mp3\r\nTitle1=x=y"_s, Outcome::Complete, u"/m/a=b.mp3|x=y|???"_s},
-        {u"[playlist]\r\nFile/m/a.mp3\r\nTitle"_s, Outcome::Complete, u"File/m/a.mp3|Title|???"_s}, // no "="
+        {u"[playlist]\r\nFile/m/a.mp3\r\nTitle"_s, Outcome::Complete, u"/lists/File/m/a.mp3|Title|???"_s}, // no "="
         {u"[playlist]\r\nFile1=/m/a.mp3\r\nTitle1=A\r\nNumberOfEntries=1\r\nFile2=/m/b.mp3"_s, Outcome::Complete,
             u"/m/a.mp3|A|???"_s},
         {u"[playlist]\rFile1=/m/a.mp3\nTitle1=A\r\nLength1=1\n\rFile2=/m/b.mp3\r"_s, Outcome::Complete,
@@ -166,7 +168,8 @@ TEST(PlaylistFormat, ChoosesTheSavingFormatByTheLastFourCharacters)
         {u"/l/a.M3U"_s, PlaylistKind::M3U},
         {u".m3u"_s, PlaylistKind::M3U},
         {u"/l/a.PlS"_s, PlaylistKind::PLS},
-        {u"/l/a.m3u8"_s, std::nullopt},
+        {u"/l/a.M3U8"_s, PlaylistKind::M3U},
+        {u"/l/a.m3u9"_s, std::nullopt},
         {u"/l/a.txt"_s, std::nullopt},
         {u"/l/a.m3u "_s, std::nullopt},
         {u"m3u"_s, std::nullopt},
