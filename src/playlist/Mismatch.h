@@ -26,7 +26,7 @@ namespace Mismatch {
 
 // The text as it is compared: case-folded; every "_" and "-" (and so every " - ") taken as a space;
 // every run of whitespace one space; no space at either end. "AC_DC -  Back in Black" gives
-// "ac dc back in black". One pass over the text.
+// "ac dc back in black". Linear in the text.
 QString comparableText(QStringView text);
 
 // The tag's artist " - " title as the format strings compose "<a> - <t>" from the same values
