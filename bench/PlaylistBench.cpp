@@ -1,5 +1,6 @@
 // Times the playlist document on generated playlists of 10,000 and 100,000 rows: loading and
-// saving M3U and PLS files, sorting, the selection filters, Delete Selected, and sondrel-cli's
+// saving M3U and PLS files, sorting, the selection filters, Select Mismatched Rows, Delete Selected,
+// and sondrel-cli's
 // convert and prune commands. Each subject runs beside a floor measured in the same run: the least
 // work that gives the same answer, done in this process with no model.
 //
@@ -29,6 +30,7 @@
 
 #include "BenchSupport.h"
 #include "PlaylistSample.h"
+#include "playlist/Mismatch.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
@@ -615,6 +617,59 @@ void BM_KeepDuplicatesByQuickTag(benchmark::State& state)
     duplicatesBenchmark(state, QuickTagColumn);
 }
 
+// The same answer as Select Mismatched Rows over unread tags, in plain Qt calls: each text
+// case-folded, its separators replaced, simplified, then compared.
+QString foldedPlainly(const QString& text)
+{
+    return text.toCaseFolded().replace(u'_', u' ').replace(u'-', u' ').simplified();
+}
+
+void BM_SelectMismatched(benchmark::State& state)
+{
+    const PlaylistSample* sample = sampleOrSkip(state);
+    if (!sample)
+        return;
+    PlaylistModel model;
+    fill(model, *sample);
+    std::vector<std::pair<QString, QString>> texts;
+    for (qsizetype i = 0; i < model.size(); ++i)
+        texts.emplace_back(titleOfFile(model.text(i, FileNameColumn)), model.text(i, TitleColumn));
+    const auto countPlainly = [&] {
+        return std::count_if(texts.begin(), texts.end(),
+            [](const auto& row) { return foldedPlainly(row.first) != foldedPlainly(row.second); });
+    };
+    const qsizetype expected = countPlainly();
+
+    const auto subject = [&](bool) {
+        const int shownBefore = g_messages.shown();
+        Pass pass;
+        const Stopwatch watch;
+        const qsizetype found = qsizetype(Mismatch::mismatchedRows(model, Mismatch::UnreadTags::Leave).size());
+        pass.ms = watch.ms();
+        pass.error = found == expected
+            ? g_messages.shownSince(shownBefore)
+            : "mismatchedRows found " + std::to_string(found) + " rows, not " + std::to_string(expected);
+        return pass;
+    };
+    const auto floor = [&](bool) {
+        Pass pass;
+        const Stopwatch watch;
+        const qsizetype found = countPlainly();
+        pass.ms = watch.ms();
+        if (found != expected)
+            pass.error = "the mismatch floor counted another number of rows";
+        return pass;
+    };
+    Comparison comparison;
+    comparison.title = "select mismatched rows";
+    comparison.subjectName = "library";
+    comparison.subjectNote = "Mismatch::mismatchedRows(model, Leave): file name against title, the tags unread";
+    comparison.floorNote = "the file names and titles taken out beforehand, each folded with toCaseFolded, "
+                           "replace and simplified, then compared";
+    comparison.target = underMilliseconds(100);
+    compare(state, std::move(comparison), subject, floor);
+}
+
 void BM_KeepMissingFiles(benchmark::State& state)
 {
     const PlaylistSample* sample = sampleOrSkip(state);
@@ -702,7 +757,7 @@ void BM_DeleteEveryOther(benchmark::State& state)
             row->setText(FileNameColumn, entry.path);
             row->setText(TitleColumn, entry.title);
             row->setText(LengthColumn, entry.length);
-            row->position = qsizetype(rowsLeft.size());
+            row->position = qint32(rowsLeft.size());
             rowsLeft.push_back(std::move(row));
         }
         Pass pass;
@@ -951,6 +1006,7 @@ int main(int argc, char** argv)
     registerAtBothSizes("BM_KeepDuplicatesByTitle", BM_KeepDuplicatesByTitle);
     registerAtBothSizes("BM_KeepDuplicatesByQuickTag", BM_KeepDuplicatesByQuickTag);
     registerAtBothSizes("BM_KeepMissingFiles", BM_KeepMissingFiles);
+    registerAtBothSizes("BM_SelectMismatched", BM_SelectMismatched);
     registerAtBothSizes("BM_DeleteEveryOther", BM_DeleteEveryOther);
     registerAtBothSizes("BM_CliConvert", BM_CliConvert);
     registerAtBothSizes("BM_CliPrune", BM_CliPrune);

@@ -10,6 +10,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Json.h"
 #include "cli/TagFieldOptions.h"
+#include "playlist/Mismatch.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
@@ -105,7 +106,7 @@ std::optional<PathForm> pathFormOf(const CommandLine& line, int* exitCode)
 
 int runPlaylist(const QStringList& arguments)
 {
-    CommandLine line(QStringLiteral("playlist [--json] [--no-tags] [--tag id3v1|id3v2] PLAYLIST"),
+    CommandLine line(QStringLiteral("playlist [--json] [--no-tags] [--tag id3v1|id3v2] [--mismatched] PLAYLIST"),
         QStringLiteral("Loads an M3U or PLS playlist, reads every listed file's tags in the order the "
                        "entries were added, and prints each row's five columns (File Name, Title, ID3v1 "
                        "QuickTag, Has ID3v2?, Length (s)) separated by tabs. With --tag id3v2 the QuickTag "
@@ -114,7 +115,13 @@ int runPlaylist(const QStringList& arguments)
     line.addFlag(
         QStringLiteral("json"), QStringLiteral("Print one JSON object a row: file, title, quicktag, id3v2, length."));
     line.addFlag(QStringLiteral("no-tags"), QStringLiteral("Do not read the tags: the tag columns show \"...\"."));
-    TagChoiceOptions::addTag(line, QStringLiteral("The tag of the QuickTag column: id3v1 (the default) or id3v2."));
+    TagChoiceOptions::addTag(
+        line, QStringLiteral("The tag of the QuickTag column and of --mismatched: id3v1 (the default) or id3v2."));
+    line.addFlag(QStringLiteral("mismatched"),
+        QStringLiteral("Print only the rows whose file name (without folder and extension), title and tag "
+                       "(artist - title) do not all say the same thing, ignoring case, runs of spaces and the "
+                       "separators \" - \", \"_\" and \"-\". A tag without artist and title, or none, is "
+                       "left out of the comparison, and so are the tags with --no-tags."));
     line.takesArguments(1);
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
@@ -129,8 +136,15 @@ int runPlaylist(const QStringList& arguments)
     if (!line.isSet(QStringLiteral("no-tags")))
         readAllTags(model);
     const bool json = line.isSet(QStringLiteral("json"));
+    const auto print = [&](qsizetype row) { writeOut(json ? rowJson(model, row) : rowText(model, row)); };
+    if (line.isSet(QStringLiteral("mismatched"))) {
+        // The tags were read above, or are left unread on purpose.
+        for (const qsizetype row : Mismatch::mismatchedRows(model, Mismatch::UnreadTags::Leave))
+            print(row);
+        return ExitOk;
+    }
     for (qsizetype row = 0; row < model.size(); ++row)
-        writeOut(json ? rowJson(model, row) : rowText(model, row));
+        print(row);
     return ExitOk;
 }
 

@@ -32,6 +32,7 @@
 #include "ui/HistoryDialog.h"
 #include "ui/LossDialog.h"
 #include "ui/PlaylistView.h"
+#include "ui/SelectMismatched.h"
 #include "ui/TagEditor.h"
 #include "ui/UpDownControl.h"
 #include "ui/WindowGuards.h"
@@ -164,6 +165,8 @@ void Form1::buildMenus()
         [this] { RowCommands::selectInverse(m_model); });
     addCommand(
         edit, "mnuSelectNone", "Select &None", Qt::CTRL | Qt::Key_D, [this] { RowCommands::selectNone(m_model); });
+    addCommand(edit, "mnuSelectMismatched", "Select &Mismatched Rows", {},
+        [this] { selectMismatchedRows(m_model, *m_playlist); });
     addCommand(edit, "mnuDeleteSelected", "&Delete Selected", Qt::Key_Delete, [this] { deleteSelected(); });
     // Named apart from mnuSep1 to mnuSep10, whose numbers stay those of the first menus.
     edit->addSeparator()->setObjectName(QStringLiteral("mnuSepUndo"));

@@ -104,3 +104,38 @@ TEST(PlaylistCli, KeepsRowsWhoseFilesCannotBeCheckedAndFails)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(TestFiles::read(playlist), "#EXTM3U\r\n#EXTINF:,loop\r\nloop.mp3\r\n");
 }
+
+// --mismatched prints, in the form of the whole listing, only the rows whose file name, title and
+// tag (the one --tag names; none with --no-tags) disagree.
+TEST(PlaylistCli, PrintsOnlyTheMismatchedRows)
+{
+    TestFiles files;
+    files.write(u"Band - Song.mp3"_s,
+        TestBytes::id3v2Tag(3, {{"TIT2", u"Other"_s}, {"TPE1", u"Band"_s}}) + TestBytes::audio(300)
+            + TestBytes::id3v1({"Song", "Band", "", "", "", 0, 0}));
+    files.write(u"Band - Hit.mp3"_s, TestBytes::audio(300) + TestBytes::id3v1({"Hit", "Band", "", "", "", 0, 0}));
+    const QString playlist = files.write(u"list.m3u"_s,
+        "#EXTM3U\r\n#EXTINF:5,band_song\r\nBand - Song.mp3\r\n#EXTINF:6,Band - Hit\r\nBand - Hit.mp3\r\n"
+        "#EXTINF:7,Hit\r\nBand - Hit.mp3\r\n");
+    const struct {
+        QStringList options;
+        std::vector<int> rows;
+    } cases[] = {
+        {{}, {2}},
+        {{u"--tag"_s, u"id3v2"_s, u"--json"_s}, {0, 2}},
+        {{u"--tag"_s, u"id3v2"_s, u"--no-tags"_s}, {2}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options.join(u' ').toStdString());
+        const CliRun all = cli(QStringList{u"playlist"_s} + c.options + QStringList{playlist});
+        const CliRun mismatched
+            = cli(QStringList{u"playlist"_s, u"--mismatched"_s} + c.options + QStringList{playlist});
+        const QList<QByteArray> lines = all.out.split('\n');
+        ASSERT_EQ(lines.size(), 4);
+        QByteArray expected;
+        for (const int row : c.rows)
+            expected += lines[row] + '\n';
+        EXPECT_EQ(mismatched.out, expected);
+        EXPECT_EQ(mismatched.exitCode, 0);
+    }
+}

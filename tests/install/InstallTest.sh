@@ -70,7 +70,7 @@ if [ -f "$completion" ]; then
         # the words of the command line as typed, split at ";" (the last one is completed) | the offers, sorted
         "sondrel-cli;na|name-from-tag"
         "sondrel-cli;remove;--id|--id3v1 --id3v2"
-        "sondrel-cli;playlist;--|--help --json --no-tags --tag"
+        "sondrel-cli;playlist;--|--help --json --mismatched --no-tags --tag"
         "sondrel-cli;name-from-tag;--tag;id3v|id3v1 id3v2"
         "sondrel-cli;prune;--duplicates;t|title"
         "sondrel-cli;write;--genre;Rock\\ &|Rock\\ \\&\\ Roll"

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "playlist/RowCommands.h"
 #include "support/WindowFixture.h"
 #include "ui/ImportFiles.h"
 #include "ui/PlaylistView.h"
@@ -298,4 +299,31 @@ TEST(Form1, RemembersColumnsAndTagOptionsAcrossRuns)
     again.trigger("mnuNewTagVersion24");
     again.trigger("mnuFormatStringsUseID3v1");
     again.playlist->setColumnHidden(AlbumColumn, false);
+}
+
+// Select Mismatched Rows reads the tags not read yet and selects exactly the rows whose file name,
+// title and tag disagree, the first of them current; with none, it says so and selects nothing.
+TEST(Form1, SelectsTheMismatchedRowsOrSaysThatEveryRowAgrees)
+{
+    WindowFixture w(false);
+    const auto tagged = [&w](const QString& name, const char* title, const char* artist) {
+        return w.files.write(name, TestBytes::audio(300) + TestBytes::id3v1({title, artist, "", "", "", 0, 0}));
+    };
+    w.form.importChosenFiles(
+        {tagged(u"Band - Song.mp3"_s, "Song", "Band"), tagged(u"Band - Hit.mp3"_s, "Other", "Band"),
+            w.files.write(u"Untagged.mp3"_s, TestBytes::audio(300)), tagged(u"x_y.mp3"_s, "Y", "X"),
+            tagged(u"Tune.mp3"_s, "Tune 2", "")},
+        false);
+    w.selectRows({0});
+    w.trigger("mnuSelectMismatched");
+    EXPECT_EQ(RowCommands::selectedRows(w.model()), std::vector<bool>({false, true, false, false, true}));
+    EXPECT_EQ(w.playlist->currentIndex().row(), 1);
+    EXPECT_TRUE(w.form.findChild<QLabel*>(u"statusText"_s)->text().contains(u"2 selected"_s));
+    EXPECT_TRUE(w.messages.texts().isEmpty());
+    // No file has an ID3v2 tag: with that tag in use, names and titles alone are compared.
+    w.model().setFormatStringsUse(TagChoice::Id3v2);
+    w.trigger("mnuSelectMismatched");
+    EXPECT_FALSE(w.model().selectionModel()->hasSelection());
+    EXPECT_EQ(w.messages.texts(), QStringList({u"Every row's file name, title and tag agree."_s}));
+    EXPECT_TRUE(w.takesCommands());
 }
