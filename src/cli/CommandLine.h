@@ -40,6 +40,8 @@ public:
 
     bool isSet(const QString& name) const { return m_parser.isSet(name); }
     QString value(const QString& name) const { return m_parser.value(name); }
+    // Every value of an option given more than once, in order.
+    QStringList values(const QString& name) const { return m_parser.values(name); }
 
     // The longest --files-from list taken: a million paths of 256 bytes.
     static constexpr qsizetype MaxFileListSize = qsizetype(256) << 20;

@@ -15,11 +15,7 @@
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
 
-namespace {
-
-// Loads a playlist for a command. The window says nothing when a playlist breaks off or cannot be
-// opened; a batch command must, or a script would carry on with part of a list.
-bool load(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader)
+bool loadForCommand(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader)
 {
     const Result<void> loaded = PlaylistFiles::loadPlaylist(model, path, reader);
     // "Invalid format." was shown for a file that is not a playlist.
@@ -27,6 +23,8 @@ bool load(PlaylistModel& model, const QString& path, std::optional<Iterator>& re
         Messages::error(loaded.failure());
     return bool(loaded);
 }
+
+namespace {
 
 // Reads every entry's tags in entry order, as background reading does, and tells the model once.
 void readAllTags(PlaylistModel& model)
@@ -80,6 +78,8 @@ qsizetype deletePrinting(PlaylistModel& model, std::optional<Iterator>& reader)
     return removed;
 }
 
+} // namespace
+
 void addPathsOption(CommandLine& line)
 {
     line.addValue(QStringLiteral("paths"), QStringLiteral("FORM"),
@@ -101,8 +101,6 @@ std::optional<PathForm> pathFormOf(const CommandLine& line, int* exitCode)
     *exitCode = line.usageError(QStringLiteral("--paths takes keep, relative or absolute"));
     return std::nullopt;
 }
-
-} // namespace
 
 int runPlaylist(const QStringList& arguments)
 {
@@ -132,7 +130,7 @@ int runPlaylist(const QStringList& arguments)
     PlaylistModel model;
     model.setFormatStringsUse(*tag);
     std::optional<Iterator> reader;
-    load(model, line.arguments().first(), reader);
+    loadForCommand(model, line.arguments().first(), reader);
     if (!line.isSet(QStringLiteral("no-tags")))
         readAllTags(model);
     const bool json = line.isSet(QStringLiteral("json"));
@@ -164,7 +162,7 @@ int runConvert(const QStringList& arguments)
         return exitCode;
     PlaylistModel model;
     std::optional<Iterator> reader;
-    if (!load(model, line.arguments().at(0), reader))
+    if (!loadForCommand(model, line.arguments().at(0), reader))
         return ExitOk;
     const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, 1);
     if (batch)
@@ -215,7 +213,7 @@ int runPrune(const QStringList& arguments)
     PlaylistModel model;
     std::optional<Iterator> reader;
     // A playlist that did not load whole is never saved: that would drop the rest of it.
-    if (!load(model, playlist, reader))
+    if (!loadForCommand(model, playlist, reader))
         return ExitOk;
     const qsizetype before = model.size();
     if (missing) {

@@ -10,6 +10,7 @@
 #include "cli/FormatCommands.h"
 #include "cli/HistoryCommands.h"
 #include "cli/PlaylistCommands.h"
+#include "cli/RelinkCommand.h"
 #include "cli/TagCommands.h"
 #include "cli/TagCopyCommand.h"
 
@@ -30,6 +31,7 @@ const Command kCommands[] = {
     {"playlist", "print the rows of an M3U or PLS playlist, with the files' tags", runPlaylist},
     {"convert", "save a playlist as M3U or PLS", runConvert},
     {"prune", "remove missing or repeated entries from a playlist", runPrune},
+    {"relink", "find the moved files of a playlist's missing entries", runRelink},
     {"compose", "print the text a format string gives for a tag", runCompose},
     {"parse", "print the fields a format string finds in a text", runParse},
     {"tag-from-name", "fill each file's tag from its name through a format string", runTagFromName},

@@ -9,20 +9,22 @@ namespace {
 
 QString absoluteOf(const QString& path, const QString& workingFolder)
 {
-    return PathTools::isAbsolute(path) ? PathTools::resolveDots(path)
-                                       : PathTools::combinePath(workingFolder, path.isEmpty() ? QStringLiteral(".") : path);
+    return PathTools::isAbsolute(path)
+        ? PathTools::resolveDots(path)
+        : PathTools::combinePath(workingFolder, path.isEmpty() ? QStringLiteral(".") : path);
 }
 
 } // namespace
 
-VolumeCheck::VolumeCheck(const QString& playlistFolder) : m_playlistVolume(volumeOf(playlistFolder)) { }
+VolumeCheck::VolumeCheck(const QString& playlistFolder) : m_playlistVolume(volumeOf(playlistFolder))
+{ }
 
 qint64 VolumeCheck::volumeOf(const QString& folder)
 {
     const auto known = m_volumes.constFind(folder);
     if (known != m_volumes.constEnd())
         return *known;
-    struct stat info {};
+    struct stat info { };
     qint64 volume = -1;
     if (::stat(NativePath::encode(folder).constData(), &info) == 0) {
         volume = qint64(info.st_dev);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+// The ordinary files under some folders, found by name: where Find Missing Files looks for files
+// that moved. The folders are walked once; a search then costs a hash look-up.
+class FileIndex {
+public:
+    // Walks folder and every folder below it, in name order, and adds its files. Hidden names (a
+    // leading ".") are skipped, as the program counts such files missing. A symbolic link to a
+    // folder is followed, but no folder is walked twice (its device and inode are remembered), so a
+    // link loop or a second way into the same tree ends there. A folder that cannot be read is
+    // skipped and listed. keepGoing is asked before each folder with the number of files found so
+    // far; false stops the walk, and addTree returns false.
+    bool addTree(const QString& folder, const std::function<bool(qsizetype filesFound)>& keepGoing = {});
+
+    // The paths of the files with exactly this name, in the order found; empty for none.
+    std::vector<QString> named(const QString& name) const;
+    // The same, names compared without case.
+    std::vector<QString> namedIgnoringCase(const QString& name) const;
+    // Every file found, in the order found.
+    const std::vector<QString>& paths() const { return m_paths; }
+    // The folders that could not be read, each with the system's reason.
+    const QStringList& unreadableFolders() const { return m_unreadable; }
+
+private:
+    void addFile(const QString& path, const QString& name);
+
+    std::vector<QString> m_paths;
+    QHash<QString, std::vector<qint32>> m_byName;
+    QHash<QString, std::vector<qint32>> m_byFoldedName;
+    std::set<std::pair<quint64, quint64>> m_walked;
+    QStringList m_unreadable;
+};

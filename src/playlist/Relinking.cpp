@@ -1,0 +1,209 @@
+#include "playlist/Relinking.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+
+#include <QHash>
+#include <QSet>
+#include <QStringView>
+
+#include "base/FileOps.h"
+#include "base/NativePath.h"
+#include "base/PathTools.h"
+#include "playlist/PlaylistModel.h"
+#include "tags/Id3v1.h"
+#include "tags/MP3TagInfo.h"
+#include "tags/TagColumns.h"
+
+namespace Relinking {
+
+namespace {
+
+// The names of a path from its end: the file name first, then its folders outwards. Both "/" and
+// "\" separate, and a drive ("C:") is no folder name.
+std::vector<QStringView> namesFromEnd(QStringView path)
+{
+    std::vector<QStringView> names;
+    qsizetype end = path.size();
+    for (qsizetype i = path.size() - 1; i >= -1; --i) {
+        if (i >= 0 && path[i] != u'/' && path[i] != u'\\')
+            continue;
+        const QStringView name = path.sliced(i + 1, end - i - 1);
+        if (!name.isEmpty() && !(name.size() == 2 && name[1] == u':' && i < 0))
+            names.push_back(name);
+        end = i;
+    }
+    return names;
+}
+
+// How many folder names, from the nearest outwards, two paths share.
+qsizetype sharedFolders(const std::vector<QStringView>& old, QStringView candidate)
+{
+    const std::vector<QStringView> names = namesFromEnd(candidate);
+    qsizetype shared = 0;
+    while (std::size_t(shared + 1) < old.size() && std::size_t(shared + 1) < names.size()
+        && old[std::size_t(shared + 1)] == names[std::size_t(shared + 1)])
+        ++shared;
+    return shared;
+}
+
+// A tag worth matching by: read, present, and saying something.
+bool isKnownTag(const QString& quickTag)
+{
+    return !quickTag.isEmpty() && quickTag != unreadTagText() && quickTag != u"(none)" && quickTag != u"(error)"
+        && quickTag != u" - ";
+}
+
+// The tags of files, each read once, on demand.
+class TagCache {
+public:
+    explicit TagCache(const std::function<QString(const QString&)>& tagOf) : m_tagOf(tagOf) { }
+    const QString& of(const QString& path)
+    {
+        auto found = m_tags.find(path);
+        if (found == m_tags.end())
+            found = m_tags.insert(path, m_tagOf(path));
+        return *found;
+    }
+
+private:
+    const std::function<QString(const QString&)>& m_tagOf;
+    QHash<QString, QString> m_tags;
+};
+
+// The candidates among files of one name, best first.
+std::vector<Candidate> rank(const MissingRow& row, const std::vector<QString>& files, Match byName, TagCache& tags)
+{
+    if (files.size() == 1)
+        return {{files.front(), byName}};
+    const std::vector<QStringView> old = namesFromEnd(row.path);
+    std::vector<std::pair<qsizetype, QString>> scored;
+    for (const QString& file : files)
+        scored.emplace_back(sharedFolders(old, file), file);
+    std::stable_sort(scored.begin(), scored.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    if (scored[0].first > 0 && scored[1].first < scored[0].first)
+        return {{scored[0].second, Match::NameAndFolders}};
+    if (isKnownTag(row.quickTag)) {
+        std::vector<Candidate> tagged;
+        for (const auto& [shared, file] : scored) {
+            if (tags.of(file) == row.quickTag)
+                tagged.push_back({file, byName});
+        }
+        if (!tagged.empty())
+            return tagged;
+    }
+    std::vector<Candidate> all;
+    for (const auto& [shared, file] : scored)
+        all.push_back({file, shared > 0 ? Match::NameAndFolders : byName});
+    return all;
+}
+
+QString extensionOf(QStringView name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? QString() : name.sliced(dot).toString().toCaseFolded();
+}
+
+} // namespace
+
+QString describe(Match match)
+{
+    switch (match) {
+    case Match::NameAndFolders: return QStringLiteral("same name and folders");
+    case Match::Name: return QStringLiteral("same name");
+    case Match::NameIgnoringCase: return QStringLiteral("same name but for case");
+    case Match::Tag: return QStringLiteral("same tag");
+    }
+    return {};
+}
+
+std::vector<MissingRow> missingRows(const PlaylistModel& model)
+{
+    std::vector<MissingRow> rows;
+    for (qsizetype position = 0; position < model.size(); ++position) {
+        const QString& path = model.rowAt(position)->file();
+        struct stat info { };
+        const bool gone = path.isEmpty() || path.contains(QChar(0)) || FileOps::isHiddenName(path)
+            || (::stat(NativePath::encode(path).constData(), &info) == 0 ? !S_ISREG(info.st_mode)
+                                                                         : errno == ENOENT || errno == ENOTDIR);
+        if (gone)
+            rows.push_back({position, path, model.rowAt(position)->text(QuickTagColumn)});
+    }
+    return rows;
+}
+
+QString quickTagOfFile(const QString& path)
+{
+    const Result<FileOps::Handle> file = FileOps::openExisting(path, FileOps::Access::Read);
+    if (!file || file->size() < Id3v1::Size)
+        return {};
+    const auto tail = file->readAt(file->size() - Id3v1::Size, Id3v1::Size);
+    if (!tail || !Id3v1::isMarker(QByteArrayView(*tail).first(3)))
+        return {};
+    MP3TagInfo record;
+    Id3v1::decode(*tail, record);
+    const QString artist = record.Artist();
+    const QString title = record.SongName();
+    return PathTools::trimmedOfBlanks(artist).toString() + QStringLiteral(" - ")
+        + PathTools::trimmedOfBlanks(title).toString();
+}
+
+std::vector<Finding> findFiles(
+    const std::vector<MissingRow>& rows, const FileIndex& index, const std::function<QString(const QString&)>& tagOf)
+{
+    TagCache tags(tagOf);
+    std::vector<Finding> findings;
+    findings.reserve(rows.size());
+    // The rows no name found whose tag is known, and their files' extensions.
+    std::vector<std::size_t> byTagOnly;
+    QSet<QString> extensions;
+    for (const MissingRow& row : rows) {
+        Finding finding{row, {}};
+        const std::vector<QStringView> names = namesFromEnd(row.path);
+        const QString name = names.empty() ? QString() : names.front().toString();
+        if (std::vector<QString> files = index.named(name); !name.isEmpty() && !files.empty()) {
+            finding.candidates = rank(row, files, Match::Name, tags);
+        } else if (files = index.namedIgnoringCase(name); !name.isEmpty() && !files.empty()) {
+            finding.candidates = rank(row, files, Match::NameIgnoringCase, tags);
+        } else if (isKnownTag(row.quickTag)) {
+            byTagOnly.push_back(findings.size());
+            extensions.insert(extensionOf(name));
+        }
+        findings.push_back(std::move(finding));
+    }
+    if (byTagOnly.empty())
+        return findings;
+    // Only now is the tag of every file of those types read, once.
+    QHash<std::pair<QString, QString>, std::vector<QString>> byTag;
+    for (const QString& path : index.paths()) {
+        QString extension = extensionOf(path);
+        if (extensions.contains(extension))
+            byTag[{tags.of(path), std::move(extension)}].push_back(path);
+    }
+    for (const std::size_t at : byTagOnly) {
+        Finding& finding = findings[at];
+        const std::vector<QStringView> names = namesFromEnd(finding.row.path);
+        const QString extension = extensionOf(names.empty() ? QStringView() : names.front());
+        for (const QString& path : byTag.value({finding.row.quickTag, extension}))
+            finding.candidates.push_back({path, Match::Tag});
+    }
+    return findings;
+}
+
+void relink(PlaylistModel& model, const std::vector<std::pair<qsizetype, QString>>& paths, bool readTags)
+{
+    qsizetype first = model.size();
+    qsizetype last = -1;
+    for (const auto& [position, path] : paths) {
+        PlaylistRow* row = model.rowAt(position);
+        row->setText(FileNameColumn, path);
+        if (readTags)
+            row->ReadTag();
+        first = std::min(first, position);
+        last = std::max(last, position);
+    }
+    model.rowsChanged(first, last);
+}
+
+} // namespace Relinking
