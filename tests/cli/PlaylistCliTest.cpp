@@ -139,3 +139,40 @@ TEST(PlaylistCli, PrintsOnlyTheMismatchedRows)
         EXPECT_EQ(mismatched.exitCode, 0);
     }
 }
+
+TEST(PlaylistCli, RelinksMovedFilesAndLeavesTheRestAsTheyWere)
+{
+    TestFiles files;
+    ASSERT_TRUE(QDir(files.folder()).mkpath(u"new/a"_s) && QDir(files.folder()).mkpath(u"new/b"_s));
+    const QString one = files.write(u"new/a/one.mp3"_s, "1");
+    const QString twiceA = files.write(u"new/a/twice.mp3"_s, "2");
+    const QString twiceB = files.write(u"new/b/twice.mp3"_s, "3");
+    const QByteArray original = "#EXTM3U\r\n#EXTINF:,One\r\nold/one.mp3\r\n#EXTINF:,Twice\r\nold/twice.mp3\r\n"
+                                "#EXTINF:,Gone\r\nold/gone.mp3\r\n";
+    const QString playlist = files.write(u"list.m3u"_s, original);
+    const QString search = files.path(u"new"_s);
+    const QString old = files.path(u"old/"_s);
+
+    const CliRun dry = cli({u"relink"_s, u"--dry-run"_s, u"--search"_s, search, playlist});
+    EXPECT_EQ(dry.out,
+        "relinked\t" + (old + u"one.mp3\t"_s + one).toUtf8() + "\tsame name\nseveral\t"
+            + (old + u"twice.mp3\t"_s).toUtf8() + twiceA.toUtf8() + '\t' + twiceB.toUtf8() + "\nnot found\t"
+            + (old + u"gone.mp3"_s).toUtf8()
+            + "\nRelinked 1 of 3 missing rows; 1 with several candidates, 1 not found.\n");
+    EXPECT_EQ(dry.exitCode, 0);
+    EXPECT_EQ(TestFiles::read(playlist), original);
+
+    // Saved with each path as written: relative ones stay relative.
+    EXPECT_EQ(cli({u"relink"_s, u"--search"_s, search, playlist}).exitCode, 0);
+    EXPECT_EQ(TestFiles::read(playlist),
+        "#EXTM3U\r\n#EXTINF:,One\r\nnew/a/one.mp3\r\n#EXTINF:,Twice\r\nold/twice.mp3\r\n#EXTINF:,Gone\r\nold/"
+        "gone.mp3\r\n");
+    const CliRun picked = cli({u"relink"_s, u"--pick"_s, u"first"_s, u"--search"_s, search, playlist});
+    EXPECT_TRUE(picked.out.startsWith("relinked\t" + (old + u"twice.mp3\t"_s + twiceA).toUtf8() + "\tsame name\n"));
+    EXPECT_TRUE(TestFiles::read(playlist).contains("\r\nnew/a/twice.mp3\r\n"));
+    // Each run is one batch of the undo history.
+    EXPECT_EQ(cli({u"undo"_s}).exitCode, 0);
+    EXPECT_EQ(cli({u"undo"_s}).exitCode, 0);
+    EXPECT_EQ(TestFiles::read(playlist), original);
+    EXPECT_EQ(cli({u"relink"_s, u"--pick"_s, u"best"_s, playlist}).exitCode, 2);
+}
