@@ -36,7 +36,7 @@ struct CopyWindow : WindowFixture {
     // Copies (or moves) the selected rows' files to folder.
     void copyTo(const QString& folder, bool deleteOriginals)
     {
-        dialogs.destinations = {FileDialogs::CopyDestination{folder, deleteOriginals}};
+        dialogs.destinations = {FileDialogs::CopyDestination{folder, deleteOriginals, {}}};
         trigger("mnuCopyFiles");
     }
     QStringList targetFiles() const { return QDir(target).entryList(QDir::Files, QDir::Name); }
