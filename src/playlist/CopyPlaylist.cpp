@@ -90,5 +90,7 @@ CopyOutcome copyWithPlaylist(PlaylistModel& model, const QString& folder, bool d
     CopyOutcome outcome = copySelectedFiles(model, folder, deleteOriginals, hooks);
     if (playlist && outcome.finished)
         writeCopyPlaylist(model, outcome.copied, folder, *playlist);
+    else if (playlist && !outcome.copied.empty())
+        Messages::inform(u"The copying stopped before its end, so no playlist was written to "_s + folder + u'.');
     return outcome;
 }

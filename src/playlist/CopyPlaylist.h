@@ -46,6 +46,7 @@ bool writeCopyPlaylist(const PlaylistModel& model, const std::vector<CopiedFile>
 
 // Copy Files with its playlist: copySelectedFiles, and with a playlist given, first
 // mayWriteCopyPlaylist (before anything is copied) and after a pass that finished
-// writeCopyPlaylist. A pass that was cancelled or stopped at a failure writes no playlist.
+// writeCopyPlaylist. A pass that was cancelled or stopped at a failure writes no playlist, and
+// says so when it had copied something.
 CopyOutcome copyWithPlaylist(PlaylistModel& model, const QString& folder, bool deleteOriginals, const CopyHooks& hooks,
     std::optional<CopyPlaylist> playlist);

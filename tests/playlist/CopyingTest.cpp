@@ -177,6 +177,8 @@ TEST(Copying, WritesAPlaylistOfTheCopiedFilesUnderTheNamesTheyGot)
         std::optional<Messages::Answer> replace;
         // The names the playlist lists; none when it is not written.
         QStringList listed;
+        // The pass is cancelled before the row with this number.
+        std::optional<qsizetype> stopBefore = std::nullopt;
     } cases[] = {
         {"keep both", PlaylistKind::M3U, false, Answer::KeepBoth, {}, {u"x.mp3"_s, u"x (2).mp3"_s, why}},
         {"skip leaves the repeat out", PlaylistKind::PLS, false, Answer::Skip, {}, {u"x.mp3"_s, why}},
@@ -185,6 +187,7 @@ TEST(Copying, WritesAPlaylistOfTheCopiedFilesUnderTheNamesTheyGot)
             {u"x.mp3"_s, why}},
         {"keeps the playlist there", PlaylistKind::M3U, false, Answer::KeepBoth, Messages::Answer::No, {}},
         {"a cancel writes none", PlaylistKind::M3U, false, Answer::Cancel, {}, {}},
+        {"a pass stopped writes none", PlaylistKind::M3U, false, Answer::KeepBoth, {}, {}, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -216,11 +219,14 @@ TEST(Copying, WritesAPlaylistOfTheCopiedFilesUnderTheNamesTheyGot)
         RowCommands::selectAll(model);
         CopyHooks hooks;
         hooks.askAll = [&c](const CollisionQuestion&) { return c.forAll; };
+        hooks.beforeRow = [&c](qsizetype done) { return done != c.stopBefore; };
 
         const CopyOutcome outcome = copyWithPlaylist(model, dest, c.move, hooks, CopyPlaylist{name, c.kind});
 
-        EXPECT_EQ(messages.shown().size(), c.replace ? 1U : 0U) << messages.texts().join(u'\n').toStdString();
-        EXPECT_EQ(outcome.finished, c.forAll != Answer::Cancel);
+        // The question about the playlist there, or why none was written after a stop.
+        EXPECT_EQ(messages.shown().size(), c.replace || c.stopBefore ? 1U : 0U)
+            << messages.texts().join(u'\n').toStdString();
+        EXPECT_EQ(outcome.finished, c.forAll != Answer::Cancel && !c.stopBefore);
         if (c.listed.isEmpty()) {
             EXPECT_EQ(TestFiles::read(playlistPath), c.replace ? old : QByteArray("<unreadable>"));
             continue;
