@@ -38,6 +38,7 @@ ChooseFolder::ChooseFolder(QWidget* parent, PlaylistKind usualKind)
     m_writePlaylistBox->setObjectName(u"chkWritePlaylist"_s);
     m_writePlaylistBox->setChecked(WindowSettings::copyWritesPlaylist());
     m_playlistFormat->setObjectName(u"cboPlaylistFormat"_s);
+    m_playlistFormat->setAccessibleName(u"Playlist format"_s);
     // The items in PlaylistKind's order: an item's index is its kind.
     m_playlistFormat->addItems({u"M3U"_s, u"PLS"_s});
     m_playlistFormat->setCurrentIndex(int(WindowSettings::copyPlaylistKind().value_or(usualKind)));
