@@ -7,6 +7,7 @@
 #include "base/Messages.h"
 #include "base/NativePath.h"
 #include "cli/CommandLine.h"
+#include "cli/CopyCommand.h"
 #include "cli/FormatCommands.h"
 #include "cli/HistoryCommands.h"
 #include "cli/PlaylistCommands.h"
@@ -32,6 +33,7 @@ const Command kCommands[] = {
     {"convert", "save a playlist as M3U or PLS", runConvert},
     {"prune", "remove missing or repeated entries from a playlist", runPrune},
     {"relink", "find the moved files of a playlist's missing entries", runRelink},
+    {"copy", "copy or move a playlist's files (or files) into a folder, with a playlist of them", runCopy},
     {"compose", "print the text a format string gives for a tag", runCompose},
     {"parse", "print the fields a format string finds in a text", runParse},
     {"tag-from-name", "fill each file's tag from its name through a format string", runTagFromName},
@@ -45,8 +47,8 @@ QByteArray overview()
 {
     QByteArray text = "Usage: sondrel-cli COMMAND [OPTIONS] [FILE...]\n\n"
                       "Reads and writes the ID3v1 and ID3v2 tags of MP3 files, copies and removes them, and\n"
-                      "reads, converts and prunes M3U and PLS playlists, and retags and renames files through\n"
-                      "format strings such as \"<a> - <t>\".\n"
+                      "reads, converts and prunes M3U and PLS playlists, copies their files to a player, and\n"
+                      "retags and renames files through format strings such as \"<a> - <t>\".\n"
                       "Every run that changes files is kept as one batch in the undo history, so that undo can\n"
                       "put the files back; --no-journal keeps none, --journal-limit N|SIZE bounds the history.\n"
                       "Messages go to stderr as \"title<TAB>text\". Exit status: 0 when no error message was\n"

@@ -41,14 +41,6 @@ bool offers(const std::vector<CollisionAnswer>& answers, CollisionAnswer answer)
     return std::ranges::find(answers, answer) != answers.end();
 }
 
-// The name with " (number)" before its extension; a leading "." starts no extension.
-QString numberedName(const QString& name, int number)
-{
-    const qsizetype dot = name.lastIndexOf(u'.');
-    const qsizetype end = dot > 0 ? dot : name.size();
-    return name.left(end) + u" (%1)"_s.arg(number) + name.mid(end);
-}
-
 // Hands out Keep Both names in one folder: names neither taken on disk nor reserved by the batch.
 // Each name remembers the number it got to, so a thousand files of one name cost a thousand
 // look-ups, not half a million.
@@ -111,6 +103,21 @@ std::vector<CollisionAnswer> offeredAnswers(bool move, const Collision& collisio
     return answers;
 }
 
+QString numberedName(const QString& name, int number)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const qsizetype end = dot > 0 ? dot : name.size();
+    return name.left(end) + u" (%1)"_s.arg(number) + name.mid(end);
+}
+
+QString collisionReason(const Collision& collision)
+{
+    const bool repeated = !collision.earlierSource.isEmpty();
+    return collision.inDestination && repeated ? u"already there, and an earlier file has its name"_s
+        : collision.inDestination              ? u"already there"_s
+                                               : u"an earlier file has its name"_s;
+}
+
 QString questionText(const CollisionQuestion& question)
 {
     const auto count = qsizetype(question.collisions.size());
@@ -121,13 +128,8 @@ QString questionText(const CollisionQuestion& question)
               .arg(files, question.move ? u"move"_s : u"copy"_s, question.folder, count == 1 ? u"has"_s : u"have"_s);
     for (qsizetype i = 0; i < std::min(count, kNamesListed); ++i) {
         const Collision& c = question.collisions[std::size_t(i)];
-        const bool repeated = !c.earlierSource.isEmpty();
         // The whole source path: files of the same name from two folders are told apart.
-        text += kLineBreak + u"    "_s + c.source + u"  ("_s
-            + (c.inDestination && repeated ? u"already there, and an earlier file has its name"_s
-                    : c.inDestination      ? u"already there"_s
-                                           : u"an earlier file has its name"_s)
-            + u")"_s;
+        text += kLineBreak + u"    "_s + c.source + u"  ("_s + collisionReason(c) + u")"_s;
     }
     if (count > kNamesListed)
         text += kLineBreak + u"    and %1 more"_s.arg(count - kNamesListed);
@@ -165,7 +167,7 @@ QString questionText(bool move, const Collision& collision)
     return text + kLineBreak + u"This file: "_s + collision.source + kLineBreak + kLineBreak + choice.arg(newName);
 }
 
-qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool deleteOriginals, const CopyHooks& hooks)
+CopyOutcome copySelectedFiles(PlaylistModel& model, const QString& folder, bool deleteOriginals, const CopyHooks& hooks)
 {
     const QString prefix = PathTools::addBackslash(folder);
     std::vector<Planned> plan;
@@ -199,7 +201,7 @@ qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool de
     if (!question.collisions.empty()) {
         forAll = hooks.askAll ? hooks.askAll(question) : CollisionAnswer::Skip;
         if (forAll == CollisionAnswer::Cancel)
-            return 0;
+            return {};
         if (!offers(offeredAnswers(question), forAll))
             forAll = CollisionAnswer::Skip;
     }
@@ -222,7 +224,7 @@ qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool de
             collision.keepBothTarget = prefix + freeNames.next(file.source, name, false);
             answer = hooks.askOne ? hooks.askOne(question, collision) : CollisionAnswer::Skip;
             if (answer == CollisionAnswer::Cancel)
-                return 0;
+                return {};
             if (!offers(offeredAnswers(deleteOriginals, collision), answer))
                 answer = CollisionAnswer::Skip;
         } else if (answer == CollisionAnswer::Replace
@@ -249,12 +251,16 @@ qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool de
         cancelled = true;
         return false;
     };
-    qsizetype done = 0;
+    CopyOutcome outcome;
+    qsizetype& done = outcome.done;
     qsizetype first = model.size();
     qsizetype last = -1;
+    bool stopped = false;
     for (const Planned& file : plan) {
-        if (hooks.beforeRow && !hooks.beforeRow(done))
+        if (hooks.beforeRow && !hooks.beforeRow(done)) {
+            stopped = true;
             break;
+        }
         if (file.step == Step::Skip) {
             ++done;
             continue;
@@ -262,12 +268,17 @@ qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool de
         const Result<void> ok = deleteOriginals ? Journal::moveFile(file.source, file.target, keepGoing)
             : file.step == Step::Replace        ? Journal::copyFile(file.source, file.target, keepGoing)
                                                 : Journal::copyWithoutReplacing(file.source, file.target, keepGoing);
-        if (cancelled)
-            break;
-        if (!ok && !skipAndContinue(ok.failure())) {
-            ++done;
+        if (cancelled) {
+            stopped = true;
             break;
         }
+        if (!ok && !skipAndContinue(ok.failure())) {
+            ++done;
+            stopped = true;
+            break;
+        }
+        if (ok)
+            outcome.copied.push_back({file.position, file.target});
         if (ok && deleteOriginals) {
             PlaylistRow* row = model.rowAt(file.position);
             row->reInit(file.target); // the file name column too
@@ -277,7 +288,8 @@ qsizetype copySelectedFiles(PlaylistModel& model, const QString& folder, bool de
         ++done;
     }
     model.rowsChanged(first, last);
-    return done;
+    outcome.finished = !stopped;
+    return outcome;
 }
 
 std::optional<QString> destinationFolderOf(const QString& typed)

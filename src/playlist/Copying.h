@@ -43,6 +43,11 @@ std::vector<CollisionAnswer> offeredAnswers(const CollisionQuestion& question);
 // The answers offered for one file: Replace only when copying over a file already in the folder
 // that no earlier file of the batch lands on; Skip, Keep Both and Cancel.
 std::vector<CollisionAnswer> offeredAnswers(bool move, const Collision& collision);
+// The name with " (number)" before its extension, as Keep Both names a file; a leading "." starts no
+// extension.
+QString numberedName(const QString& name, int number);
+// Why the collision's name is taken: "already there", "an earlier file has its name" or both.
+QString collisionReason(const Collision& collision);
 // The wording of the two questions (lines broken by CR LF).
 QString questionText(const CollisionQuestion& question);
 QString questionText(bool move, const Collision& collision);
@@ -63,6 +68,23 @@ struct CopyHooks {
     std::function<CollisionAnswer(const CollisionQuestion&, const Collision&)> askOne;
 };
 
+// A file a copy pass put into its folder: the row it came from and the path it has there.
+struct CopiedFile {
+    qsizetype position = 0;
+    QString target;
+};
+
+// What a copy pass did.
+struct CopyOutcome {
+    // The rows done, skipped ones included.
+    qsizetype done = 0;
+    // The files copied, moved, replaced or kept under a new name, in display order, each under
+    // the name it got; files skipped or not copied for a failure are not here.
+    std::vector<CopiedFile> copied;
+    // The pass went through every selected row: no cancel stopped it, nor a failure answered No.
+    bool finished = false;
+};
+
 // Copies (or, with deleteOriginals, moves) the files of the selected rows, in display order, into
 // folder under their own file names. Nothing is replaced without an answer: names taken in the
 // folder or repeated within the batch are found first (one look-up per file and a hash over the
@@ -71,9 +93,8 @@ struct CopyHooks {
 // every move, gets its name without replacing anything. After a move the row's "File Name" and its
 // entry name the new path; the other columns keep their texts. A file that cannot be copied or
 // moved is reported with the reason and the question whether to skip it and go on; No ends the
-// pass. The rows changed are reported to the model together at the end. Returns the number of rows
-// done (skipped ones included).
-qsizetype copySelectedFiles(
+// pass. The rows changed are reported to the model together at the end.
+CopyOutcome copySelectedFiles(
     PlaylistModel& model, const QString& folder, bool deleteOriginals, const CopyHooks& hooks = {});
 
 // The folder a typed destination names: made absolute against the current folder. Nothing, after a

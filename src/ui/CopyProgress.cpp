@@ -5,7 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "playlist/Copying.h"
+#include "playlist/CopyPlaylist.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
 #include "ui/CollisionDialog.h"
@@ -35,7 +35,8 @@ CopyProgress::~CopyProgress()
     QApplication::restoreOverrideCursor();
 }
 
-void CopyProgress::CopyFiles(PlaylistModel& model, bool showProgress, const QString& folder, bool deleteOriginals)
+CopyOutcome CopyProgress::CopyFiles(PlaylistModel& model, bool showProgress, const QString& folder,
+    bool deleteOriginals, const std::optional<CopyPlaylist>& playlist)
 {
     qsizetype selected = 0;
     for (const bool isSelected : RowCommands::selectedRows(model))
@@ -68,6 +69,8 @@ void CopyProgress::CopyFiles(PlaylistModel& model, bool showProgress, const QStr
         QCoreApplication::processEvents();
         return finishFile || !m_cancelled;
     };
-    m_progress->setValue(int(copySelectedFiles(model, folder, deleteOriginals, hooks)));
+    CopyOutcome outcome = copyWithPlaylist(model, folder, deleteOriginals, hooks, playlist);
+    m_progress->setValue(int(outcome.done));
     done(QDialog::Accepted);
+    return outcome;
 }

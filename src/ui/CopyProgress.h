@@ -1,6 +1,10 @@
 #pragma once
 
+#include <optional>
+
 #include <QDialog>
+
+#include "playlist/CopyPlaylist.h"
 
 class PlaylistModel;
 class QProgressBar;
@@ -20,8 +24,10 @@ public:
     // Copies (or moves, with deleteOriginals) the selected rows' files into folder, the dialog
     // shown when showProgress is true, and closes the dialog when the pass is over. Names taken in
     // the folder or repeated in the selection are asked about first, in a CollisionDialog over the
-    // window, before the progress shows.
-    void CopyFiles(PlaylistModel& model, bool showProgress, const QString& folder, bool deleteOriginals);
+    // window, before the progress shows. With a playlist, it is asked about first and written after
+    // a pass that finished (copyWithPlaylist). Returns what the pass did.
+    CopyOutcome CopyFiles(PlaylistModel& model, bool showProgress, const QString& folder, bool deleteOriginals,
+        const std::optional<CopyPlaylist>& playlist = {});
 
     bool cancelled() const { return m_cancelled; }
 

@@ -41,10 +41,15 @@ QStringList WindowFileDialogs::filesToImport()
     return dialog.ChosenFiles();
 }
 
-std::optional<FileDialogs::CopyDestination> WindowFileDialogs::copyDestination()
+std::optional<FileDialogs::CopyDestination> WindowFileDialogs::copyDestination(const QString& playlistPath)
 {
-    ChooseFolder chooser(&m_window);
+    ChooseFolder chooser(&m_window, kindForSaving(playlistPath).value_or(PlaylistKind::M3U));
     if (!waitForDialog(m_window, chooser) || chooser.DestinationFolder().isEmpty())
         return std::nullopt;
-    return CopyDestination{chooser.DestinationFolder(), chooser.DeleteOriginalsChosen()};
+    CopyDestination destination{chooser.DestinationFolder(), chooser.DeleteOriginalsChosen(), {}};
+    if (chooser.WritePlaylistChosen()) {
+        const PlaylistKind kind = chooser.PlaylistKindChosen();
+        destination.playlist = CopyPlaylist{copyPlaylistName(playlistPath, kind), kind};
+    }
+    return destination;
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "playlist/CopyPlaylist.h"
+
 class QMainWindow;
 
 // The window's questions about files and folders: which playlist to open or save under, which files
@@ -15,6 +17,8 @@ public:
     struct CopyDestination {
         QString folder;
         bool deleteOriginals = false;
+        // The playlist to write beside the copies; nothing when none was asked for.
+        std::optional<CopyPlaylist> playlist;
     };
 
     virtual ~FileDialogs() = default;
@@ -24,8 +28,10 @@ public:
     virtual std::optional<QString> playlistToSave(const QString& title, const QString& start) = 0;
     // The files picked for importing, in list order; none when it was cancelled.
     virtual QStringList filesToImport() = 0;
-    // The folder Copy Files copies (or moves) to; nothing when it was cancelled.
-    virtual std::optional<CopyDestination> copyDestination() = 0;
+    // The folder Copy Files copies (or moves) to; nothing when it was cancelled. playlistPath is
+    // the open playlist's file (empty for one never saved): a playlist written beside the copies is
+    // named after it, and in its format unless another was chosen before.
+    virtual std::optional<CopyDestination> copyDestination(const QString& playlistPath) = 0;
 };
 
 // The window's own dialogs, over the window and with its commands off while they wait.
@@ -36,7 +42,7 @@ public:
     std::optional<QString> playlistToOpen(const QString& title, const QString& start) override;
     std::optional<QString> playlistToSave(const QString& title, const QString& start) override;
     QStringList filesToImport() override;
-    std::optional<CopyDestination> copyDestination() override;
+    std::optional<CopyDestination> copyDestination(const QString& playlistPath) override;
 
 private:
     QMainWindow& m_window;

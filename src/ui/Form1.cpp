@@ -607,13 +607,13 @@ void Form1::copyTagsOfSelection(TagCopying::Direction direction)
 
 void Form1::copyFiles()
 {
-    if (const auto destination = m_fileDialogs->copyDestination()) {
+    if (const auto destination = m_fileDialogs->copyDestination(m_document.fileName())) {
         inBatch(destination->deleteOriginals ? QStringLiteral("Move Files") : QStringLiteral("Copy Files"), [&] {
             // The pass lets events run between files; the window takes no commands until it ends.
             const PausedCommands paused(rowCommands());
             const WindowCommandsOff off(*this);
             CopyProgress progress(this);
-            progress.CopyFiles(m_model, true, destination->folder, destination->deleteOriginals);
+            progress.CopyFiles(m_model, true, destination->folder, destination->deleteOriginals, destination->playlist);
         });
     }
     updateStatus();

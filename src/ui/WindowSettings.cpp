@@ -15,6 +15,8 @@ const QString kFormatStringsUse = QStringLiteral("options/formatStringsUse");
 const QString kKeepUndoHistory = QStringLiteral("options/keepUndoHistory");
 const QString kUndoBatches = QStringLiteral("options/undoHistoryBatches");
 const QString kUndoMiB = QStringLiteral("options/undoHistoryMiB");
+const QString kCopyWritesPlaylist = QStringLiteral("copy/writePlaylist");
+const QString kCopyPlaylistKind = QStringLiteral("copy/playlistFormat");
 
 } // namespace
 
@@ -70,6 +72,31 @@ void setUndoHistory(const Journal::Settings& journal)
     stored.setValue(kKeepUndoHistory, journal.enabled);
     stored.setValue(kUndoBatches, journal.maxBatches);
     stored.setValue(kUndoMiB, journal.maxBytes >> 20);
+}
+
+bool copyWritesPlaylist()
+{
+    return settings().value(kCopyWritesPlaylist, false).toBool();
+}
+
+void setCopyWritesPlaylist(bool write)
+{
+    settings().setValue(kCopyWritesPlaylist, write);
+}
+
+std::optional<PlaylistKind> copyPlaylistKind()
+{
+    const QString kind = settings().value(kCopyPlaylistKind).toString();
+    if (kind == u"M3U")
+        return PlaylistKind::M3U;
+    if (kind == u"PLS")
+        return PlaylistKind::PLS;
+    return std::nullopt;
+}
+
+void setCopyPlaylistKind(PlaylistKind kind)
+{
+    settings().setValue(kCopyPlaylistKind, kind == PlaylistKind::PLS ? QStringLiteral("PLS") : QStringLiteral("M3U"));
 }
 
 } // namespace WindowSettings

@@ -1,8 +1,11 @@
 #pragma once
 
+#include <optional>
+
 #include <QByteArray>
 
 #include "journal/Journal.h"
+#include "playlist/PlaylistFormat.h"
 #include "tags/TagColumns.h"
 
 // The window's remembered choices, kept between runs in the user's settings of Sondrel (QSettings,
@@ -26,5 +29,12 @@ void setFormatStringsUse(TagChoice tag);
 // settings now (its folder stays).
 Journal::Settings undoHistory();
 void setUndoHistory(const Journal::Settings& journal);
+
+// Copy Files > "Also write a playlist there" (off by default) and the format last chosen for that
+// playlist (nothing until one was chosen).
+bool copyWritesPlaylist();
+void setCopyWritesPlaylist(bool write);
+std::optional<PlaylistKind> copyPlaylistKind();
+void setCopyPlaylistKind(PlaylistKind kind);
 
 } // namespace WindowSettings

@@ -73,6 +73,8 @@ if [ -f "$completion" ]; then
         "sondrel-cli;playlist;--|--help --json --mismatched --no-tags --tag"
         "sondrel-cli;name-from-tag;--tag;id3v|id3v1 id3v2"
         "sondrel-cli;prune;--duplicates;t|title"
+        "sondrel-cli;copy;--on-collision;k|keep-both"
+        "sondrel-cli;copy-tag;--to;id3v|id3v1 id3v2"
         "sondrel-cli;write;--genre;Rock\\ &|Rock\\ \\&\\ Roll"
         "sondrel-cli;info;music/|music/a.mp3 music/b.m3u"
         "sondrel-cli;convert;music/|music/b.m3u"

@@ -1,12 +1,17 @@
 #include "playlist/Copying.h"
 
+#include <cstdio>
 #include <map>
 #include <vector>
 
 #include <QDir>
+#include <QFile>
+#include <QScopeGuard>
 
 #include <gtest/gtest.h>
 
+#include "base/NativePath.h"
+#include "playlist/CopyPlaylist.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/RowCommands.h"
 #include "support/RecordingMessages.h"
@@ -27,6 +32,18 @@ Folder contentsOf(const QString& path)
     for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
         contents[name] = TestFiles::read(dir.filePath(name));
     return contents;
+}
+
+// The bytes of a file whose name need not be UTF-8.
+QByteArray readNative(const QString& path)
+{
+    std::FILE* file = std::fopen(NativePath::encode(path).constData(), "rb");
+    if (!file)
+        return "<unreadable>";
+    char buffer[64];
+    const std::size_t count = std::fread(buffer, 1, sizeof buffer, file);
+    std::fclose(file);
+    return QByteArray(buffer, qsizetype(count));
 }
 
 } // namespace
@@ -121,5 +138,111 @@ TEST(Copying, AsksOnceAboutTakenNamesAndNeverReplacesWithoutReplace)
             EXPECT_EQ(TestFiles::read(path), sources.at(batch[row])) << path.toStdString();
             EXPECT_EQ(QFile::exists(batch[row]), !c.move || path == batch[row]);
         }
+    }
+}
+
+TEST(Copying, NamesThePlaylistOfTheCopiesAfterTheOpenPlaylist)
+{
+    const struct {
+        QString playlist;
+        PlaylistKind kind;
+        QString name;
+    } cases[] = {
+        {u"/music/Road Trip.m3u"_s, PlaylistKind::M3U, u"Road Trip.m3u"_s},
+        {u"/music/Road Trip.m3u"_s, PlaylistKind::PLS, u"Road Trip.pls"_s},
+        {u"/music/v1.2.PLS"_s, PlaylistKind::M3U, u"v1.2.m3u"_s},
+        {u"/music/.hidden"_s, PlaylistKind::PLS, u".hidden.pls"_s},
+        {u""_s, PlaylistKind::M3U, u"Playlist.m3u"_s},
+        {u""_s, PlaylistKind::PLS, u"Playlist.pls"_s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.playlist.toStdString());
+        EXPECT_EQ(copyPlaylistName(c.playlist, c.kind), c.name);
+    }
+}
+
+// Sources a/x.mp3 "First", b/x.mp3 "Second" and a file whose name is not UTF-8, y\xE9.mp3 "Why".
+// The playlist written into the destination lists the files copied, in display order, under the
+// names they got there, relative to it; read back, it names those files.
+TEST(Copying, WritesAPlaylistOfTheCopiedFilesUnderTheNamesTheyGot)
+{
+    const QString why = NativePath::decode("y\xE9.mp3");
+    const QByteArray old = "old playlist";
+    const struct {
+        const char* name;
+        PlaylistKind kind;
+        bool move;
+        Answer forAll;
+        // Something already has the playlist's name, and the answer to whether to replace it.
+        std::optional<Messages::Answer> replace;
+        // The names the playlist lists; none when it is not written.
+        QStringList listed;
+        // The pass is cancelled before the row with this number.
+        std::optional<qsizetype> stopBefore = std::nullopt;
+    } cases[] = {
+        {"keep both", PlaylistKind::M3U, false, Answer::KeepBoth, {}, {u"x.mp3"_s, u"x (2).mp3"_s, why}},
+        {"skip leaves the repeat out", PlaylistKind::PLS, false, Answer::Skip, {}, {u"x.mp3"_s, why}},
+        {"move", PlaylistKind::M3U, true, Answer::KeepBoth, {}, {u"x.mp3"_s, u"x (2).mp3"_s, why}},
+        {"replaces the playlist there", PlaylistKind::PLS, false, Answer::Skip, Messages::Answer::Yes,
+            {u"x.mp3"_s, why}},
+        {"keeps the playlist there", PlaylistKind::M3U, false, Answer::KeepBoth, Messages::Answer::No, {}},
+        {"a cancel writes none", PlaylistKind::M3U, false, Answer::Cancel, {}, {}},
+        {"a pass stopped writes none", PlaylistKind::M3U, false, Answer::KeepBoth, {}, {}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingMessages messages;
+        const TestFiles files;
+        for (const QString& folder : {u"dest"_s, u"a"_s, u"b"_s})
+            ASSERT_TRUE(QDir(files.folder()).mkpath(folder));
+        const QString dest = files.path(u"dest"_s);
+        const QString whyPath = files.path(why);
+        // The temporary folder cannot remove a name that is not UTF-8 by itself.
+        const auto removeWhy = qScopeGuard([&] {
+            for (const QString& path : {whyPath, dest + u"/"_s + why})
+                std::remove(NativePath::encode(path).constData());
+        });
+        ASSERT_EQ(std::rename(QFile::encodeName(files.write(u"y.mp3"_s, "Y")).constData(),
+                      NativePath::encode(whyPath).constData()),
+            0);
+        const std::vector<PlaylistEntry> entries = {{files.write(u"a/x.mp3"_s, "A"), u"First"_s, u"3"_s},
+            {files.write(u"b/x.mp3"_s, "B"), u"Second"_s, u"4"_s}, {whyPath, u"Why"_s, u"???"_s}};
+        const std::map<QString, QByteArray> bytesOf = {{u"First"_s, "A"}, {u"Second"_s, "B"}, {u"Why"_s, "Y"}};
+        const QString name = copyPlaylistName(u"/lists/Road.m3u"_s, c.kind);
+        const QString playlistPath = dest + u"/"_s + name;
+        if (c.replace) {
+            files.write(u"dest/"_s + name, old);
+            messages.scriptAnswers({*c.replace});
+        }
+        PlaylistModel model;
+        model.appendEntries(entries);
+        RowCommands::selectAll(model);
+        CopyHooks hooks;
+        hooks.askAll = [&c](const CollisionQuestion&) { return c.forAll; };
+        hooks.beforeRow = [&c](qsizetype done) { return done != c.stopBefore; };
+
+        const CopyOutcome outcome = copyWithPlaylist(model, dest, c.move, hooks, CopyPlaylist{name, c.kind});
+
+        // The question about the playlist there, or why none was written after a stop.
+        EXPECT_EQ(messages.shown().size(), c.replace || c.stopBefore ? 1U : 0U)
+            << messages.texts().join(u'\n').toStdString();
+        EXPECT_EQ(outcome.finished, c.forAll != Answer::Cancel && !c.stopBefore);
+        if (c.listed.isEmpty()) {
+            EXPECT_EQ(TestFiles::read(playlistPath), c.replace ? old : QByteArray("<unreadable>"));
+            continue;
+        }
+        const QByteArray bytes = TestFiles::read(playlistPath);
+        // The name that is not UTF-8 keeps its own bytes.
+        EXPECT_TRUE(bytes.contains("y\xE9.mp3"));
+        const ParsedPlaylist parsed = parsePlaylist(NativePath::decode(bytes), playlistPath);
+        ASSERT_EQ(parsed.outcome, ParsedPlaylist::Outcome::Complete);
+        QStringList listed;
+        for (const PlaylistEntry& entry : parsed.entries) {
+            // M3U paths are resolved against the playlist's folder on reading; PLS paths are not.
+            const QString written = entry.path.startsWith(dest + u"/"_s) ? entry.path.mid(dest.size() + 1) : entry.path;
+            listed.append(written);
+            EXPECT_EQ(readNative(dest + u"/"_s + written), bytesOf.at(entry.title)) << written.toStdString();
+        }
+        EXPECT_EQ(listed, c.listed);
     }
 }

@@ -29,6 +29,8 @@ public:
     std::deque<QStringList> imports;
     std::deque<std::optional<CopyDestination>> destinations;
     std::vector<std::pair<QString, QString>> asked;
+    // The playlist path each copy destination was asked with.
+    QStringList copiedPlaylists;
 
     std::optional<QString> playlistToOpen(const QString& title, const QString& start) override
     {
@@ -40,7 +42,11 @@ public:
         return playlistToOpen(title, start);
     }
     QStringList filesToImport() override { return next(imports).value_or(QStringList()); }
-    std::optional<CopyDestination> copyDestination() override { return next(destinations).value_or(std::nullopt); }
+    std::optional<CopyDestination> copyDestination(const QString& playlistPath) override
+    {
+        copiedPlaylists.push_back(playlistPath);
+        return next(destinations).value_or(std::nullopt);
+    }
 
 private:
     template <class T> static std::optional<T> next(std::deque<T>& script)

@@ -1,11 +1,14 @@
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -36,7 +39,7 @@ struct CopyWindow : WindowFixture {
     // Copies (or moves) the selected rows' files to folder.
     void copyTo(const QString& folder, bool deleteOriginals)
     {
-        dialogs.destinations = {FileDialogs::CopyDestination{folder, deleteOriginals}};
+        dialogs.destinations = {FileDialogs::CopyDestination{folder, deleteOriginals, {}}};
         trigger("mnuCopyFiles");
     }
     QStringList targetFiles() const { return QDir(target).entryList(QDir::Files, QDir::Name); }
@@ -149,6 +152,59 @@ TEST(CopyFiles, ATakenNameIsAskedAboutOnceAndAMoveIsNeverOfferedReplace)
         EXPECT_EQ(TestFiles::read(taken), c.zero);
         EXPECT_EQ(QFile::exists(w.target + u"/0 (2).mp3"_s), c.keptBoth);
         EXPECT_EQ(TestFiles::read(w.target + u"/1.mp3"_s), TestBytes::audio(301));
+    }
+}
+
+// "Also write a playlist there" writes one named after the open playlist, in the format chosen; the
+// dialog remembers both, and starts on the playlist's own format until a format was chosen.
+TEST(CopyFiles, AlsoWritesAPlaylistThereAndRemembersTheChoice)
+{
+    // The choices are remembered in the tests' own settings; the other tests expect none.
+    const auto forget = [] { QSettings(u"Sondrel"_s, u"Sondrel"_s).remove(u"copy"_s); };
+    forget();
+    const auto forgetAtTheEnd = qScopeGuard(forget);
+    const struct {
+        const char* name;
+        QString savedAs; // the open playlist's file, empty for one never saved
+        bool ticked; // the box as the dialog opens
+        QString format; // the format shown as the dialog opens
+        QString choose; // the format chosen before OK
+        QString written;
+    } runs[] = {
+        {"first time: the playlist's own format", u"Mix.pls"_s, false, u"PLS"_s, u"M3U"_s, u"Mix.m3u"_s},
+        {"remembered", u"Road.pls"_s, true, u"M3U"_s, u"PLS"_s, u"Road.pls"_s},
+        {"never saved", {}, true, u"PLS"_s, u"PLS"_s, u"Playlist.pls"_s},
+    };
+    for (const auto& run : runs) {
+        SCOPED_TRACE(run.name);
+        CopyWindow w(2);
+        if (!run.savedAs.isEmpty()) {
+            w.dialogs.playlists = {w.files.path(run.savedAs)};
+            w.trigger("mnuSavePlaylistAs");
+        }
+        w.form.setFileDialogs(nullptr);
+        w.selectRows({1, 0});
+        w.whenShown<ChooseFolder>([&w, &run](ChooseFolder& dialog) {
+            auto* box = dialog.findChild<QCheckBox*>(u"chkWritePlaylist"_s);
+            auto* format = dialog.findChild<QComboBox*>(u"cboPlaylistFormat"_s);
+            EXPECT_EQ(box->isChecked(), run.ticked);
+            EXPECT_EQ(format->isEnabled(), run.ticked);
+            EXPECT_EQ(format->currentText(), run.format);
+            box->setChecked(true);
+            EXPECT_TRUE(format->isEnabled());
+            format->setCurrentText(run.choose);
+            dialog.openFolder(w.target);
+            QTest::mouseClick(dialog.findChild<QPushButton*>(u"OKButton"_s), Qt::LeftButton);
+        });
+        w.trigger("mnuCopyFiles");
+        EXPECT_EQ(w.targetFiles(), QStringList({u"0.mp3"_s, u"1.mp3"_s, run.written}));
+        // The rows in display order, by their names relative to the folder.
+        const QByteArray playlist = TestFiles::read(w.target + u"/"_s + run.written);
+        EXPECT_GE(playlist.indexOf("0.mp3\r\n"), 0) << playlist.toStdString();
+        EXPECT_LT(playlist.indexOf("0.mp3\r\n"), playlist.indexOf("1.mp3\r\n"));
+        EXPECT_FALSE(playlist.contains(w.target.toUtf8()));
+        EXPECT_TRUE(w.messages.shown().empty());
+        EXPECT_TRUE(w.takesCommands());
     }
 }
 

@@ -59,7 +59,7 @@ TEST(Undo, PutsBackWhatACommandChangedAndTheRowsFollow)
         QDir(w.files.folder()).mkdir(u"moved"_s);
         const QStringList names = w.column(FileNameColumn);
         const FileTree before = fileTreeOf(w.files.folder());
-        w.dialogs.destinations = {FileDialogs::CopyDestination{w.files.path(u"moved"_s), true}};
+        w.dialogs.destinations = {FileDialogs::CopyDestination{w.files.path(u"moved"_s), true, {}}};
         w.messages.scriptAnswers({Answer::Yes});
         w.trigger("mnuSelectAll");
         w.trigger(c.command);
