@@ -3,12 +3,8 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include <QDir>
-#include <QStandardPaths>
-
 #include "base/Messages.h"
 #include "base/NativePath.h"
-#include "base/PathTools.h"
 #include "cli/CommandJournal.h"
 #include "cli/CommandLine.h"
 #include "cli/PlaylistCommands.h"
@@ -18,16 +14,6 @@
 #include "playlist/Relinking.h"
 
 namespace {
-
-// The folders searched when none is given: the playlist's own and the user's music folder.
-QStringList defaultFolders(const QString& playlist)
-{
-    QStringList folders{QDir::cleanPath(QDir::current().absoluteFilePath(PathTools::folderOf(playlist) + u'.'))};
-    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
-    if (!music.isEmpty() && QDir(music).exists() && !folders.contains(music))
-        folders.append(music);
-    return folders;
-}
 
 // Progress on stderr while the folders are walked, when a person watches it.
 bool showProgress(qsizetype files)
@@ -86,7 +72,8 @@ int runRelink(const QStringList& arguments)
     const std::vector<Relinking::MissingRow> missing = Relinking::missingRows(model);
     FileIndex index;
     if (!missing.empty()) {
-        QStringList folders = line.isSet(QStringLiteral("search")) ? QStringList() : defaultFolders(playlist);
+        QStringList folders
+            = line.isSet(QStringLiteral("search")) ? QStringList() : Relinking::defaultSearchFolders(playlist);
         for (const QString& folder : line.values(QStringLiteral("search")))
             folders.append(folder);
         for (const QString& folder : folders)

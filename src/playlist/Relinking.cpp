@@ -4,8 +4,10 @@
 #include <cerrno>
 #include <sys/stat.h>
 
+#include <QDir>
 #include <QHash>
 #include <QSet>
+#include <QStandardPaths>
 #include <QStringView>
 
 #include "base/FileOps.h"
@@ -116,6 +118,17 @@ QString describe(Match match)
     case Match::Tag: return QStringLiteral("same tag");
     }
     return {};
+}
+
+QStringList defaultSearchFolders(const QString& playlistPath)
+{
+    QStringList folders;
+    if (!playlistPath.isEmpty())
+        folders.append(QDir::cleanPath(QDir::current().absoluteFilePath(PathTools::folderOf(playlistPath) + u'.')));
+    const QString music = QStandardPaths::writableLocation(QStandardPaths::MusicLocation);
+    if (!music.isEmpty() && QDir(music).exists() && !folders.contains(music))
+        folders.append(music);
+    return folders;
 }
 
 std::vector<MissingRow> missingRows(const PlaylistModel& model)

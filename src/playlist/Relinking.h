@@ -5,6 +5,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
 #include "playlist/FileIndex.h"
 
@@ -44,6 +45,10 @@ struct Finding {
     MissingRow row;
     std::vector<Candidate> candidates;
 };
+
+// Where to look when the user names no folder: the folder of the playlist (when it has a path) and
+// the user's music folder (when there is one), as absolute paths, each once.
+QStringList defaultSearchFolders(const QString& playlistPath);
 
 // The rows whose files do not exist, in display order. A file that cannot be looked at (a refused
 // folder, a link loop) may be there: its row is not counted as missing.

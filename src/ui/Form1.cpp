@@ -28,6 +28,7 @@
 #include "playlist/TagRemoval.h"
 #include "tags/GenreTable.h"
 #include "ui/CopyProgress.h"
+#include "ui/FindMissingFiles.h"
 #include "ui/HelpWindow.h"
 #include "ui/HistoryDialog.h"
 #include "ui/LossDialog.h"
@@ -168,6 +169,11 @@ void Form1::buildMenus()
     addCommand(edit, "mnuSelectMismatched", "Select &Mismatched Rows", {},
         [this] { selectMismatchedRows(m_model, *m_playlist); });
     addCommand(edit, "mnuDeleteSelected", "&Delete Selected", Qt::Key_Delete, [this] { deleteSelected(); });
+    addCommand(edit, "mnuFindMissingFiles", "&Find Missing Files...", {}, [this] {
+        findMissingFiles(*this, m_model, m_document.fileName());
+        updateStatus();
+        returnToList();
+    });
     // Named apart from mnuSep1 to mnuSep10, whose numbers stay those of the first menus.
     edit->addSeparator()->setObjectName(QStringLiteral("mnuSepUndo"));
     m_undo = addCommand(edit, "mnuUndo", "&Undo", QKeySequence::Undo, [this] {
@@ -335,8 +341,9 @@ bool Form1::savePlaylist()
     if (m_document.fileName().isEmpty())
         return savePlaylistAs();
     bool saved = false;
-    inBatch(QStringLiteral("Save Playlist, ") + QFileInfo(m_document.fileName()).fileName(),
-        [&] { saved = bool(PlaylistFiles::savePlaylist(m_model, m_document.fileName())); });
+    inBatch(QStringLiteral("Save Playlist, ") + QFileInfo(m_document.fileName()).fileName(), [&] {
+        saved = bool(PlaylistFiles::savePlaylist(m_model, m_document.fileName(), WindowSettings::playlistPaths()));
+    });
     if (!saved)
         return false;
     m_document.setSaved(m_document.fileName());
@@ -350,7 +357,7 @@ bool Form1::savePlaylistAs()
         return false;
     bool saved = false;
     inBatch(QStringLiteral("Save Playlist, ") + QFileInfo(*path).fileName(),
-        [&] { saved = bool(PlaylistFiles::savePlaylist(m_model, *path)); });
+        [&] { saved = bool(PlaylistFiles::savePlaylist(m_model, *path, WindowSettings::playlistPaths())); });
     if (!saved)
         return false;
     m_document.setSaved(*path);
@@ -624,7 +631,7 @@ std::vector<QAction*> Form1::rowCommands()
 {
     std::vector<QAction*> commands;
     for (const char* name : {"mnuNewPlaylist", "mnuOpenPlaylist", "mnuImportFiles", "mnuImportMissingFiles",
-             "mnuImportPlaylist", "mnuDeleteSelected", "mnuUndo", "mnuRedo", "mnuHistory"})
+             "mnuImportPlaylist", "mnuDeleteSelected", "mnuFindMissingFiles", "mnuUndo", "mnuRedo", "mnuHistory"})
         commands.push_back(findChild<QAction*>(QString::fromLatin1(name)));
     const QList<QAction*> actions = findChild<QMenu*>(QStringLiteral("mnuActions"))->actions();
     commands.insert(commands.end(), actions.begin(), actions.end());

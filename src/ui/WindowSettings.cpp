@@ -17,6 +17,7 @@ const QString kUndoBatches = QStringLiteral("options/undoHistoryBatches");
 const QString kUndoMiB = QStringLiteral("options/undoHistoryMiB");
 const QString kCopyWritesPlaylist = QStringLiteral("copy/writePlaylist");
 const QString kCopyPlaylistKind = QStringLiteral("copy/playlistFormat");
+const QString kPlaylistPaths = QStringLiteral("playlist/paths");
 
 } // namespace
 
@@ -72,6 +73,17 @@ void setUndoHistory(const Journal::Settings& journal)
     stored.setValue(kKeepUndoHistory, journal.enabled);
     stored.setValue(kUndoBatches, journal.maxBatches);
     stored.setValue(kUndoMiB, journal.maxBytes >> 20);
+}
+
+PathForm playlistPaths()
+{
+    const int form = settings().value(kPlaylistPaths, int(PathForm::AsTheyAre)).toInt();
+    return form == int(PathForm::Relative) || form == int(PathForm::Absolute) ? PathForm(form) : PathForm::AsTheyAre;
+}
+
+void setPlaylistPaths(PathForm form)
+{
+    settings().setValue(kPlaylistPaths, int(form));
 }
 
 bool copyWritesPlaylist()

@@ -6,6 +6,7 @@
 
 #include "journal/Journal.h"
 #include "playlist/PlaylistFormat.h"
+#include "playlist/PlaylistPaths.h"
 #include "tags/TagColumns.h"
 
 // The window's remembered choices, kept between runs in the user's settings of Sondrel (QSettings,
@@ -32,6 +33,10 @@ void setUndoHistory(const Journal::Settings& journal);
 
 // Copy Files > "Also write a playlist there" (off by default) and the format last chosen for that
 // playlist (nothing until one was chosen).
+// How Save Playlist and Save Playlist As write paths, as last chosen in the save dialog.
+PathForm playlistPaths();
+void setPlaylistPaths(PathForm form);
+
 bool copyWritesPlaylist();
 void setCopyWritesPlaylist(bool write);
 std::optional<PlaylistKind> copyPlaylistKind();

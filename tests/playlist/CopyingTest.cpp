@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/FileOps.h"
 #include "base/NativePath.h"
 #include "playlist/CopyPlaylist.h"
 #include "playlist/PlaylistModel.h"
@@ -234,11 +235,13 @@ TEST(Copying, WritesAPlaylistOfTheCopiedFilesUnderTheNamesTheyGot)
         const QByteArray bytes = TestFiles::read(playlistPath);
         // The name that is not UTF-8 keeps its own bytes.
         EXPECT_TRUE(bytes.contains("y\xE9.mp3"));
-        const ParsedPlaylist parsed = parsePlaylist(NativePath::decode(bytes), playlistPath);
+        PlaylistLookups lookups;
+        lookups.exists = [](const QString& path) { return FileOps::isOrdinaryFile(path); };
+        const ParsedPlaylist parsed = parsePlaylist(NativePath::decode(bytes), playlistPath, lookups);
         ASSERT_EQ(parsed.outcome, ParsedPlaylist::Outcome::Complete);
         QStringList listed;
         for (const PlaylistEntry& entry : parsed.entries) {
-            // M3U paths are resolved against the playlist's folder on reading; PLS paths are not.
+            // Paths are resolved against the playlist's folder on reading.
             const QString written = entry.path.startsWith(dest + u"/"_s) ? entry.path.mid(dest.size() + 1) : entry.path;
             listed.append(written);
             EXPECT_EQ(readNative(dest + u"/"_s + written), bytesOf.at(entry.title)) << written.toStdString();
