@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <dirent.h>
 #include <fcntl.h>
 #include <memory>
 #include <numeric>
@@ -23,17 +24,25 @@
 #include <unistd.h>
 #include <vector>
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QSet>
 
 #include <benchmark/benchmark.h>
 
 #include "BenchSupport.h"
 #include "PlaylistSample.h"
+#include "base/NativePath.h"
+#include "base/PathTools.h"
+#include "playlist/FileIndex.h"
 #include "playlist/Mismatch.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
+#include "playlist/Relinking.h"
 #include "playlist/RowCommands.h"
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -420,6 +429,121 @@ void BM_SavePls(benchmark::State& state)
 void BM_SaveM3uDurable(benchmark::State& state)
 {
     saveBenchmark(state, PlaylistKind::M3U, true);
+}
+
+// Saving with every path relative to the playlist's folder, which lies beside the music.
+void BM_SaveM3uRelative(benchmark::State& state)
+{
+    const PlaylistSample* sample = sampleOrSkip(state);
+    if (!sample)
+        return;
+    PlaylistModel model;
+    fill(model, *sample);
+    const QString path = sample->scratchPath(QStringLiteral("lists/relative.m3u"));
+    QDir().mkpath(PathTools::folderOf(path));
+    std::vector<PlaylistEntry> relative = sample->entries();
+    for (PlaylistEntry& entry : relative)
+        entry.path = PathTools::relativePath(PathTools::folderOf(path), entry.path);
+    const QByteArray expected = NativePath::encode(renderPlaylist(PlaylistKind::M3U, relative));
+    const auto subject = [&](bool check) {
+        const int shownBefore = g_messages.shown();
+        Pass pass;
+        const Stopwatch watch;
+        const bool saved = bool(PlaylistFiles::savePlaylist(model, path, PathForm::Relative));
+        pass.ms = watch.ms();
+        if (!saved || (check && fileBytes(path) != expected))
+            pass.error = "savePlaylist wrote other bytes than the relative playlist";
+        else
+            pass.error = g_messages.shownSince(shownBefore);
+        return pass;
+    };
+    Comparison comparison;
+    comparison.title = "save M3U with paths relative to the playlist";
+    comparison.subjectName = "library";
+    comparison.subjectNote = "PlaylistFiles::savePlaylist(Relative): each path made relative, one volume look-up a "
+                             "folder, into a playlist beside the music";
+    comparison.floorNote = "the relative paths made beforehand; render the lines into one buffer and write it";
+    const QString floorPath = sample->scratchPath(QStringLiteral("lists/floor.m3u"));
+    compare(state, std::move(comparison), subject,
+        [&](bool check) { return writeFloor(relative, PlaylistKind::M3U, floorPath, expected, false, check); });
+}
+
+// ---- Find Missing Files ----
+
+// The number of ordinary files under a folder, walked with opendir and readdir: the floor of
+// indexing a tree.
+qsizetype walkPlainly(const QByteArray& folder)
+{
+    DIR* stream = ::opendir(folder.constData());
+    if (!stream)
+        return 0;
+    qsizetype files = 0;
+    while (const dirent* entry = ::readdir(stream)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        if (entry->d_type == DT_DIR)
+            files += walkPlainly(folder + '/' + entry->d_name);
+        else if (entry->d_type == DT_REG)
+            ++files;
+    }
+    ::closedir(stream);
+    return files;
+}
+
+// Every row's file moved from "old" to the music folder: the rows are found missing, the music
+// folder is walked, and each row is found by its name and folders.
+void BM_FindMissingFiles(benchmark::State& state)
+{
+    const PlaylistSample& sample = PlaylistSample::withFiles(int(state.range(0)));
+    if (!sample.ok()) {
+        state.SkipWithError(sample.error().toStdString().c_str());
+        return;
+    }
+    std::vector<PlaylistEntry> moved = sample.entries();
+    const QString music = sample.scratchPath(QStringLiteral("music"));
+    for (PlaylistEntry& entry : moved)
+        entry.path = sample.scratchPath(QStringLiteral("old")) + entry.path.mid(music.size());
+    PlaylistModel model;
+    model.appendEntries(moved);
+    // Some rows list the file of the row before them again.
+    const auto distinctFiles
+        = qsizetype(QSet<QByteArray>(sample.nativePaths().begin(), sample.nativePaths().end()).size());
+    const auto subject = [&](bool check) {
+        const int shownBefore = g_messages.shown();
+        Pass pass;
+        const Stopwatch watch;
+        const std::vector<Relinking::MissingRow> missing = Relinking::missingRows(model);
+        FileIndex index;
+        index.addTree(music);
+        const std::vector<Relinking::Finding> findings = Relinking::findFiles(missing, index);
+        pass.ms = watch.ms();
+        qsizetype found = 0;
+        for (std::size_t i = 0; check && i < findings.size(); ++i)
+            found += findings[i].candidates.size() == 1
+                && findings[i].candidates[0].path == sample.entries()[std::size_t(findings[i].row.position)].path;
+        if (missing.size() != moved.size() || (check && found != sample.rows()))
+            pass.error = "Find Missing Files did not find every moved file by itself";
+        else
+            pass.error = g_messages.shownSince(shownBefore);
+        return pass;
+    };
+    const auto floor = [&](bool check) {
+        Pass pass;
+        const Stopwatch watch;
+        const qsizetype files = walkPlainly(NativePath::encode(music));
+        pass.ms = watch.ms();
+        if (check && files != distinctFiles)
+            pass.error = "the plain walk counted another number of files";
+        return pass;
+    };
+    Comparison comparison;
+    comparison.title = "find missing files";
+    comparison.subjectName = "library";
+    comparison.subjectNote = "Relinking::missingRows, FileIndex::addTree of the music and Relinking::findFiles: every "
+                             "row missing, each found by name and folders";
+    comparison.floorNote = "a plain opendir/readdir walk of the same tree, counting its files";
+    comparison.target = underMilliseconds(5000);
+    compare(state, std::move(comparison), subject, floor);
 }
 
 // ---- sorting ----
@@ -1000,6 +1124,8 @@ int main(int argc, char** argv)
     registerAtBothSizes("BM_SaveM3u", BM_SaveM3u);
     registerAtBothSizes("BM_SavePls", BM_SavePls);
     registerAtBothSizes("BM_SaveM3uDurable", BM_SaveM3uDurable);
+    registerAtBothSizes("BM_SaveM3uRelative", BM_SaveM3uRelative);
+    registerAtBothSizes("BM_FindMissingFiles", BM_FindMissingFiles);
     registerAtBothSizes("BM_SortByTitle", BM_SortByTitle);
     registerAtBothSizes("BM_SortByLength", BM_SortByLength);
     registerAtBothSizes("BM_KeepDuplicatesByFile", BM_KeepDuplicatesByFile);

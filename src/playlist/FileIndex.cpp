@@ -105,30 +105,39 @@ void FileIndex::addFile(const QString& path, const QString& name)
     m_paths.push_back(path);
     m_byName[name].push_back(index);
     m_byFoldedName[name.toCaseFolded()].push_back(index);
+    const QStringView stored = m_paths.back();
+    qsizetype at = stored.size();
+    for (int names = 1; names <= kEndingNames; ++names) {
+        at = stored.lastIndexOf(u'/', at - 1);
+        if (at <= 0)
+            break;
+        if (names >= 2)
+            m_byEnding[stored.sliced(at + 1)].push_back(index);
+    }
 }
 
 namespace {
 
-std::vector<QString> pathsAt(
-    const std::vector<QString>& paths, const QHash<QString, std::vector<qint32>>& hash, const QString& key)
+template <class Key> const std::vector<qint32>& indexesAt(const QHash<Key, std::vector<qint32>>& hash, const Key& key)
 {
-    std::vector<QString> found;
+    static const std::vector<qint32> none;
     const auto at = hash.constFind(key);
-    if (at != hash.constEnd()) {
-        for (const qint32 index : *at)
-            found.push_back(paths[std::size_t(index)]);
-    }
-    return found;
+    return at == hash.constEnd() ? none : *at;
 }
 
 } // namespace
 
-std::vector<QString> FileIndex::named(const QString& name) const
+const std::vector<qint32>& FileIndex::named(const QString& name) const
 {
-    return pathsAt(m_paths, m_byName, name);
+    return indexesAt(m_byName, name);
 }
 
-std::vector<QString> FileIndex::namedIgnoringCase(const QString& name) const
+const std::vector<qint32>& FileIndex::namedIgnoringCase(const QString& name) const
 {
-    return pathsAt(m_paths, m_byFoldedName, name.toCaseFolded());
+    return indexesAt(m_byFoldedName, name.toCaseFolded());
+}
+
+const std::vector<qint32>& FileIndex::ending(QStringView names) const
+{
+    return indexesAt(m_byEnding, names);
 }

@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 // The ordinary files under some folders, found by name: where Find Missing Files looks for files
 // that moved. The folders are walked once; a search then costs a hash look-up.
@@ -21,12 +22,18 @@ public:
     // far; false stops the walk, and addTree returns false.
     bool addTree(const QString& folder, const std::function<bool(qsizetype filesFound)>& keepGoing = {});
 
-    // The paths of the files with exactly this name, in the order found; empty for none.
-    std::vector<QString> named(const QString& name) const;
+    // The files with exactly this name, in the order found, as indexes into paths(); empty for none.
+    // A reference into the index: no look-up copies a list, however many files share a name.
+    const std::vector<qint32>& named(const QString& name) const;
     // The same, names compared without case.
-    std::vector<QString> namedIgnoringCase(const QString& name) const;
+    const std::vector<qint32>& namedIgnoringCase(const QString& name) const;
+    // The files whose paths end in these names: a file name and the folders above it, nearest
+    // last, joined by "/" ("Album/01.mp3"), from two to kEndingNames names.
+    const std::vector<qint32>& ending(QStringView names) const;
+    static constexpr int kEndingNames = 4;
     // Every file found, in the order found.
     const std::vector<QString>& paths() const { return m_paths; }
+    const QString& path(qint32 index) const { return m_paths[std::size_t(index)]; }
     // The folders that could not be read, each with the system's reason.
     const QStringList& unreadableFolders() const { return m_unreadable; }
 
@@ -36,6 +43,8 @@ private:
     std::vector<QString> m_paths;
     QHash<QString, std::vector<qint32>> m_byName;
     QHash<QString, std::vector<qint32>> m_byFoldedName;
+    // Views into m_paths' texts, which stay where they are when the vector grows.
+    QHash<QStringView, std::vector<qint32>> m_byEnding;
     std::set<std::pair<quint64, quint64>> m_walked;
     QStringList m_unreadable;
 };

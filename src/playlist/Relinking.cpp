@@ -39,17 +39,6 @@ std::vector<QStringView> namesFromEnd(QStringView path)
     return names;
 }
 
-// How many folder names, from the nearest outwards, two paths share.
-qsizetype sharedFolders(const std::vector<QStringView>& old, QStringView candidate)
-{
-    const std::vector<QStringView> names = namesFromEnd(candidate);
-    qsizetype shared = 0;
-    while (std::size_t(shared + 1) < old.size() && std::size_t(shared + 1) < names.size()
-        && old[std::size_t(shared + 1)] == names[std::size_t(shared + 1)])
-        ++shared;
-    return shared;
-}
-
 // A tag worth matching by: read, present, and saying something.
 bool isKnownTag(const QString& quickTag)
 {
@@ -74,31 +63,46 @@ private:
     QHash<QString, QString> m_tags;
 };
 
-// The candidates among files of one name, best first.
-std::vector<Candidate> rank(const MissingRow& row, const std::vector<QString>& files, Match byName, TagCache& tags)
+// The most candidates offered for one row: more are no choice a person can make.
+constexpr std::size_t kMostOffered = 20;
+
+// The candidates among the files of a row's name, best first. Files under the same nearest folder
+// names as the old path come first: the most names shared wins when one file alone shares them.
+// When the row's tag is known, a file with that tag wins among the rest.
+std::vector<Candidate> rank(
+    const MissingRow& row, const FileIndex& index, const std::vector<qint32>& named, Match byName, TagCache& tags)
 {
-    if (files.size() == 1)
-        return {{files.front(), byName}};
-    const std::vector<QStringView> old = namesFromEnd(row.path);
-    std::vector<std::pair<qsizetype, QString>> scored;
-    for (const QString& file : files)
-        scored.emplace_back(sharedFolders(old, file), file);
-    std::stable_sort(scored.begin(), scored.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
-    if (scored[0].first > 0 && scored[1].first < scored[0].first)
-        return {{scored[0].second, Match::NameAndFolders}};
-    if (isKnownTag(row.quickTag)) {
-        std::vector<Candidate> tagged;
-        for (const auto& [shared, file] : scored) {
-            if (tags.of(file) == row.quickTag)
-                tagged.push_back({file, byName});
+    if (named.size() == 1)
+        return {{index.path(named.front()), byName}};
+    const std::vector<qint32>* files = &named;
+    Match how = byName;
+    if (byName == Match::Name) {
+        // The old path's last names, joined by "/" whatever separated them, nearest last.
+        const std::vector<QStringView> names = namesFromEnd(row.path);
+        QString ending = names.front().toString();
+        for (std::size_t count = 2; count <= std::min(names.size(), std::size_t(FileIndex::kEndingNames)); ++count) {
+            ending.prepend(names[count - 1].toString() + u'/');
+            const std::vector<qint32>& sharing = index.ending(ending);
+            if (sharing.empty())
+                break;
+            files = &sharing;
+            how = Match::NameAndFolders;
+            if (files->size() == 1)
+                return {{index.path(files->front()), how}};
         }
-        if (!tagged.empty())
-            return tagged;
     }
-    std::vector<Candidate> all;
-    for (const auto& [shared, file] : scored)
-        all.push_back({file, shared > 0 ? Match::NameAndFolders : byName});
-    return all;
+    std::vector<Candidate> offered;
+    if (isKnownTag(row.quickTag)) {
+        for (const qint32 file : *files) {
+            if (offered.size() < kMostOffered && tags.of(index.path(file)) == row.quickTag)
+                offered.push_back({index.path(file), how});
+        }
+        if (!offered.empty())
+            return offered;
+    }
+    for (std::size_t i = 0; i < std::min(files->size(), kMostOffered); ++i)
+        offered.push_back({index.path((*files)[i]), how});
+    return offered;
 }
 
 QString extensionOf(QStringView name)
@@ -175,10 +179,12 @@ std::vector<Finding> findFiles(
         Finding finding{row, {}};
         const std::vector<QStringView> names = namesFromEnd(row.path);
         const QString name = names.empty() ? QString() : names.front().toString();
-        if (std::vector<QString> files = index.named(name); !name.isEmpty() && !files.empty()) {
-            finding.candidates = rank(row, files, Match::Name, tags);
-        } else if (files = index.namedIgnoringCase(name); !name.isEmpty() && !files.empty()) {
-            finding.candidates = rank(row, files, Match::NameIgnoringCase, tags);
+        const std::vector<qint32>& named = index.named(name);
+        const std::vector<qint32>& folded = named.empty() ? index.namedIgnoringCase(name) : named;
+        if (!name.isEmpty() && !named.empty()) {
+            finding.candidates = rank(row, index, named, Match::Name, tags);
+        } else if (!name.isEmpty() && !folded.empty()) {
+            finding.candidates = rank(row, index, folded, Match::NameIgnoringCase, tags);
         } else if (isKnownTag(row.quickTag)) {
             byTagOnly.push_back(findings.size());
             extensions.insert(extensionOf(name));

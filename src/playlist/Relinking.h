@@ -60,11 +60,12 @@ QString quickTagOfFile(const QString& path);
 
 // Looks for each row's file in the index. By name first: the file name of the old path (after its
 // last "/" or "\", so that Windows paths count), exactly, then without case. Several files of that
-// name: the one whose nearest folders match the old path's most is taken when it is the only one
-// to match any; otherwise, when the row's tag is known, the ones with that tag; otherwise all of
-// them are offered. No file of that name: when the row's tag is known, the files with that tag and
-// the same extension (tagOf reads a file's tag; each file is read at most once). Time linear in the
-// rows and the candidates, plus the reading of tags where they are needed.
+// name: those under the most of the old path's nearest folder names (up to three) are kept, and
+// one alone is taken; otherwise, when the row's tag is known, the ones with that tag; otherwise
+// all of them are offered, at most 20. No file of that name: when the row's tag is known, the files
+// with that tag and the same extension (tagOf reads a file's tag; each file is read at most once).
+// A row costs a few hash look-ups however many files share its name, plus the reading of tags
+// where they are needed.
 std::vector<Finding> findFiles(const std::vector<MissingRow>& rows, const FileIndex& index,
     const std::function<QString(const QString& path)>& tagOf = quickTagOfFile);
 

@@ -93,7 +93,8 @@ TEST(Relinking, WalksOddTreesOnceAndSkipsWhatItCannotRead)
 
     FileIndex index;
     ASSERT_TRUE(index.addTree(files.path(u"tree"_s)));
-    EXPECT_EQ(index.named(u"song.mp3"_s), std::vector<QString>{files.path(u"tree/a/song.mp3"_s)});
+    ASSERT_EQ(index.named(u"song.mp3"_s).size(), 1u);
+    EXPECT_EQ(index.path(index.named(u"song.mp3"_s)[0]), files.path(u"tree/a/song.mp3"_s));
     EXPECT_EQ(index.named(u"linked.mp3"_s).size(), 1u);
     EXPECT_TRUE(index.named(u"dangling.mp3"_s).empty());
     EXPECT_EQ(index.named(u"09999.mp3"_s).size(), 1u);
