@@ -136,6 +136,8 @@ target("playlist", [
     b"\xff\xfe" + "\r\n".join(m3u).encode("utf-16-le"),
     b"\xfe\xff" + "\n".join(m3u).encode("utf-16-be"),
     "\r\n".join(m3u[:3] + ["#EXTINF:broken", "/music/after.mp3"]).encode(),
+    # Lines that are not UTF-8 beside lines that are, and paths written with backslashes.
+    b"#EXTM3U\r\n#EXTINF:1,Caf\xe9\r\ncaf\xe9.mp3\r\n\xc3\xa9t\xe9\\x.mp3\r\nMusic\\Artist\\a.mp3\r\n\\b.mp3\r\n",
     "\r\n".join(pls).encode() + b"\r\n",
     "\n".join(pls).encode(),
     "\r\n".join(pls).encode("cp1252"),

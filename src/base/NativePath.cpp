@@ -100,7 +100,13 @@ QString decode(QByteArrayView bytes)
 
 bool holdsUndecodedBytes(QStringView text)
 {
-    return std::any_of(text.begin(), text.end(), isEscape);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i; // a character past U+FFFF, whose second half may look like a stray byte
+        else if (isEscape(text[i]))
+            return true;
+    }
+    return false;
 }
 
 QByteArray encode(QStringView path)

@@ -211,7 +211,7 @@ bool PlaylistReader::addM3uLine(QStringView line)
     if (line.isEmpty() || line.startsWith(u'#'))
         return true;
     PlaylistEntry entry = entryFor(line);
-    entry.title = m_described ? std::exchange(m_title, {}) : titleOfFile(entry.path);
+    entry.title = m_described ? std::exchange(m_title, {}) : textOf(titleOfFile(entry.path));
     entry.length = m_described ? std::exchange(m_length, {}) : unknownLength();
     m_entries.push_back(std::move(entry));
     m_described = false;
@@ -254,7 +254,7 @@ bool PlaylistReader::addPlsLine(QStringView line)
 void PlaylistReader::endPlsEntry(QStringView length)
 {
     if (m_plsState == PlsState::AfterFile)
-        m_pending.title = titleOfFile(m_pending.path);
+        m_pending.title = textOf(titleOfFile(m_pending.path));
     m_pending.length = NativePath::holdsUndecodedBytes(length) ? textOf(length) : sharedLength(length);
     m_entries.push_back(std::exchange(m_pending, {}));
     m_plsState = PlsState::Idle;

@@ -108,7 +108,8 @@ private:
     // An entry for a path line, resolved as parsePlaylist describes.
     PlaylistEntry entryFor(QStringView line);
     // A line's text: a line that was not UTF-8 read again as windows-1252 (or, for UTF-8 only
-    // playlists, with U+FFFD).
+    // playlists, with U+FFFD). Titles are text: one made from a file name that is bytes goes
+    // through here too.
     QString textOf(QStringView line) const;
     bool exists(const QString& path) const { return m_lookups.exists && m_lookups.exists(path); }
 

@@ -1,5 +1,7 @@
 #include "base/NativePath.h"
 
+#include <QStringDecoder>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -21,7 +23,12 @@ TEST(NativePath, EveryNameComesBackAsItsOwnBytes)
     for (const QByteArray& name : names) {
         SCOPED_TRACE(name.toHex().toStdString());
         EXPECT_EQ(NativePath::encode(NativePath::decode(name)), name);
+        // Stray bytes are told apart from text, characters past U+FFFF included.
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(name);
+        EXPECT_EQ(NativePath::holdsUndecodedBytes(NativePath::decode(name)), utf8.hasError()) << text.size();
     }
+    EXPECT_FALSE(NativePath::holdsUndecodedBytes(NativePath::decode("\xF2\x8B\xA3\x9E"))); // a low half in DC80..DCFF
 }
 
 TEST(NativePath, DecodesValidUtf8AsText)
