@@ -27,6 +27,12 @@ void MP3Node::reInit(const QString& file)
     m_tag.init(file);
 }
 
+void MP3Node::bindNewFile(const QString& file)
+{
+    m_tag = MP3Tag();
+    m_tag.init(file);
+}
+
 PlaylistRow* MP3Node::item() const
 {
     return static_cast<PlaylistRow*>(const_cast<MP3Node*>(this));

@@ -31,6 +31,9 @@ public:
     void initFileItem(const QString& file);
     // Gives the entry a new path; the tag object, and what it has read, stay.
     void reInit(const QString& file);
+    // Gives the entry another file: a new tag object bound to it, nothing read and no earlier
+    // failure remembered (a file that was missing is found again).
+    void bindNewFile(const QString& file);
     // Reads the file's tags, the ID3v2 tag's fields included, in one open, and writes the row's
     // "ID3v1 QuickTag" and "Has ID3v2?" texts. The model is not told; the caller reports the
     // changed rows in one batch.

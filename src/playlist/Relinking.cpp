@@ -216,7 +216,10 @@ void relink(PlaylistModel& model, const std::vector<std::pair<qsizetype, QString
     qsizetype last = -1;
     for (const auto& [position, path] : paths) {
         PlaylistRow* row = model.rowAt(position);
-        row->setText(FileNameColumn, path);
+        // The row's file failed while it was missing: the new one starts afresh.
+        row->bindNewFile(path);
+        row->setText(QuickTagColumn, unreadTagText());
+        row->setText(HasId2Column, unreadTagText());
         if (readTags)
             row->ReadTag();
         first = std::min(first, position);

@@ -69,8 +69,9 @@ QString quickTagOfFile(const QString& path);
 std::vector<Finding> findFiles(const std::vector<MissingRow>& rows, const FileIndex& index,
     const std::function<QString(const QString& path)>& tagOf = quickTagOfFile);
 
-// Gives each row its new path (position, path), keeping its title and length. With readTags, the
-// rows' tags are read again from their new files. The model is told once.
+// Gives each row its new path (position, path), keeping its title and length; what was read from
+// the old path, and its failure, is forgotten. With readTags, the rows' tags are read from their new
+// files, otherwise they show as unread. The model is told once.
 void relink(PlaylistModel& model, const std::vector<std::pair<qsizetype, QString>>& paths, bool readTags);
 
 } // namespace Relinking
