@@ -48,14 +48,28 @@ void formPaths(std::vector<PlaylistEntry>& entries, const QString& playlistPath,
     const QString& workingFolder, VolumeCheck& volumes)
 {
     const QString folder = PathTools::folderOf(absoluteOf(playlistPath, workingFolder));
+    // The files of one folder share its relative form, and usually follow each other: the form is
+    // worked out again only when the folder changes.
+    QString lastFolder;
+    QString lastForm;
+    bool lastOnVolume = false;
     for (PlaylistEntry& entry : entries) {
         if (PathTools::isAbsolute(entry.path, PathStyle::Windows))
             continue; // names nothing here; kept for Find Missing Files
         const bool relative = form == PathForm::Relative || (form == PathForm::AsTheyAre && entry.relative);
         if (!relative && form == PathForm::AsTheyAre && PathTools::isAbsolute(entry.path))
             continue; // written exactly as held
-        const QString absolute = absoluteOf(entry.path, workingFolder);
-        entry.relative = relative && volumes.sameVolume(absolute);
-        entry.path = entry.relative ? PathTools::relativePath(folder, absolute) : absolute;
+        QString absolute = absoluteOf(entry.path, workingFolder);
+        const qsizetype nameAt = absolute.lastIndexOf(u'/') + 1;
+        const QStringView fileFolder = QStringView(absolute).first(nameAt);
+        if (relative && (lastFolder.isNull() || fileFolder != lastFolder)) {
+            lastFolder = fileFolder.toString();
+            // The folder's form is that of a file in it, less the file's name.
+            const QString inFolder = lastFolder + u'f';
+            lastOnVolume = volumes.sameVolume(inFolder);
+            lastForm = lastOnVolume ? PathTools::relativePath(folder, inFolder).chopped(1) : QString();
+        }
+        entry.relative = relative && lastOnVolume;
+        entry.path = entry.relative ? lastForm + absolute.sliced(nameAt) : std::move(absolute);
     }
 }

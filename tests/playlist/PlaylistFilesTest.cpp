@@ -15,6 +15,7 @@
 #include "base/NativePath.h"
 #include "base/TextLines.h"
 #include "playlist/PlaylistFormat.h"
+#include "playlist/PlaylistPaths.h"
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 
@@ -318,5 +319,45 @@ TEST(PlaylistFiles, FindsTheFilesOfPlaylistsMadeOnWindows)
         // Saved again with paths as they are: the found ones relative, as written.
         ASSERT_TRUE(PlaylistFiles::savePlaylist(model, files.path(u"again.m3u"_s)));
         EXPECT_TRUE(TestFiles::read(files.path(u"again.m3u"_s)).contains("\r\nMusic/Artist/song.mp3\r\n"));
+    }
+}
+
+TEST(PlaylistFiles, FormsPathsAsWrittenRelativeOrAbsolute)
+{
+    TestFiles files;
+    const QString lists = files.path(u"lists/"_s);
+    ASSERT_TRUE(QDir().mkpath(lists));
+    // Another volume, where the machine has one: a file there stays absolute.
+    struct stat here { };
+    struct stat shm { };
+    const bool otherVolume = ::stat(QFile::encodeName(files.folder()).constData(), &here) == 0
+        && ::stat("/dev/shm", &shm) == 0 && here.st_dev != shm.st_dev;
+    const QString far = otherVolume ? u"/dev/shm/x.mp3"_s : files.path(u"x.mp3"_s);
+    const std::vector<PlaylistEntry> entries
+        = {{files.path(u"m/a.mp3"_s), {}, {}, true}, {files.path(u"m/./b.mp3"_s), {}, {}, false},
+            {u"rel/c.mp3"_s, {}, {}, true}, {u"C:\\\\d.mp3"_s, {}, {}, true}, {far, {}, {}, false}};
+    const QString cwd = files.path(u"cwd"_s);
+    const struct {
+        PathForm form;
+        QStringList paths;
+    } cases[] = {
+        {PathForm::AsTheyAre,
+            {u"../m/a.mp3"_s, files.path(u"m/./b.mp3"_s), u"../cwd/rel/c.mp3"_s, u"C:\\\\d.mp3"_s, far}},
+        {PathForm::Relative,
+            {u"../m/a.mp3"_s, u"../m/b.mp3"_s, u"../cwd/rel/c.mp3"_s, u"C:\\\\d.mp3"_s,
+                otherVolume ? far : u"../x.mp3"_s}},
+        {PathForm::Absolute,
+            {files.path(u"m/a.mp3"_s), files.path(u"m/b.mp3"_s), files.path(u"cwd/rel/c.mp3"_s), u"C:\\\\d.mp3"_s,
+                far}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(int(c.form));
+        std::vector<PlaylistEntry> formed = entries;
+        VolumeCheck volumes(lists);
+        formPaths(formed, lists + u"list.m3u"_s, c.form, cwd, volumes);
+        QStringList paths;
+        for (const PlaylistEntry& entry : formed)
+            paths.append(entry.path);
+        EXPECT_EQ(paths, c.paths);
     }
 }
