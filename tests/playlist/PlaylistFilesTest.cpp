@@ -44,7 +44,7 @@ QByteArray utf16(const QString& text)
 
 QString fifo(const TestFiles& files)
 {
-    const QString path = files.path(u"pipe.m3u"_s);
+    QString path = files.path(u"pipe.m3u"_s);
     EXPECT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
     return path;
 }
@@ -91,7 +91,7 @@ TEST(PlaylistFiles, LoadsEntriesOrEndsWithTheRightResult)
         {"/dev/zero", [](const TestFiles&) { return u"/dev/zero"_s; }, LoadResult::EndedEarly, {}},
         {"unreadable",
             [](const TestFiles& files) {
-                const QString path = files.write(u"locked.m3u"_s, "#EXTM3U\r\n/m/a.mp3\r\n");
+                QString path = files.write(u"locked.m3u"_s, "#EXTM3U\r\n/m/a.mp3\r\n");
                 EXPECT_EQ(::chmod(QFile::encodeName(path).constData(), 0), 0);
                 return path;
             },
@@ -195,7 +195,7 @@ TEST(PlaylistFiles, ReportsASaveItCannotDoAndKeepsWhatWasThere)
         {"unknown extension", [](const TestFiles& f) { return f.path(u"list.m3u7"_s); }, QString()},
         {"read-only",
             [](const TestFiles& f) {
-                const QString old = f.write(u"old.pls"_s, "keep me");
+                QString old = f.write(u"old.pls"_s, "keep me");
                 EXPECT_EQ(::chmod(QFile::encodeName(old).constData(), 0444), 0);
                 return old;
             },
