@@ -80,6 +80,22 @@ qsizetype deletePrinting(PlaylistModel& model, std::optional<Iterator>& reader)
 
 } // namespace
 
+void addSavingOptions(CommandLine& line)
+{
+    line.addValue(QStringLiteral("output"), QStringLiteral("OUT"), QStringLiteral("Save to OUT instead."));
+    addPathsOption(line);
+    CommandJournal::addOptions(line);
+}
+
+void saveForCommand(const CommandLine& line, const QStringList& arguments, const PlaylistModel& model,
+    const QString& playlist, PathForm form)
+{
+    // The output playlist is the one file the command changes.
+    if (const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, 1))
+        PlaylistFiles::savePlaylist(
+            model, line.isSet(QStringLiteral("output")) ? line.value(QStringLiteral("output")) : playlist, form);
+}
+
 void addPathsOption(CommandLine& line)
 {
     line.addValue(QStringLiteral("paths"), QStringLiteral("FORM"),
@@ -185,9 +201,7 @@ int runPrune(const QStringList& arguments)
     line.addValue(QStringLiteral("duplicates"), QStringLiteral("COLUMN"),
         QStringLiteral("Remove repeated rows by file, title or quicktag (reads the tags first)."));
     line.addFlag(QStringLiteral("dry-run"), QStringLiteral("Print what would go; save nothing."));
-    line.addValue(QStringLiteral("output"), QStringLiteral("OUT"), QStringLiteral("Save to OUT instead."));
-    addPathsOption(line);
-    CommandJournal::addOptions(line);
+    addSavingOptions(line);
     line.takesArguments(1);
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
@@ -231,9 +245,6 @@ int runPrune(const QStringList& arguments)
     writeOut(QStringLiteral("Removed %1 rows, %2 remain.\n").arg(before - model.size()).arg(model.size()).toUtf8());
     if (line.isSet(QStringLiteral("dry-run")))
         return ExitOk;
-    // The output playlist is the one file the command changes.
-    if (const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, 1))
-        PlaylistFiles::savePlaylist(
-            model, line.isSet(QStringLiteral("output")) ? line.value(QStringLiteral("output")) : playlist, *form);
+    saveForCommand(line, arguments, model, playlist, *form);
     return ExitOk;
 }

@@ -21,6 +21,12 @@ int runPrune(const QStringList& arguments);
 // read whole: only then may it be saved.
 bool loadForCommand(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader);
 
+// --output, --paths and the journal's options, for a command that saves the playlist it loaded; and
+// the saving itself, over the playlist or to --output, as one batch of the undo history.
+void addSavingOptions(CommandLine& line);
+void saveForCommand(const CommandLine& line, const QStringList& arguments, const PlaylistModel& model,
+    const QString& playlist, PathForm form);
+
 // --paths keep|relative|absolute, for a command that saves a playlist, and the form it names:
 // nothing, after the usage message in *exitCode, for another word.
 void addPathsOption(CommandLine& line);

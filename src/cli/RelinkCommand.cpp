@@ -50,9 +50,7 @@ int runRelink(const QStringList& arguments)
     line.addValue(QStringLiteral("pick"), QStringLiteral("first"),
         QStringLiteral("Relink rows with several candidates to the best one as well."));
     line.addFlag(QStringLiteral("dry-run"), QStringLiteral("Print what would be relinked; save nothing."));
-    line.addValue(QStringLiteral("output"), QStringLiteral("OUT"), QStringLiteral("Save to OUT instead."));
-    addPathsOption(line);
-    CommandJournal::addOptions(line);
+    addSavingOptions(line);
     line.takesArguments(1);
     if (const std::optional<int> done = line.parse(arguments))
         return *done;
@@ -114,8 +112,6 @@ int runRelink(const QStringList& arguments)
     if (line.isSet(QStringLiteral("dry-run")) || chosen.empty())
         return ExitOk;
     Relinking::relink(model, chosen, false);
-    if (const std::unique_ptr<Journal::Batch> batch = CommandJournal::openBatch(line, arguments, 1))
-        PlaylistFiles::savePlaylist(
-            model, line.isSet(QStringLiteral("output")) ? line.value(QStringLiteral("output")) : playlist, *form);
+    saveForCommand(line, arguments, model, playlist, *form);
     return ExitOk;
 }
