@@ -16,6 +16,8 @@ install(FILES "${PROJECT_SOURCE_DIR}/data/Genres.lst" "${PROJECT_SOURCE_DIR}/dat
   DESTINATION "${CMAKE_INSTALL_DATADIR}/sondrel")
 
 install(FILES "${PROJECT_BINARY_DIR}/man/sondrel-cli.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+# The licence, where Debian looks for a package's copyright file.
+install(FILES "${PROJECT_SOURCE_DIR}/data/copyright" DESTINATION "${CMAKE_INSTALL_DATADIR}/doc/sondrel")
 install(FILES "${PROJECT_SOURCE_DIR}/data/completion/sondrel-cli"
   DESTINATION "${CMAKE_INSTALL_DATADIR}/bash-completion/completions")
 
@@ -42,6 +44,7 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Sondrel edits M3U and PLS playlists and the ID3v1 tags of the MP3 files they list, and fixes file "
   "names, playlist titles and tags in bulk through format strings. It comes as a desktop window, "
   "sondrel, and a command-line program, sondrel-cli, for scripts and large collections.")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)

@@ -11,6 +11,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
@@ -79,6 +80,13 @@ Form1::Form1(QWidget* parent)
     m_model.setFormatStringsUse(WindowSettings::formatStringsUse());
     m_model.setNewTagVersion(WindowSettings::newTagVersion());
     connect(m_playlist, &QTreeView::doubleClicked, this, &Form1::openTagEditor);
+    connect(m_playlist, &PlaylistView::editAsked, this, &Form1::openTagEditor);
+    // Ctrl+Up and Ctrl+Down on the list move the selected rows, as the up and down control does.
+    for (const bool up : {true, false}) {
+        auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | (up ? Qt::Key_Up : Qt::Key_Down)), m_playlist, nullptr,
+            nullptr, Qt::WidgetShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, up] { moveRows(up); });
+    }
 
     m_upDown->setObjectName(QStringLiteral("UpDown1"));
     connect(m_upDown, &UpDownControl::upPressed, this, [this] { moveRows(true); });
@@ -433,7 +441,10 @@ void Form1::showContents()
 
 void Form1::showAbout()
 {
-    Messages::current().show(QStringLiteral("Sondrel %1\r\nA playlist editor and MP3 tagger.\r\nHelp: %2")
+    Messages::current().show(QStringLiteral("Sondrel %1\r\nA playlist editor and MP3 tagger.\r\nHelp: %2\r\n\r\n"
+                                            "Sondrel is free software, licensed under the GNU General Public "
+                                            "License, version 3 or (at your option) any later version. It comes "
+                                            "with no warranty.")
                                  .arg(QCoreApplication::applicationVersion(), helpPage()),
         QStringLiteral("About: Sondrel"), Messages::Icon::Information, Messages::Buttons::Ok);
 }

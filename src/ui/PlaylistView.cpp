@@ -3,6 +3,7 @@
 #include <QDataStream>
 #include <QHeaderView>
 #include <QIODevice>
+#include <QKeyEvent>
 #include <QMenu>
 
 #include "playlist/PlaylistModel.h"
@@ -92,4 +93,16 @@ QMenu* PlaylistView::headerMenu(int column)
         connect(keep, &QAction::triggered, this, [this, column] { Q_EMIT keepDuplicatesAsked(column); });
     }
     return menu;
+}
+
+void PlaylistView::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_F2) {
+            Q_EMIT editAsked();
+            return;
+        }
+    }
+    QTreeView::keyPressEvent(event);
 }

@@ -14,7 +14,8 @@ int pixelsOfTwips(int twips, const QWidget* widget);
 //
 // The header's context menu (also on the keyboard's menu key while the header has focus) shows
 // and hides any column but "File Name", which always stays, and offers Keep Duplicates Selected
-// by the column it was opened on. Columns can be dragged into another order.
+// by the column it was opened on. Columns can be dragged into another order. Return, Enter and
+// F2 on the list ask for the tag editor, as a double-click does.
 class PlaylistView : public QTreeView {
     Q_OBJECT
 
@@ -33,4 +34,9 @@ public:
 Q_SIGNALS:
     // The user asked to keep the duplicates by the column selected.
     void keepDuplicatesAsked(int column);
+    // The user asked to edit the tag of the current row (Return, Enter or F2).
+    void editAsked();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 };

@@ -21,6 +21,7 @@ expected=(
     share/sondrel/sondrel-help.html
     share/man/man1/sondrel-cli.1
     share/bash-completion/completions/sondrel-cli
+    share/doc/sondrel/copyright
 )
 if [ "$window" = 1 ]; then
     expected+=(

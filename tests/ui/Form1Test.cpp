@@ -120,6 +120,12 @@ TEST(Form1, MovesAndDeletesSelectedRowsFromTheKeyboardAndTheArrows)
     EXPECT_EQ(w.column(TitleColumn), QStringList({u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}));
     QTest::mouseClick(w.form.findChild<QToolButton*>(u"UpDown1Down"_s), Qt::LeftButton);
     EXPECT_EQ(w.column(TitleColumn), QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
+    // Ctrl+Down and Ctrl+Up on the list do the same.
+    w.playlist->setFocus();
+    QTest::keyClick(w.playlist, Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(w.column(TitleColumn), QStringList({u"1"_s, u"4"_s, u"2"_s, u"3"_s, u"5"_s}));
+    QTest::keyClick(w.playlist, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(w.column(TitleColumn), QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}));
 
     // Del with the reader standing on a deleted entry: reading goes on with the rest.
     w.trigger("mnuReadTagsNow");

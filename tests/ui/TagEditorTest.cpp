@@ -256,4 +256,15 @@ TEST(Form1, DoubleClickOpensTheTagEditorForTheSelectedItem)
         Q_EMIT w.playlist->doubleClicked(w.model().index(c.current, 0));
         EXPECT_EQ(w.model().text(c.edited, QuickTagColumn), u"Band - Edited"_s);
     }
+    // Return, Enter and F2 on the list do as a double-click does.
+    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_F2}) {
+        SCOPED_TRACE(key);
+        w.selectRows({0});
+        w.playlist->selectionModel()->setCurrentIndex(w.model().index(0, 0), QItemSelectionModel::NoUpdate);
+        const QString title = u"Key %1"_s.arg(int(key));
+        editTo(title);
+        w.playlist->setFocus();
+        QTest::keyClick(w.playlist, key);
+        EXPECT_EQ(w.model().text(0, QuickTagColumn), u"Band - "_s + title);
+    }
 }
