@@ -112,6 +112,7 @@ QVariant PlaylistModel::data(const QModelIndex& index, int role) const
     const PlaylistRow& row = *rowAt(index.row());
     switch (role) {
     case Qt::DisplayRole: return row.text(index.column());
+    case Qt::ToolTipRole: return index.column() == FileNameColumn ? QVariant(row.text(FileNameColumn)) : QVariant();
     case Qt::TextAlignmentRole: return alignmentOf(index.column());
     case IconKeyRole: return index.column() == FileNameColumn ? QVariant(m_iconKeys[row.iconKey]) : QVariant();
     default: return {};

@@ -11,6 +11,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
@@ -116,7 +117,8 @@ Form1::Form1(QWidget* parent)
 
     Journal::configure(WindowSettings::undoHistory());
     buildMenus();
-    resize(1100, 650);
+    if (!restoreGeometry(WindowSettings::windowGeometry()))
+        resizeToFitScreen();
     updateStatus();
     updateTitle();
     if (Journal::settings().enabled)
@@ -127,6 +129,24 @@ Form1::Form1(QWidget* parent)
 Form1::~Form1()
 {
     WindowSettings::setPlaylistColumns(m_playlist->columnState());
+    WindowSettings::setWindowGeometry(saveGeometry());
+}
+
+void Form1::resizeToFitScreen()
+{
+    // The designed size, but never more than the screen's free area leaves room for, at any scale.
+    QSize size(1100, 650);
+    if (const QScreen* on = screen())
+        size = size.boundedTo(on->availableGeometry().size() * 9 / 10);
+    resize(size);
+}
+
+void Form1::resetLayout()
+{
+    m_playlist->resetColumns();
+    turnSortingOff();
+    showNormal();
+    resizeToFitScreen();
 }
 
 QAction* Form1::addCommand(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,
@@ -247,6 +267,8 @@ void Form1::buildMenus()
     m_keepUndoHistory->setCheckable(true);
     m_keepUndoHistory->setChecked(Journal::settings().enabled);
     addCommand(options, "mnuUndoHistoryLimit", "Undo History &Limit...", {}, [this] { chooseUndoHistoryLimit(); });
+    options->addSeparator()->setObjectName(QStringLiteral("mnuSepLayout"));
+    addCommand(options, "mnuResetLayout", "Reset La&yout", {}, [this] { resetLayout(); });
 
     QMenu* actions = addMenu("mnuActions", "&Actions");
     // Each of the six commands is one batch of the undo history, labelled as its menu item.

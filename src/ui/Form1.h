@@ -80,6 +80,10 @@ private:
     void stopReadingTags();
     void sortByColumn(int column);
     void moveRows(bool up);
+    // The designed size, within the screen's free area.
+    void resizeToFitScreen();
+    // Options > Reset Layout: the columns and the size as they first were.
+    void resetLayout();
     void openTagEditor();
     void removeTagsOfSelection(TagKind kind, const QString& name);
     // Copy ID3v2 Tags to ID3v1 / Copy ID3v1 Tags to ID3v2 over the selected rows; into ID3v1, the

@@ -40,8 +40,7 @@ PlaylistView::PlaylistView(PlaylistModel& model, RowIcons& icons, QWidget* paren
     setItemDelegate(new RowIconDelegate(icons, this));
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(false);
-    for (int column = 0; column < PlaylistColumnCount; ++column)
-        setColumnWidth(column, pixelsOfTwips(kColumnTwips[column], parent));
+    resetColumns();
     header()->setSectionsMovable(true);
     header()->setFirstSectionMovable(false); // the file name stays first, where its icon is
     header()->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -50,6 +49,19 @@ PlaylistView::PlaylistView(PlaylistModel& model, RowIcons& icons, QWidget* paren
         menu->exec(header()->mapToGlobal(at));
         menu->deleteLater();
     });
+}
+
+void PlaylistView::resetColumns()
+{
+    for (int column = 0; column < PlaylistColumnCount; ++column) {
+        header()->moveSection(header()->visualIndex(column), column);
+        setColumnHidden(column, false);
+        // "Has ID3v2?" and "Length (s)" hold short texts: as wide as their captions, so that the
+        // five columns of the playlist fit a window on a small screen.
+        const bool narrow = column == HasId2Column || column == LengthColumn;
+        setColumnWidth(column,
+            narrow ? header()->sectionSizeHint(column) + 8 : pixelsOfTwips(kColumnTwips[column], this));
+    }
 }
 
 QByteArray PlaylistView::columnState() const

@@ -9,8 +9,9 @@ class RowIcons;
 int pixelsOfTwips(int twips, const QWidget* widget);
 
 // The playlist as the window shows it: whole rows selected, several at once, nothing edited in
-// place, the file name column with its file's icon, a long path shortened in its middle, and the
-// columns at their designed widths. A header click is the window's to handle.
+// place, the file name column with its file's icon, a long path shortened at its start (so that the
+// file name and its nearest folders stay in view; the whole path on hover), and the columns at
+// their designed widths. A header click is the window's to handle.
 //
 // The header's context menu (also on the keyboard's menu key while the header has focus) shows
 // and hides any column but "File Name", which always stays, and offers Keep Duplicates Selected
@@ -22,6 +23,8 @@ class PlaylistView : public QTreeView {
 public:
     PlaylistView(PlaylistModel& model, RowIcons& icons, QWidget* parent);
 
+    // Every column shown, in its own order, at its default width.
+    void resetColumns();
     // The columns' visibility, widths and order, as restoreColumns takes them back.
     QByteArray columnState() const;
     // Puts back a columnState; anything else (empty, or from another program) changes nothing,

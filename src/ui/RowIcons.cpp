@@ -25,6 +25,7 @@ void RowIconDelegate::initStyleOption(QStyleOptionViewItem* option, const QModel
     QStyledItemDelegate::initStyleOption(option, index);
     if (index.column() != FileNameColumn)
         return;
+    option->textElideMode = Qt::ElideLeft; // "…/Artist/Album/01 - Song.mp3"
     option->icon
         = m_icons.iconFor(index.data(PlaylistModel::IconKeyRole).toString(), index.data(Qt::DisplayRole).toString());
     option->features |= QStyleOptionViewItem::HasDecoration;

@@ -18,10 +18,21 @@ const QString kUndoMiB = QStringLiteral("options/undoHistoryMiB");
 const QString kCopyWritesPlaylist = QStringLiteral("copy/writePlaylist");
 const QString kCopyPlaylistKind = QStringLiteral("copy/playlistFormat");
 const QString kPlaylistPaths = QStringLiteral("playlist/paths");
+const QString kGeometry = QStringLiteral("window/geometry");
 
 } // namespace
 
 namespace WindowSettings {
+
+QByteArray windowGeometry()
+{
+    return settings().value(kGeometry).toByteArray();
+}
+
+void setWindowGeometry(const QByteArray& geometry)
+{
+    settings().setValue(kGeometry, geometry);
+}
 
 QByteArray playlistColumns()
 {

@@ -14,6 +14,10 @@
 namespace WindowSettings {
 
 // The playlist's columns: which are shown, their widths and order (PlaylistView::columnState).
+// The window's place and size (QWidget::saveGeometry); empty until the window first closes.
+QByteArray windowGeometry();
+void setWindowGeometry(const QByteArray& geometry);
+
 QByteArray playlistColumns();
 void setPlaylistColumns(const QByteArray& state);
 

@@ -4,6 +4,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -332,4 +333,37 @@ TEST(Form1, SelectsTheMismatchedRowsOrSaysThatEveryRowAgrees)
     EXPECT_FALSE(w.model().selectionModel()->hasSelection());
     EXPECT_EQ(w.messages.texts(), QStringList({u"Every row's file name, title and tag agree."_s}));
     EXPECT_TRUE(w.takesCommands());
+}
+
+TEST(Form1, FitsTheScreenAndResetsItsLayout)
+{
+    WindowFixture w(false);
+    // The playlist's five columns fit the window as it first opens.
+    w.trigger("mnuResetLayout");
+    const QSize available = w.form.screen()->availableGeometry().size();
+    EXPECT_LE(w.form.width(), available.width());
+    EXPECT_LE(w.form.height(), available.height());
+    // At its designed size, which a 1280x800 screen leaves it, the playlist's five columns show whole.
+    w.form.resize(1100, 650);
+    QTest::qWait(1);
+    int five = 0;
+    for (int column = FileNameColumn; column <= LengthColumn; ++column)
+        five += w.playlist->columnWidth(column);
+    EXPECT_LE(five, w.playlist->viewport()->width());
+
+    // Moved, hidden and narrowed columns come back.
+    w.playlist->header()->moveSection(w.playlist->header()->visualIndex(TitleColumn), PlaylistColumnCount - 1);
+    w.playlist->setColumnHidden(QuickTagColumn, true);
+    w.playlist->setColumnWidth(LengthColumn, 3);
+    w.trigger("mnuResetLayout");
+    for (int column = 0; column < PlaylistColumnCount; ++column) {
+        EXPECT_EQ(w.playlist->header()->visualIndex(column), column);
+        EXPECT_FALSE(w.playlist->isColumnHidden(column));
+    }
+    EXPECT_GT(w.playlist->columnWidth(LengthColumn), 3);
+
+    // The whole path on hover, however it is shortened.
+    const QStringList paths = w.addFiles({u"a.mp3"_s});
+    EXPECT_EQ(w.model().index(0, FileNameColumn).data(Qt::ToolTipRole).toString(), paths[0]);
+    EXPECT_FALSE(w.model().index(0, TitleColumn).data(Qt::ToolTipRole).isValid());
 }
