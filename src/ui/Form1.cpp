@@ -77,7 +77,7 @@ Form1::Form1(QWidget* parent)
     connect(m_playlist->header(), &QHeaderView::sectionClicked, this, &Form1::sortByColumn);
     connect(m_playlist, &PlaylistView::keepDuplicatesAsked, this,
         [this](int column) { RowCommands::keepDuplicatesSelected(m_model, column); });
-    m_playlist->restoreColumns(WindowSettings::playlistColumns());
+    m_fitColumnsOnShow = !m_playlist->restoreColumns(WindowSettings::playlistColumns());
     m_model.setFormatStringsUse(WindowSettings::formatStringsUse());
     m_model.setNewTagVersion(WindowSettings::newTagVersion());
     connect(m_playlist, &QTreeView::doubleClicked, this, &Form1::openTagEditor);
@@ -147,6 +147,16 @@ void Form1::resetLayout()
     turnSortingOff();
     showNormal();
     resizeToFitScreen();
+    // The new size is laid out before the columns share it.
+    centralWidget()->layout()->activate();
+    m_playlist->fitColumns();
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (std::exchange(m_fitColumnsOnShow, false))
+        m_playlist->fitColumns();
 }
 
 QAction* Form1::addCommand(QMenu* menu, const char* name, const char* caption, const QKeySequence& shortcut,

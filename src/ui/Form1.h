@@ -53,6 +53,7 @@ public:
 protected:
     // Closing the window asks about unsaved changes first; Cancel keeps it open.
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenus();
@@ -142,6 +143,8 @@ private:
     QAction* m_keepUndoHistory = nullptr;
     HelpWindow* m_help = nullptr; // made at the first request for help
     bool m_inTick = false;
+    // The columns are at their defaults (none were remembered) and are fitted when first shown.
+    bool m_fitColumnsOnShow = false;
     int m_separators = 0; // the menus' separators are named mnuSep1 to mnuSep10 in menu order
     qsizetype m_readCount = 0;
 };

@@ -1,5 +1,7 @@
 #include "ui/PlaylistView.h"
 
+#include <algorithm>
+
 #include <QDataStream>
 #include <QHeaderView>
 #include <QIODevice>
@@ -59,9 +61,20 @@ void PlaylistView::resetColumns()
         // "Has ID3v2?" and "Length (s)" hold short texts: as wide as their captions, so that the
         // five columns of the playlist fit a window on a small screen.
         const bool narrow = column == HasId2Column || column == LengthColumn;
-        setColumnWidth(column,
-            narrow ? header()->sectionSizeHint(column) + 8 : pixelsOfTwips(kColumnTwips[column], this));
+        setColumnWidth(
+            column, narrow ? header()->sectionSizeHint(column) + 8 : pixelsOfTwips(kColumnTwips[column], this));
     }
+}
+
+void PlaylistView::fitColumns()
+{
+    // The three wide columns share what the two narrow ones leave, never wider than designed.
+    const int left = viewport()->width() - columnWidth(HasId2Column) - columnWidth(LengthColumn);
+    const int share = std::min(left / 3, pixelsOfTwips(kColumnTwips[FileNameColumn], this));
+    if (share < 40)
+        return; // too narrow a window to share: the columns scroll
+    for (const int column : {FileNameColumn, TitleColumn, QuickTagColumn})
+        setColumnWidth(column, share);
 }
 
 QByteArray PlaylistView::columnState() const

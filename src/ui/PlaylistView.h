@@ -25,6 +25,9 @@ public:
 
     // Every column shown, in its own order, at its default width.
     void resetColumns();
+    // Narrows "File Name", "Title" and "ID3v1 QuickTag" to share the list's width, so that the
+    // playlist's five columns show whole (as on a small or scaled screen); never widens them.
+    void fitColumns();
     // The columns' visibility, widths and order, as restoreColumns takes them back.
     QByteArray columnState() const;
     // Puts back a columnState; anything else (empty, or from another program) changes nothing,
