@@ -7,8 +7,9 @@
 // Composition, from a record with the tag's widths and from one without widths (as the two-step
 // commands use): a format without tokens gives itself, and no output is longer than the bound
 // that each token's replacement allows (a token of 3 characters becomes a value of n, so the
-// text grows at most by n / 3 per token kind). Compositions whose bound is past 1 Mi characters
-// are skipped, to keep each input quick.
+// text grows at most by n / 3 per token kind; "<kk>" is longer and its value, the track's padded
+// to two digits, is longer than the track's only when that is shorter than 3). Compositions whose bound is past 1 Mi
+// characters are skipped, to keep each input quick.
 
 #include <array>
 #include <fuzzer/FuzzedDataProvider.h>
@@ -62,15 +63,22 @@ void checkComposition(const QString& format, const MP3TagInfo& record)
         FUZZ_CHECK(composed == format);
 }
 
+// The track's token stands for "<kk>" too: the field is read at the first of the two.
 void checkParse(const QString& text, const QString& format, const QString& token, const QString& value)
 {
     FUZZ_CHECK(isStretchOf(value, text));
-    FUZZ_CHECK(format.contains(token) || value.isEmpty());
-    const qsizetype at = format.indexOf(token);
+    qsizetype at = format.indexOf(token);
+    qsizetype size = token.size();
+    const qsizetype padded = format.indexOf(FormatTokens::TrackTwoDigits);
+    if (token == FormatTokens::Track && padded >= 0 && (at < 0 || padded < at)) {
+        at = padded;
+        size = FormatTokens::TrackTwoDigits.size();
+    }
+    FUZZ_CHECK(at >= 0 || value.isEmpty());
     if (at < 0)
         return;
     const qsizetype start = FieldStart(text, TokensToBars(format.left(at)));
-    const qsizetype end = FieldEnd(text, TokensToBars(format.sliced(at + token.size())));
+    const qsizetype end = FieldEnd(text, TokensToBars(format.sliced(at + size)));
     FUZZ_CHECK(start >= 0 && start <= text.size() + 1);
     FUZZ_CHECK(end >= 0 && end <= text.size());
     // A value found is the stretch between the two positions.

@@ -157,7 +157,8 @@ formats = [("<a> - <t>", "Beatles, The - Hey Jude"), ("<k>. <t>", "07. Hey Jude"
            ("<a> - <u> - <k> - <t>", "Beatles, The - White Album, The - 23 - Hey Jude"),
            ("<k> <t> (<y>) [<g>] <c>", "1 Song (1999) [Rock] fine"), ("<t>", ""), ("", "no format"),
            ("<a><t>", "glued"), ("x<a>x<t>x", "xAxTx"), ("<k>", "300"), ("<k>", "2.5"), ("<k>", "-0.4"),
-           ("<a> - <t>", "no separator here"), ("<a><a><a>", "<t><t><t>")]
+           ("<a> - <t>", "no separator here"), ("<a><a><a>", "<t><t><t>"), ("<kk> - <t>", "03 - Hey Jude"),
+           ("<k>-<kk><kkk>", "7-07<kkk>")]
 # Format strings with matching and non-matching texts; the last byte is the flag (even: UTF-8).
 target("format", [escaped(f) + t.encode() + b"\0" for f, t in formats]
        + [escaped("<a> - <t>") + "Caf\u00e9 - \u20ac".encode("utf-16-le") + b"\x01"])
@@ -167,7 +168,8 @@ renames = [("song.mp3", "Beatles, The - Hey Jude", "<a> - <t>", "<t> (<a>)"),
            ("track01.mp3", "07. Hey Jude", "<k>. <t>", "<k> - <t>"),
            ("a.mp3", "x/../y", "<t>", "<t>"), ("a.mp3", ".", "<t>", "<t>"), ("a", "..", "<t>", "<t>"),
            ("a.mp3", ".hidden", "<t>", "<t>"), ("a.mp3", "", "<t>", "<t>"), ("a.mp3", "x\0y", "<t>", "<t>"),
-           ("noext", "Title", "<t>", "<a> - <t>"), ("a.mp3", "300 Song", "<k> <t>", "<t>")]
+           ("noext", "Title", "<t>", "<a> - <t>"), ("a.mp3", "300 Song", "<k> <t>", "<t>"),
+           ("a.mp3", "3 - Hey Jude", "<k> - <t>", "<kk>. <t>")]
 target("rename", [b"".join(escaped(part) for part in r) for r in renames])
 
 # Paths: the first byte chooses UTF-8 (even) or raw UTF-16 (odd); a NUL separates the second text.

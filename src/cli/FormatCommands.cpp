@@ -17,8 +17,9 @@
 
 namespace {
 
-const QString kFormatHelp = QStringLiteral(
-    "Tokens: <a> artist, <t> title, <u> album, <y> year, <c> comment, <k> track number, <g> genre name.");
+const QString kFormatHelp
+    = QStringLiteral("Tokens: <a> artist, <t> title, <u> album, <y> year, <c> comment, <k> track number, "
+                     "<kk> track number with at least two digits (03), <g> genre name.");
 
 // A playlist of the files, one row each, every row taken by the command.
 RetagCommands::Rows rowsOfFiles(PlaylistModel& model, const QStringList& files)

@@ -20,6 +20,27 @@ int codeOf(const QString& field)
 
 } // namespace
 
+TokenPlace firstPlaceOf(const QString& format, const QString& token)
+{
+    if (token.isEmpty())
+        return {};
+    const qsizetype at = format.indexOf(token);
+    if (token != FormatTokens::Track)
+        return {at, at < 0 ? 0 : token.size()};
+    // "<k>" never occurs inside "<kk>", so the two searches do not see each other's tokens.
+    const qsizetype padded = format.indexOf(FormatTokens::TrackTwoDigits);
+    if (padded >= 0 && (at < 0 || padded < at))
+        return {padded, FormatTokens::TrackTwoDigits.size()};
+    return {at, at < 0 ? 0 : token.size()};
+}
+
+QString twoDigitTrack(const QString& track)
+{
+    if (track.size() == 1 && track[0] >= u'1' && track[0] <= u'9')
+        return u'0' + track;
+    return track;
+}
+
 FieldTexts id3v1Texts(const MP3TagInfo& record)
 {
     using PathTools::trimBlanks;
@@ -62,7 +83,10 @@ FieldTexts id3v2Texts(const Id3v2Fields& fields)
 
 ComposedText composeFormat(const QString& format, const FieldTexts& values)
 {
+    const QString paddedTrack = twoDigitTrack(values.track);
+    // The longest token first, so that "<kk>" is never read as "<k" followed by "k>".
     const std::pair<const QString&, const QString&> replacements[] = {
+        {FormatTokens::TrackTwoDigits, paddedTrack},
         {FormatTokens::Artist, values.artist},
         {FormatTokens::Title, values.title},
         {FormatTokens::Album, values.album},
@@ -71,7 +95,7 @@ ComposedText composeFormat(const QString& format, const FieldTexts& values)
         {FormatTokens::Track, values.track},
         {FormatTokens::Genre, values.genre},
     };
-    constexpr qsizetype TokenLength = 3;
+    constexpr qsizetype ShortestToken = 3;
     ComposedText composed;
     composed.text.reserve(format.size());
     const auto put = [&composed](QStringView text, bool value) {
@@ -79,21 +103,21 @@ ComposedText composeFormat(const QString& format, const FieldTexts& values)
         composed.fromValue.insert(composed.fromValue.end(), std::size_t(text.size()), value);
     };
     qsizetype literal = 0; // where the literal text not yet put in begins
-    for (qsizetype i = 0; i + TokenLength <= format.size();) {
+    for (qsizetype i = 0; i + ShortestToken <= format.size();) {
         if (format[i] != u'<') {
             ++i;
             continue;
         }
-        const QStringView here = QStringView(format).mid(i, TokenLength);
+        const QStringView rest = QStringView(format).sliced(i);
         const auto token = std::find_if(std::begin(replacements), std::end(replacements),
-            [here](const auto& replacement) { return replacement.first == here; });
+            [rest](const auto& replacement) { return rest.startsWith(replacement.first); });
         if (token == std::end(replacements)) {
             ++i;
             continue;
         }
         put(QStringView(format).mid(literal, i - literal), false);
         put(token->second, true);
-        i += TokenLength;
+        i += token->first.size();
         literal = i;
     }
     put(QStringView(format).mid(literal), false);

@@ -8,11 +8,12 @@
 class MP3TagInfo;
 struct Id3v2Fields;
 
-// Format strings: a text in which seven three-character tokens stand for the fields of a tag
-// record; every other character is literal. Tokens are lower case and compared exactly.
+// Format strings: a text in which tokens stand for the fields of a tag record; every other
+// character is literal. Tokens are lower case and compared exactly, the longest first.
 //
 //   <a> artist   <t> song title   <u> album   <y> year   <c> comment   (the field's text, trimmed)
 //   <k> track    (the field's character code in decimal)   <g> genre (the genre name of that code)
+//   <kk> track with at least two digits ("03"); it names the same field as <k>
 namespace FormatTokens {
 
 inline const QString Artist = QStringLiteral("<a>");
@@ -21,9 +22,24 @@ inline const QString Album = QStringLiteral("<u>");
 inline const QString Year = QStringLiteral("<y>");
 inline const QString Comment = QStringLiteral("<c>");
 inline const QString Track = QStringLiteral("<k>");
+inline const QString TrackTwoDigits = QStringLiteral("<kk>");
 inline const QString Genre = QStringLiteral("<g>");
 
 } // namespace FormatTokens
+
+// Where the format first names the token's field: the token's own first occurrence, or for the
+// track the first "<k>" or "<kk>", whichever comes first. position is -1 when the format does not
+// name the field (an empty token names none); size is the length of the token found there.
+struct TokenPlace {
+    qsizetype position = -1;
+    qsizetype size = 0;
+};
+TokenPlace firstPlaceOf(const QString& format, const QString& token);
+
+// A track value as "<kk>" shows it: a single digit from 1 to 9 gets a leading "0"; any other value
+// (an unknown track, which reads "0" or "", two or more digits, a text that is not a number) is as
+// "<k>" shows it.
+QString twoDigitTrack(const QString& track);
 
 // The seven values a format string names, as texts: what composing puts in place of each token,
 // and what parsing finds for each. The order is the one in which a parse fills them.

@@ -98,7 +98,7 @@ Stored storeFields(const ParsedFields& fields, MP3TagInfo& record, BatchGenres& 
 
 Stored storeNamedFields(const ParsedFields& fields, const QString& format, MP3TagInfo& record, BatchGenres& genres)
 {
-    const auto named = [&format](const QString& token) { return format.contains(token); };
+    const auto named = [&format](const QString& token) { return firstPlaceOf(format, token).position >= 0; };
     const std::optional<int> track = named(FormatTokens::Track) ? trackNumberOf(fields.track) : std::optional<int>(0);
     if (!track)
         return Stored::TrackOutOfRange;
@@ -123,7 +123,7 @@ Stored storeNamedFields(const ParsedFields& fields, const QString& format, MP3Ta
 void storeNamedFields(const ParsedFields& fields, const QString& format, Id3v2Fields& tag)
 {
     for (const FormatField& field : formatFields()) {
-        if (format.contains(field.token))
+        if (firstPlaceOf(format, field.token).position >= 0)
             tag.*field.id3v2 = fields.*field.text;
     }
 }

@@ -38,7 +38,8 @@ enum class Stored {
 // as the character of its number, the genre as the character of the number of its name.
 Stored storeFields(const ParsedFields& fields, MP3TagInfo& record, BatchGenres& genres);
 
-// The same for the fields whose token the format holds; the others keep what the record holds.
+// The same for the fields whose token the format holds (the track's "<k>" or "<kk>"); the others
+// keep what the record holds.
 // The track is checked, and the genre list needed, only when the format holds their tokens.
 Stored storeNamedFields(const ParsedFields& fields, const QString& format, MP3TagInfo& record, BatchGenres& genres);
 

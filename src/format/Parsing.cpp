@@ -43,12 +43,16 @@ template <typename Visit> bool forEachPieceBackwards(QStringView rest, Visit vis
 
 QString TokensToBars(const QString& stretch)
 {
-    // One pass: a token is "<", one of the seven letters, ">". No token overlaps another and a bar
-    // never starts one, so replacing the tokens one kind after another would give the same text.
+    // One pass: a token is "<kk>", or "<", one of the seven letters, ">". No token overlaps another
+    // and a bar never starts one, so replacing the tokens one kind after another would give the
+    // same text.
     QString bars;
     bars.reserve(stretch.size());
     for (qsizetype i = 0; i < stretch.size(); ++i) {
-        if (stretch[i] == u'<' && i + 2 < stretch.size() && stretch[i + 2] == u'>'
+        if (QStringView(stretch).sliced(i).startsWith(FormatTokens::TrackTwoDigits)) {
+            bars.append(Bar);
+            i += FormatTokens::TrackTwoDigits.size() - 1;
+        } else if (stretch[i] == u'<' && i + 2 < stretch.size() && stretch[i + 2] == u'>'
             && QStringView(u"atuyckg").contains(stretch[i + 1])) {
             bars.append(Bar);
             i += 2;
@@ -110,11 +114,11 @@ qsizetype FieldEnd(const QString& text, const QString& pattern)
 
 QString ParseToken(const QString& text, const QString& format, const QString& token)
 {
-    const qsizetype at = token.isEmpty() ? -1 : format.indexOf(token);
+    const auto [at, size] = firstPlaceOf(format, token);
     if (at < 0)
         return QString();
     const QString before = TokensToBars(format.left(at));
-    const QString after = TokensToBars(format.sliced(at + token.size()));
+    const QString after = TokensToBars(format.sliced(at + size));
     const qsizetype start = FieldStart(text, before);
     const qsizetype end = FieldEnd(text, after);
     // A piece that is not there at all leaves the field empty without a word.

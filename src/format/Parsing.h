@@ -6,8 +6,9 @@
 // the token are matched from the left of the text, those after it from the right; other tokens only
 // separate pieces. Positions are 1-based, 0 meaning not found, and of any size.
 
-// The value of the token's first occurrence in the format; empty when the format lacks it (an
-// empty token is never found) or the text does not fit. When the pieces are found but leave no
+// The value of the token's first occurrence in the format (for the track, of the first "<k>" or
+// "<kk>": both read the number as written, leading zeros and all); empty when the format lacks it
+// (an empty token is never found) or the text does not fit. When the pieces are found but leave no
 // room for the field, the message "Got confused with " + text + ", skipping." is shown first.
 QString ParseToken(const QString& text, const QString& format, const QString& token);
 
@@ -19,7 +20,7 @@ QString ParseComment(const QString& text, const QString& format);
 QString ParseTrack(const QString& text, const QString& format);
 QString ParseGenre(const QString& text, const QString& format);
 
-// The stretch with every occurrence of each of the seven tokens replaced by "|".
+// The stretch with every occurrence of each token ("<kk>" as well as the seven) replaced by "|".
 QString TokensToBars(const QString& stretch);
 // The position of the field's first character after the pieces of pattern, matched from the left:
 // 1 for the empty pattern, else one leading "|" is dropped, the rest split at every "|", and each

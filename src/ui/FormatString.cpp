@@ -62,11 +62,11 @@ FormatString::FormatString(bool fullPathDisabled, QWidget* parent)
         u"<u> = Album",
         u"<y> = Year",
         u"<c> = Comment",
-        u"<k>= Track Number",
+        u"<k>= Track Number, <kk> = Track Number with at least two digits (03)",
         u"<g> = Genre",
         u"Note: These special characters are case sensitive (all lower case please)",
-        u"I appologize, but you cannot use the <, >, and | symbols in your tags.  Also note that they are not "
-        u"legal in filenames, so there is little loss here.",
+        (u"I appologize, but you cannot use the <, >, and | symbols in your tags.  Also note that they are not "
+         u"legal in filenames, so there is little loss here."),
     };
     int number = 0;
     for (const char16_t* text : notes) {

@@ -154,6 +154,7 @@ TEST(Cli, AnswersEachCallWithItsOutputMessagesAndStatusAndTouchesNoFile)
         {{"compose", "--sample", "<k>. <a> - <t> (<y>) [<g>]"}, 0, {},
             "23. Beatles, The - Hey Jude (1968) [Rock & Roll]\n"},
         {{"compose", "<a>/<t>/<k>", "--artist", " Band ", "--track", "7"}, 0, {}, "Band//7\n"},
+        {{"compose", "<kk> - <t>", "--title", "T", "--track", "7"}, 0, {}, "07 - T\n"},
         {{"parse", "<a>", ""}, 1, "Error:\tGot confused with , skipping.\n", noFields},
         // Texts of 100,000 characters are taken whole.
         {{"compose", QByteArray(100'000, 'f') + "<t>", "--title", "T"}, 0, {}, QByteArray(100'000, 'f') + "T\n"},

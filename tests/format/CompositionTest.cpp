@@ -49,13 +49,32 @@ TEST(ApplyFormat, PutsEachFieldInPlaceOfItsTokenTrimmedOrAsANumber)
         {sample, u"Бітлз — <y> 日本 🎵"_s, u"Бітлз — 1968 日本 🎵"_s}, {padded, u"[<a>]"_s, u"[Beatles]"_s},
         {padded, u"[<t>]"_s, u"[A\0B]"_s}, // inner blanks stay
         {padded, u"<k>"_s, u"255"_s}, {empty, u"<a> - <t>"_s, u" - "_s}, {empty, u"<k>"_s, u"0"_s},
-        {empty, u"<u><y><c>"_s, u""_s}, {empty, u"<g>"_s, u"Blues"_s}, {free, u"<g>|<k>"_s, u"|0"_s}};
+        {empty, u"<u><y><c>"_s, u""_s}, {empty, u"<g>"_s, u"Blues"_s}, {free, u"<g>|<k>"_s, u"|0"_s},
+        // <kk>: two digits at least, the longest token first; an unknown track is as <k> shows it.
+        {sample, u"<kk> - <t>"_s, u"23 - Hey Jude"_s}, {padded, u"<kk>"_s, u"255"_s}, {empty, u"<kk>"_s, u"0"_s},
+        {free, u"<kk>"_s, u"0"_s}, {freeRecord({}, {}), u"<kk> - <k>"_s, u"07 - 7"_s},
+        {freeRecord({}, {}), u"<<kk>><kkk><KK><k>k>"_s, u"<07><kkk><KK>7k>"_s}};
     RecordingMessages messages;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.format.toStdString());
         EXPECT_EQ(ApplyFormat(c.format, c.record), c.expected);
     }
     EXPECT_TRUE(messages.shown().empty());
+}
+
+TEST(ApplyFormat, PadsATrackOfOneDigitForTheTwoDigitToken)
+{
+    const struct {
+        QString track, twoDigits;
+    } cases[] = {{u"3"_s, u"03"_s}, {u"9"_s, u"09"_s}, {u"12"_s, u"12"_s}, {u"123"_s, u"123"_s}, {u"03"_s, u"03"_s},
+        {u"0"_s, u"0"_s}, {u""_s, u""_s}, {u"A"_s, u"A"_s}, {u"٣"_s, u"٣"_s}, {u" 3"_s, u" 3"_s}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.track.toStdString());
+        FieldTexts values;
+        values.track = c.track;
+        values.title = u"<kk>"_s; // a value is never read as a format
+        EXPECT_EQ(ApplyFormat(u"<kk>|<k>|<t>"_s, values), c.twoDigits + u'|' + c.track + u"|<kk>"_s);
+    }
 }
 
 TEST(ApplyFormat, NeverReadsAValueAsAFormat)

@@ -8,6 +8,7 @@
 #include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 #include "tags/GenreTable.h"
+#include "tags/Id3v2Fields.h"
 
 using namespace Qt::StringLiterals;
 
@@ -51,6 +52,21 @@ TEST(FieldStore, StoresParsedValuesIntoARecord)
     EXPECT_TRUE(messages.shown().empty());
 }
 
+TEST(FieldStore, StoresTheTrackOfATwoDigitTokenAsANamedField)
+{
+    RecordingMessages messages;
+    BatchGenres genres;
+    const ParsedFields fields = parseFields(u"03 - Title"_s, u"<kk> - <t>"_s);
+    MP3TagInfo record = sampleRecord();
+    ASSERT_EQ(storeNamedFields(fields, u"<kk> - <t>"_s, record, genres), Stored::Yes);
+    EXPECT_EQ(ApplyFormat(u"<kk>|<k>|<t>|<a>"_s, record), u"03|3|Title|Beatles, The"_s);
+    Id3v2Fields tag;
+    tag.track = u"9"_s;
+    storeNamedFields(fields, u"<kk> - <t>"_s, tag);
+    EXPECT_EQ(tag.track + u'|' + tag.title, u"03|Title"_s);
+    EXPECT_TRUE(messages.shown().empty());
+}
+
 TEST(FieldStore, GuessesNoGenreNumberWithoutTheGenreList)
 {
     // Without the list every name would get 12 and the empty name 0: the genre is marked as
@@ -81,7 +97,8 @@ TEST(FieldStore, ParsesWhatTheSampleComposesAndEveryFieldWithOneMessageForEachWi
     EXPECT_FALSE(sample.IgnoreLength());
     EXPECT_EQ(sample.tag(), u"TAG"_s);
     EXPECT_TRUE(fullPathExampleFormat().startsWith(QDir::homePath() + u'/'));
-    for (const QString& format : {u"<k>. <a> - <t> (<y>) [<g>] {<u>} <c>"_s, fullPathExampleFormat()}) {
+    for (const QString& format : {u"<k>. <a> - <t> (<y>) [<g>] {<u>} <c>"_s,
+             u"<kk> - <a> - <t> (<y>) [<g>] {<u>} <c>"_s, fullPathExampleFormat()}) {
         SCOPED_TRACE(format.toStdString());
         const QString text = ApplyFormat(format, sample);
         MP3TagInfo record;

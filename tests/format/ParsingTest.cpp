@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "format/Composition.h"
+#include "format/FieldStore.h"
 #include "support/RecordingMessages.h"
 
 using namespace Qt::StringLiterals;
@@ -26,6 +27,7 @@ void expectParses(std::initializer_list<Case> cases)
         SCOPED_TRACE((c.format + u" / "_s + c.text).toStdString());
         RecordingMessages messages;
         QStringList values;
+        // The track's token also finds "<kk>"; its value is listed after "<k>".
         for (const QString& token : {Artist, Title, Album, Year, Comment, Track, Genre}) {
             const QString value = ParseToken(c.text, c.format, token);
             if (!value.isEmpty())
@@ -62,6 +64,26 @@ TEST(ParseToken, ReadsEachFieldBetweenTheLiteralTextAroundIt)
         {u"<a>ab<t>"_s, u"ab"_s, {}, 1}, {u"<a>\0<t>"_s, u"x\0y\0z"_s, {u"<a>x\0y"_s, u"<t>y\0z"_s}}});
 }
 
+TEST(ParseToken, ReadsTheTrackOfEitherTrackTokenAsWritten)
+{
+    // The first of "<k>" and "<kk>" gives the track; the other only separates pieces.
+    expectParses({{u"<kk> - <t>"_s, u"03 - Title"_s, {u"<t>Title"_s, u"<k>03"_s}},
+        {u"<kk>. <a>"_s, u"x. A"_s, {u"<a>A"_s, u"<k>x"_s}}, {u"<kk>-<k>"_s, u"1-2"_s, {u"<k>1"_s}},
+        {u"<k>-<kk>"_s, u"1-02"_s, {u"<k>1"_s}}, {u"<kkk> <t>"_s, u"<kkk> T"_s, {u"<t>T"_s}},
+        {u"<kk><t>"_s, u"07"_s, {u"<t>07"_s, u"<k>07"_s}}, {u"<a>"_s, u"<kk>"_s, {u"<a><kk>"_s}}});
+    // Composing and parsing "<kk> - <t>" gives the values back; "<k>" is unchanged.
+    for (const QString& track : {u"3"_s, u"12"_s, u"123"_s}) {
+        SCOPED_TRACE(track.toStdString());
+        FieldTexts values;
+        values.track = track;
+        values.title = u"Title"_s;
+        const QString padded = ApplyFormat(u"<kk> - <t>"_s, values);
+        EXPECT_EQ(trackNumberOf(ParseTrack(padded, u"<kk> - <t>"_s)), track.toInt());
+        EXPECT_EQ(ParseTitle(padded, u"<kk> - <t>"_s), u"Title"_s);
+        EXPECT_EQ(ParseTrack(ApplyFormat(u"<k> - <t>"_s, values), u"<k> - <t>"_s), track);
+    }
+}
+
 TEST(ParseToken, TreatsOtherTokensAndBarsAsSeparators)
 {
     expectParses(
@@ -94,7 +116,8 @@ TEST(Parsing, FindsFieldBoundsFromPatterns)
 
 TEST(Parsing, TurnsTheSevenTokensIntoBars)
 {
-    EXPECT_EQ(TokensToBars(u"<a> - <t>|<u><y><c><k><g>"_s), u"| - |||||||"_s);
+    EXPECT_EQ(TokensToBars(u"<a> - <t>|<u><y><c><k><g><kk>"_s), u"| - ||||||||"_s);
+    EXPECT_EQ(TokensToBars(u"<<kk>> <kkk> <k k>"_s), u"<|> <kkk> <k k>"_s);
     EXPECT_EQ(TokensToBars(u"<A> <x> < a> <a <> <<a>>"_s), u"<A> <x> < a> <a <> <|>"_s);
 }
 
