@@ -11,7 +11,7 @@ QIcon RowIcons::iconFor(const QString& key, const QString& path)
     if (kept != m_icons.constEnd())
         return *kept;
     // The provider answers by the name's type, so a file that is missing still gets its icon.
-    const QIcon icon = QFileIconProvider().icon(QFileInfo(path));
+    QIcon icon = QFileIconProvider().icon(QFileInfo(path));
     if (!icon.isNull())
         m_icons.insert(key, icon);
     return icon;
