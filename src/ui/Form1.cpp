@@ -35,6 +35,7 @@
 #include "ui/HistoryDialog.h"
 #include "ui/LossDialog.h"
 #include "ui/PlaylistView.h"
+#include "ui/RowMenu.h"
 #include "ui/SelectMismatched.h"
 #include "ui/TagEditor.h"
 #include "ui/UpDownControl.h"
@@ -82,6 +83,12 @@ Form1::Form1(QWidget* parent)
     m_model.setNewTagVersion(WindowSettings::newTagVersion());
     connect(m_playlist, &QTreeView::doubleClicked, this, &Form1::openTagEditor);
     connect(m_playlist, &PlaylistView::editAsked, this, &Form1::openTagEditor);
+    m_playlist->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_playlist, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu* menu = rowMenuAt(m_playlist->viewport()->mapFrom(m_playlist, at));
+        menu->exec(m_playlist->mapToGlobal(at));
+        menu->deleteLater();
+    });
     // Ctrl+Up and Ctrl+Down on the list move the selected rows, as the up and down control does.
     for (const bool up : {true, false}) {
         auto* shortcut = new QShortcut(QKeySequence(Qt::CTRL | (up ? Qt::Key_Up : Qt::Key_Down)), m_playlist, nullptr,
@@ -130,6 +137,22 @@ Form1::~Form1()
 {
     WindowSettings::setPlaylistColumns(m_playlist->columnState());
     WindowSettings::setWindowGeometry(saveGeometry());
+}
+
+QMenu* Form1::rowMenuAt(const QPoint& at)
+{
+    // A click on a row that is not selected selects it alone, as file managers do.
+    const QModelIndex row = m_playlist->indexAt(at);
+    if (row.isValid() && !m_model.selectionModel()->isRowSelected(row.row())) {
+        m_model.selectionModel()->select(row, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_playlist->setCurrentIndex(row);
+    }
+    RowMenuCommands commands;
+    commands.editTag = m_editTag;
+    commands.actions = findChild<QMenu*>(QStringLiteral("mnuActions"));
+    commands.deleteSelected = findChild<QAction*>(QStringLiteral("mnuDeleteSelected"));
+    commands.findMissingFiles = findChild<QAction*>(QStringLiteral("mnuFindMissingFiles"));
+    return rowMenu(this, commands, row.isValid() ? m_model.rowAt(row.row())->file() : QString());
 }
 
 void Form1::resizeToFitScreen()
@@ -279,6 +302,11 @@ void Form1::buildMenus()
     addCommand(options, "mnuUndoHistoryLimit", "Undo History &Limit...", {}, [this] { chooseUndoHistoryLimit(); });
     options->addSeparator()->setObjectName(QStringLiteral("mnuSepLayout"));
     addCommand(options, "mnuResetLayout", "Reset La&yout", {}, [this] { resetLayout(); });
+
+    // On the rows' context menu only; the menu bar has the double-click, Return and F2 for it.
+    m_editTag = new QAction(QStringLiteral("&Edit Tag..."), this);
+    m_editTag->setObjectName(QStringLiteral("mnuEditTag"));
+    connect(m_editTag, &QAction::triggered, this, &Form1::openTagEditor);
 
     QMenu* actions = addMenu("mnuActions", "&Actions");
     // Each of the six commands is one batch of the undo history, labelled as its menu item.

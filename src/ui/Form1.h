@@ -35,6 +35,10 @@ public:
     explicit Form1(QWidget* parent = nullptr);
     ~Form1() override;
 
+    // The rows' context menu for a point of the list's viewport, selecting the row there when it is
+    // not selected (the caller shows and deletes the menu).
+    QMenu* rowMenuAt(const QPoint& at);
+
     PlaylistModel& model() { return m_model; }
     const std::optional<Iterator>& readIterator() const { return m_readIterator; }
     // Opens a playlist as Open Playlist does once any unsaved changes are dealt with, without the
@@ -138,6 +142,7 @@ private:
     RetagDialogs m_retagDialogs;
     RetagFlow m_retag;
     QAction* m_autoReadTags = nullptr;
+    QAction* m_editTag = nullptr;
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;
     QAction* m_keepUndoHistory = nullptr;

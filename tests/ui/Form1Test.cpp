@@ -1,5 +1,7 @@
 #include "ui/Form1.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
@@ -366,4 +368,32 @@ TEST(Form1, FitsTheScreenAndResetsItsLayout)
     const QStringList paths = w.addFiles({u"a.mp3"_s});
     EXPECT_EQ(w.model().index(0, FileNameColumn).data(Qt::ToolTipRole).toString(), paths[0]);
     EXPECT_FALSE(w.model().index(0, TitleColumn).data(Qt::ToolTipRole).isValid());
+}
+
+TEST(Form1, TheRowsContextMenuOffersTheCommandsAndTheFile)
+{
+    WindowFixture w(false);
+    const QStringList paths = w.addFiles({u"a.mp3"_s, u"b.mp3"_s});
+    w.selectRows({0});
+    // On a row that is not selected: that row alone becomes the selection.
+    QMenu* menu = w.form.rowMenuAt(w.playlist->visualRect(w.model().index(1, 0)).center());
+    EXPECT_EQ(RowCommands::selectedRows(w.model()), std::vector<bool>({false, true}));
+    QStringList names;
+    for (const QAction* action : menu->actions()) {
+        if (!action->isSeparator())
+            names.append(action->objectName());
+    }
+    EXPECT_EQ(names.first(), u"mnuEditTag"_s);
+    EXPECT_TRUE(names.contains(u"mnuFileNameEqualsTag"_s) && names.contains(u"mnuCopyFiles"_s));
+    EXPECT_EQ(names.mid(names.size() - 4),
+        QStringList(
+            {u"mnuDeleteSelected"_s, u"mnuFindMissingFiles"_s, u"mnuOpenContainingFolder"_s, u"mnuCopyPath"_s}));
+    menu->findChild<QAction*>(u"mnuCopyPath"_s)->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), paths[1]);
+    EXPECT_TRUE(menu->findChild<QAction*>(u"mnuOpenContainingFolder"_s)->isEnabled());
+    delete menu;
+    // Below the rows: no file to open or copy.
+    menu = w.form.rowMenuAt(QPoint(5, w.playlist->viewport()->height() - 2));
+    EXPECT_FALSE(menu->findChild<QAction*>(u"mnuCopyPath"_s)->isEnabled());
+    delete menu;
 }
