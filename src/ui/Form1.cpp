@@ -5,6 +5,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,6 +18,7 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "base/FileOps.h"
 #include "base/Messages.h"
 #include "base/PathTools.h"
 #include "base/ProgramFolder.h"
@@ -212,6 +214,9 @@ void Form1::buildMenus()
     });
     addSeparator(file);
     addCommand(file, "mnuOpenPlaylist", "&Open Playlist...", Qt::CTRL | Qt::Key_O, [this] { openPlaylistChosen(); });
+    QMenu* recent = file->addMenu(QStringLiteral("&Recent Playlists"));
+    recent->setObjectName(QStringLiteral("mnuRecentPlaylists"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentPlaylists(*recent); });
     addCommand(file, "mnuSavePlaylist", "&Save Playlist", Qt::CTRL | Qt::Key_S, [this] { savePlaylist(); });
     addCommand(file, "mnuSavePlaylistAs", "Save Playlist &As...", {}, [this] { savePlaylistAs(); });
     addSeparator(file);
@@ -383,9 +388,10 @@ void Form1::closeEvent(QCloseEvent* event)
 void Form1::openPlaylist(const QString& path)
 {
     newPlaylist();
-    if (loadPlaylist(path))
+    if (loadPlaylist(path)) {
         m_document.setSaved(path);
-    else // rows of a file that broke off are saved nowhere yet: the window keeps them, marked modified
+        rememberPlaylist(path);
+    } else // rows of a file that broke off are saved nowhere yet: the window keeps them, marked modified
         m_document.setModified(m_model.size() > 0);
 }
 
@@ -395,6 +401,42 @@ void Form1::openPlaylistChosen()
         return;
     if (const auto path = choosePlaylist(QStringLiteral("Open a Playlist"), false))
         openPlaylist(*path);
+}
+
+void Form1::rememberPlaylist(const QString& path)
+{
+    const QString absolute = PathTools::combinePath(QDir::currentPath(), path);
+    QStringList recent = WindowSettings::recentPlaylists();
+    recent.removeAll(absolute);
+    recent.prepend(absolute);
+    WindowSettings::setRecentPlaylists(recent);
+}
+
+void Form1::fillRecentPlaylists(QMenu& menu)
+{
+    menu.clear();
+    const QStringList recent = WindowSettings::recentPlaylists();
+    for (const QString& path : recent) {
+        QAction* item = menu.addAction(QString(path).replace(u'&', QStringLiteral("&&")));
+        // A playlist that is no longer there is shown greyed, until Remove Missing Playlists.
+        item->setEnabled(FileOps::isOrdinaryFile(path));
+        connect(item, &QAction::triggered, this, [this, path] {
+            if (settleUnsavedChanges())
+                openPlaylist(path);
+        });
+    }
+    if (recent.isEmpty())
+        menu.addAction(QStringLiteral("(none)"))->setEnabled(false);
+    menu.addSeparator();
+    QAction* prune = menu.addAction(QStringLiteral("Remove &Missing Playlists"), this, [] {
+        QStringList kept = WindowSettings::recentPlaylists();
+        kept.removeIf([](const QString& path) { return !FileOps::isOrdinaryFile(path); });
+        WindowSettings::setRecentPlaylists(kept);
+    });
+    prune->setObjectName(QStringLiteral("mnuRemoveMissingPlaylists"));
+    QAction* clear
+        = menu.addAction(QStringLiteral("&Clear List"), this, [] { WindowSettings::setRecentPlaylists({}); });
+    clear->setObjectName(QStringLiteral("mnuClearRecentPlaylists"));
 }
 
 void Form1::importPlaylist()
@@ -429,6 +471,7 @@ bool Form1::savePlaylistAs()
     if (!saved)
         return false;
     m_document.setSaved(*path);
+    rememberPlaylist(*path);
     return true;
 }
 

@@ -72,6 +72,10 @@ private:
     void emptyList();
     void openPlaylistChosen();
     void importPlaylist();
+    // File > Recent Playlists: the path goes first in the list kept (WindowSettings), and the
+    // menu is made from that list each time it opens.
+    void rememberPlaylist(const QString& path);
+    void fillRecentPlaylists(QMenu& menu);
     // Both return whether the playlist was saved; Save without a file asks for one as Save As does.
     bool savePlaylist();
     bool savePlaylistAs();

@@ -19,10 +19,21 @@ const QString kCopyWritesPlaylist = QStringLiteral("copy/writePlaylist");
 const QString kCopyPlaylistKind = QStringLiteral("copy/playlistFormat");
 const QString kPlaylistPaths = QStringLiteral("playlist/paths");
 const QString kGeometry = QStringLiteral("window/geometry");
+const QString kRecent = QStringLiteral("window/recentPlaylists");
 
 } // namespace
 
 namespace WindowSettings {
+
+QStringList recentPlaylists()
+{
+    return settings().value(kRecent).toStringList().mid(0, 10);
+}
+
+void setRecentPlaylists(const QStringList& paths)
+{
+    settings().setValue(kRecent, paths.mid(0, 10));
+}
 
 QByteArray windowGeometry()
 {

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include <QByteArray>
+#include <QStringList>
 
 #include "journal/Journal.h"
 #include "playlist/PlaylistFormat.h"
@@ -14,6 +15,10 @@
 namespace WindowSettings {
 
 // The playlist's columns: which are shown, their widths and order (PlaylistView::columnState).
+// The playlists last opened or saved, newest first, at most 10.
+QStringList recentPlaylists();
+void setRecentPlaylists(const QStringList& paths);
+
 // The window's place and size (QWidget::saveGeometry); empty until the window first closes.
 QByteArray windowGeometry();
 void setWindowGeometry(const QByteArray& geometry);

@@ -15,6 +15,7 @@
 #include "support/WindowFixture.h"
 #include "ui/ImportFiles.h"
 #include "ui/PlaylistView.h"
+#include "ui/WindowSettings.h"
 
 using namespace Qt::StringLiterals;
 using Answer = Messages::Answer;
@@ -396,4 +397,33 @@ TEST(Form1, TheRowsContextMenuOffersTheCommandsAndTheFile)
     menu = w.form.rowMenuAt(QPoint(5, w.playlist->viewport()->height() - 2));
     EXPECT_FALSE(menu->findChild<QAction*>(u"mnuCopyPath"_s)->isEnabled());
     delete menu;
+}
+
+TEST(Form1, RecentPlaylistsReopenAndGreyTheMissingOnes)
+{
+    WindowFixture w(false);
+    WindowSettings::setRecentPlaylists({});
+    const QString a = w.files.write(u"a.m3u"_s, "#EXTM3U\r\n/m/a.mp3\r\n");
+    const QString b = w.files.write(u"b & c.m3u"_s, "#EXTM3U\r\n/m/b.mp3\r\n/m/c.mp3\r\n");
+    for (const QString& path : {a, b, a}) {
+        w.dialogs.playlists.push_back(path);
+        w.trigger("mnuOpenPlaylist");
+    }
+    EXPECT_EQ(WindowSettings::recentPlaylists(), QStringList({a, b}));
+    auto* menu = w.form.findChild<QMenu*>(u"mnuRecentPlaylists"_s);
+    const auto items = [menu] {
+        Q_EMIT menu->aboutToShow();
+        return menu->actions();
+    };
+    // The newest first; an "&" in a name is shown, not taken as an access key.
+    EXPECT_EQ(items()[1]->text(), QString(b).replace(u'&', u"&&"_s));
+    items()[1]->trigger();
+    EXPECT_EQ(w.model().size(), 2);
+    EXPECT_EQ(WindowSettings::recentPlaylists(), QStringList({b, a}));
+    // A playlist that went is greyed until Remove Missing Playlists takes it away.
+    ASSERT_TRUE(QFile::remove(a));
+    EXPECT_FALSE(items()[1]->isEnabled());
+    menu->findChild<QAction*>(u"mnuRemoveMissingPlaylists"_s)->trigger();
+    EXPECT_EQ(WindowSettings::recentPlaylists(), QStringList({b}));
+    WindowSettings::setRecentPlaylists({});
 }
