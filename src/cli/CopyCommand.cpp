@@ -1,9 +1,7 @@
 #include "cli/CopyCommand.h"
 
-#include <cstdio>
 #include <optional>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDir>
 
@@ -13,6 +11,7 @@
 #include "base/PathTools.h"
 #include "cli/CommandJournal.h"
 #include "cli/CommandLine.h"
+#include "cli/ProgressLine.h"
 #include "playlist/CopyPlaylist.h"
 #include "playlist/Importing.h"
 #include "playlist/PlaylistFiles.h"
@@ -71,53 +70,6 @@ CollisionAnswer answerCollisions(const CollisionQuestion& question, OnCollision 
     }
     return CollisionAnswer::Skip;
 }
-
-// "\rCopying 120 of 3,000" on stderr while it is a terminal, cleared before any message and at
-// the end; nothing otherwise, so that a script's stderr holds messages only.
-class ProgressLine : public Messages {
-public:
-    ProgressLine(Messages& messages, QString verb, qsizetype total)
-        : m_messages(messages), m_verb(std::move(verb)), m_total(total), m_shown(::isatty(STDERR_FILENO) == 1)
-    { }
-    ~ProgressLine() override { clear(); }
-    ProgressLine(const ProgressLine&) = delete;
-    ProgressLine& operator=(const ProgressLine&) = delete;
-
-    // Shows the row about to be done.
-    void step(qsizetype done)
-    {
-        if (!m_shown)
-            return;
-        const QByteArray text = u"\r%1 %L2 of %L3"_s.arg(m_verb).arg(done + 1).arg(m_total).toUtf8();
-        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
-        std::fflush(stderr);
-        m_width = text.size();
-    }
-
-    Answer show(const QString& text, const QString& title, Icon icon, Buttons buttons) override
-    {
-        clear();
-        return m_messages.show(text, title, icon, buttons);
-    }
-    void beep() override { m_messages.beep(); }
-
-private:
-    void clear()
-    {
-        if (m_width == 0)
-            return;
-        const QByteArray blank = '\r' + QByteArray(m_width, ' ') + '\r';
-        std::fwrite(blank.constData(), 1, size_t(blank.size()), stderr);
-        std::fflush(stderr);
-        m_width = 0;
-    }
-
-    Messages& m_messages;
-    QString m_verb;
-    qsizetype m_total;
-    bool m_shown;
-    qsizetype m_width = 0;
-};
 
 // The rows to copy: the playlist's when the one argument names one (by its ".m3u" or ".pls"
 // name), otherwise the files. False when the playlist did not load whole.

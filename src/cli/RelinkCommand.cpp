@@ -1,30 +1,18 @@
 #include "cli/RelinkCommand.h"
 
-#include <cstdio>
-#include <unistd.h>
 
 #include "base/Messages.h"
 #include "base/NativePath.h"
 #include "cli/CommandJournal.h"
 #include "cli/CommandLine.h"
 #include "cli/PlaylistCommands.h"
+#include "cli/ProgressLine.h"
 #include "playlist/FileIndex.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
 #include "playlist/Relinking.h"
 
 namespace {
-
-// Progress on stderr while the folders are walked, when a person watches it.
-bool showProgress(qsizetype files)
-{
-    static const bool terminal = ::isatty(STDERR_FILENO) != 0;
-    if (terminal) {
-        const QByteArray text = "\rLooking through the folders: " + QByteArray::number(files) + " files";
-        std::fwrite(text.constData(), 1, size_t(text.size()), stderr);
-    }
-    return true;
-}
 
 QByteArray line(const QStringList& fields)
 {
@@ -74,10 +62,15 @@ int runRelink(const QStringList& arguments)
             = line.isSet(QStringLiteral("search")) ? QStringList() : Relinking::defaultSearchFolders(playlist);
         for (const QString& folder : line.values(QStringLiteral("search")))
             folders.append(folder);
-        for (const QString& folder : folders)
-            index.addTree(folder, showProgress);
-        if (::isatty(STDERR_FILENO))
-            std::fputs("\r\033[K", stderr);
+        // Progress while the folders are walked, when a person watches stderr.
+        ProgressLine progress(commandMessages(), {}, 0);
+        const MessagesScope scope(progress);
+        for (const QString& folder : folders) {
+            index.addTree(folder, [&progress](qsizetype found) {
+                progress.showText(QStringLiteral("Looking through the folders: %L1 files").arg(found));
+                return true;
+            });
+        }
         if (!index.unreadableFolders().isEmpty())
             Messages::inform(QStringLiteral("These folders could not be read and were skipped:\r\n")
                 + index.unreadableFolders().join(QStringLiteral("\r\n")));
