@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <sys/stat.h>
 
 #include <QDir>
 #include <QHash>
@@ -11,9 +10,9 @@
 #include <QStringView>
 
 #include "base/FileOps.h"
-#include "base/NativePath.h"
 #include "base/PathTools.h"
 #include "playlist/PlaylistModel.h"
+#include "playlist/RowCommands.h"
 #include "tags/Id3v1.h"
 #include "tags/MP3TagInfo.h"
 #include "tags/TagColumns.h"
@@ -140,11 +139,7 @@ std::vector<MissingRow> missingRows(const PlaylistModel& model)
     std::vector<MissingRow> rows;
     for (qsizetype position = 0; position < model.size(); ++position) {
         const QString& path = model.rowAt(position)->file();
-        struct stat info { };
-        const bool gone = path.isEmpty() || path.contains(QChar(0)) || FileOps::isHiddenName(path)
-            || (::stat(NativePath::encode(path).constData(), &info) == 0 ? !S_ISREG(info.st_mode)
-                                                                         : errno == ENOENT || errno == ENOTDIR);
-        if (gone)
+        if (RowCommands::presenceOf(path) == ENOENT)
             rows.push_back({position, path, model.rowAt(position)->text(QuickTagColumn)});
     }
     return rows;

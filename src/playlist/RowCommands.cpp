@@ -32,11 +32,8 @@ void replaceSelection(PlaylistModel& model, const QItemSelection& selection)
         selectionModel.select(selection, QItemSelectionModel::Select);
 }
 
-// What one stat() tells of a row's file: 0 when it is there as an ordinary file, ENOENT when it is
-// missing, any other error number when the check itself failed and nothing is known. A file is
-// missing when the system says it does not exist (ENOENT, ENOTDIR), and also when it is there but
-// not an ordinary file or has a hidden name (see FileOps::isOrdinaryFile); a refused or failed look
-// (EACCES, EIO, ELOOP...) is not evidence that the file is gone.
+} // namespace
+
 int presenceOf(const QString& path)
 {
     if (path.isEmpty() || path.contains(QChar(0)) || FileOps::isHiddenName(path))
@@ -46,8 +43,6 @@ int presenceOf(const QString& path)
         return S_ISREG(info.st_mode) ? 0 : ENOENT;
     return errno == ENOTDIR ? ENOENT : errno;
 }
-
-} // namespace
 
 std::vector<bool> selectedRows(const PlaylistModel& model)
 {

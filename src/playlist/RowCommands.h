@@ -17,6 +17,13 @@ class PlaylistModel;
 // in the rows (sorting: n log n) and changes the model in one batch.
 namespace RowCommands {
 
+// What one stat() tells of a row's file: 0 when it is there as an ordinary file, ENOENT when it is
+// missing, any other error number when the check itself failed and nothing is known. A file is
+// missing when the system says it does not exist (ENOENT, ENOTDIR), and also when it is there but
+// not an ordinary file or has a hidden name (see FileOps::isOrdinaryFile); a refused or failed look
+// (EACCES, EIO, ELOOP...) is not evidence that the file is gone.
+int presenceOf(const QString& path);
+
 // Which rows are selected, by position.
 std::vector<bool> selectedRows(const PlaylistModel& model);
 // Selects exactly the rows whose flag is set, in one call to the selection model.
