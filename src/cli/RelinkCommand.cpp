@@ -1,6 +1,5 @@
 #include "cli/RelinkCommand.h"
 
-
 #include "base/Messages.h"
 #include "base/NativePath.h"
 #include "cli/CommandJournal.h"
