@@ -126,14 +126,18 @@ bool decodeRecord(QByteArrayView payload, BatchRecords& batch, bool first)
         return false;
     switch (Type(type)) {
     case Type::Begin: {
-        BeginRecord& begin = batch.begin;
+        // A damaged begin record leaves the batch's begin as it was: its id and label are not shown.
+        BeginRecord begin;
         begin.id = in.u64();
         begin.timeMs = qint64(in.u64());
         begin.role = in.u8();
         begin.reverts = in.u64();
         begin.origin = in.u64();
         begin.label = in.text();
-        return !in.failed() && begin.role >= 1 && begin.role <= 3;
+        if (in.failed() || begin.role < 1 || begin.role > 3)
+            return false;
+        batch.begin = std::move(begin);
+        return true;
     }
     case Type::Step: {
         StepRecord step;

@@ -328,6 +328,15 @@ TEST_F(JournalTest, DamagedBatchFilesAreReadUpToTheDamage)
     }
     replaceFile(batchFile, Journal::fileHeader().replace(8, 1, "\x02"));
     EXPECT_EQ(Journal::history().front().state, Journal::BatchState::Unreadable);
+    // A begin record whose frame is whole but whose fields are not shows nothing of them.
+    Journal::BeginRecord begin;
+    begin.label = u"Half read"_s;
+    begin.timeMs = 1;
+    begin.role = 9;
+    replaceFile(batchFile, Journal::fileHeader() + Journal::encode(begin));
+    const Journal::BatchSummary unreadable = Journal::history().front();
+    EXPECT_EQ(unreadable.state, Journal::BatchState::Unreadable);
+    EXPECT_TRUE(unreadable.label.isEmpty() && !unreadable.time.isValid());
 }
 
 TEST_F(JournalTest, KeepsTheNewestBatchesWithinItsLimit)
