@@ -321,40 +321,40 @@ void Form1::buildMenus()
             returnToList();
         };
     };
-    addCommand(actions, "mnuTagEqualsFileName", "Tag = File Name...", {},
+    addCommand(actions, "mnuTagEqualsFileName", "&Tag = File Name...", {},
         retag("Tag = File Name", &RetagFlow::tagEqualsFileName));
-    addCommand(actions, "mnuFileNameEqualsTag", "File Name = Tag...", {},
+    addCommand(actions, "mnuFileNameEqualsTag", "&File Name = Tag...", {},
         retag("File Name = Tag", &RetagFlow::fileNameEqualsTag));
     addSeparator(actions);
-    addCommand(actions, "mnuTagEqualsTitle", "Tag = Title...", {}, retag("Tag = Title", &RetagFlow::tagEqualsTitle));
-    addCommand(actions, "mnuTitleEqualsTag", "Title = Tag...", {}, retag("Title = Tag", &RetagFlow::titleEqualsTag));
+    addCommand(actions, "mnuTagEqualsTitle", "Ta&g = Title...", {}, retag("Tag = Title", &RetagFlow::tagEqualsTitle));
+    addCommand(actions, "mnuTitleEqualsTag", "T&itle = Tag...", {}, retag("Title = Tag", &RetagFlow::titleEqualsTag));
     addSeparator(actions);
-    addCommand(actions, "mnuFileNameEqualsTitle", "File Name = Title...", {},
+    addCommand(actions, "mnuFileNameEqualsTitle", "File &Name = Title...", {},
         retag("File Name = Title", &RetagFlow::fileNameEqualsTitle));
-    addCommand(actions, "mnuTitleEqualsFileName", "Title = File Name...", {},
+    addCommand(actions, "mnuTitleEqualsFileName", "Tit&le = File Name...", {},
         retag("Title = File Name", &RetagFlow::titleEqualsFileName));
     addSeparator(actions);
-    addCommand(actions, "mnuRemoveID3v1Tags", "Remove ID3v1 Tags...", {},
+    addCommand(actions, "mnuRemoveID3v1Tags", "&Remove ID3v1 Tags...", {},
         [this] { removeTagsOfSelection(TagKind::Id3v1, QStringLiteral("ID3v1")); });
-    addCommand(actions, "mnuRemoveID3v2Tags", "Remove ID3v2 Tags...", {},
+    addCommand(actions, "mnuRemoveID3v2Tags", "Remove ID3v&2 Tags...", {},
         [this] { removeTagsOfSelection(TagKind::Id3v2, QStringLiteral("ID3v2")); });
-    addCommand(actions, "mnuCopyID3v2TagsToID3v1", "Copy ID3v2 Tags to ID3v1", {},
+    addCommand(actions, "mnuCopyID3v2TagsToID3v1", "&Copy ID3v2 Tags to ID3v1", {},
         [this] { copyTagsOfSelection(TagCopying::Direction::ToId3v1); });
-    addCommand(actions, "mnuCopyID3v1TagsToID3v2", "Copy ID3v1 Tags to ID3v2", {},
+    addCommand(actions, "mnuCopyID3v1TagsToID3v2", "Copy ID3v&1 Tags to ID3v2", {},
         [this] { copyTagsOfSelection(TagCopying::Direction::ToId3v2); });
     addSeparator(actions);
-    addCommand(actions, "mnuKeepMissingFilesSelected", "Keep Missing Files Selected", {},
+    addCommand(actions, "mnuKeepMissingFilesSelected", "Keep &Missing Files Selected", {},
         [this] { RowCommands::keepMissingFilesSelected(m_model); });
     addSeparator(actions);
-    addCommand(actions, "mnuCopyFiles", "Copy Files...", {}, [this] { copyFiles(); });
+    addCommand(actions, "mnuCopyFiles", "Co&py Files...", {}, [this] { copyFiles(); });
     addSeparator(actions);
     const auto keepDuplicates
         = [this](int column) { return [this, column] { RowCommands::keepDuplicatesSelected(m_model, column); }; };
-    addCommand(actions, "mnuKeepDuplicatesSelectedByFileName", "Keep Duplicates Selected (by File Name)", {},
+    addCommand(actions, "mnuKeepDuplicatesSelectedByFileName", "Keep &Duplicates Selected (by File Name)", {},
         keepDuplicates(FileNameColumn));
-    addCommand(actions, "mnuKeepDuplicatesSelectedByTitle", "Keep Duplicates Selected (by Title)", {},
+    addCommand(actions, "mnuKeepDuplicatesSelectedByTitle", "Keep Duplicates Selected (by Titl&e)", {},
         keepDuplicates(TitleColumn));
-    addCommand(actions, "mnuKeepDuplicatesSelectedByQuickTag", "Keep Duplicates Selected (by QuickTag)", {},
+    addCommand(actions, "mnuKeepDuplicatesSelectedByQuickTag", "Keep Duplicates Selected (by &QuickTag)", {},
         keepDuplicates(QuickTagColumn));
 
     QMenu* help = addMenu("mnuHelp", "&Help");

@@ -68,6 +68,25 @@ TEST(Form1, EveryMenuCommandGivesTheWindowBack)
     EXPECT_FALSE(w.form.isVisible());
 }
 
+// Within a menu no two items share an access key, and every Edit and Actions item has one.
+TEST(Form1, MenuItemsHaveDistinctAccessKeys)
+{
+    WindowFixture w(false);
+    for (QAction* menu : w.form.menuBar()->actions()) {
+        SCOPED_TRACE(menu->text().toStdString());
+        const bool everyItem = menu->menu()->objectName() == u"mnuEdit" || menu->menu()->objectName() == u"mnuActions";
+        QSet<QKeySequence> keys;
+        for (const QAction* item : menu->menu()->actions()) {
+            if (item->isSeparator())
+                continue;
+            const QKeySequence key = QKeySequence::mnemonic(item->text());
+            EXPECT_TRUE(!everyItem || !key.isEmpty()) << item->text().toStdString();
+            EXPECT_TRUE(key.isEmpty() || !keys.contains(key)) << item->text().toStdString();
+            keys.insert(key);
+        }
+    }
+}
+
 TEST(Form1, ReadsTagsInTheOrderFilesWereAddedAndReportsAFailureOnce)
 {
     // Notes what the status bar says at the moment a message is shown.
