@@ -99,6 +99,8 @@ bool isRefusedName(const QString& composed, const QString& name)
         || name.startsWith(u'.');
 }
 
+} // namespace
+
 PlannedRename planRename(qsizetype row, const QString& old, const ComposedText& composition, bool fullPath)
 {
     const QString& composed = composition.text;
@@ -127,6 +129,8 @@ PlannedRename planRename(qsizetype row, const QString& old, const ComposedText& 
         plan.problem = PlannedRename::Problem::RefusedName;
     return plan;
 }
+
+namespace {
 
 // A row left alone, its name as it is.
 PlannedRename skippedRow(qsizetype row, const QString& file, PlannedRename::Problem problem)
@@ -265,18 +269,29 @@ void titleFromTag(PlaylistModel& model, const Rows& rows, const QString& format)
     reportChanged(model, rows);
 }
 
-void titleFromFileName(
-    PlaylistModel& model, const Rows& rows, const QString& separating, bool fullPath, const QString& recombining)
+std::vector<QString> titlesFromFileName(
+    const PlaylistModel& model, const Rows& rows, const QString& separating, bool fullPath, const QString& recombining)
 {
+    std::vector<QString> titles;
+    titles.reserve(rows.size());
     MP3TagInfo record = freeLengthRecord();
     BatchGenres genres;
     for (const qsizetype position : rows) {
-        PlaylistRow& row = *model.rowAt(position);
+        const PlaylistRow& row = *model.rowAt(position);
         const QString& file = row.text(FileNameColumn);
-        if (const std::optional<FieldTexts> values
-            = reparsed(parsedPartOf(file, fullPath), separating, file, model.formatStringsUse(), record, genres))
-            row.setText(TitleColumn, ApplyFormat(recombining, *values));
+        const std::optional<FieldTexts> values
+            = reparsed(parsedPartOf(file, fullPath), separating, file, model.formatStringsUse(), record, genres);
+        titles.push_back(values ? ApplyFormat(recombining, *values) : row.text(TitleColumn));
     }
+    return titles;
+}
+
+void titleFromFileName(
+    PlaylistModel& model, const Rows& rows, const QString& separating, bool fullPath, const QString& recombining)
+{
+    const std::vector<QString> titles = titlesFromFileName(model, rows, separating, fullPath, recombining);
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        model.rowAt(rows[i])->setText(TitleColumn, titles[i]);
     reportChanged(model, rows);
 }
 

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include "format/Composition.h"
+
 class PlaylistModel;
 
 // The row work of the six commands that convert between a row's file name, its title and its
@@ -38,6 +40,10 @@ void titleFromTag(PlaylistModel& model, const Rows& rows, const QString& format)
 // Title = File Name: the file name parsed with the separating format, composed with the other.
 void titleFromFileName(
     PlaylistModel& model, const Rows& rows, const QString& separating, bool fullPath, const QString& recombining);
+// The titles Title = File Name would give the rows, in their order, changing nothing; a row whose
+// parsed track does not fit keeps its title (after the message).
+std::vector<QString> titlesFromFileName(
+    const PlaylistModel& model, const Rows& rows, const QString& separating, bool fullPath, const QString& recombining);
 
 // One rename of a File Name command, worked out before anything moves.
 struct PlannedRename {
@@ -61,6 +67,12 @@ struct PlannedRename {
     Problem problem = Problem::None;
     QString reason; // NotAFile: why, in the system's words; RefusedName: why, when a tag value was refused
 };
+
+// The rename of one row to a composed name: with fullPath the composition is the new path (relative
+// to the file's folder unless absolute), otherwise the new name in the file's folder with the old
+// extension. A name the system or the program would not take is marked RefusedName; nothing is
+// looked up on the disk.
+PlannedRename planRename(qsizetype row, const QString& old, const ComposedText& composition, bool fullPath);
 
 // File Name = Tag and File Name = Title as plans: the new name of every row and what would stop it.
 // Planning shows the messages of composing and parsing, once per row; carrying the plan out shows

@@ -44,15 +44,20 @@ void RetagFlow::rename(const std::function<std::vector<RetagCommands::PlannedRen
 }
 
 std::optional<RetagFlow::TwoFormats> RetagFlow::chooseTwoFormats(bool separatingFullPathDisabled,
-    const QString& separatingWhat, const QString& recombiningWhat, const QString& title)
+    const QString& separatingWhat, const QString& recombiningWhat, const QString& title,
+    const std::function<FormatPreview::Lines(const RetagQuestions::ChosenFormat&)>& recombiningPreview)
 {
     const QString instruction = QStringLiteral("Choose a format string for %1.");
-    const auto separating = m_questions.chooseFormat(
-        separatingFullPathDisabled, instruction.arg(QStringLiteral("separating ") + separatingWhat), title);
+    const RetagCommands::Rows rows = selectedPositions();
+    const auto separating = m_questions.chooseFormat({title + QStringLiteral(", separating"),
+        separatingFullPathDisabled, instruction.arg(QStringLiteral("separating ") + separatingWhat), title,
+        separatingFullPathDisabled ? FormatPreview::fieldsOfTitle(m_model, rows)
+                                   : FormatPreview::fieldsOfFileName(m_model, rows)});
     if (!separating)
         return std::nullopt;
-    const auto recombining = m_questions.chooseFormat(
-        !separatingFullPathDisabled, instruction.arg(QStringLiteral("recombining ") + recombiningWhat), title);
+    const auto recombining
+        = m_questions.chooseFormat({title + QStringLiteral(", recombining"), !separatingFullPathDisabled,
+            instruction.arg(QStringLiteral("recombining ") + recombiningWhat), title, recombiningPreview(*separating)});
     if (!recombining)
         return std::nullopt;
     return TwoFormats{*separating, *recombining};
@@ -60,7 +65,8 @@ std::optional<RetagFlow::TwoFormats> RetagFlow::chooseTwoFormats(bool separating
 
 void RetagFlow::tagEqualsFileName()
 {
-    if (const auto chosen = m_questions.chooseFormat(false, {}, {})) {
+    if (const auto chosen = m_questions.chooseFormat({QStringLiteral("Tag = File Name"), false, {}, {},
+            FormatPreview::fieldsOfFileName(m_model, selectedPositions())})) {
         retag([&] {
             return RetagCommands::planTagFromFileName(
                 m_model, selectedPositions(), chosen->format, chosen->useFullPath);
@@ -70,20 +76,25 @@ void RetagFlow::tagEqualsFileName()
 
 void RetagFlow::tagEqualsTitle()
 {
-    if (const auto chosen = m_questions.chooseFormat(true, {}, {}))
+    if (const auto chosen = m_questions.chooseFormat(
+            {QStringLiteral("Tag = Title"), true, {}, {}, FormatPreview::fieldsOfTitle(m_model, selectedPositions())}))
         retag([&] { return RetagCommands::planTagFromTitle(m_model, selectedPositions(), chosen->format); });
 }
 
 void RetagFlow::titleEqualsTag()
 {
-    if (const auto chosen = m_questions.chooseFormat(true, {}, {}))
+    if (const auto chosen = m_questions.chooseFormat(
+            {QStringLiteral("Title = Tag"), true, {}, {}, FormatPreview::titleFromTag(m_model, selectedPositions())}))
         m_questions.whileBusy([&] { RetagCommands::titleFromTag(m_model, selectedPositions(), chosen->format); });
 }
 
 void RetagFlow::titleEqualsFileName()
 {
-    const auto chosen = chooseTwoFormats(
-        false, QStringLiteral("the file name"), QStringLiteral("the title"), QStringLiteral("Set Title = File Name"));
+    const auto chosen = chooseTwoFormats(false, QStringLiteral("the file name"), QStringLiteral("the title"),
+        QStringLiteral("Set Title = File Name"), [this](const RetagQuestions::ChosenFormat& separating) {
+            return FormatPreview::titleFromFileName(
+                m_model, selectedPositions(), separating.format, separating.useFullPath);
+        });
     if (!chosen)
         return;
     m_questions.whileBusy([&] {
@@ -96,7 +107,8 @@ void RetagFlow::fileNameEqualsTag()
 {
     if (!confirmRename())
         return;
-    if (const auto chosen = m_questions.chooseFormat(false, {}, {})) {
+    if (const auto chosen = m_questions.chooseFormat({QStringLiteral("File Name = Tag"), false, {}, {},
+            FormatPreview::fileNameFromTag(m_model, selectedPositions())})) {
         rename([&] {
             return RetagCommands::planFileNameFromTag(
                 m_model, selectedPositions(), chosen->format, chosen->useFullPath);
@@ -108,8 +120,10 @@ void RetagFlow::fileNameEqualsTitle()
 {
     if (!confirmRename())
         return;
-    const auto chosen = chooseTwoFormats(
-        true, QStringLiteral("the title"), QStringLiteral("the file name"), QStringLiteral("Set File Name = Title"));
+    const auto chosen = chooseTwoFormats(true, QStringLiteral("the title"), QStringLiteral("the file name"),
+        QStringLiteral("Set File Name = Title"), [this](const RetagQuestions::ChosenFormat& separating) {
+            return FormatPreview::fileNameFromTitle(m_model, selectedPositions(), separating.format);
+        });
     if (!chosen)
         return;
     rename([&] {

@@ -6,6 +6,7 @@
 
 #include <QString>
 
+#include "format/FormatPreview.h"
 #include "format/RetagCommands.h"
 #include "format/RetagPlan.h"
 
@@ -20,13 +21,22 @@ public:
         bool useFullPath = false;
     };
 
+    // One format asked for: which command and step asks ("Tag = File Name", "Title = File Name,
+    // separating"...; the window remembers the last format given under it), the full-path choice off
+    // when fullPathDisabled, an instruction over the dialog when one is given, and what the format
+    // would do to the first selected rows.
+    struct FormatQuestion {
+        QString asker;
+        bool fullPathDisabled = false;
+        QString instruction;
+        QString instructionTitle;
+        FormatPreview::Lines preview;
+    };
+
     virtual ~RetagQuestions() = default;
 
-    // The format-string dialog, its full-path choice off when fullPathDisabled, an instruction over
-    // it when one is given; nothing when it was cancelled.
-    virtual std::optional<ChosenFormat> chooseFormat(
-        bool fullPathDisabled, const QString& instruction, const QString& instructionTitle)
-        = 0;
+    // The format-string dialog; nothing when it was cancelled.
+    virtual std::optional<ChosenFormat> chooseFormat(const FormatQuestion& question) = 0;
     // The planned renames or tags, shown before anything changes; true carries them out.
     virtual bool previewRenames(const std::vector<RetagCommands::PlannedRename>& plans) = 0;
     virtual bool previewRetags(const std::vector<RetagCommands::PlannedRetag>& plans) = 0;
@@ -59,8 +69,11 @@ private:
     struct TwoFormats {
         RetagQuestions::ChosenFormat separating, recombining;
     };
+    // The separating question's preview lists the fields found; the recombining one's is made from
+    // the separating format chosen.
     std::optional<TwoFormats> chooseTwoFormats(bool separatingFullPathDisabled, const QString& separatingWhat,
-        const QString& recombiningWhat, const QString& title);
+        const QString& recombiningWhat, const QString& title,
+        const std::function<FormatPreview::Lines(const RetagQuestions::ChosenFormat&)>& recombiningPreview);
 
     PlaylistModel& m_model;
     RetagQuestions& m_questions;

@@ -3,10 +3,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "base/Messages.h"
@@ -44,7 +46,8 @@ FormatString::FormatString(bool fullPathDisabled, QWidget* parent)
       m_txtFormat(new QLineEdit(kShortFormat, this)),
       m_txtExample(new QLineEdit(this)),
       m_fullPath(new QCheckBox(u"Use Full Path && File Name"_s, this)),
-      m_genre(new QComboBox(this))
+      m_genre(new QComboBox(this)),
+      m_preview(new QTreeWidget(this))
 {
     setObjectName(u"FormatString"_s);
     setWindowTitle(u"Create a Format String"_s);
@@ -145,6 +148,16 @@ FormatString::FormatString(bool fullPathDisabled, QWidget* parent)
     fields->addLayout(buttons, 3, 2, 1, 2);
     layout->addLayout(fields);
 
+    m_preview->setObjectName(u"preview"_s);
+    m_preview->setHeaderLabels({u"Selected Rows Now"_s, u"With This Format"_s});
+    m_preview->setRootIsDecorated(false);
+    m_preview->setUniformRowHeights(true);
+    m_preview->setSelectionMode(QAbstractItemView::NoSelection);
+    m_preview->setFocusPolicy(Qt::NoFocus);
+    m_preview->setTextElideMode(Qt::ElideMiddle);
+    m_preview->hide();
+    layout->addWidget(m_preview);
+
     QWidget* const controls[] = {m_txtFormat, m_txtExample, ok, cancel, m_genre, m_track.edit, m_comment.edit,
         m_year.edit, m_album.edit, m_artist.edit, m_songName.edit, m_fullPath, resetButton};
     for (std::size_t i = 0; i < std::size(controls); ++i) {
@@ -199,10 +212,44 @@ bool FormatString::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
+void FormatString::startWith(const QString& format, bool fullPath)
+{
+    m_fullPath->setChecked(fullPath && m_fullPath->isEnabled());
+    m_txtFormat->setText(format);
+    updatePreview();
+}
+
+void FormatString::showPreview(FormatPreview::Lines preview)
+{
+    m_previewLines = std::move(preview);
+    updatePreview();
+}
+
 void FormatString::formatChanged()
 {
     UpdateExample();
     UpdateFields();
+    updatePreview();
+}
+
+void FormatString::updatePreview()
+{
+    const std::vector<FormatPreview::Line> lines = m_previewLines
+        ? m_previewLines(m_txtFormat->text(), m_fullPath->isChecked())
+        : std::vector<FormatPreview::Line>();
+    m_preview->setVisible(!lines.empty());
+    if (lines.empty())
+        return;
+    m_preview->clear();
+    for (const auto& [before, after] : lines) {
+        auto* item = new QTreeWidgetItem(m_preview, {before, after});
+        item->setToolTip(0, before);
+        item->setToolTip(1, after);
+    }
+    // Room for the rows shown, without a scroll bar.
+    const int rows = int(lines.size());
+    m_preview->setFixedHeight(m_preview->header()->sizeHint().height() + rows * m_preview->sizeHintForRow(0)
+        + 2 * m_preview->frameWidth() + 2);
 }
 
 void FormatString::UpdateExample()
@@ -272,6 +319,7 @@ void FormatString::fullPathClicked(bool ticked)
         m_txtFormat->setText(fullPathExampleFormat());
     else if (!ticked && format == fullPathExampleFormat())
         m_txtFormat->setText(kShortFormat);
+    updatePreview();
 }
 
 void FormatString::confirm()

@@ -3,11 +3,13 @@
 #include <QDialog>
 #include <QString>
 
+#include "format/FormatPreview.h"
 #include "tags/MP3TagInfo.h"
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QTreeWidget;
 class TypingLimit;
 
 // The dialog in which a format string is chosen: the token list, the format text (txtFormat), and a
@@ -22,6 +24,13 @@ class FormatString : public QDialog {
 public:
     // fullPathDisabled: the full-path option cannot be ticked (the command does not offer it).
     explicit FormatString(bool fullPathDisabled, QWidget* parent = nullptr);
+
+    // Starts on this format (one remembered from an earlier run) and full-path choice, instead of
+    // the example format; the choice stays off when the command does not offer it.
+    void startWith(const QString& format, bool fullPath);
+    // Shows, under the example fields, what the format does to the user's own rows, kept up to
+    // date as the format and the full-path choice change; nothing is shown without rows.
+    void showPreview(FormatPreview::Lines preview);
 
     // The confirmed format; empty after Cancel, Escape, the close box, or an empty format.
     QString ChosenFormat() const { return m_chosenFormat; }
@@ -47,6 +56,7 @@ private:
     // Stores a field's text (its sample value when empty) in the example record.
     void storeField(QLineEdit* edit, const QString& text);
     void fullPathClicked(bool ticked);
+    void updatePreview();
     void genreChosen(int index);
     void confirm();
     void reset();
@@ -61,6 +71,8 @@ private:
     Field m_comment;
     Field m_track;
     QComboBox* m_genre;
+    QTreeWidget* m_preview;
+    FormatPreview::Lines m_previewLines;
     MP3TagInfo m_exampleInfo;
     bool m_updating = false;
     QString m_chosenFormat;

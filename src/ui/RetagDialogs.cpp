@@ -6,15 +6,20 @@
 #include "ui/RenamePreview.h"
 #include "ui/RetagPreview.h"
 #include "ui/WindowGuards.h"
+#include "ui/WindowSettings.h"
 
-std::optional<RetagQuestions::ChosenFormat> RetagDialogs::chooseFormat(
-    bool fullPathDisabled, const QString& instruction, const QString& instructionTitle)
+std::optional<RetagQuestions::ChosenFormat> RetagDialogs::chooseFormat(const FormatQuestion& question)
 {
-    FormatString dialog(fullPathDisabled, &m_window);
-    waitForDialog(m_window, dialog, instruction, instructionTitle);
+    FormatString dialog(question.fullPathDisabled, &m_window);
+    if (const auto last = WindowSettings::lastFormat(question.asker))
+        dialog.startWith(last->format, last->useFullPath);
+    dialog.showPreview(question.preview);
+    waitForDialog(m_window, dialog, question.instruction, question.instructionTitle);
     if (dialog.ChosenFormat().isEmpty())
         return std::nullopt;
-    return ChosenFormat{dialog.ChosenFormat(), dialog.UseFullPath()};
+    const ChosenFormat chosen{dialog.ChosenFormat(), dialog.UseFullPath()};
+    WindowSettings::setLastFormat(question.asker, chosen);
+    return chosen;
 }
 
 bool RetagDialogs::previewRenames(const std::vector<RetagCommands::PlannedRename>& plans)

@@ -12,8 +12,8 @@ class RetagDialogs : public RetagQuestions {
 public:
     RetagDialogs(QMainWindow& window, QWidget& list) : m_window(window), m_list(list) { }
 
-    std::optional<ChosenFormat> chooseFormat(
-        bool fullPathDisabled, const QString& instruction, const QString& instructionTitle) override;
+    // Starts on the format last confirmed for the same question, and remembers the one confirmed.
+    std::optional<ChosenFormat> chooseFormat(const FormatQuestion& question) override;
     bool previewRenames(const std::vector<RetagCommands::PlannedRename>& plans) override;
     bool previewRetags(const std::vector<RetagCommands::PlannedRetag>& plans) override;
     void whileBusy(const std::function<void()>& work) override;

@@ -21,6 +21,18 @@ const QString kPlaylistPaths = QStringLiteral("playlist/paths");
 const QString kGeometry = QStringLiteral("window/geometry");
 const QString kRecent = QStringLiteral("window/recentPlaylists");
 
+// A format question's key: its asker's letters and digits, so that no character of it means
+// anything to the settings file.
+QString formatKey(const QString& asker)
+{
+    QString key = QStringLiteral("formats/");
+    for (const QChar c : asker) {
+        if (c.isLetterOrNumber())
+            key += c;
+    }
+    return key;
+}
+
 } // namespace
 
 namespace WindowSettings {
@@ -131,6 +143,20 @@ std::optional<PlaylistKind> copyPlaylistKind()
 void setCopyPlaylistKind(PlaylistKind kind)
 {
     settings().setValue(kCopyPlaylistKind, kind == PlaylistKind::PLS ? QStringLiteral("PLS") : QStringLiteral("M3U"));
+}
+
+std::optional<RetagQuestions::ChosenFormat> lastFormat(const QString& asker)
+{
+    const QStringList value = settings().value(formatKey(asker)).toStringList();
+    if (value.size() != 2 || value[0].isEmpty())
+        return std::nullopt;
+    return RetagQuestions::ChosenFormat{value[0], value[1] == u"1"};
+}
+
+void setLastFormat(const QString& asker, const RetagQuestions::ChosenFormat& chosen)
+{
+    settings().setValue(
+        formatKey(asker), QStringList({chosen.format, chosen.useFullPath ? QStringLiteral("1") : QStringLiteral("0")}));
 }
 
 } // namespace WindowSettings

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QStringList>
 
+#include "format/RetagFlow.h"
 #include "journal/Journal.h"
 #include "playlist/PlaylistFormat.h"
 #include "playlist/PlaylistPaths.h"
@@ -50,5 +51,10 @@ bool copyWritesPlaylist();
 void setCopyWritesPlaylist(bool write);
 std::optional<PlaylistKind> copyPlaylistKind();
 void setCopyPlaylistKind(PlaylistKind kind);
+
+// The format last confirmed for a question of the Actions commands (RetagQuestions::FormatQuestion's
+// asker), with its full-path choice; nothing until one was.
+std::optional<RetagQuestions::ChosenFormat> lastFormat(const QString& asker);
+void setLastFormat(const QString& asker, const RetagQuestions::ChosenFormat& chosen);
 
 } // namespace WindowSettings

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include "support/WindowFixture.h"
 #include "ui/FormatString.h"
 #include "ui/RetagPreview.h"
+#include "ui/WindowSettings.h"
 
 using namespace Qt::StringLiterals;
 using Answer = Messages::Answer;
@@ -27,15 +29,28 @@ namespace {
 // Answers with the formats given (an empty one cancels, as does running out) and the previews with
 // write; logs each question ("F" and whether the full path is off, the instruction and its title;
 // "R" and each rename's problem; "T" and each tag change) and each busy run ("B").
+// Keeps what each question's preview shows for the format it is answered with ("before>after" a
+// row), and whether the preview showed a message.
 struct ScriptedQuestions : RetagQuestions {
     QStringList formats;
     bool write = false;
     QString log;
+    QStringList previews;
+    bool previewSpoke = false;
 
-    std::optional<ChosenFormat> chooseFormat(bool disabled, const QString& instruction, const QString& title) override
+    std::optional<ChosenFormat> chooseFormat(const FormatQuestion& question) override
     {
-        log += u"F%1 %2|%3 "_s.arg(int(disabled)).arg(instruction, title);
+        log += u"F%1 %2|%3 "_s.arg(int(question.fullPathDisabled)).arg(question.instruction, question.instructionTitle);
         const QString format = formats.isEmpty() ? QString() : formats.takeFirst();
+        if (question.preview) {
+            RecordingMessages heard;
+            const MessagesScope scope(heard);
+            QStringList lines;
+            for (const auto& [before, after] : question.preview(format, false))
+                lines.append(before + u'>' + after);
+            previews.append(lines.join(u'|'));
+            previewSpoke = previewSpoke || !heard.texts().isEmpty();
+        }
         return format.isEmpty() ? std::nullopt : std::optional(ChosenFormat{format, false});
     }
     bool previewRenames(const std::vector<RetagCommands::PlannedRename>& plans) override
@@ -160,6 +175,51 @@ TEST(RetagFlow, AsksInOrderAndChangesOnlyTheSelectedRowsWhenAllIsAnswered)
     }
 }
 
+// Each question previews on the first selected rows what its format does, as the command then does
+// it, without reading a tag or showing a message.
+TEST(RetagFlow, PreviewsEachFormatOnTheSelectedRows)
+{
+    using F = RetagFlow;
+    const QString at = u"<a> - <t>"_s;
+    const QString fromName = u"Beatles, The - Hey Jude>Title: Hey Jude; Artist: Beatles, The"_s;
+    const QString fromTitle = u"Kinks, The - Lola>Title: Lola; Artist: Kinks, The"_s;
+    const struct {
+        void (RetagFlow::*command)();
+        QStringList formats;
+        QStringList previews;
+    } cases[] = {
+        {&F::tagEqualsFileName, {at}, {fromName}},
+        {&F::tagEqualsTitle, {at}, {fromTitle}},
+        {&F::titleEqualsTag, {u"<t> (<kk>)"_s}, {u"Kinks, The - Lola>Old (23)"_s}},
+        {&F::titleEqualsFileName, {at, u"<t> by <a>"_s}, {fromName, u"Kinks, The - Lola>Hey Jude by Beatles, The"_s}},
+        {&F::fileNameEqualsTag, {at}, {u"Beatles, The - Hey Jude.mp3>Band - Old.mp3"_s}},
+        {&F::fileNameEqualsTag, {u"<a>/<t>"_s},
+            {u"Beatles, The - Hey Jude.mp3>Band/Old.mp3  (refused: not a plain visible name in the file's folder)"_s}},
+        {&F::fileNameEqualsTitle, {at, u"<t> (<a>)"_s},
+            {fromTitle, u"Beatles, The - Hey Jude.mp3>Lola (Kinks, The).mp3"_s}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.formats.join(u" then ").toStdString());
+        Flow f;
+        f.add(kName, kOld, kTitle);
+        f.messages.scriptAnswers({Answer::Yes});
+        f.run(c.command, c.formats, false);
+        EXPECT_EQ(f.questions.previews, c.previews);
+        EXPECT_FALSE(f.questions.previewSpoke);
+    }
+    // A tag not read yet is not read for a preview; a track that does not fit keeps the title, and
+    // its message is kept for the command.
+    Flow f;
+    f.model.appendEntries({{f.files.write(u"300 - Song.mp3"_s, kOld), kTitle, u"???"_s}});
+    f.run(&F::titleEqualsTag, {}, false);
+    f.run(&F::titleEqualsFileName, {u"<k> - <t>"_s, at}, false);
+    EXPECT_EQ(f.questions.previews,
+        QStringList({kTitle + u">(its tag has not been read yet)"_s, u"300 - Song>Title: Song; Track: 300"_s,
+            kTitle + u'>' + kTitle}));
+    EXPECT_FALSE(f.questions.previewSpoke);
+    EXPECT_FALSE(f.model.findItem(0)->mp3Tag().TagRead());
+}
+
 // The window asks through its own dialogs: the format string, then the preview, with the window's
 // commands off meanwhile and back afterwards.
 TEST(RetagFlow, RunsThroughTheWindowsDialogs)
@@ -171,6 +231,9 @@ TEST(RetagFlow, RunsThroughTheWindowsDialogs)
     w.whenShown<FormatString>([&](FormatString& dialog) {
         seen.append(dialog.windowTitle());
         dialog.findChild<QLineEdit*>(u"txtFormat"_s)->setText(u"<a> - <t>"_s);
+        const auto* lines = dialog.findChild<QTreeWidget*>(u"preview"_s);
+        EXPECT_EQ(lines->topLevelItemCount(), 1);
+        EXPECT_EQ(lines->topLevelItem(0)->text(1), u"Title: Hey Jude; Artist: Beatles, The"_s);
         w.messages.scriptNextAnswer(Answer::Yes); // "Confirm Format"
         QTest::mouseClick(dialog.findChild<QPushButton*>(u"Command1"_s), Qt::LeftButton);
         w.whenShown<RetagPreview>([&](RetagPreview& preview) {
@@ -184,4 +247,15 @@ TEST(RetagFlow, RunsThroughTheWindowsDialogs)
     EXPECT_EQ(TestFiles::read(path), audio(300) + id3v1({"Hey Jude", "Beatles, The", "", "", "", 0, 0}));
     EXPECT_TRUE(w.takesCommands());
     EXPECT_EQ(w.form.focusWidget(), w.playlist);
+    // The format confirmed is offered the next time the same question is asked.
+    EXPECT_EQ(WindowSettings::lastFormat(u"Tag = File Name"_s)->format, u"<a> - <t>"_s);
+    WindowSettings::setLastFormat(u"Title = Tag"_s, {u"<t> (<a>)"_s, false});
+    QString offered;
+    w.whenShown<FormatString>([&](FormatString& dialog) {
+        offered = dialog.findChild<QLineEdit*>(u"txtFormat"_s)->text();
+        dialog.reject();
+    });
+    w.trigger("mnuTitleEqualsTag");
+    EXPECT_EQ(offered, u"<t> (<a>)"_s);
+    WindowSettings::setLastFormat(u"Title = Tag"_s, {});
 }
