@@ -25,10 +25,32 @@ private:
     std::function<void()> m_first;
 };
 
+// Hands every message of a read to the collector, with the path of the file being read; a
+// question, which no read asks, is passed on.
+class MessagesCollected : public Messages {
+public:
+    MessagesCollected(Messages& inner, const ReadProblem& collect) : m_inner(inner), m_collect(collect) { }
+
+    Answer show(const QString& text, const QString& title, Icon icon, Buttons buttons) override
+    {
+        if (buttons != Buttons::Ok)
+            return m_inner.show(text, title, icon, buttons);
+        m_collect(path, text);
+        return Answer::Ok;
+    }
+    void beep() override { }
+
+    QString path;
+
+private:
+    Messages& m_inner;
+    const ReadProblem& m_collect;
+};
+
 } // namespace
 
 TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, std::chrono::nanoseconds budget,
-    const std::function<void(qsizetype readSoFar)>& shownSoFar)
+    const std::function<void(qsizetype readSoFar)>& shownSoFar, const ReadProblem& collect)
 {
     using Clock = std::chrono::steady_clock;
     TickResult result;
@@ -49,7 +71,8 @@ TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, s
         if (shownSoFar)
             shownSoFar(result.read);
     });
-    const MessagesScope scope(messages);
+    MessagesCollected collected(Messages::current(), collect);
+    const MessagesScope scope(collect ? static_cast<Messages&>(collected) : messages);
     do {
         if (!reader->MoveNext()) {
             result.keepGoing = false;
@@ -57,6 +80,7 @@ TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, s
         }
         MP3Node& entry = *reader->current();
         const bool failedBefore = entry.mp3Tag().FileError();
+        collected.path = entry.file();
         entry.ReadTag();
         ++result.read;
         const qsizetype position = model.positionOf(entry.item());
@@ -64,7 +88,7 @@ TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, s
             first = std::min(first, position);
             last = std::max(last, position);
         }
-        if (entry.mp3Tag().FileError() && !failedBefore)
+        if (entry.mp3Tag().FileError() && !failedBefore && !collect)
             break; // that read showed its message
     } while (Clock::now() < deadline);
     reportRead();

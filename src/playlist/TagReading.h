@@ -24,5 +24,9 @@ struct TickResult {
 // The rows read are reported to the views in one change. Before a message is shown, the rows read
 // so far are reported and shownSoFar (when given) learns how many entries this tick has read, so
 // that progress shown beside the message is not behind the rows.
+//
+// With collect given, a read's messages are not shown: each goes to collect with the path of the
+// file whose read gave it, and reading goes on to the next entry within the budget.
+using ReadProblem = std::function<void(const QString& path, const QString& text)>;
 TickResult readTagsTick(PlaylistModel& model, std::optional<Iterator>& reader, std::chrono::nanoseconds budget,
-    const std::function<void(qsizetype readSoFar)>& shownSoFar = {});
+    const std::function<void(qsizetype readSoFar)>& shownSoFar = {}, const ReadProblem& collect = {});

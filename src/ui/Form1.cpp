@@ -37,6 +37,7 @@
 #include "ui/HistoryDialog.h"
 #include "ui/LossDialog.h"
 #include "ui/PlaylistView.h"
+#include "ui/ProblemsPanel.h"
 #include "ui/RowMenu.h"
 #include "ui/SelectMismatched.h"
 #include "ui/TagEditor.h"
@@ -71,6 +72,7 @@ Form1::Form1(QWidget* parent)
       m_upDown(new UpDownControl(this)),
       m_timer(new QTimer(this)),
       m_status(new QLabel(this)),
+      m_problems(new ProblemsPanel(this)),
       m_retagDialogs(*this, *m_playlist),
       m_retag(m_model, m_retagDialogs)
 {
@@ -109,6 +111,8 @@ Form1::Form1(QWidget* parent)
     layout->addWidget(m_playlist, 1);
     layout->addWidget(m_upDown);
     setCentralWidget(central);
+    m_problems->hide();
+    addDockWidget(Qt::BottomDockWidgetArea, m_problems);
 
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(1);
@@ -259,6 +263,10 @@ void Form1::buildMenus()
     m_autoReadTags->setChecked(true);
     addCommand(options, "mnuReadTagsNow", "&Read Tags Now", {}, [this] { m_timer->start(); });
     addCommand(options, "mnuStopReadingTags", "&Stop Reading Tags", {}, [this] { stopReadingTags(); });
+    m_collectReadErrors = addCommand(options, "mnuCollectReadErrors", "Collect Read &Errors", {},
+        [this] { WindowSettings::setCollectReadErrors(m_collectReadErrors->isChecked()); });
+    m_collectReadErrors->setCheckable(true);
+    m_collectReadErrors->setChecked(WindowSettings::collectReadErrors());
     // Named apart from mnuSep1 to mnuSep10, whose numbers stay those of the first menus.
     options->addSeparator()->setObjectName(QStringLiteral("mnuSepTagOptions"));
     const auto addChoices = [&](const char* name, const char* caption, const auto& choices, auto chosen, auto choose) {
@@ -590,10 +598,14 @@ void Form1::readTick()
         return;
     m_inTick = true;
     const qsizetype readBefore = m_readCount;
-    const TickResult tick = readTagsTick(m_model, m_readIterator, kTickBudget, [&](qsizetype readSoFar) {
-        m_readCount = readBefore + readSoFar; // the status keeps up with the rows while a message waits
-        updateStatus();
-    });
+    const auto collect = [this](const QString& path, const QString& text) { m_problems->add(path, text); };
+    const TickResult tick = readTagsTick(
+        m_model, m_readIterator, kTickBudget,
+        [&](qsizetype readSoFar) {
+            m_readCount = readBefore + readSoFar; // the status keeps up with the rows while a message waits
+            updateStatus();
+        },
+        m_collectReadErrors->isChecked() ? ReadProblem(collect) : ReadProblem());
     m_inTick = false;
     m_readCount = readBefore + tick.read;
     if (!tick.keepGoing)

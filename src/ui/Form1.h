@@ -22,6 +22,7 @@ class QLabel;
 class QMenu;
 class QTimer;
 class QTreeView;
+class ProblemsPanel;
 class PlaylistView;
 class UpDownControl;
 
@@ -143,9 +144,11 @@ private:
     UpDownControl* m_upDown;
     QTimer* m_timer;
     QLabel* m_status;
+    ProblemsPanel* m_problems;
     RetagDialogs m_retagDialogs;
     RetagFlow m_retag;
     QAction* m_autoReadTags = nullptr;
+    QAction* m_collectReadErrors = nullptr;
     QAction* m_editTag = nullptr;
     QAction* m_undo = nullptr;
     QAction* m_redo = nullptr;

@@ -20,6 +20,7 @@ const QString kCopyPlaylistKind = QStringLiteral("copy/playlistFormat");
 const QString kPlaylistPaths = QStringLiteral("playlist/paths");
 const QString kGeometry = QStringLiteral("window/geometry");
 const QString kRecent = QStringLiteral("window/recentPlaylists");
+const QString kCollectReadErrors = QStringLiteral("options/collectReadErrors");
 
 // A format question's key: its asker's letters and digits, so that no character of it means
 // anything to the settings file.
@@ -157,6 +158,16 @@ void setLastFormat(const QString& asker, const RetagQuestions::ChosenFormat& cho
 {
     settings().setValue(
         formatKey(asker), QStringList({chosen.format, chosen.useFullPath ? QStringLiteral("1") : QStringLiteral("0")}));
+}
+
+bool collectReadErrors()
+{
+    return settings().value(kCollectReadErrors, false).toBool();
+}
+
+void setCollectReadErrors(bool collect)
+{
+    settings().setValue(kCollectReadErrors, collect);
 }
 
 } // namespace WindowSettings

@@ -57,4 +57,8 @@ void setCopyPlaylistKind(PlaylistKind kind);
 std::optional<RetagQuestions::ChosenFormat> lastFormat(const QString& asker);
 void setLastFormat(const QString& asker, const RetagQuestions::ChosenFormat& chosen);
 
+// Options > "Collect Read Errors" (off by default).
+bool collectReadErrors();
+void setCollectReadErrors(bool collect);
+
 } // namespace WindowSettings

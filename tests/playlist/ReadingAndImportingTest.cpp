@@ -55,6 +55,27 @@ TEST(TagReading, ReadsInEntryOrderAndStopsAtEachNewFailure)
     EXPECT_FALSE(readTagsTick(model, none, 1s).keepGoing);
 }
 
+// Collected, the failures show no message and stop no tick: each comes with its file's path.
+TEST(TagReading, CollectsFailuresWithTheirPathsAndReadsOn)
+{
+    TestFiles files;
+    RecordingMessages messages;
+    const QString gone = files.path(u"gone.mp3"_s);
+    PlaylistModel model;
+    model.appendEntries(
+        {{gone, {}, {}}, {u"/dev/zero"_s, {}, {}}, {files.write(u"a.mp3"_s, TestBytes::audio(300)), {}, {}}});
+    std::optional<Iterator> reader = model.nodeList().getIterator();
+    QStringList collected;
+    const TickResult tick = readTagsTick(
+        model, reader, 1s, {}, [&](const QString& path, const QString& text) { collected.append(path + u'|' + text); });
+    EXPECT_EQ(tick.read, 3);
+    EXPECT_TRUE(messages.texts().isEmpty());
+    EXPECT_EQ(collected,
+        QStringList({gone + u'|' + ProgramMessages::notFound(gone),
+            u"/dev/zero|"_s + ProgramMessages::notFound(u"/dev/zero"_s)}));
+    EXPECT_EQ(columnOf(model, QuickTagColumn), QStringList({u"(error)"_s, u"(error)"_s, u"(none)"_s}));
+}
+
 TEST(Importing, AddsFilesWithTheirTitlesAndSkipsListedOnesWhenAsked)
 {
     PlaylistModel model;

@@ -15,6 +15,7 @@
 #include "support/WindowFixture.h"
 #include "ui/ImportFiles.h"
 #include "ui/PlaylistView.h"
+#include "ui/ProblemsPanel.h"
 #include "ui/WindowSettings.h"
 
 using namespace Qt::StringLiterals;
@@ -85,6 +86,25 @@ TEST(Form1, MenuItemsHaveDistinctAccessKeys)
             keys.insert(key);
         }
     }
+}
+
+// With Collect Read Errors on, files that fail show no box: the Problems panel lists them and
+// opens by itself, and reading goes on.
+TEST(Form1, CollectsReadErrorsInTheProblemsPanel)
+{
+    WindowFixture w;
+    w.action("mnuCollectReadErrors")->setChecked(true);
+    auto* panel = w.form.findChild<ProblemsPanel*>(u"problemsPanel"_s);
+    EXPECT_FALSE(panel->isVisibleTo(&w.form));
+    w.form.importChosenFiles({w.files.path(u"gone.mp3"_s), w.files.path(u"lost.mp3"_s)}, false);
+    w.addFiles({u"a.mp3"_s});
+    w.readToTheEnd();
+    EXPECT_TRUE(w.messages.texts().isEmpty());
+    EXPECT_EQ(panel->count(), 2);
+    EXPECT_TRUE(panel->isVisibleTo(&w.form));
+    EXPECT_EQ(w.column(QuickTagColumn), QStringList({u"(error)"_s, u"(error)"_s, u"Band - a"_s}));
+    w.action("mnuCollectReadErrors")->trigger();
+    EXPECT_FALSE(WindowSettings::collectReadErrors());
 }
 
 TEST(Form1, ReadsTagsInTheOrderFilesWereAddedAndReportsAFailureOnce)
