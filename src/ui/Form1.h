@@ -23,6 +23,7 @@ class QMenu;
 class QTimer;
 class QTreeView;
 class PlaylistView;
+class RowFilterField;
 class UpDownControl;
 
 // The main window: the playlist in a list view with the up/down control beside it, the menus, and
@@ -143,6 +144,7 @@ private:
     UpDownControl* m_upDown;
     QTimer* m_timer;
     QLabel* m_status;
+    RowFilterField* m_filterField;
     RetagDialogs m_retagDialogs;
     RetagFlow m_retag;
     QAction* m_autoReadTags = nullptr;

@@ -1,0 +1,155 @@
+#include "playlist/RowFilter.h"
+
+#include <algorithm>
+
+#include <QRegularExpression>
+
+#include "playlist/PlaylistModel.h"
+#include "playlist/RowCommands.h"
+
+namespace {
+
+// The columns a filter looks at: the playlist's own five.
+constexpr int kMatchedColumns = LengthColumn + 1;
+
+} // namespace
+
+RowFilter::RowFilter(PlaylistModel& model, QObject* parent) : QObject(parent), m_model(model)
+{
+    connect(&model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex&, int first, int last) {
+        if (!isActive())
+            return;
+        const auto at = std::ptrdiff_t(first);
+        const auto count = std::size_t(last - first + 1);
+        m_shown.insert(m_shown.begin() + at, count, false);
+        matchRows(first, last);
+        Q_EMIT shownChanged(first, last);
+    });
+    connect(&model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex&, int first, int last) {
+        if (!isActive())
+            return;
+        const auto from = std::ptrdiff_t(first);
+        const auto to = std::ptrdiff_t(last) + 1;
+        m_shownCount -= std::count(m_shown.begin() + from, m_shown.begin() + to, true);
+        m_shown.erase(m_shown.begin() + from, m_shown.begin() + to);
+    });
+    // A reorder or a reset leaves nothing of the old positions: every row is matched again.
+    connect(&model, &QAbstractItemModel::modelReset, this, &RowFilter::rematchAll);
+    connect(&model, &QAbstractItemModel::layoutChanged, this, &RowFilter::rematchAll);
+    connect(&model, &QAbstractItemModel::dataChanged, this,
+        [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+            if (!isActive() || topLeft.column() >= kMatchedColumns)
+                return;
+            matchRows(topLeft.row(), bottomRight.row());
+            deselectHidden();
+            Q_EMIT shownChanged(topLeft.row(), bottomRight.row());
+        });
+    connect(model.selectionModel(), &QItemSelectionModel::selectionChanged, this, [this](const QItemSelection& added) {
+        if (!isActive())
+            return;
+        if (hidesAny(added))
+            deselectHidden();
+    });
+}
+
+QStringList RowFilter::wordsOf(const QString& text)
+{
+    static const QRegularExpression space(QStringLiteral("\\s+"));
+    return text.toCaseFolded().split(space, Qt::SkipEmptyParts);
+}
+
+bool RowFilter::matches(const PlaylistModel& model, qsizetype position, const QStringList& words)
+{
+    // Qt's search without case folds both sides by the same simple case folding as toCaseFolded,
+    // as it goes: nothing is kept per row, and a word found early in the file name ends the look.
+    QString texts[kMatchedColumns];
+    for (int column = 0; column < kMatchedColumns; ++column)
+        texts[column] = model.text(position, column);
+    return std::ranges::all_of(words, [&texts](const QString& word) {
+        return std::ranges::any_of(
+            texts, [&word](const QString& text) { return text.contains(word, Qt::CaseInsensitive); });
+    });
+}
+
+void RowFilter::setText(const QString& text)
+{
+    QStringList words = wordsOf(text);
+    if (words == m_words)
+        return;
+    // Typing on narrows: when each old word lies inside a new one, a row hidden stays hidden, and
+    // only the rows shown need a look.
+    const bool narrows = isActive() && std::ranges::all_of(m_words, [&words](const QString& old) {
+        return std::ranges::any_of(words, [&old](const QString& word) { return word.contains(old); });
+    });
+    m_words = std::move(words);
+    if (!isActive()) {
+        // Nothing is kept while no filter is on.
+        m_shown = {};
+        m_shownCount = 0;
+    } else if (narrows) {
+        for (qsizetype position = 0; position < m_model.size(); ++position) {
+            if (m_shown[std::size_t(position)] && !matches(m_model, position, m_words)) {
+                m_shown[std::size_t(position)] = false;
+                --m_shownCount;
+            }
+        }
+    } else
+        matchAll();
+    deselectHidden();
+    if (m_model.size() > 0)
+        Q_EMIT shownChanged(0, m_model.size() - 1);
+}
+
+void RowFilter::rematchAll()
+{
+    if (!isActive())
+        return;
+    matchAll();
+    deselectHidden();
+    if (m_model.size() > 0)
+        Q_EMIT shownChanged(0, m_model.size() - 1);
+}
+
+qsizetype RowFilter::shownCount() const
+{
+    return isActive() ? m_shownCount : m_model.size();
+}
+
+void RowFilter::matchAll()
+{
+    m_shown.assign(std::size_t(m_model.size()), false);
+    m_shownCount = 0;
+    if (m_model.size() > 0)
+        matchRows(0, m_model.size() - 1);
+}
+
+void RowFilter::matchRows(qsizetype first, qsizetype last)
+{
+    for (qsizetype position = first; position <= last; ++position) {
+        const auto row = std::size_t(position);
+        const bool shown = matches(m_model, position, m_words);
+        m_shownCount += qsizetype(shown) - qsizetype(m_shown[row]);
+        m_shown[row] = shown;
+    }
+}
+
+bool RowFilter::hidesAny(const QItemSelection& selection) const
+{
+    for (const QItemSelectionRange& range : selection) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            if (!m_shown[std::size_t(row)])
+                return true;
+        }
+    }
+    return false;
+}
+
+void RowFilter::deselectHidden()
+{
+    if (m_shown.empty() || !hidesAny(m_model.selectionModel()->selection()))
+        return;
+    std::vector<bool> selected = RowCommands::selectedRows(m_model);
+    for (std::size_t row = 0; row < selected.size(); ++row)
+        selected[row] = selected[row] && m_shown[row];
+    RowCommands::setSelectedRows(m_model, selected);
+}
