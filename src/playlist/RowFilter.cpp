@@ -12,6 +12,35 @@ namespace {
 // The columns a filter looks at: the playlist's own five.
 constexpr int kMatchedColumns = LengthColumn + 1;
 
+// One UTF-16 unit case-folded: ASCII by arithmetic, the rest by QChar's simple case folding. A
+// surrogate stays as it is, in the words as in the texts, so a character beyond the Basic
+// Multilingual Plane is found when typed the same way.
+inline char16_t foldedUnit(char16_t unit)
+{
+    if (unit < 0x80)
+        return unit >= u'A' && unit <= u'Z' ? char16_t(unit + (u'a' - u'A')) : unit;
+    return QChar::toCaseFolded(unit);
+}
+
+// Whether text holds word (already folded) without regard to case. Words are short, so the plain
+// search, which folds each unit as it goes and allocates nothing, is the quick one here: several
+// times quicker than a search that ignores case through the whole Unicode table for every unit.
+bool holdsFolded(QStringView text, QStringView word)
+{
+    const qsizetype length = word.size();
+    const char16_t first = word.front().unicode();
+    for (qsizetype at = 0; at + length <= text.size(); ++at) {
+        if (foldedUnit(text[at].unicode()) != first)
+            continue;
+        qsizetype matched = 1;
+        while (matched < length && foldedUnit(text[at + matched].unicode()) == word[matched].unicode())
+            ++matched;
+        if (matched == length)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 RowFilter::RowFilter(PlaylistModel& model, QObject* parent) : QObject(parent), m_model(model)
@@ -55,19 +84,21 @@ RowFilter::RowFilter(PlaylistModel& model, QObject* parent) : QObject(parent), m
 QStringList RowFilter::wordsOf(const QString& text)
 {
     static const QRegularExpression space(QStringLiteral("\\s+"));
-    return text.toCaseFolded().split(space, Qt::SkipEmptyParts);
+    QString folded(text.size(), Qt::Uninitialized);
+    for (qsizetype at = 0; at < text.size(); ++at)
+        folded[at] = QChar(foldedUnit(text[at].unicode()));
+    return folded.split(space, Qt::SkipEmptyParts);
 }
 
 bool RowFilter::matches(const PlaylistModel& model, qsizetype position, const QStringList& words)
 {
-    // Qt's search without case folds both sides by the same simple case folding as toCaseFolded,
-    // as it goes: nothing is kept per row, and a word found early in the file name ends the look.
+    // Nothing is kept per row, and a word found early in the file name ends the look at it.
     QString texts[kMatchedColumns];
     for (int column = 0; column < kMatchedColumns; ++column)
         texts[column] = model.text(position, column);
     return std::ranges::all_of(words, [&texts](const QString& word) {
         return std::ranges::any_of(
-            texts, [&word](const QString& text) { return text.contains(word, Qt::CaseInsensitive); });
+            texts, [&word](const QString& text) { return holdsFolded(text, word); });
     });
 }
 

@@ -26,7 +26,8 @@ class RowFilter : public QObject {
 public:
     explicit RowFilter(PlaylistModel& model, QObject* parent = nullptr);
 
-    // The words of a typed text: split at white space, case-folded; none for blank text.
+    // The words of a typed text: split at white space, case-folded (simple folding, a UTF-16 unit
+    // at a time); none for blank text.
     static QStringList wordsOf(const QString& text);
     // Whether each word occurs, without regard to case, in one of the row's five column texts.
     static bool matches(const PlaylistModel& model, qsizetype position, const QStringList& words);
