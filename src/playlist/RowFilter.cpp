@@ -49,9 +49,10 @@ RowFilter::RowFilter(PlaylistModel& model, QObject* parent) : QObject(parent), m
         if (!isActive())
             return;
         const auto at = std::ptrdiff_t(first);
-        const auto count = std::size_t(last - first + 1);
+        const auto count = std::size_t(last) - std::size_t(first) + 1;
         m_shown.insert(m_shown.begin() + at, count, false);
         matchRows(first, last);
+        deselectHidden();
         Q_EMIT shownChanged(first, last);
     });
     connect(&model, &QAbstractItemModel::rowsRemoved, this, [this](const QModelIndex&, int first, int last) {
@@ -97,8 +98,7 @@ bool RowFilter::matches(const PlaylistModel& model, qsizetype position, const QS
     for (int column = 0; column < kMatchedColumns; ++column)
         texts[column] = model.text(position, column);
     return std::ranges::all_of(words, [&texts](const QString& word) {
-        return std::ranges::any_of(
-            texts, [&word](const QString& text) { return holdsFolded(text, word); });
+        return std::ranges::any_of(texts, [&word](const QString& text) { return holdsFolded(text, word); });
     });
 }
 
@@ -166,8 +166,11 @@ void RowFilter::matchRows(qsizetype first, qsizetype last)
 
 bool RowFilter::hidesAny(const QItemSelection& selection) const
 {
+    // A row not matched yet (selected by a slot that ran before this filter heard of the new rows)
+    // is left to the match that follows.
+    const auto rows = int(m_shown.size());
     for (const QItemSelectionRange& range : selection) {
-        for (int row = range.top(); row <= range.bottom(); ++row) {
+        for (int row = range.top(); row <= std::min(range.bottom(), rows - 1); ++row) {
             if (!m_shown[std::size_t(row)])
                 return true;
         }
@@ -181,6 +184,6 @@ void RowFilter::deselectHidden()
         return;
     std::vector<bool> selected = RowCommands::selectedRows(m_model);
     for (std::size_t row = 0; row < selected.size(); ++row)
-        selected[row] = selected[row] && m_shown[row];
+        selected[row] = selected[row] && (row >= m_shown.size() || m_shown[row]);
     RowCommands::setSelectedRows(m_model, selected);
 }
