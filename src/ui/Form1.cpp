@@ -17,6 +17,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 
 #include "base/FileOps.h"
 #include "base/Messages.h"
@@ -38,6 +39,7 @@
 #include "ui/LossDialog.h"
 #include "ui/PlaylistView.h"
 #include "ui/ProblemsPanel.h"
+#include "ui/RowFilterField.h"
 #include "ui/RowMenu.h"
 #include "ui/SelectMismatched.h"
 #include "ui/TagEditor.h"
@@ -73,6 +75,7 @@ Form1::Form1(QWidget* parent)
       m_timer(new QTimer(this)),
       m_status(new QLabel(this)),
       m_problems(new ProblemsPanel(this)),
+      m_filterField(new RowFilterField(m_model, *m_playlist, this)),
       m_retagDialogs(*this, *m_playlist),
       m_retag(m_model, m_retagDialogs)
 {
@@ -105,14 +108,21 @@ Form1::Form1(QWidget* parent)
     connect(m_upDown, &UpDownControl::downPressed, this, [this] { moveRows(false); });
 
     auto* central = new QWidget(this);
-    auto* layout = new QHBoxLayout(central);
+    auto* layout = new QHBoxLayout;
     const int margin = pixelsOfTwips(kMarginTwips, this);
-    layout->setContentsMargins(margin, margin, margin, margin);
     layout->addWidget(m_playlist, 1);
     layout->addWidget(m_upDown);
+    // The filter field above the list; Ctrl+F anywhere in the window puts the keyboard there.
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(margin, margin, margin, margin);
+    column->addWidget(m_filterField);
+    column->addLayout(layout, 1);
     setCentralWidget(central);
     m_problems->hide();
     addDockWidget(Qt::BottomDockWidgetArea, m_problems);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, m_filterField,
+        &RowFilterField::focusForTyping);
+    connect(m_filterField, &RowFilterField::shownChanged, this, &Form1::updateStatus);
 
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(1);
@@ -627,6 +637,12 @@ void Form1::turnSortingOff()
 
 void Form1::moveRows(bool up)
 {
+    // Moving among rows partly hidden has no clear meaning: rows move only when all are shown.
+    if (m_filterField->filter().isActive()) {
+        Messages::current().beep();
+        m_status->setText(QStringLiteral("Rows cannot be moved while the list is filtered; clear the filter first."));
+        return;
+    }
     turnSortingOff();
     RowCommands::moveSelectedRows(m_model, up ? RowCommands::Direction::Up : RowCommands::Direction::Down);
     if (const QModelIndex current = m_playlist->currentIndex(); current.isValid())
@@ -776,7 +792,10 @@ void Form1::updateStatus()
     qsizetype selected = 0;
     for (const QItemSelectionRange& range : m_model.selectionModel()->selection())
         selected += range.height();
-    QString text = tr("%n rows", nullptr, int(rows)) + QStringLiteral(", ") + tr("%n selected", nullptr, int(selected));
+    QString text = m_filterField->filter().isActive()
+        ? QStringLiteral("%1 of %2 rows shown").arg(m_filterField->filter().shownCount()).arg(rows)
+        : tr("%n rows", nullptr, int(rows));
+    text += QStringLiteral(", ") + tr("%n selected", nullptr, int(selected));
     if (m_timer->isActive())
         text += QStringLiteral("    Reading tags: %1 of %2")
                     .arg(std::min(m_readCount, m_model.nodeList().size()))

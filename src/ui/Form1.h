@@ -24,6 +24,7 @@ class QTimer;
 class QTreeView;
 class ProblemsPanel;
 class PlaylistView;
+class RowFilterField;
 class UpDownControl;
 
 // The main window: the playlist in a list view with the up/down control beside it, the menus, and
@@ -145,6 +146,7 @@ private:
     QTimer* m_timer;
     QLabel* m_status;
     ProblemsPanel* m_problems;
+    RowFilterField* m_filterField;
     RetagDialogs m_retagDialogs;
     RetagFlow m_retag;
     QAction* m_autoReadTags = nullptr;
