@@ -1,0 +1,121 @@
+#include "format/MultiTagEdit.h"
+
+#include <gtest/gtest.h>
+
+#include "support/TestFiles.h"
+#include "tags/Id3v2Fields.h"
+
+using namespace Qt::StringLiterals;
+using namespace MultiTagEdit;
+
+namespace {
+
+MP3TagInfo recordOf(const Texts& texts)
+{
+    MP3TagInfo record;
+    record.setSongName(texts[SongName]);
+    record.setArtist(texts[Artist]);
+    record.setAlbum(texts[Album]);
+    record.setYear(texts[Year]);
+    record.setComment(texts[Comment]);
+    record.setTrack(QString(QChar(char16_t(texts[Track].toInt()))));
+    record.setGenre(QString(QChar(char16_t(texts[Genre].toInt()))));
+    return record;
+}
+
+} // namespace
+
+// A field is common only when every tag holds the same text; one that differs shows nothing.
+TEST(MultiTagEdit, FindsTheTextsTheTagsShare)
+{
+    const Texts first = {u"One"_s, u"Band A"_s, u"Disc"_s, u"1999"_s, {}, u"1"_s, u"17"_s};
+    Texts second = first;
+    second[SongName] = u"Two"_s;
+    second[Artist] = u"Band B"_s;
+    Texts third = first;
+    third[Artist] = u"Band C"_s;
+    third[Track] = u"3"_s;
+    const struct {
+        const char* name;
+        std::vector<Texts> tags;
+        std::array<bool, FieldCount> differs;
+    } cases[] = {
+        {"none", {}, {}},
+        {"one", {first}, {}},
+        {"same twice", {first, first}, {}},
+        {"three", {first, second, third}, {true, true, false, false, false, true, false}},
+        {"the last differs", {first, first, third}, {false, true, false, false, false, true, false}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const CommonTexts common = commonTexts(c.tags);
+        for (std::size_t field = 0; field < FieldCount; ++field) {
+            SCOPED_TRACE(field);
+            EXPECT_EQ(common[field].differs, c.differs[field]);
+            EXPECT_EQ(common[field].text, c.differs[field] || c.tags.empty() ? QString() : c.tags.front()[field]);
+        }
+    }
+    // The ID3v1 texts as the editor shows them: trimmed, track and genre as numbers.
+    MP3TagInfo padded = recordOf(first);
+    padded.setArtist(u"  Band A \t"_s);
+    EXPECT_EQ(id3v1Texts(padded), first);
+    EXPECT_EQ(id3v1Texts(MP3TagInfo()), Texts({{}, {}, {}, {}, {}, u"0"_s, u"0"_s}));
+}
+
+// The edited fields, and only those, go into each tag; an edit that leaves a tag as it was changes
+// nothing; one ID3v1 cannot hold is refused whole.
+TEST(MultiTagEdit, StoresTheEditedFieldsIntoEachTag)
+{
+    const Texts before = {u"Song"_s, u"Band"_s, u"Disc"_s, u"1999"_s, u"Fine"_s, u"7"_s, u"17"_s};
+    const auto edit = [](std::initializer_list<std::pair<Field, QString>> fields) {
+        Edits edits;
+        for (const auto& [field, text] : fields)
+            edits[field] = text;
+        return edits;
+    };
+    const struct {
+        const char* name;
+        Edits edits;
+        bool changed;
+        Texts id3v1; // the record's texts afterwards
+        std::optional<QString> problem;
+    } cases[] = {
+        {"nothing", {}, false, before, {}},
+        {"album", edit({{Album, u"New Disc"_s}}), true,
+            {u"Song"_s, u"Band"_s, u"New Disc"_s, u"1999"_s, u"Fine"_s, u"7"_s, u"17"_s}, {}},
+        {"the same album", edit({{Album, u"Disc"_s}}), false, before, {}},
+        {"emptied comment, track and genre", edit({{Comment, {}}, {Track, u"2.5"_s}, {Genre, u"0"_s}}), true,
+            {u"Song"_s, u"Band"_s, u"Disc"_s, u"1999"_s, {}, u"2"_s, u"0"_s}, {}},
+        {"code page and width", edit({{Artist, u"Ωmega and a name longer than thirty"_s}}), true,
+            {u"Song"_s, u"?mega and a name longer than t"_s, u"Disc"_s, u"1999"_s, u"Fine"_s, u"7"_s, u"17"_s}, {}},
+        {"track 300", edit({{Album, u"X"_s}, {Track, u"300"_s}}), false, before,
+            u"Track Number must be between 0 and 255."_s},
+        {"genre 256", edit({{Genre, u"256"_s}}), false, before, u"The genre must be a number between 0 and 255."_s},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(id3v1Problem(c.edits), c.problem);
+        MP3TagInfo record = recordOf(before);
+        record.setTag(u"TAG"_s);
+        EXPECT_EQ(applyToId3v1(record, c.edits), c.changed);
+        EXPECT_EQ(id3v1Texts(record), c.id3v1);
+        EXPECT_EQ(record.tag(), u"TAG"_s);
+
+        // ID3v2 takes the same edits whole, the track and genre as typed.
+        Id3v2Fields fields;
+        fields.version = 3;
+        fields.title = u"Song"_s;
+        fields.album = u"Disc"_s;
+        fields.track = u"7/12"_s;
+        const Texts v2Before = id3v2Texts(fields);
+        const bool v2Changed = applyToId3v2(fields, c.edits);
+        Texts v2Expected = v2Before;
+        for (std::size_t field = 0; field < FieldCount; ++field) {
+            if (c.edits[field])
+                v2Expected[field] = *c.edits[field];
+        }
+        EXPECT_EQ(id3v2Texts(fields), v2Expected);
+        EXPECT_EQ(v2Changed, v2Expected != v2Before);
+        EXPECT_EQ(fields.version, 3);
+    }
+}
