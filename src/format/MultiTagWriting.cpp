@@ -162,12 +162,18 @@ Outcome write(PlaylistModel& model, const std::vector<std::shared_ptr<MP3Node>>&
                 failed |= !written;
             },
             MP3Tag::Reading::AllTags);
-        // A write replaces what the read found; the row shows the file as it is now.
-        entry->ReadTag();
+        // The tag object holds what the read and the writes left in the file; after a failure the
+        // file is read again, so that the row shows it as it is now.
+        QString said = messages.take();
+        if (!read || failed) {
+            entry->ReadTag();
+            said += messages.take();
+        } else {
+            entry->showTag();
+        }
         changed.add(*entry);
         ++outcome.done;
         outcome.written += wrote;
-        const QString said = messages.take();
         if (!read || failed || !said.isEmpty())
             outcome.problems.push_back({entry->file(), said.isEmpty() ? earlierFailure(tag) : said});
     }

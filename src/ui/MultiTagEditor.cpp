@@ -103,8 +103,8 @@ MultiTagEditor::MultiTagEditor(
 void MultiTagEditor::load(Side& side, const MultiTagEdit::CommonTexts& common)
 {
     side.loaded = common;
-    // A field the user types into, or picks from, is written even when its text ends as it began:
-    // emptying a "<different>" field empties it in every file. Its placeholder then goes.
+    // A "<different>" field is written once it holds a text or the user typed into it or picked
+    // from it: emptying it empties it in every file. Its placeholder then goes.
     for (std::size_t field = 0; field < side.texts.size(); ++field) {
         QLineEdit* edit = side.texts[field];
         edit->setText(common[field].text);
@@ -139,7 +139,7 @@ MultiTagEdit::Edits MultiTagEditor::editsOf(const Side& side, bool v1) const
     MultiTagEdit::Edits edits;
     const auto take = [&](std::size_t field, const QString& text) {
         const MultiTagEdit::Common& loaded = side.loaded[field];
-        if (loaded.differs ? side.touched[field] : text != loaded.text)
+        if (loaded.differs ? side.touched[field] || !text.isEmpty() : text != loaded.text)
             edits[field] = text;
     };
     for (std::size_t field = 0; field < side.texts.size(); ++field)

@@ -1,7 +1,12 @@
 #include "format/MultiTagEdit.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
+#include "format/MultiTagWriting.h"
+#include "playlist/PlaylistModel.h"
+#include "support/RecordingMessages.h"
 #include "support/TestFiles.h"
 #include "tags/Id3v2Fields.h"
 
@@ -117,5 +122,79 @@ TEST(MultiTagEdit, StoresTheEditedFieldsIntoEachTag)
         EXPECT_EQ(id3v2Texts(fields), v2Expected);
         EXPECT_EQ(v2Changed, v2Expected != v2Before);
         EXPECT_EQ(fields.version, 3);
+    }
+}
+
+// The pass over the entries: a file gone before the editor opens is left out, one whose ID3v2 tag
+// cannot be read keeps it and is named, a stop before an entry leaves it and the rest alone, and
+// the rows show the files as written. No message shows during the pass.
+TEST(MultiTagWriting, WritesEachFileAndNamesTheOnesItCannot)
+{
+    using TestBytes::audio;
+    using TestBytes::id3v1;
+    const QByteArray unreadable = TestBytes::id3v2Header(3, 0, QByteArray("\0\0\0\x0a", 4)) + QByteArray(10, 'x');
+    const QByteArray tag = id3v1({"Song", "Band", "Disc", "", "", 1, 17});
+    const struct {
+        const char* name;
+        bool id3v2Edit;
+        int stopBefore; // -1: never
+        std::vector<bool> written; // the files 0 (plain), 1 (unreadable ID3v2) and 2 (plain)
+        int problems; // besides the gone file, left out
+    } cases[] = {
+        {"ID3v1 edit", false, -1, {true, true, true}, 0},
+        {"ID3v2 edit too", true, -1, {true, true, true}, 1},
+        {"stopped before the second", false, 1, {true, false, false}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingMessages messages;
+        TestFiles files;
+        PlaylistModel model;
+        const QStringList paths
+            = {files.write(u"a.mp3"_s, audio(300) + tag), files.write(u"b.mp3"_s, unreadable + audio(300) + tag),
+                files.write(u"c.mp3"_s, audio(300) + tag), files.write(u"gone.mp3"_s, audio(300) + tag)};
+        for (const QString& path : paths)
+            model.appendEntries({{path, u"t"_s, u"???"_s}});
+        std::vector<std::shared_ptr<MP3Node>> entries;
+        for (qsizetype row = 0; row < model.size(); ++row)
+            entries.push_back(model.findItem(row));
+        ASSERT_TRUE(QFile::remove(paths[3]));
+
+        const MultiTagWriting::Selection selection = MultiTagWriting::prepare(model, entries);
+        ASSERT_EQ(selection.entries.size(), 3U);
+        ASSERT_EQ(selection.leftOut.size(), 1U);
+        EXPECT_EQ(selection.leftOut[0].file, paths[3]);
+        EXPECT_TRUE(selection.leftOut[0].reason.contains(u"File not found"_s));
+        const MultiTagWriting::Loaded loaded = MultiTagWriting::load(selection.entries);
+        EXPECT_EQ(loaded.id3v1[Album].text, u"Disc"_s);
+        EXPECT_EQ(loaded.id3v2Readable, 2);
+
+        Edits v1;
+        v1[SongName] = u"New"_s;
+        Edits v2;
+        if (c.id3v2Edit)
+            v2[Artist] = u"Neu"_s;
+        const MultiTagWriting::Outcome outcome = MultiTagWriting::write(
+            model, selection.entries, v1, v2, 4, [&](qsizetype done, const MP3Node&) { return done != c.stopBefore; });
+        EXPECT_EQ(outcome.cancelled, c.stopBefore >= 0);
+        ASSERT_EQ(outcome.problems.size(), std::size_t(c.problems));
+        if (c.problems > 0) {
+            EXPECT_EQ(outcome.problems[0].file, paths[1]);
+            EXPECT_TRUE(outcome.problems[0].reason.contains(u"not recognized"_s));
+        }
+        for (int file = 0; file < 3; ++file) {
+            SCOPED_TRACE(file);
+            const QByteArray bytes = TestFiles::read(paths[file]);
+            EXPECT_EQ(bytes.right(128).mid(3, 4), c.written[file] ? QByteArray("New\0", 4) : QByteArray("Song"));
+            EXPECT_EQ(model.text(file, QuickTagColumn), c.written[file] ? u"Band - New"_s : u"Band - Song"_s);
+            EXPECT_EQ(bytes.startsWith("ID3"), file == 1 || (c.id3v2Edit && c.written[file]));
+            if (c.id3v2Edit && file != 1) {
+                EXPECT_EQ(model.text(file, Id3v2QuickTagColumn), u"Neu - "_s);
+            }
+        }
+        EXPECT_EQ(outcome.written, std::ranges::count(c.written, true));
+        EXPECT_TRUE(messages.shown().empty());
+        const QString report = MultiTagWriting::report(outcome.problems, 4);
+        EXPECT_EQ(report.isEmpty(), c.problems == 0);
     }
 }
