@@ -64,7 +64,8 @@ TEST(MultiTagEdit, FindsTheTextsTheTagsShare)
     MP3TagInfo padded = recordOf(first);
     padded.setArtist(u"  Band A \t"_s);
     EXPECT_EQ(id3v1Texts(padded), first);
-    EXPECT_EQ(id3v1Texts(MP3TagInfo()), Texts({{}, {}, {}, {}, {}, u"0"_s, u"0"_s}));
+    const Texts none = {QString(), QString(), QString(), QString(), QString(), u"0"_s, u"0"_s};
+    EXPECT_EQ(id3v1Texts(MP3TagInfo()), none);
 }
 
 // The edited fields, and only those, go into each tag; an edit that leaves a tag as it was changes
