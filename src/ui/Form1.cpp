@@ -37,6 +37,7 @@
 #include "ui/HelpWindow.h"
 #include "ui/HistoryDialog.h"
 #include "ui/LossDialog.h"
+#include "ui/MultiTagEditor.h"
 #include "ui/PlaylistView.h"
 #include "ui/ProblemsPanel.h"
 #include "ui/RowFilterField.h"
@@ -656,6 +657,10 @@ void Form1::openTagEditor()
         Messages::current().beep();
         return;
     }
+    if (selectedCount() > 1) {
+        editSelectedTags();
+        return;
+    }
     // The selected item: the current row when it is selected, otherwise the first selected row.
     int row = m_playlist->currentIndex().row();
     if (row < 0 || !selection.isRowSelected(row)) {
@@ -668,6 +673,19 @@ void Form1::openTagEditor()
         TagEditor dialog(entry, m_model, this, WindowSettings::newTagVersion());
         waitForDialog(*this, dialog);
     });
+    returnToList();
+}
+
+void Form1::editSelectedTags()
+{
+    const std::vector<std::shared_ptr<MP3Node>> entries = selectedEntries();
+    inBatch(QStringLiteral("Edit Tags"), [&] {
+        // The pass lets events run between files; commands that add or remove rows wait.
+        const PausedCommands paused(rowCommands());
+        MultiTagEditor::editSelection(m_model, entries, this, WindowSettings::newTagVersion(),
+            [this](QDialog& dialog) { return waitForDialog(*this, dialog); });
+    });
+    updateStatus();
     returnToList();
 }
 

@@ -96,6 +96,8 @@ private:
     // Options > Reset Layout: the columns and the size as they first were.
     void resetLayout();
     void openTagEditor();
+    // The tag editor over the selected rows together, when more than one is selected.
+    void editSelectedTags();
     void removeTagsOfSelection(TagKind kind, const QString& name);
     // Copy ID3v2 Tags to ID3v1 / Copy ID3v1 Tags to ID3v2 over the selected rows; into ID3v1, the
     // losses are listed first and written only when the user says Copy.

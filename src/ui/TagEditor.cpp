@@ -38,6 +38,7 @@ TagEditor::TagEditor(std::shared_ptr<MP3Node> entry, PlaylistModel& model, QWidg
       m_model(model),
       m_newTagVersion(newTagVersion),
       m_id3v2Problem(new QLabel(this)),
+      m_id3v1Note(new QLabel(u"Characters ID3v1 cannot hold are stored as \"?\"."_s, this)),
       m_copyToId3v2(new QPushButton(u"Copy to ID3v2"_s, this)),
       m_copyToId3v1(new QPushButton(u"Copy to ID3v1"_s, this))
 {
@@ -90,6 +91,10 @@ TagEditor::TagEditor(std::shared_ptr<MP3Node> entry, PlaylistModel& model, QWidg
     m_copyToId3v1->setObjectName(u"CopyToId3v1"_s);
     layout->addWidget(m_copyToId3v2, row, 1);
     layout->addWidget(m_copyToId3v1, row++, 2);
+    m_id3v1Note->setObjectName(u"Id3v1Note"_s);
+    m_id3v1Note->setWordWrap(true);
+    m_id3v1Note->hide();
+    layout->addWidget(m_id3v1Note, row++, 1);
     m_id3v2Problem->setObjectName(u"Id3v2Problem"_s);
     m_id3v2Problem->setWordWrap(true);
     layout->addWidget(m_id3v2Problem, row, 1, 1, 2);
@@ -131,7 +136,7 @@ void TagEditor::load()
     const std::pair<QLineEdit*, int> limits[] = {
         {m_v1.songName, 30}, {m_v1.artist, 30}, {m_v1.album, 30}, {m_v1.year, 4}, {m_v1.comment, 28}, {m_v1.track, 3}};
     for (const auto& [field, limit] : limits)
-        m_limits.emplace_back(field, TypingLimit::install(field, limit));
+        m_limits.emplace_back(field, TypingLimit::installForCodePage(field, limit, [this] { m_id3v1Note->show(); }));
 
     // Item index = genre number. A number past the list's end leaves no selection and becomes the
     // unknown genre in memory only; the file is not written.
@@ -234,6 +239,14 @@ void TagEditor::copyToId3v1()
 
 void TagEditor::storeAndWrite()
 {
+    // A file that failed is never touched again while the program runs: the user learns why.
+    if (const MP3Tag& failed = m_currentNode->mp3Tag(); failed.FileError()) {
+        Messages::error(u"The tags of "_s + failed.path() + u" were not written: the file "_s
+            + (failed.failure() == Failure::Kind::Missing ? u"was not found"_s : u"could not be read"_s)
+            + u" when its tags were read."_s);
+        reject();
+        return;
+    }
     // One byte holds the track: a number outside 0 to 255 is refused and the dialog stays open.
     const std::optional<int> track = trackNumberOf(m_v1.track->text());
     if (!track) {

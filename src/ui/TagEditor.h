@@ -24,6 +24,9 @@ class TypingLimit;
 // genre not in the list the unknown genre. OK (Command1, the default button) and Cancel (Command2,
 // Escape).
 //
+// An ID3v1 field shows a character windows-1252 cannot hold as the "?" it is stored as, with a note
+// below the fields. OK on an entry whose file failed to read writes nothing and says why.
+//
 // It loads both sides from the entry's tag object as last read, without reading the file. OK
 // writes each tag whose fields the user changed, and only those: the ID3v1 record, and the ID3v2
 // fields (a file without an ID3v2 tag gets one of newTagVersion, 3 or 4); then the entry reads its
@@ -63,6 +66,7 @@ private:
     Side m_v2;
     std::vector<std::pair<QLineEdit*, TypingLimit*>> m_limits;
     QLabel* m_id3v2Problem;
+    QLabel* m_id3v1Note; // shown once a typed character became "?"
     QPushButton* m_copyToId3v2;
     QPushButton* m_copyToId3v1;
     QStringList m_loadedId3v1;

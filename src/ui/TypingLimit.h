@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QValidator>
 
 class QLineEdit;
@@ -15,6 +17,9 @@ class TypingLimit : public QValidator {
 public:
     // Installs the limit as the edit's validator; the edit's present text is allowed whole.
     static TypingLimit* install(QLineEdit* edit, int limit);
+    // The same for a field of the ID3v1 code page: the edit shows what the tag will store, each
+    // character windows-1252 cannot hold as "?", and replaced runs whenever one is turned.
+    static TypingLimit* installForCodePage(QLineEdit* edit, int limit, std::function<void()> replaced);
 
     // Sets the edit's text, however long, as the program's text.
     void place(const QString& text);
@@ -27,4 +32,5 @@ private:
     QLineEdit* m_edit;
     qsizetype m_limit;
     qsizetype m_length; // the length of the edit's text before the edit being validated
+    std::function<void()> m_replaced; // set for a field of the code page
 };

@@ -1,6 +1,7 @@
 #include "ui/TagEditor.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "support/WindowFixture.h"
+#include "ui/MultiTagEditor.h"
 
 using namespace Qt::StringLiterals;
 using TestBytes::audio;
@@ -51,6 +53,15 @@ struct Editing {
         return all;
     }
 };
+
+// Types text a key a character, as a keyboard that has the characters does.
+void type(QWidget* widget, const QString& text)
+{
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+    }
+}
 
 } // namespace
 
@@ -242,12 +253,12 @@ TEST(Form1, DoubleClickOpensTheTagEditorForTheSelectedItem)
     EXPECT_TRUE(w.takesCommands());
     EXPECT_EQ(w.form.focusWidget(), w.playlist);
 
-    // The current row when it is selected, otherwise the first selected row.
+    // The selected row, whichever row is current.
     const struct {
         std::initializer_list<int> selected;
         int current;
         int edited;
-    } cases[] = {{{0, 2}, 2, 2}, {{2, 1}, 0, 1}};
+    } cases[] = {{{2}, 2, 2}, {{1}, 0, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.edited);
         w.selectRows(c.selected);
@@ -267,4 +278,79 @@ TEST(Form1, DoubleClickOpensTheTagEditorForTheSelectedItem)
         QTest::keyClick(w.playlist, key);
         EXPECT_EQ(w.model().text(0, QuickTagColumn), u"Band - "_s + title);
     }
+}
+
+// Typing a character ID3v1 cannot hold shows the "?" it is stored as, with a note; OK on an entry
+// whose file failed to read writes nothing and says why.
+TEST(TagEditor, ShowsWhatId3v1StoresAndWhyAFailedFileIsNotWritten)
+{
+    Editing e(kTagged);
+    auto* note = e.get<QLabel>(u"Id3v1Note");
+    EXPECT_FALSE(note->isVisibleTo(&*e.dialog));
+    QLineEdit* artist = e.get(u"Artist");
+    artist->clear();
+    type(artist, u"Bänd Ω"_s);
+    EXPECT_EQ(artist->text(), u"Bänd ?"_s);
+    EXPECT_TRUE(note->isVisibleTo(&*e.dialog));
+    type(e.get(u"SongName2"), u"Ω"_s); // ID3v2 holds any character
+    EXPECT_EQ(e.get(u"SongName2")->text(), u"Ω"_s);
+    e.get<QPushButton>(u"Command1")->click();
+    EXPECT_EQ(e.bytes().right(128).mid(33, 6), QByteArray("B\xe4nd ?"));
+
+    Editing gone(kTagged, false);
+    ASSERT_TRUE(QFile::remove(gone.entry->file()));
+    gone.entry->ReadTag();
+    gone.messages.clear();
+    gone.dialog.emplace(gone.entry, gone.model, nullptr);
+    gone.dialog->show();
+    gone.get(u"SongName")->setText(u"New"_s);
+    gone.get<QPushButton>(u"Command1")->click();
+    EXPECT_EQ(gone.messages.texts(),
+        QStringList({u"The tags of "_s + gone.entry->file()
+            + u" were not written: the file was not found when its tags were read."_s}));
+    EXPECT_FALSE(gone.dialog->isVisible());
+    EXPECT_FALSE(QFile::exists(gone.entry->file()));
+}
+
+// Several selected rows are edited together: a field they share shows its text, one where they
+// differ "<different>"; OK writes the changed field to every file and leaves the others as each
+// file has them. A row whose file has gone is left out and named once at the end.
+TEST(Form1, EditsTheTagsOfSeveralSelectedRowsTogether)
+{
+    WindowFixture w(false);
+    QStringList paths;
+    for (const char* artist : {"Band A", "Band B", "Band C", "Band D"})
+        paths.append(w.files.write(
+            QString::fromLatin1(artist) + u".mp3"_s, audio(300) + id3v1({"Song", artist, "Disc", "1999", "", 1, 17})));
+    w.form.importChosenFiles(paths, false);
+    ASSERT_EQ(w.model().size(), 4);
+    ASSERT_TRUE(QFile::remove(paths[3]));
+    w.selectRows({0, 1, 2, 3});
+    bool shown = false;
+    w.whenShown<MultiTagEditor>([&](MultiTagEditor& dialog) {
+        shown = true;
+        EXPECT_FALSE(w.takesCommands());
+        auto* artist = dialog.findChild<QLineEdit*>(u"Artist"_s);
+        auto* album = dialog.findChild<QLineEdit*>(u"Album"_s);
+        EXPECT_EQ(artist->text(), QString());
+        EXPECT_EQ(artist->placeholderText(), u"<different>"_s);
+        EXPECT_EQ(album->text(), u"Disc"_s);
+        EXPECT_EQ(album->placeholderText(), QString());
+        EXPECT_EQ(dialog.findChild<QComboBox*>(u"Genre"_s)->currentIndex(), 17);
+        album->setText(u"Other Disc"_s);
+        dialog.findChild<QPushButton*>(u"Command1"_s)->click();
+        if (dialog.isVisible())
+            dialog.reject(); // a failed OK must not leave the test waiting
+    });
+    w.trigger("mnuEditTag");
+    ASSERT_TRUE(shown);
+    for (int row = 0; row < 3; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_EQ(TestFiles::read(paths[row]),
+            audio(300) + id3v1({"Song", QByteArray("Band ") + char('A' + row), "Other Disc", "1999", "", 1, 17}));
+    }
+    ASSERT_EQ(w.messages.texts().size(), 1);
+    EXPECT_TRUE(w.messages.texts()[0].startsWith(u"The tags of 1 of the 4 selected files were not written"_s));
+    EXPECT_TRUE(w.messages.texts()[0].contains(paths[3]));
+    EXPECT_TRUE(w.takesCommands());
 }

@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QDir>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -11,6 +12,7 @@
 #include "journal/Journal.h"
 #include "support/FileTree.h"
 #include "support/WindowFixture.h"
+#include "ui/MultiTagEditor.h"
 
 using namespace Qt::StringLiterals;
 using Answer = Messages::Answer;
@@ -49,6 +51,7 @@ TEST(Undo, PutsBackWhatACommandChangedAndTheRowsFollow)
     } const cases[] = {
         {"mnuRemoveID3v1Tags", "&Undo Remove ID3v1 Tags, 2 files", false},
         {"mnuCopyFiles", "&Undo Move Files, 2 files", true},
+        {"mnuEditTag", "&Undo Edit Tags, 2 files", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
@@ -62,6 +65,12 @@ TEST(Undo, PutsBackWhatACommandChangedAndTheRowsFollow)
         w.dialogs.destinations = {FileDialogs::CopyDestination{w.files.path(u"moved"_s), true, {}}};
         w.messages.scriptAnswers({Answer::Yes});
         w.trigger("mnuSelectAll");
+        if (std::string_view(c.command) == "mnuEditTag") {
+            w.whenShown<MultiTagEditor>([](MultiTagEditor& dialog) {
+                dialog.findChild<QLineEdit*>(u"SongName"_s)->setText(u"Both"_s);
+                dialog.findChild<QPushButton*>(u"Command1"_s)->click();
+            });
+        }
         w.trigger(c.command);
         const QStringList changedNames = w.column(FileNameColumn);
         const QStringList changedTags = w.column(QuickTagColumn);
