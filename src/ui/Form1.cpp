@@ -121,6 +121,7 @@ Form1::Form1(QWidget* parent)
     setCentralWidget(central);
     m_problems->hide();
     addDockWidget(Qt::BottomDockWidgetArea, m_problems);
+    resizeDocks({m_problems}, {pixelsOfTwips(2000, this)}, Qt::Vertical);
     connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), this), &QShortcut::activated, m_filterField,
         &RowFilterField::focusForTyping);
     connect(m_filterField, &RowFilterField::shownChanged, this, &Form1::updateStatus);

@@ -3,10 +3,29 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Paths elide at their start, so that the file name and its nearest folders stay visible; the
+// messages at their end.
+class PathAtTheEnd : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideLeft;
+    }
+};
+
+} // namespace
 
 ProblemsPanel::ProblemsPanel(QWidget* parent) : QDockWidget(u"Problems"_s, parent), m_list(new QTreeWidget)
 {
@@ -16,7 +35,7 @@ ProblemsPanel::ProblemsPanel(QWidget* parent) : QDockWidget(u"Problems"_s, paren
     m_list->setHeaderLabels({u"Path"_s, u"Message"_s});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
-    m_list->setTextElideMode(Qt::ElideLeft);
+    m_list->setItemDelegateForColumn(0, new PathAtTheEnd(m_list));
     m_list->header()->setStretchLastSection(true);
     auto* clear = new QPushButton(u"C&lear"_s);
     clear->setObjectName(u"clearProblems"_s);
