@@ -93,6 +93,43 @@ bool fileManagerLess(QStringView a, QStringView b)
     return a.size() - i < b.size() - j;
 }
 
+namespace {
+
+// Reads an open folder's entries that are files or folders, hidden names left out, in the walk's
+// order; false (with errno) when the reading failed, the entries read so far kept.
+bool readFolder(int fd, std::vector<Entry>& entries)
+{
+    entries.clear();
+    DIR* stream = ::fdopendir(::dup(fd));
+    if (!stream)
+        return false;
+    for (;;) {
+        errno = 0; // readdir says it failed only through errno
+        const dirent* entry = ::readdir(stream);
+        if (!entry)
+            break;
+        if (entry->d_name[0] == '.')
+            continue; // hidden, or the folder itself and its parent
+        const Kind kind = kindOf(fd, *entry);
+        if (kind != Kind::Other) {
+            QByteArray name(entry->d_name);
+            QString key = NativePath::decode(name).toCaseFolded();
+            entries.push_back({std::move(name), std::move(key), kind});
+        }
+    }
+    const int failure = errno;
+    ::closedir(stream);
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+        if (fileManagerLess(a.key, b.key))
+            return true;
+        return !fileManagerLess(b.key, a.key) && a.name < b.name;
+    });
+    errno = failure;
+    return failure == 0;
+}
+
+} // namespace
+
 bool FolderWalk::walk(const QString& folder, const FilesFound& filesFound, const KeepGoing& keepGoing)
 {
     const auto unreadable = [this](const QByteArray& path) {
@@ -114,34 +151,8 @@ bool FolderWalk::walk(const QString& folder, const FilesFound& filesFound, const
         }
         if (!m_walked.emplace(quint64(info.st_dev), quint64(info.st_ino)).second)
             continue;
-        DIR* stream = ::fdopendir(::dup(handle.fd()));
-        if (!stream) {
+        if (!readFolder(handle.fd(), entries))
             unreadable(path);
-            continue;
-        }
-        entries.clear();
-        for (;;) {
-            errno = 0; // readdir says it failed only through errno
-            const dirent* entry = ::readdir(stream);
-            if (!entry)
-                break;
-            if (entry->d_name[0] == '.')
-                continue; // hidden, or the folder itself and its parent
-            const Kind kind = kindOf(handle.fd(), *entry);
-            if (kind != Kind::Other) {
-                QByteArray name(entry->d_name);
-                QString key = NativePath::decode(name).toCaseFolded();
-                entries.push_back({std::move(name), std::move(key), kind});
-            }
-        }
-        if (errno != 0)
-            unreadable(path);
-        ::closedir(stream);
-        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-            if (fileManagerLess(a.key, b.key))
-                return true;
-            return !fileManagerLess(b.key, a.key) && a.name < b.name;
-        });
         if (!path.endsWith('/'))
             path += '/';
         files.clear();
@@ -158,4 +169,20 @@ bool FolderWalk::walk(const QString& folder, const FilesFound& filesFound, const
         }
     }
     return true;
+}
+
+QStringList filesInFolder(const QString& folder)
+{
+    QStringList names;
+    const FolderHandle handle(
+        ::open(NativePath::encode(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    std::vector<Entry> entries;
+    if (handle.fd() < 0)
+        return names;
+    readFolder(handle.fd(), entries);
+    for (const Entry& entry : entries) {
+        if (entry.kind == Kind::File)
+            names.append(NativePath::decode(entry.name));
+    }
+    return names;
 }

@@ -39,3 +39,7 @@ private:
 
 // The order of names in FolderWalk: true when a goes before b. Both are case-folded already.
 bool fileManagerLess(QStringView a, QStringView b);
+
+// The names of a folder's files, as the walk finds them and in its order, names that are not UTF-8
+// as NativePath gives them; none when the folder cannot be read.
+QStringList filesInFolder(const QString& folder);
