@@ -128,8 +128,9 @@ TEST(ImportFolder, DropsImportFilesFoldersAndPlaylistsWhereTheyFallAndMoveRows)
     ASSERT_TRUE(rows);
     QSignalSpy layouts(&w.model(), &QAbstractItemModel::layoutChanged);
     EXPECT_TRUE(drop(w, *rows, above(w, 1)));
-    EXPECT_EQ(titles(), QStringList({u"listed"_s, u"2"_s, u"3"_s, u"1"_s, u"in"_s, u"listed"_s,
-                            NativePath::decode("\xE9"), u"listed"_s}));
+    EXPECT_EQ(titles(),
+        QStringList(
+            {u"listed"_s, u"2"_s, u"3"_s, u"1"_s, u"in"_s, u"listed"_s, NativePath::decode("\xE9"), u"listed"_s}));
     EXPECT_EQ(w.model().positionOf(moved), 1);
     EXPECT_EQ(layouts.count(), 1);
     PlaylistModel other;
