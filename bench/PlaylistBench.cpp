@@ -36,6 +36,7 @@
 #include "base/NativePath.h"
 #include "base/PathTools.h"
 #include "playlist/FileIndex.h"
+#include "playlist/Importing.h"
 #include "playlist/Mismatch.h"
 #include "playlist/PlaylistFiles.h"
 #include "playlist/PlaylistModel.h"
@@ -62,11 +63,13 @@ struct Pass {
     std::string error;
 };
 
-// What a subject should reach: a floor / subject ratio at every size, or a time at kLarge rows.
+// What a subject should reach: a floor / subject ratio at every size, or a time at a number of rows
+// (kLarge unless said).
 struct Target {
     enum class Kind { None, Ratio, Milliseconds };
     Kind kind = Kind::None;
     double value = 0;
+    int rows = kLarge;
 };
 
 Target ratioAtLeast(double ratio)
@@ -74,9 +77,9 @@ Target ratioAtLeast(double ratio)
     return {Target::Kind::Ratio, ratio};
 }
 
-Target underMilliseconds(double ms)
+Target underMilliseconds(double ms, int rows = kLarge)
 {
-    return {Target::Kind::Milliseconds, ms};
+    return {Target::Kind::Milliseconds, ms, rows};
 }
 
 // One subject against its floor at one size, for the summary printed after the benchmarks.
@@ -543,6 +546,60 @@ void BM_FindMissingFiles(benchmark::State& state)
                              "row missing, each found by name and folders";
     comparison.floorNote = "a plain opendir/readdir walk of the same tree, counting its files";
     comparison.target = underMilliseconds(5000);
+    compare(state, std::move(comparison), subject, floor);
+}
+
+// Import Folder on the music folder of a sample whose files exist, into an empty playlist: the
+// tree walked in name order, every MP3 file found, a row for each in one insert.
+void BM_ImportFolder(benchmark::State& state)
+{
+    const PlaylistSample& sample = PlaylistSample::withFiles(int(state.range(0)));
+    if (!sample.ok()) {
+        state.SkipWithError(sample.error().toStdString().c_str());
+        return;
+    }
+    const QString music = sample.scratchPath(QStringLiteral("music"));
+    const auto distinctFiles
+        = qsizetype(QSet<QByteArray>(sample.nativePaths().begin(), sample.nativePaths().end()).size());
+    const auto subject = [&](bool check) {
+        const int shownBefore = g_messages.shown();
+        Pass pass;
+        PlaylistModel model;
+        std::optional<Iterator> reader;
+        const Stopwatch watch;
+        const ImportParts found = collectImports({music});
+        for (const ImportParts::Part& part : found.parts)
+            importFiles(model, part.files, false, reader);
+        pass.ms = watch.ms();
+        if (model.size() != distinctFiles || found.parts.size() != 1)
+            pass.error = "Import Folder added another number of rows than there are files";
+        if (check && pass.error.empty()) {
+            QSet<QByteArray> listed;
+            for (qsizetype i = 0; i < model.size(); ++i)
+                listed.insert(NativePath::encode(model.text(i, FileNameColumn)));
+            if (listed != QSet<QByteArray>(sample.nativePaths().begin(), sample.nativePaths().end()))
+                pass.error = "Import Folder added other files than the tree holds";
+        }
+        if (pass.error.empty())
+            pass.error = g_messages.shownSince(shownBefore);
+        return pass;
+    };
+    const auto floor = [&](bool check) {
+        Pass pass;
+        const Stopwatch watch;
+        const qsizetype files = walkPlainly(NativePath::encode(music));
+        pass.ms = watch.ms();
+        if (check && files != distinctFiles)
+            pass.error = "the plain walk counted another number of files";
+        return pass;
+    };
+    Comparison comparison;
+    comparison.title = "import a folder";
+    comparison.subjectName = "library";
+    comparison.subjectNote = "collectImports of the music folder (FolderWalk: sorted, each folder once) and "
+                             "importFiles into an empty playlist, the tree in the page cache";
+    comparison.floorNote = "a plain opendir/readdir walk of the same tree, counting its files";
+    comparison.target = underMilliseconds(1000, kSmall);
     compare(state, std::move(comparison), subject, floor);
 }
 
@@ -1049,9 +1106,9 @@ std::string verdict(const Comparison& c, double subjectMs, double ratio)
             text, sizeof text, " (target >= %.1f) %s", c.target.value, ratio >= c.target.value ? "met" : "NOT MET");
         return text;
     case Target::Kind::Milliseconds:
-        if (c.rows != kLarge)
+        if (c.rows != c.target.rows)
             std::snprintf(
-                text, sizeof text, " (target < %.0f ms at %s rows)", c.target.value, withCommas(kLarge).c_str());
+                text, sizeof text, " (target < %.0f ms at %s rows)", c.target.value, withCommas(c.target.rows).c_str());
         else
             std::snprintf(text, sizeof text, " (target < %.0f ms) %s", c.target.value,
                 subjectMs < c.target.value ? "met" : "NOT MET");
@@ -1126,6 +1183,7 @@ int main(int argc, char** argv)
     registerAtBothSizes("BM_SaveM3uDurable", BM_SaveM3uDurable);
     registerAtBothSizes("BM_SaveM3uRelative", BM_SaveM3uRelative);
     registerAtBothSizes("BM_FindMissingFiles", BM_FindMissingFiles);
+    registerAtBothSizes("BM_ImportFolder", BM_ImportFolder);
     registerAtBothSizes("BM_SortByTitle", BM_SortByTitle);
     registerAtBothSizes("BM_SortByLength", BM_SortByLength);
     registerAtBothSizes("BM_KeepDuplicatesByFile", BM_KeepDuplicatesByFile);

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <functional>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -10,16 +9,17 @@
 #include <QStringList>
 #include <QStringView>
 
+#include "playlist/FolderWalk.h"
+
 // The ordinary files under some folders, found by name: where Find Missing Files looks for files
 // that moved. The folders are walked once; a search then costs a hash look-up.
 class FileIndex {
 public:
-    // Walks folder and every folder below it, in name order, and adds its files. Hidden names (a
-    // leading ".") are skipped, as the program counts such files missing. A symbolic link to a
-    // folder is followed, but no folder is walked twice (its device and inode are remembered), so a
-    // link loop or a second way into the same tree ends there. A folder that cannot be read is
-    // skipped and listed. keepGoing is asked before each folder with the number of files found so
-    // far; false stops the walk, and addTree returns false.
+    // Walks folder and every folder below it as FolderWalk does, and adds its files. Hidden names
+    // are skipped, as the program counts such files missing; no folder is walked twice, however
+    // many trees are added. A folder that cannot be read is skipped and listed. keepGoing is asked
+    // before each folder with the number of files found so far; false stops the walk, and addTree
+    // returns false.
     bool addTree(const QString& folder, const std::function<bool(qsizetype filesFound)>& keepGoing = {});
 
     // The files with exactly this name, in the order found, as indexes into paths(); empty for none.
@@ -35,7 +35,7 @@ public:
     const std::vector<QString>& paths() const { return m_paths; }
     const QString& path(qint32 index) const { return m_paths[std::size_t(index)]; }
     // The folders that could not be read, each with the system's reason.
-    const QStringList& unreadableFolders() const { return m_unreadable; }
+    const QStringList& unreadableFolders() const { return m_walk.unreadableFolders(); }
 
 private:
     void addFile(const QString& path, const QString& name);
@@ -45,6 +45,5 @@ private:
     QHash<QString, std::vector<qint32>> m_byFoldedName;
     // Views into m_paths' texts, which stay where they are when the vector grows.
     QHash<QStringView, std::vector<qint32>> m_byEnding;
-    std::set<std::pair<quint64, quint64>> m_walked;
-    QStringList m_unreadable;
+    FolderWalk m_walk;
 };

@@ -148,7 +148,8 @@ bool refuseBytesInUtf8(const std::vector<PlaylistEntry>& entries, const QString&
 
 } // namespace
 
-Result<void> loadPlaylist(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader)
+Result<void> loadPlaylist(
+    PlaylistModel& model, const QString& path, std::optional<Iterator>& reader, qsizetype position)
 {
     const Result<FileOps::Handle> opened = FileOps::openExisting(path, FileOps::Access::Read);
     if (!opened)
@@ -189,7 +190,7 @@ Result<void> loadPlaylist(PlaylistModel& model, const QString& path, std::option
         model.discardStaged();
         return refuse(path);
     }
-    model.appendStaged();
+    model.insertStaged(position);
     if (outcome != ParsedPlaylist::Outcome::Complete)
         return endedEarly;
     // A reader made over an empty list would never reach these entries: it is replaced.

@@ -25,7 +25,9 @@ namespace PlaylistFiles {
 //   was shown and nothing added;
 // - anything else: the file could not be opened or read, or broke off; the entries before stay,
 //   and nothing was shown.
-Result<void> loadPlaylist(PlaylistModel& model, const QString& path, std::optional<Iterator>& reader);
+// With a position, the rows go before the row there instead (see PlaylistModel::insertEntries).
+Result<void> loadPlaylist(
+    PlaylistModel& model, const QString& path, std::optional<Iterator>& reader, qsizetype position = -1);
 
 // Writes the rows in display order to path, in the format its extension names, replacing the file
 // in one step, with the paths in the given form (formPaths). Names that are not UTF-8 are written

@@ -4,6 +4,9 @@
 #include <numeric>
 #include <optional>
 
+#include <QCoreApplication>
+#include <QMimeData>
+
 namespace {
 
 const char16_t* const kCaptions[PlaylistColumnCount] = {
@@ -130,6 +133,43 @@ QVariant PlaylistModel::headerData(int section, Qt::Orientation orientation, int
     return {};
 }
 
+Qt::ItemFlags PlaylistModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::ItemIsDropEnabled;
+    return QAbstractTableModel::flags(index) | Qt::ItemIsDragEnabled;
+}
+
+QStringList PlaylistModel::mimeTypes() const
+{
+    return {QString::fromLatin1(rowsMimeType), QStringLiteral("text/uri-list")};
+}
+
+namespace {
+
+// What a drag of a model's rows carries: the process and the model, so that only the list they
+// came from takes them as a move.
+QByteArray rowsMark(const PlaylistModel* model)
+{
+    return QByteArray::number(QCoreApplication::applicationPid()) + ' ' + QByteArray::number(quintptr(model), 16);
+}
+
+} // namespace
+
+QMimeData* PlaylistModel::mimeData(const QModelIndexList& indexes) const
+{
+    if (indexes.isEmpty())
+        return nullptr;
+    auto* data = new QMimeData;
+    data->setData(QString::fromLatin1(rowsMimeType), rowsMark(this));
+    return data;
+}
+
+bool PlaylistModel::holdsOwnRows(const QMimeData& data) const
+{
+    return data.data(QString::fromLatin1(rowsMimeType)) == rowsMark(this);
+}
+
 qsizetype PlaylistModel::positionOf(const PlaylistRow* row) const
 {
     if (!row || row->position < 0 || row->position >= size() || rowAt(row->position) != row)
@@ -146,9 +186,14 @@ void PlaylistModel::setText(qsizetype position, int column, const QString& text)
 
 void PlaylistModel::appendEntries(const std::vector<PlaylistEntry>& entries)
 {
+    insertEntries(size(), entries);
+}
+
+void PlaylistModel::insertEntries(qsizetype position, const std::vector<PlaylistEntry>& entries)
+{
     m_staged.reserve(m_staged.size() + entries.size());
     stageEntries(entries);
-    appendStaged();
+    insertStaged(position);
 }
 
 quint32 PlaylistModel::iconKeyIndex(const QString& key)
@@ -193,14 +238,19 @@ void PlaylistModel::discardStaged()
 
 void PlaylistModel::appendStaged()
 {
+    insertStaged(size());
+}
+
+void PlaylistModel::insertStaged(qsizetype position)
+{
     if (m_staged.empty())
         return;
-    const qsizetype first = size();
+    const qsizetype first = position < 0 || position > size() ? size() : position;
     beginInsertRows({}, int(first), int(first + qsizetype(m_staged.size()) - 1));
     if (m_rows.empty()) {
         m_rows = std::move(m_staged);
     } else {
-        m_rows.insert(m_rows.end(), m_staged.begin(), m_staged.end());
+        m_rows.insert(m_rows.begin() + first, m_staged.begin(), m_staged.end());
     }
     m_staged = {};
     renumberFrom(first);

@@ -38,6 +38,19 @@ public:
     // first, by value, then every other text ("???" among them), as text. A track "3/12" counts as 3.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
+    // Dragging and dropping: rows can be dragged, and dropped between rows (never onto one). A drag
+    // of rows carries rowsMimeType, naming this model in this process; the list also takes
+    // "text/uri-list" (files and folders). What a drop does is the window's: the model is changed
+    // only through its batch operations below.
+    static constexpr const char* rowsMimeType = "application/x-sondrel-rows";
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
+    Qt::DropActions supportedDropActions() const override { return Qt::CopyAction | Qt::MoveAction; }
+    // True when the data is a drag of this model's rows.
+    bool holdsOwnRows(const QMimeData& data) const;
+
     QItemSelectionModel* selectionModel() const { return m_selection; }
     MP3List& nodeList() { return *m_list; }
 
@@ -56,11 +69,16 @@ public:
     // Appends a row and an entry for each playlist entry, both tag columns unread, each row with the
     // icon key of its file, in one insert.
     void appendEntries(const std::vector<PlaylistEntry>& entries);
+    // The same with the rows inserted before the row at a position (at the end for size() or a
+    // position out of range), in one insert; the entries still go at the end of the entry list,
+    // where background reading reaches them.
+    void insertEntries(qsizetype position, const std::vector<PlaylistEntry>& entries);
     // The same in pieces, for a playlist read a piece at a time: stageEntries makes the rows and
     // entries of each piece without showing them, appendStaged appends all of them in one insert,
     // discardStaged drops them.
     void stageEntries(const std::vector<PlaylistEntry>& entries);
     void appendStaged();
+    void insertStaged(qsizetype position);
     void discardStaged();
 
     // The playlist entries of the rows in display order, as they are saved.

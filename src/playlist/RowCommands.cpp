@@ -176,6 +176,33 @@ void sortByColumn(PlaylistModel& model, int& sortState, int column)
     model.sort(std::abs(sortState) - 1, sortState < 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
+void moveSelectedRowsTo(PlaylistModel& model, qsizetype position)
+{
+    const std::vector<bool> selected = selectedRows(model);
+    const qsizetype count = model.size();
+    position = std::clamp<qsizetype>(position, 0, count);
+    std::vector<qsizetype> order;
+    order.reserve(std::size_t(count));
+    const auto takeUnselected = [&](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to; ++i) {
+            if (!selected[std::size_t(i)])
+                order.push_back(i);
+        }
+    };
+    takeUnselected(0, position);
+    for (qsizetype i = 0; i < count; ++i) {
+        if (selected[std::size_t(i)])
+            order.push_back(i);
+    }
+    takeUnselected(position, count);
+    for (qsizetype i = 0; i < count; ++i) {
+        if (order[std::size_t(i)] != i) {
+            model.reorder(order);
+            return;
+        }
+    }
+}
+
 void moveSelectedRows(PlaylistModel& model, Direction direction)
 {
     // The rows move one pair at a time, exactly as exchanging neighbours would move them, but on a

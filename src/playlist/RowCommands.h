@@ -69,6 +69,10 @@ void followFiles(PlaylistModel& model, const QList<std::pair<QString, QString>>&
 // (or bottom) stay where they are.
 enum class Direction { Up, Down };
 void moveSelectedRows(PlaylistModel& model, Direction direction);
+// Moves the selected rows, in their order, to stand together before the row at a position (at the
+// end for size() or beyond), as dragging them there does; the other rows keep their order. One
+// layout change, none when nothing would move; the rows stay selected.
+void moveSelectedRowsTo(PlaylistModel& model, qsizetype position);
 
 // The file names already listed, compared whole after lower-casing, for importing files without
 // listing them twice. Files added during an import are added here too, so they count at once.

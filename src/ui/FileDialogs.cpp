@@ -1,6 +1,7 @@
 #include "ui/FileDialogs.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QLabel>
@@ -67,6 +68,12 @@ QStringList WindowFileDialogs::filesToImport()
     ImportFiles dialog(&m_window);
     waitForDialog(m_window, dialog);
     return dialog.ChosenFiles();
+}
+
+std::optional<QString> WindowFileDialogs::folderToImport()
+{
+    return unlessEmpty(
+        QFileDialog::getExistingDirectory(&m_window, QStringLiteral("Import a Folder"), QDir::currentPath()));
 }
 
 std::optional<FileDialogs::CopyDestination> WindowFileDialogs::copyDestination(const QString& playlistPath)

@@ -28,6 +28,9 @@ public:
     virtual std::optional<QString> playlistToSave(const QString& title, const QString& start) = 0;
     // The files picked for importing, in list order; none when it was cancelled.
     virtual QStringList filesToImport() = 0;
+    // The folder Import Folder takes the MP3 files under; nothing when it was cancelled (and for
+    // an object that has no such dialog).
+    virtual std::optional<QString> folderToImport() { return std::nullopt; }
     // The folder Copy Files copies (or moves) to; nothing when it was cancelled. playlistPath is
     // the open playlist's file (empty for one never saved): a playlist written beside the copies is
     // named after it, and in its format unless another was chosen before.
@@ -42,6 +45,7 @@ public:
     std::optional<QString> playlistToOpen(const QString& title, const QString& start) override;
     std::optional<QString> playlistToSave(const QString& title, const QString& start) override;
     QStringList filesToImport() override;
+    std::optional<QString> folderToImport() override;
     std::optional<CopyDestination> copyDestination(const QString& playlistPath) override;
 
 private:

@@ -36,6 +36,7 @@
 #include "ui/FindMissingFiles.h"
 #include "ui/HelpWindow.h"
 #include "ui/HistoryDialog.h"
+#include "ui/ImportProgress.h"
 #include "ui/LossDialog.h"
 #include "ui/MultiTagEditor.h"
 #include "ui/PlaylistView.h"
@@ -91,6 +92,11 @@ Form1::Form1(QWidget* parent)
     m_model.setNewTagVersion(WindowSettings::newTagVersion());
     connect(m_playlist, &QTreeView::doubleClicked, this, &Form1::openTagEditor);
     connect(m_playlist, &PlaylistView::editAsked, this, &Form1::openTagEditor);
+    connect(m_playlist, &PlaylistView::rowsDropped, this, [this](qsizetype position) {
+        RowCommands::moveSelectedRowsTo(m_model, position);
+        turnSortingOff();
+    });
+    connect(m_playlist, &PlaylistView::pathsDropped, this, &Form1::importPaths);
     m_playlist->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_playlist, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         QMenu* menu = rowMenuAt(m_playlist->viewport()->mapFrom(m_playlist, at));
@@ -237,6 +243,12 @@ void Form1::buildMenus()
     addCommand(file, "mnuSavePlaylistAs", "Save Playlist &As...", {}, [this] { savePlaylistAs(); });
     addSeparator(file);
     addCommand(file, "mnuImportFiles", "Import &Files...", {}, [this] { chooseFilesAndImport(false); });
+    addCommand(file, "mnuImportFolder", "Import F&older...", {}, [this] {
+        const std::optional<QString> folder = m_fileDialogs->folderToImport();
+        returnToList();
+        if (folder)
+            importPaths({*folder});
+    });
     addCommand(file, "mnuImportMissingFiles", "Import &Missing Files...", {}, [this] { chooseFilesAndImport(true); });
     addCommand(file, "mnuImportPlaylist", "Import &Playlist...", {}, [this] { importPlaylist(); });
     addSeparator(file);
@@ -523,13 +535,13 @@ std::optional<QString> Form1::choosePlaylist(const QString& title, bool forSavin
     return path;
 }
 
-Result<void> Form1::loadPlaylist(const QString& path)
+Result<void> Form1::loadPlaylist(const QString& path, qsizetype position)
 {
     Result<void> result;
     {
         const BusyPointer busy;
         const FrozenPainting frozen(m_playlist);
-        result = PlaylistFiles::loadPlaylist(m_model, path, m_readIterator);
+        result = PlaylistFiles::loadPlaylist(m_model, path, m_readIterator, position);
     }
     // A playlist that broke off ends the command there; an invalid one still starts reading.
     if (result || result.failure().kind == Failure::Kind::Unrecognized)
@@ -551,6 +563,28 @@ void Form1::importChosenFiles(const QStringList& files, bool missingOnly)
         const BusyPointer busy;
         ::importFiles(m_model, files, missingOnly, m_readIterator);
     }
+    startReadingIfAutomatic();
+}
+
+void Form1::importPaths(const QStringList& paths, qsizetype position)
+{
+    const std::optional<ImportParts> found = collectWithProgress(*this, paths);
+    if (!found)
+        return;
+    qsizetype at = position < 0 || position > m_model.size() ? m_model.size() : position;
+    for (const ImportParts::Part& part : found->parts) {
+        const qsizetype before = m_model.size();
+        if (part.playlist.isEmpty()) {
+            const BusyPointer busy;
+            ::importFiles(m_model, part.files, false, m_readIterator, at);
+        } else {
+            loadPlaylist(part.playlist, at);
+        }
+        at += m_model.size() - before;
+    }
+    if (!found->unreadableFolders.isEmpty())
+        Messages::inform(QStringLiteral("These folders could not be read and were skipped:\r\n")
+            + found->unreadableFolders.join(QStringLiteral("\r\n")));
     startReadingIfAutomatic();
 }
 

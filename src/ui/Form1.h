@@ -53,6 +53,12 @@ public:
     bool isModified() const { return m_document.isModified(); }
     // Adds files as Import Files (or Import Missing Files) does once the dialog has chosen them.
     void importChosenFiles(const QStringList& files, bool missingOnly);
+    // Adds what the paths name, in their order, before the row at position (at the end for -1):
+    // MP3 files, the MP3 files under folders (walked with a progress dialog whose Cancel adds
+    // nothing) and the entries of playlist files, as Import Playlist adds them. Folders that could
+    // not be read are listed in one message at the end. What File > Import Folder and a drop on
+    // the list do.
+    void importPaths(const QStringList& paths, qsizetype position = -1);
     // The object the file commands ask which files and folders to use; nullptr: the window's own dialogs.
     void setFileDialogs(FileDialogs* dialogs) { m_fileDialogs = dialogs ? dialogs : &m_ownFileDialogs; }
 
@@ -124,7 +130,7 @@ private:
     // Finishes the batches a crash cut short, and says so once.
     void recoverUndoHistory();
 
-    Result<void> loadPlaylist(const QString& path);
+    Result<void> loadPlaylist(const QString& path, qsizetype position = -1);
     void chooseFilesAndImport(bool missingOnly);
     std::optional<QString> choosePlaylist(const QString& title, bool forSaving);
     void startReadingIfAutomatic();

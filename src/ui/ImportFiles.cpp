@@ -1,5 +1,7 @@
 #include "ui/ImportFiles.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QDir>
 #include <QFileSystemModel>
@@ -14,6 +16,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "base/NativePath.h"
+#include "playlist/FolderWalk.h"
 #include "ui/FolderPicker.h"
 
 using namespace Qt::StringLiterals;
@@ -31,6 +35,20 @@ QStringList nameFiltersOf(const QString& pattern)
             filter = u"*"_s;
     }
     return filters;
+}
+
+// The name with each character that stands for a byte that was not UTF-8 (a lone low surrogate,
+// NativePath) as U+FFFD: valid text, which a pattern matches, one character for one.
+QString matchableName(const QString& name)
+{
+    if (!NativePath::holdsUndecodedBytes(name))
+        return name;
+    QString text = name;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isLowSurrogate() && (i == 0 || !text[i - 1].isHighSurrogate()))
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
 }
 
 } // namespace
@@ -123,8 +141,20 @@ void ImportFiles::fillFileList()
     const QStringList filters = nameFiltersOf(m_pattern->text());
     if (filters.isEmpty() || folder().isEmpty())
         return;
-    // Without QDir::CaseSensitive the patterns match either case: "*.mp3" lists "B.MP3" too.
-    m_files->addItems(QDir(folder()).entryList(filters, QDir::Files, QDir::Name));
+    // The folder is read by name bytes, so that a name that is not UTF-8 is listed too (the
+    // system's listing through QDir leaves such names out). The patterns match either case:
+    // "*.mp3" lists "B.MP3" too.
+    std::vector<QRegularExpression> patterns;
+    for (const QString& filter : filters)
+        patterns.emplace_back(
+            QRegularExpression::wildcardToRegularExpression(filter), QRegularExpression::CaseInsensitiveOption);
+    QStringList names;
+    for (const QString& name : filesInFolder(folder())) {
+        const QString matchable = matchableName(name);
+        if (std::ranges::any_of(patterns, [&](const QRegularExpression& p) { return p.match(matchable).hasMatch(); }))
+            names.append(name);
+    }
+    m_files->addItems(names);
 }
 
 void ImportFiles::importChosen()

@@ -7,7 +7,10 @@
 #include <QIODevice>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
+#include <QUrl>
 
+#include "base/NativePath.h"
 #include "playlist/PlaylistModel.h"
 #include "ui/RowIcons.h"
 
@@ -26,7 +29,7 @@ int pixelsOfTwips(int twips, const QWidget* widget)
     return twips * widget->logicalDpiX() / (15 * 96);
 }
 
-PlaylistView::PlaylistView(PlaylistModel& model, RowIcons& icons, QWidget* parent) : QTreeView(parent)
+PlaylistView::PlaylistView(PlaylistModel& model, RowIcons& icons, QWidget* parent) : QTreeView(parent), m_model(model)
 {
     setObjectName(QStringLiteral("Playlist"));
     setModel(&model);
@@ -39,6 +42,12 @@ PlaylistView::PlaylistView(PlaylistModel& model, RowIcons& icons, QWidget* paren
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setTextElideMode(Qt::ElideMiddle); // a long path keeps its file name in view
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDragDropOverwriteMode(false);
+    setDefaultDropAction(Qt::MoveAction);
     setItemDelegate(new RowIconDelegate(icons, this));
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(false);
@@ -130,4 +139,47 @@ void PlaylistView::keyPressEvent(QKeyEvent* event)
         }
     }
     QTreeView::keyPressEvent(event);
+}
+
+qsizetype PlaylistView::dropPosition(const QPoint& at) const
+{
+    const QModelIndex row = indexAt(at);
+    if (!row.isValid())
+        return m_model.size();
+    return at.y() > visualRect(row).center().y() ? row.row() + 1 : row.row();
+}
+
+void PlaylistView::dropEvent(QDropEvent* event)
+{
+    stopAutoScroll();
+    setState(NoState);
+    viewport()->update();
+    const QMimeData* dropped = event->mimeData();
+    const qsizetype position = dropPosition(event->position().toPoint());
+    if (dropped && m_model.holdsOwnRows(*dropped)) {
+        // The rows are moved here; the drag's end removes nothing, as the model removes no rows
+        // but through its own batches.
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        Q_EMIT rowsDropped(position);
+        return;
+    }
+    if (!dropped || !dropped->hasUrls()) {
+        event->ignore();
+        return;
+    }
+    QStringList paths;
+    for (const QUrl& url : dropped->urls()) {
+        // The path's bytes as the file manager sent them, percent-encoded: a name that is not UTF-8
+        // keeps its bytes.
+        if (url.isLocalFile())
+            paths.append(NativePath::decode(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())));
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    // The import may take a while and show a progress dialog: it runs once the drop has ended, so
+    // that the program the files came from is not kept waiting.
+    if (!paths.isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this, paths, position] { Q_EMIT pathsDropped(paths, position); }, Qt::QueuedConnection);
 }

@@ -17,6 +17,10 @@ int pixelsOfTwips(int twips, const QWidget* widget);
 // and hides any column but "File Name", which always stays, and offers Keep Duplicates Selected
 // by the column it was opened on. Columns can be dragged into another order. Return, Enter and
 // F2 on the list ask for the tag editor, as a double-click does.
+//
+// Selected rows can be dragged to another place in the list, and files, folders and playlists
+// dropped on it (from a file manager): the view says where, between which rows, and the window
+// does the rest.
 class PlaylistView : public QTreeView {
     Q_OBJECT
 
@@ -42,7 +46,20 @@ Q_SIGNALS:
     void keepDuplicatesAsked(int column);
     // The user asked to edit the tag of the current row (Return, Enter or F2).
     void editAsked();
+    // The selected rows were dragged to stand before the row at position (at the end for the
+    // number of rows).
+    void rowsDropped(qsizetype position);
+    // Files and folders were dropped before the row at position; sent once the drop has ended.
+    void pathsDropped(const QStringList& paths, qsizetype position);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    // Where a drop at a point of the viewport puts rows: before the row under it when the point is
+    // on its upper half, after it on its lower half, at the end below the last row.
+    qsizetype dropPosition(const QPoint& at) const;
+
+    PlaylistModel& m_model;
 };

@@ -169,6 +169,53 @@ TEST(PlaylistModel, MovesBlocksOfSelectedRowsOnePlace)
     }
 }
 
+TEST(PlaylistModel, MovesSelectedRowsToADropPositionAndInsertsRowsThere)
+{
+    struct Case {
+        const char* what;
+        std::initializer_list<int> selected;
+        qsizetype position;
+        QStringList titles;
+        std::vector<int> selectedAfter;
+    } const cases[] = {
+        {"to the top", {3, 5}, 0, {u"3"_s, u"5"_s, u"1"_s, u"2"_s, u"4"_s}, {1, 2}},
+        {"to the end", {1, 3}, 5, {u"2"_s, u"4"_s, u"5"_s, u"1"_s, u"3"_s}, {4, 5}},
+        {"past the end", {2}, 99, {u"1"_s, u"3"_s, u"4"_s, u"5"_s, u"2"_s}, {5}},
+        {"into the middle", {1, 5}, 3, {u"2"_s, u"3"_s, u"1"_s, u"5"_s, u"4"_s}, {3, 4}},
+        {"onto a selected row", {2, 3, 5}, 3, {u"1"_s, u"2"_s, u"3"_s, u"5"_s, u"4"_s}, {2, 3, 4}},
+        {"where they are", {2, 3}, 2, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {2, 3}},
+        {"none", {}, 0, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestedModel t;
+        fillTitles(t.model, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
+        selectRows(t.model, c.selected);
+        QSignalSpy layouts(&t.model, &QAbstractItemModel::layoutChanged);
+        RowCommands::moveSelectedRowsTo(t.model, c.position);
+        EXPECT_EQ(columnOf(t.model, TitleColumn), c.titles);
+        EXPECT_EQ(selectedNumbers(t.model), c.selectedAfter);
+        const bool moved = c.titles != QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
+        EXPECT_EQ(layouts.count(), moved ? 1 : 0);
+        EXPECT_TRUE(rowsAndEntriesAgree(t.model));
+    }
+
+    // Rows inserted at a position come in one insert; the rows around them keep their identity and
+    // the new entries follow the old ones in reading order.
+    TestedModel t;
+    fillTitles(t.model, {u"1"_s, u"2"_s, u"3"_s});
+    const PlaylistRow* third = t.model.rowAt(2);
+    QSignalSpy inserted(&t.model, &QAbstractItemModel::rowsInserted);
+    t.model.insertEntries(1, {{u"/a.mp3"_s, u"a"_s, {}}, {u"/b.mp3"_s, u"b"_s, {}}});
+    t.model.insertEntries(-1, {{u"/c.mp3"_s, u"c"_s, {}}});
+    EXPECT_EQ(inserted.count(), 2);
+    EXPECT_EQ(columnOf(t.model, TitleColumn), QStringList({u"1"_s, u"a"_s, u"b"_s, u"2"_s, u"3"_s, u"c"_s}));
+    EXPECT_EQ(t.model.positionOf(third), 4);
+    EXPECT_EQ(t.model.nodeList().tail()->file(), u"/c.mp3"_s);
+    EXPECT_EQ(t.model.nodeList().head()->nextNode()->nextNode()->nextNode()->file(), u"/a.mp3"_s);
+    EXPECT_TRUE(rowsAndEntriesAgree(t.model));
+}
+
 TEST(PlaylistModel, RemovesRowsInOneBatch)
 {
     struct Case {

@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QFile>
 #include <QSignalSpy>
@@ -6,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "PlaylistTestRows.h"
+#include "base/NativePath.h"
 #include "playlist/Importing.h"
 #include "playlist/TagReading.h"
 #include "support/ProgramMessages.h"
@@ -94,6 +97,54 @@ TEST(Importing, AddsFilesWithTheirTitlesAndSkipsListedOnesWhenAsked)
         QStringList(
             {u"/m/A.mp3"_s, u"/m/a.b.mp3"_s, u"/m.x/noext"_s, u"/m/./A.mp3"_s, u"/m/new.mp3"_s, u"/m/A.mp3"_s}));
     EXPECT_EQ(reader->current()->file(), u"/m/A.mp3"_s); // an existing reader keeps its place
+}
+
+TEST(Importing, CollectsTheMp3FilesUnderFoldersInFileManagerOrder)
+{
+    TestFiles files;
+    const QByteArray root = QFile::encodeName(files.folder());
+    const auto folder = [&](const char* name) { ASSERT_EQ(::mkdir((root + '/' + name).constData(), 0755), 0); };
+    const auto file = [&](const QByteArray& name) {
+        const int fd = ::open((root + '/' + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0) << name.constData();
+        ::close(fd);
+    };
+    for (const char* name : {"top", "top/Disc 10", "top/disc 2", "top/.hidden", "top/b", "top/locked", "other"})
+        folder(name);
+    for (const char* name : {"top/10 x.mp3", "top/2 x.MP3", "top/B.mp3", "top/a.mp3", "top/c.txt", "top/.h.mp3",
+             "top/Disc 10/1.mp3", "top/disc 2/1.mp3", "top/.hidden/1.mp3", "top/b/1.mp3", "top/locked/1.mp3",
+             "top/\xE9.mp3", "other/o.mp3", "loose.mp3"})
+        file(name);
+    // A loop back to the top and a second way into "disc 2": each folder is walked once.
+    ASSERT_EQ(::symlink("..", (root + "/top/b/up").constData()), 0);
+    ASSERT_EQ(::symlink("disc 2", (root + "/top/z").constData()), 0);
+    ASSERT_EQ(::chmod((root + "/top/locked").constData(), 0), 0);
+    const bool root_reads = ::geteuid() == 0;
+    const auto path = [&](const QByteArray& name) { return NativePath::decode(root + '/' + name); };
+
+    const ImportParts parts = collectImports(
+        {path("top"), path("loose.mp3"), path("list.M3U8"), path("other"), path("top/c.txt"), path("top/a.mp3")});
+    ::chmod((root + "/top/locked").constData(), 0755);
+    ASSERT_TRUE(parts.complete);
+    ASSERT_EQ(parts.parts.size(), 3u);
+    QStringList first{path("top/2 x.MP3"), path("top/10 x.mp3"), path("top/a.mp3"), path("top/B.mp3"),
+        path("top/\xE9.mp3"), path("top/b/1.mp3"), path("top/disc 2/1.mp3"), path("top/Disc 10/1.mp3")};
+    if (root_reads)
+        first.append(path("top/locked/1.mp3"));
+    first.append(path("loose.mp3"));
+    EXPECT_EQ(parts.parts[0].files, first);
+    EXPECT_TRUE(NativePath::holdsUndecodedBytes(parts.parts[0].files[4]));
+    EXPECT_EQ(parts.parts[1].playlist, path("list.M3U8"));
+    EXPECT_EQ(parts.parts[2].files, QStringList({path("other/o.mp3"), path("top/a.mp3")}));
+    EXPECT_EQ(parts.unreadableFolders.size(), root_reads ? 0 : 1);
+    EXPECT_EQ(parts.fileCount(), first.size() + 2);
+
+    // Stopped: not complete.
+    EXPECT_FALSE(collectImports({path("top")}, [](qsizetype found) { return found == 0; }).complete);
+    const ImportParts gone = collectImports({path("gone")});
+    EXPECT_TRUE(gone.parts.empty());
+    EXPECT_EQ(gone.unreadableFolders.size(), 1);
+    ::unlink((root + "/top/\xE9.mp3").constData()); // the temporary folder's removal would not see it
 }
 
 TEST(TagReading, ShowsTheRowsAlreadyReadBeforeAFailureMessage)

@@ -28,6 +28,7 @@ public:
     std::deque<std::optional<QString>> playlists;
     std::deque<QStringList> imports;
     std::deque<std::optional<CopyDestination>> destinations;
+    std::deque<std::optional<QString>> folders;
     std::vector<std::pair<QString, QString>> asked;
     // The playlist path each copy destination was asked with.
     QStringList copiedPlaylists;
@@ -42,6 +43,7 @@ public:
         return playlistToOpen(title, start);
     }
     QStringList filesToImport() override { return next(imports).value_or(QStringList()); }
+    std::optional<QString> folderToImport() override { return next(folders).value_or(std::nullopt); }
     std::optional<CopyDestination> copyDestination(const QString& playlistPath) override
     {
         copiedPlaylists.push_back(playlistPath);

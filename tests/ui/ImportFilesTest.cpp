@@ -1,5 +1,8 @@
 #include "ui/ImportFiles.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -14,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/NativePath.h"
 #include "playlist/PlaylistModel.h"
 #include "support/TestFiles.h"
 #include "ui/RowIcons.h"
@@ -163,6 +167,31 @@ TEST(ImportFiles, OpensOnTheCurrentFolderListsWhatMatchesThePatternAndLeavesTheO
     ImportFiles next;
     EXPECT_EQ(QFileInfo(next.folder()).canonicalFilePath(), canonical);
     EXPECT_EQ(listed(next), (QStringList{u"a.mp3"_s, u"b.MP3"_s, u"c.b.mp3"_s}));
+}
+
+TEST(ImportFiles, ListsAndHandsBackNamesThatAreNotUtf8)
+{
+    const ImportFolder folder;
+    const QByteArray root = NativePath::encode(folder.files.folder());
+    for (const char* name : {"/\xE9.mp3", "/f\xE9.txt"}) {
+        const int fd = ::open((root + name).constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        ASSERT_GE(fd, 0);
+        ::close(fd);
+    }
+    const QString undecodable = NativePath::decode("\xE9.mp3");
+    ImportFiles dialog;
+    dialog.openFolder(folder.files.folder());
+    EXPECT_EQ(listed(dialog), (QStringList{u"a.mp3"_s, u"b.MP3"_s, u"c.b.mp3"_s, undecodable}));
+    child<QLineEdit>(dialog, u"Text1")->setText(u"?.MP3 f?.txt"_s);
+    EXPECT_EQ(listed(dialog), (QStringList{u"a.mp3"_s, u"b.MP3"_s, NativePath::decode("f\xE9.txt"), undecodable}));
+    auto* list = child<QListWidget>(dialog, u"File1");
+    list->selectionModel()->select(list->model()->index(3, 0), QItemSelectionModel::Select);
+    dialog.show();
+    QTest::mouseClick(child<QPushButton>(dialog, u"Command1"), Qt::LeftButton);
+    ASSERT_EQ(dialog.ChosenFiles().size(), 1);
+    EXPECT_EQ(NativePath::encode(dialog.ChosenFiles()[0]), root + "/\xE9.mp3");
+    for (const char* name : {"/\xE9.mp3", "/f\xE9.txt"})
+        ::unlink((root + name).constData()); // the temporary folder's removal would not see them
 }
 
 TEST(RowIcons, FetchesOneIconPerKeyForTheFileNameColumn)
