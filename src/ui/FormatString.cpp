@@ -155,6 +155,7 @@ FormatString::FormatString(bool fullPathDisabled, QWidget* parent)
     m_preview->setSelectionMode(QAbstractItemView::NoSelection);
     m_preview->setFocusPolicy(Qt::NoFocus);
     m_preview->setTextElideMode(Qt::ElideMiddle);
+    m_preview->header()->setSectionResizeMode(QHeaderView::Stretch);
     m_preview->hide();
     layout->addWidget(m_preview);
 

@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QScrollBar>
+#include <QStyle>
 #include <QUrl>
 
 #include "base/NativePath.h"
@@ -77,8 +79,11 @@ void PlaylistView::resetColumns()
 
 void PlaylistView::fitColumns()
 {
-    // The three wide columns share what the two narrow ones leave, never wider than designed.
-    const int left = viewport()->width() - columnWidth(HasId2Column) - columnWidth(LengthColumn);
+    // The three wide columns share what the two narrow ones leave, never wider than designed. Room
+    // is kept for the vertical scroll bar that rows still to come will bring.
+    const int scrollBar
+        = verticalScrollBar()->isVisible() ? 0 : style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const int left = viewport()->width() - scrollBar - columnWidth(HasId2Column) - columnWidth(LengthColumn);
     const int share = std::min(left / 3, pixelsOfTwips(kColumnTwips[FileNameColumn], this));
     if (share < 40)
         return; // too narrow a window to share: the columns scroll
