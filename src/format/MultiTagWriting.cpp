@@ -4,6 +4,7 @@
 
 #include "base/Messages.h"
 #include "journal/Journal.h"
+#include "playlist/ChangedRows.h"
 #include "playlist/PlaylistModel.h"
 
 using namespace Qt::StringLiterals;
@@ -37,28 +38,6 @@ private:
     Messages& m_inner;
     MessagesScope m_scope;
     QStringList m_texts;
-};
-
-// The rows of entries reported to the views together, from the first to the last.
-class ChangedRows {
-public:
-    explicit ChangedRows(PlaylistModel& model) : m_model(model), m_first(model.size()) { }
-    ~ChangedRows() { m_model.tagColumnsChanged(m_first, m_last); }
-    ChangedRows(const ChangedRows&) = delete;
-    ChangedRows& operator=(const ChangedRows&) = delete;
-
-    void add(const MP3Node& entry)
-    {
-        if (const qsizetype position = m_model.positionOf(entry.item()); position >= 0) {
-            m_first = std::min(m_first, position);
-            m_last = std::max(m_last, position);
-        }
-    }
-
-private:
-    PlaylistModel& m_model;
-    qsizetype m_first;
-    qsizetype m_last = -1;
 };
 
 // Why a file that failed earlier is left out, as the message of that failure said it.

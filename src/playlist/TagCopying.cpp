@@ -4,32 +4,11 @@
 
 #include "base/Messages.h"
 #include "journal/Journal.h"
+#include "playlist/ChangedRows.h"
 #include "playlist/PlaylistModel.h"
 #include "tags/GenreTable.h"
 
 namespace {
-
-// The rows of entries, from first to last, reported to the views together.
-class ChangedRows {
-public:
-    explicit ChangedRows(PlaylistModel& model) : m_model(model), m_first(model.size()) { }
-    ~ChangedRows() { m_model.tagColumnsChanged(m_first, m_last); }
-    ChangedRows(const ChangedRows&) = delete;
-    ChangedRows& operator=(const ChangedRows&) = delete;
-
-    void add(const MP3Node& entry)
-    {
-        if (const qsizetype position = m_model.positionOf(entry.item()); position >= 0) {
-            m_first = std::min(m_first, position);
-            m_last = std::max(m_last, position);
-        }
-    }
-
-private:
-    PlaylistModel& m_model;
-    qsizetype m_first;
-    qsizetype m_last = -1;
-};
 
 std::optional<TagCopy::Id3v1Copy> id3v1CopyOf(const Id3v2Fields& fields, BatchGenres& genres)
 {

@@ -1,9 +1,6 @@
 #include "ui/FindMissingFiles.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QMainWindow>
-#include <QProgressDialog>
 
 #include "base/Messages.h"
 #include "playlist/FileIndex.h"
@@ -11,6 +8,7 @@
 #include "playlist/Relinking.h"
 #include "ui/RelinkPreview.h"
 #include "ui/SearchFolders.h"
+#include "ui/WalkProgress.h"
 #include "ui/WindowGuards.h"
 
 namespace {
@@ -18,22 +16,8 @@ namespace {
 // Walks the folders with a progress dialog; false when the user cancelled.
 bool indexFolders(QMainWindow& window, const QStringList& folders, FileIndex& index)
 {
-    QProgressDialog progress(QStringLiteral("Looking through the folders..."), QStringLiteral("Cancel"), 0, 0, &window);
-    progress.setObjectName(QStringLiteral("relinkProgress"));
-    progress.setWindowTitle(QStringLiteral("Find Missing Files"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(300);
-    QElapsedTimer sinceEvents;
-    sinceEvents.start();
-    const auto keepGoing = [&](qsizetype found) {
-        // Events run a few times a second: often enough for Cancel, rarely enough to cost nothing.
-        if (sinceEvents.elapsed() >= 50) {
-            progress.setLabelText(QStringLiteral("Looking through the folders: %1 files found").arg(found));
-            QCoreApplication::processEvents();
-            sinceEvents.restart();
-        }
-        return !progress.wasCanceled();
-    };
+    WalkProgress progress(window, QStringLiteral("Find Missing Files"), QStringLiteral("relinkProgress"));
+    const auto keepGoing = [&](qsizetype found) { return progress.keepGoing(found); };
     for (const QString& folder : folders) {
         if (!index.addTree(folder, keepGoing))
             return false;
