@@ -243,7 +243,7 @@ void Form1::buildMenus()
     addCommand(file, "mnuSavePlaylistAs", "Save Playlist &As...", {}, [this] { savePlaylistAs(); });
     addSeparator(file);
     addCommand(file, "mnuImportFiles", "Import &Files...", {}, [this] { chooseFilesAndImport(false); });
-    addCommand(file, "mnuImportFolder", "Import F&older...", {}, [this] {
+    addCommand(file, "mnuImportFolder", "Import Fol&der...", {}, [this] {
         const std::optional<QString> folder = m_fileDialogs->folderToImport();
         returnToList();
         if (folder)
