@@ -263,7 +263,7 @@ void Form1::buildMenus()
     addCommand(edit, "mnuSelectMismatched", "Select &Mismatched Rows", {},
         [this] { selectMismatchedRows(m_model, *m_playlist); });
     addCommand(edit, "mnuDeleteSelected", "&Delete Selected", Qt::Key_Delete, [this] { deleteSelected(); });
-    addCommand(edit, "mnuFindMissingFiles", "&Find Missing Files...", {}, [this] {
+    addCommand(edit, "mnuFindMissingFiles", "Find Mi&ssing Files...", {}, [this] {
         findMissingFiles(*this, m_model, m_document.fileName());
         updateStatus();
         returnToList();
@@ -382,9 +382,9 @@ void Form1::buildMenus()
     addSeparator(actions);
     const auto keepDuplicates
         = [this](int column) { return [this, column] { RowCommands::keepDuplicatesSelected(m_model, column); }; };
-    addCommand(actions, "mnuKeepDuplicatesSelectedByFileName", "Keep &Duplicates Selected (by File Name)", {},
+    addCommand(actions, "mnuKeepDuplicatesSelectedByFileName", "Keep Duplicates Selected (by File N&ame)", {},
         keepDuplicates(FileNameColumn));
-    addCommand(actions, "mnuKeepDuplicatesSelectedByTitle", "Keep Duplicates Selected (by Titl&e)", {},
+    addCommand(actions, "mnuKeepDuplicatesSelectedByTitle", "Keep Duplicates Selected (&by Title)", {},
         keepDuplicates(TitleColumn));
     addCommand(actions, "mnuKeepDuplicatesSelectedByQuickTag", "Keep Duplicates Selected (by &QuickTag)", {},
         keepDuplicates(QuickTagColumn));

@@ -26,7 +26,7 @@ QMenu* rowMenu(QWidget* parent, const RowMenuCommands& commands, const QString& 
     // A folder that is not there cannot be opened; a drive path names none here.
     open->setEnabled(!path.isEmpty() && QFileInfo(PathTools::folderOf(path)).isDir());
     QAction* copy
-        = menu->addAction(QStringLiteral("&Copy Path"), menu, [path] { QGuiApplication::clipboard()->setText(path); });
+        = menu->addAction(QStringLiteral("Cop&y Path"), menu, [path] { QGuiApplication::clipboard()->setText(path); });
     copy->setObjectName(QStringLiteral("mnuCopyPath"));
     copy->setEnabled(!path.isEmpty());
     return menu;

@@ -69,15 +69,23 @@ TEST(Form1, EveryMenuCommandGivesTheWindowBack)
     EXPECT_FALSE(w.form.isVisible());
 }
 
-// Within a menu no two items share an access key, and every Edit and Actions item has one.
+// Within a menu, the rows' context menu too, no two items share an access key, and every item of
+// Edit, Actions and the context menu has one.
 TEST(Form1, MenuItemsHaveDistinctAccessKeys)
 {
     WindowFixture w(false);
-    for (QAction* menu : w.form.menuBar()->actions()) {
-        SCOPED_TRACE(menu->text().toStdString());
-        const bool everyItem = menu->menu()->objectName() == u"mnuEdit" || menu->menu()->objectName() == u"mnuActions";
+    w.addFiles({u"a.mp3"_s});
+    QList<QMenu*> menus;
+    for (QAction* menu : w.form.menuBar()->actions())
+        menus.append(menu->menu());
+    const std::unique_ptr<QMenu> rows(w.form.rowMenuAt(w.playlist->visualRect(w.model().index(0, 0)).center()));
+    menus.append(rows.get());
+    for (const QMenu* menu : menus) {
+        SCOPED_TRACE(menu->objectName().toStdString());
+        const bool everyItem
+            = menu->objectName() == u"mnuEdit" || menu->objectName() == u"mnuActions" || menu == rows.get();
         QSet<QKeySequence> keys;
-        for (const QAction* item : menu->menu()->actions()) {
+        for (const QAction* item : menu->actions()) {
             if (item->isSeparator())
                 continue;
             const QKeySequence key = QKeySequence::mnemonic(item->text());
