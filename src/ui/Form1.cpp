@@ -291,6 +291,11 @@ void Form1::buildMenus()
         [this] { WindowSettings::setCollectReadErrors(m_collectReadErrors->isChecked()); });
     m_collectReadErrors->setCheckable(true);
     m_collectReadErrors->setChecked(WindowSettings::collectReadErrors());
+    // Shows or hides the Problems panel, which otherwise opens only with a new problem.
+    QAction* showProblems = m_problems->toggleViewAction();
+    showProblems->setText(QStringLiteral("Show &Problems"));
+    showProblems->setObjectName(QStringLiteral("mnuShowProblems"));
+    options->addAction(showProblems);
     // Named apart from mnuSep1 to mnuSep10, whose numbers stay those of the first menus.
     options->addSeparator()->setObjectName(QStringLiteral("mnuSepTagOptions"));
     const auto addChoices = [&](const char* name, const char* caption, const auto& choices, auto chosen, auto choose) {

@@ -111,6 +111,11 @@ TEST(Form1, CollectsReadErrorsInTheProblemsPanel)
     EXPECT_EQ(panel->count(), 2);
     EXPECT_TRUE(panel->isVisibleTo(&w.form));
     EXPECT_EQ(w.column(QuickTagColumn), QStringList({u"(error)"_s, u"(error)"_s, u"Band - a"_s}));
+    // Options > Show Problems closes and opens it again.
+    w.trigger("mnuShowProblems");
+    EXPECT_FALSE(panel->isVisibleTo(&w.form));
+    w.trigger("mnuShowProblems");
+    EXPECT_TRUE(panel->isVisibleTo(&w.form));
     w.action("mnuCollectReadErrors")->trigger();
     EXPECT_FALSE(WindowSettings::collectReadErrors());
 }
