@@ -493,6 +493,20 @@ qsizetype walkPlainly(const QByteArray& folder)
     return files;
 }
 
+// The floor of the folder benchmarks: walkPlainly of the folder, which must count files.
+auto plainWalkOf(const QString& folder, qsizetype files)
+{
+    return [native = NativePath::encode(folder), files](bool check) {
+        Pass pass;
+        const Stopwatch watch;
+        const qsizetype counted = walkPlainly(native);
+        pass.ms = watch.ms();
+        if (check && counted != files)
+            pass.error = "the plain walk counted another number of files";
+        return pass;
+    };
+}
+
 // Every row's file moved from "old" to the music folder: the rows are found missing, the music
 // folder is walked, and each row is found by its name and folders.
 void BM_FindMissingFiles(benchmark::State& state)
@@ -530,15 +544,7 @@ void BM_FindMissingFiles(benchmark::State& state)
             pass.error = g_messages.shownSince(shownBefore);
         return pass;
     };
-    const auto floor = [&](bool check) {
-        Pass pass;
-        const Stopwatch watch;
-        const qsizetype files = walkPlainly(NativePath::encode(music));
-        pass.ms = watch.ms();
-        if (check && files != distinctFiles)
-            pass.error = "the plain walk counted another number of files";
-        return pass;
-    };
+    const auto floor = plainWalkOf(music, distinctFiles);
     Comparison comparison;
     comparison.title = "find missing files";
     comparison.subjectName = "library";
@@ -584,15 +590,7 @@ void BM_ImportFolder(benchmark::State& state)
             pass.error = g_messages.shownSince(shownBefore);
         return pass;
     };
-    const auto floor = [&](bool check) {
-        Pass pass;
-        const Stopwatch watch;
-        const qsizetype files = walkPlainly(NativePath::encode(music));
-        pass.ms = watch.ms();
-        if (check && files != distinctFiles)
-            pass.error = "the plain walk counted another number of files";
-        return pass;
-    };
+    const auto floor = plainWalkOf(music, distinctFiles);
     Comparison comparison;
     comparison.title = "import a folder";
     comparison.subjectName = "library";

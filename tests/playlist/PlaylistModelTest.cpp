@@ -1,6 +1,7 @@
 #include "playlist/PlaylistModel.h"
 
 #include <algorithm>
+#include <functional>
 
 #include <QAbstractItemModelTester>
 #include <QSignalSpy>
@@ -138,21 +139,37 @@ TEST(PlaylistModel, SortsLengthsAsNumbersAndOtherTextsAfterThem)
     }
 }
 
-TEST(PlaylistModel, MovesBlocksOfSelectedRowsOnePlace)
+// Selected rows move one place (Move Up/Down) or to a drop position, in blocks, as one layout
+// change; rows that cannot move change nothing.
+TEST(PlaylistModel, MovesSelectedRowsOnePlaceOrToADropPosition)
 {
+    using RowCommands::Direction;
+    const auto step = [](Direction direction) {
+        return [direction](PlaylistModel& model) { RowCommands::moveSelectedRows(model, direction); };
+    };
+    const auto to = [](qsizetype position) {
+        return [position](PlaylistModel& model) { RowCommands::moveSelectedRowsTo(model, position); };
+    };
     struct Case {
         const char* what;
         std::initializer_list<int> selected;
-        RowCommands::Direction direction;
+        std::function<void(PlaylistModel&)> move;
         QStringList titles;
         std::vector<int> selectedAfter;
     } const cases[] = {
-        {"two up", {2, 3}, RowCommands::Direction::Up, {u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}, {1, 2}},
-        {"bottom down", {4, 5}, RowCommands::Direction::Down, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {4, 5}},
-        {"top up", {1}, RowCommands::Direction::Up, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {1}},
-        {"blocks up", {1, 3, 4}, RowCommands::Direction::Up, {u"1"_s, u"3"_s, u"4"_s, u"2"_s, u"5"_s}, {1, 2, 3}},
-        {"blocks down", {1, 3, 5}, RowCommands::Direction::Down, {u"2"_s, u"1"_s, u"4"_s, u"3"_s, u"5"_s}, {2, 4, 5}},
-        {"none", {}, RowCommands::Direction::Down, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {}},
+        {"two up", {2, 3}, step(Direction::Up), {u"2"_s, u"3"_s, u"1"_s, u"4"_s, u"5"_s}, {1, 2}},
+        {"bottom down", {4, 5}, step(Direction::Down), {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {4, 5}},
+        {"top up", {1}, step(Direction::Up), {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {1}},
+        {"blocks up", {1, 3, 4}, step(Direction::Up), {u"1"_s, u"3"_s, u"4"_s, u"2"_s, u"5"_s}, {1, 2, 3}},
+        {"blocks down", {1, 3, 5}, step(Direction::Down), {u"2"_s, u"1"_s, u"4"_s, u"3"_s, u"5"_s}, {2, 4, 5}},
+        {"none", {}, step(Direction::Down), {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {}},
+        {"to the top", {3, 5}, to(0), {u"3"_s, u"5"_s, u"1"_s, u"2"_s, u"4"_s}, {1, 2}},
+        {"to the end", {1, 3}, to(5), {u"2"_s, u"4"_s, u"5"_s, u"1"_s, u"3"_s}, {4, 5}},
+        {"past the end", {2}, to(99), {u"1"_s, u"3"_s, u"4"_s, u"5"_s, u"2"_s}, {5}},
+        {"into the middle", {1, 5}, to(3), {u"2"_s, u"3"_s, u"1"_s, u"5"_s, u"4"_s}, {3, 4}},
+        {"onto a selected row", {2, 3, 5}, to(3), {u"1"_s, u"2"_s, u"3"_s, u"5"_s, u"4"_s}, {2, 3, 4}},
+        {"where they are", {2, 3}, to(2), {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {2, 3}},
+        {"none dropped", {}, to(0), {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -160,46 +177,17 @@ TEST(PlaylistModel, MovesBlocksOfSelectedRowsOnePlace)
         fillTitles(t.model, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
         selectRows(t.model, c.selected);
         QSignalSpy layouts(&t.model, &QAbstractItemModel::layoutChanged);
-        RowCommands::moveSelectedRows(t.model, c.direction);
-        EXPECT_EQ(columnOf(t.model, TitleColumn), c.titles);
-        EXPECT_EQ(selectedNumbers(t.model), c.selectedAfter);
-        const bool moved = c.titles != QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
-        EXPECT_EQ(layouts.count(), moved ? 1 : 0); // rows that cannot move change no layout
-        EXPECT_TRUE(rowsAndEntriesAgree(t.model));
-    }
-}
-
-TEST(PlaylistModel, MovesSelectedRowsToADropPositionAndInsertsRowsThere)
-{
-    struct Case {
-        const char* what;
-        std::initializer_list<int> selected;
-        qsizetype position;
-        QStringList titles;
-        std::vector<int> selectedAfter;
-    } const cases[] = {
-        {"to the top", {3, 5}, 0, {u"3"_s, u"5"_s, u"1"_s, u"2"_s, u"4"_s}, {1, 2}},
-        {"to the end", {1, 3}, 5, {u"2"_s, u"4"_s, u"5"_s, u"1"_s, u"3"_s}, {4, 5}},
-        {"past the end", {2}, 99, {u"1"_s, u"3"_s, u"4"_s, u"5"_s, u"2"_s}, {5}},
-        {"into the middle", {1, 5}, 3, {u"2"_s, u"3"_s, u"1"_s, u"5"_s, u"4"_s}, {3, 4}},
-        {"onto a selected row", {2, 3, 5}, 3, {u"1"_s, u"2"_s, u"3"_s, u"5"_s, u"4"_s}, {2, 3, 4}},
-        {"where they are", {2, 3}, 2, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {2, 3}},
-        {"none", {}, 0, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        TestedModel t;
-        fillTitles(t.model, {u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
-        selectRows(t.model, c.selected);
-        QSignalSpy layouts(&t.model, &QAbstractItemModel::layoutChanged);
-        RowCommands::moveSelectedRowsTo(t.model, c.position);
+        c.move(t.model);
         EXPECT_EQ(columnOf(t.model, TitleColumn), c.titles);
         EXPECT_EQ(selectedNumbers(t.model), c.selectedAfter);
         const bool moved = c.titles != QStringList({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s});
         EXPECT_EQ(layouts.count(), moved ? 1 : 0);
         EXPECT_TRUE(rowsAndEntriesAgree(t.model));
     }
+}
 
+TEST(PlaylistModel, InsertsRowsAtAPosition)
+{
     // Rows inserted at a position come in one insert; the rows around them keep their identity and
     // the new entries follow the old ones in reading order.
     TestedModel t;
