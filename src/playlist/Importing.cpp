@@ -54,14 +54,6 @@ bool isPlaylistName(QStringView path)
     return endsWithName(path, u".m3u") || endsWithName(path, u".m3u8") || endsWithName(path, u".pls");
 }
 
-qsizetype ImportParts::fileCount() const
-{
-    qsizetype count = 0;
-    for (const Part& part : parts)
-        count += part.files.size();
-    return count;
-}
-
 ImportParts collectImports(const QStringList& paths, const std::function<bool(qsizetype)>& keepGoing)
 {
     ImportParts found;

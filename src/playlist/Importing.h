@@ -38,8 +38,6 @@ struct ImportParts {
     QStringList unreadableFolders;
     // False when keepGoing stopped the walk; parts then hold what was found so far.
     bool complete = true;
-
-    qsizetype fileCount() const;
 };
 // keepGoing is asked before each folder is read, with the number of files found so far.
 ImportParts collectImports(const QStringList& paths, const std::function<bool(qsizetype filesFound)>& keepGoing = {});
